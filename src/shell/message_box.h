@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// Every message the program shows goes through here, so tests can script the answer and read what was said.
+class MessageBox
+{
+public:
+    enum class Icon { Information, Question, Warning, Critical };
+    enum class Buttons { Ok, YesNo };
+    enum class Answer { Ok, Yes, No };
+
+    struct Shown {
+        QString title;
+        QString text;
+        Icon icon;
+        Buttons buttons;
+    };
+
+    // Information icon, OK button, application title unless another is given.
+    static Answer information(QWidget* parent, const QString& text, const QString& title = QString());
+    // Question icon, Yes and No buttons.
+    static Answer question(QWidget* parent, const QString& text, const QString& title = QString());
+    static Answer show(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons);
+
+    // Test seam: while scripted, nothing is drawn; questions take the queued answers (No when none is queued).
+    static void setScripted(bool scripted);
+    static bool isScripted();
+    static void setNextAnswer(Answer answer);
+    static const QList<Shown>& shown();
+    static void clearShown();
+};

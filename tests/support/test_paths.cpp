@@ -1,0 +1,6 @@
+#include "test_paths.h"
+
+QString builtProgramDir()
+{
+    return QStringLiteral(LEXORIUM_BIN_DIR);
+}
