@@ -1,0 +1,123 @@
+#include "test_database.h"
+
+#include "db/database_admin.h"
+#include "db/db_connection.h"
+#include "db/schema.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+QString env(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
+
+QString uniqueName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("lxt_%1_%2").arg(QCoreApplication::applicationPid()).arg(counter.fetchAndAddRelaxed(1));
+}
+} // namespace
+
+TestDatabase::TestDatabase() = default;
+
+TestDatabase::~TestDatabase()
+{
+    if (m_created)
+        DatabaseAdmin::dropDatabase(m_ctx);
+}
+
+QString TestDatabase::engine()
+{
+    const QString e = env("LEXORIUM_TEST_ENGINE");
+    return e.isEmpty() ? QStringLiteral("sqlite") : e;
+}
+
+bool TestDatabase::serverSettings(ConnectionString* settings, QString* why)
+{
+    if (!isPostgres()) {
+        *settings = {QStringLiteral("(local)"), QStringLiteral("sa"), QString(), QStringLiteral("secret")};
+        return true;
+    }
+    const QString server = env("LEXORIUM_TEST_PG");
+    if (server.isEmpty()) {
+        *why = QStringLiteral("no PostgreSQL server for tests (LEXORIUM_TEST_PG is not set)");
+        return false;
+    }
+    *settings = {server, env("LEXORIUM_TEST_PG_USER"), QString(), env("LEXORIUM_TEST_PG_PASSWORD")};
+    return true;
+}
+
+TestDatabase::Status TestDatabase::prepareUnique(QString* why)
+{
+    if (!m_dir.isValid()) {
+        *why = QStringLiteral("no temporary folder");
+        return Status::Fail;
+    }
+    ConnectionString settings;
+    if (!serverSettings(&settings, why))
+        return env("LEXORIUM_REQUIRE_PG") == QLatin1String("1") ? Status::Fail : Status::Skip;
+    settings.database = uniqueName();
+    m_ctx = {m_dir.path(), settings};
+    return Status::Ready;
+}
+
+TestDatabase::Status TestDatabase::create(bool withSchema, QString* why)
+{
+    const Status s = prepareUnique(why);
+    if (s != Status::Ready)
+        return s;
+    if (DbError e = DatabaseAdmin::createDatabase(m_ctx)) {
+        *why = QStringLiteral("cannot create test database: ") + e.description;
+        return Status::Fail;
+    }
+    m_created = true;
+    if (withSchema) {
+        if (DbError e = Schema::create(m_ctx)) {
+            *why = QStringLiteral("cannot create schema: ") + e.description;
+            return Status::Fail;
+        }
+    }
+    return Status::Ready;
+}
+
+bool TestDatabase::exec(const QString& sql, const QVariantList& values) const
+{
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen()) {
+        qWarning("open failed: %s", qPrintable(conn.error().description));
+        return false;
+    }
+    QSqlQuery q(conn.db());
+    bool ok = false;
+    if (values.isEmpty()) {
+        ok = q.exec(sql); // DDL cannot be prepared on every engine
+    } else {
+        q.prepare(sql);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok) {
+        qWarning("%s failed: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+        return false;
+    }
+    return true;
+}
+
+QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values) const
+{
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen())
+        return {};
+    QSqlQuery q(conn.db());
+    q.prepare(sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec() || !q.next())
+        return {};
+    return q.value(0);
+}

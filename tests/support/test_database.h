@@ -1,0 +1,56 @@
+#pragma once
+
+#include "db/db_context.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// A fresh database on the engine this run tests (LEXORIUM_TEST_ENGINE: sqlite or postgres), in a temporary
+// program folder, dropped again at the end.
+class TestDatabase
+{
+public:
+    enum class Status { Ready, Skip, Fail };
+
+    TestDatabase();
+    ~TestDatabase();
+
+    static QString engine();
+    static bool isPostgres() { return engine() == QLatin1String("postgres"); }
+    // The server settings of this run's engine, without a database name.
+    static bool serverSettings(ConnectionString* settings, QString* why);
+
+    // Creates the database (and its schema when asked) under a new unique name.
+    Status create(bool withSchema, QString* why);
+    // A context on this engine whose database does not exist yet (for creation tests).
+    Status prepareUnique(QString* why);
+
+    const DbContext& ctx() const { return m_ctx; }
+    QString programDir() const { return m_dir.path(); }
+
+    // Runs one statement, failing loudly; for writing fixture rows directly.
+    bool exec(const QString& sql, const QVariantList& values = {}) const;
+    QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
+
+private:
+    QTemporaryDir m_dir;
+    DbContext m_ctx;
+    bool m_created = false;
+};
+
+// Sets up `var`, skipping or failing the test as the run requires.
+#define LEX_USE_DATABASE(var, withSchema)                                                                          \
+    TestDatabase var;                                                                                              \
+    do {                                                                                                           \
+        QString why_;                                                                                              \
+        switch (var.create(withSchema, &why_)) {                                                                   \
+        case TestDatabase::Status::Skip:                                                                           \
+            QSKIP(qPrintable(why_));                                                                               \
+        case TestDatabase::Status::Fail:                                                                           \
+            QFAIL(qPrintable(why_));                                                                               \
+        case TestDatabase::Status::Ready:                                                                          \
+            break;                                                                                                 \
+        }                                                                                                          \
+    } while (false)

@@ -1,0 +1,225 @@
+#include "db/database_admin.h"
+#include "db/db_connection.h"
+#include "db/schema.h"
+#include "db/shared_data.h"
+#include "support/test_database.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+// Runs against the engine named by LEXORIUM_TEST_ENGINE.
+class TestDbFoundation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void schemaHasEveryTableAndColumn();
+    void creatingTheSchemaTwiceFailsAndChangesNothing();
+    void foreignKeysAreEnforced();
+    void textLengthsAreEnforced();
+    void constraintNamesCarryTheSharpS();
+    void nextIdRule();
+    void nextIdRefusesBadTableNames();
+    void fieldById();
+    void fieldByIdReportsFailures();
+    void createAndDropDatabase();
+    void dropTempTablesDropsOnlyTheTwo();
+};
+
+void TestDbFoundation::schemaHasEveryTableAndColumn()
+{
+    LEX_USE_DATABASE(t, true);
+    DbError error;
+    QStringList tables = DatabaseAdmin::userTables(t.ctx(), &error);
+    QVERIFY2(!error, qPrintable(error.description));
+    for (QString& name : tables)
+        name = name.toLower();
+    QList<TableDef> all = Schema::masterTables();
+    all << Schema::caseTable() << Schema::linkTables();
+    QCOMPARE(tables.size(), all.size());
+    DbConnection conn(t.ctx());
+    QVERIFY(conn.isOpen());
+    for (const TableDef& def : all) {
+        QVERIFY2(tables.contains(def.name), qPrintable(def.name));
+        QSqlQuery q(conn.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT * FROM ") + def.name));
+        QCOMPARE(q.record().count(), def.columns.size());
+        for (int i = 0; i < def.columns.size(); ++i)
+            QCOMPARE(q.record().fieldName(i).toLower(), def.columns[i].name);
+    }
+}
+
+void TestDbFoundation::creatingTheSchemaTwiceFailsAndChangesNothing()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"), {1, QStringLiteral("Penal")}));
+    const DbError e = Schema::createMasterTables(t.ctx());
+    QVERIFY(e.isError());
+    QVERIFY(!e.description.isEmpty());
+    QCOMPARE(t.scalar(QStringLiteral("SELECT act FROM act_master WHERE id = 1")).toString(), QStringLiteral("Penal"));
+}
+
+void TestDbFoundation::foreignKeysAreEnforced()
+{
+    LEX_USE_DATABASE(t, true);
+    // A link to an Act that does not exist.
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (1, 'PLD 1990 SC 1')")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+    QVERIFY(!t.exec(QStringLiteral("INSERT INTO cmd_act_master (id, act_id, cmd_id, section) VALUES (1, 99, 1, 's')")));
+
+    // A citation that still has bench names cannot go.
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_bench_name (id, bench_name, case_id) VALUES (1, 'J. Khan', 1)")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+    QVERIFY(!t.exec(QStringLiteral("DELETE FROM case_master WHERE case_id = 1")));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), 1);
+
+    // Text rows are referenced from the citation.
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (5, 'held')")));
+    QVERIFY(t.exec(QStringLiteral("UPDATE case_master SET judgment_id = 5 WHERE case_id = 1")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+    QVERIFY(!t.exec(QStringLiteral("DELETE FROM cm_judgment_master WHERE id = 5")));
+}
+
+void TestDbFoundation::textLengthsAreEnforced()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (?, ?)"),
+                   {1, QString(7900, QLatin1Char('x'))}));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+    QVERIFY(!t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (?, ?)"),
+                    {2, QString(7901, QLatin1Char('x'))}));
+    // Characters, not bytes, are counted.
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO court_master (id, court_name) VALUES (?, ?)"),
+                   {1, QString(100, QChar(0x00DF))}));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+    QVERIFY(!t.exec(QStringLiteral("INSERT INTO court_master (id, court_name) VALUES (?, ?)"),
+                    {2, QString(101, QLatin1Char('c'))}));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM court_master")).toInt(), 1);
+}
+
+void TestDbFoundation::constraintNamesCarryTheSharpS()
+{
+    const QList<ForeignKeyDef> keys = Schema::foreignKeys();
+    QCOMPARE(keys.size(), 13);
+    QCOMPARE(keys.first().name, QString::fromUtf8("case_master\u00dfjudgment_id\u00df\u00dfcm_judgment_master\u00dfid"));
+    QCOMPARE(keys.last().name, QString::fromUtf8("cmd_court_master\u00dfcourt_id\u00df\u00dfcourt_master\u00dfid"));
+    if (!TestDatabase::isPostgres())
+        return;
+    LEX_USE_DATABASE(t, true);
+    const QVariant n = t.scalar(QStringLiteral("SELECT COUNT(*) FROM information_schema.table_constraints "
+                                               "WHERE constraint_type = 'FOREIGN KEY' AND constraint_name = ?"),
+                                {keys.at(3).name});
+    QCOMPARE(n.toInt(), 1);
+}
+
+void TestDbFoundation::nextIdRule()
+{
+    LEX_USE_DATABASE(t, true);
+    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_master")), std::optional<qint64>(1));
+    for (int id : {1, 2, 7})
+        QVERIFY(t.exec(QStringLiteral("INSERT INTO category_master (id, category) VALUES (?, 'c')"), {id}));
+    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_master")), std::optional<qint64>(8));
+    // Table names are not case sensitive: the screens ask for "category_Master".
+    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_Master")), std::optional<qint64>(8));
+    QVERIFY(t.exec(QStringLiteral("DELETE FROM category_master WHERE id = 7")));
+    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_master")), std::optional<qint64>(3));
+    // case_master keys on case_id.
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (41, 'x')")));
+    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("case_master")), std::optional<qint64>(42));
+}
+
+void TestDbFoundation::nextIdRefusesBadTableNames()
+{
+    LEX_USE_DATABASE(t, true);
+    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("act_master; DROP TABLE act_master")), std::nullopt);
+    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("no_such_table")), std::nullopt);
+    QVERIFY(t.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).isValid());
+}
+
+void TestDbFoundation::fieldById()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (3, 'Contract Act')")));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (9, 'O''Brien''s Act')")));
+    DbError e;
+    QCOMPARE(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("id"), 9,
+                                      QStringLiteral("act"), &e)
+                 .toString(),
+             QStringLiteral("O'Brien's Act"));
+    QVERIFY(!e);
+    // By position, and with the key given as text.
+    QCOMPARE(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), 0, QStringLiteral("3"), 1, &e).toString(),
+             QStringLiteral("Contract Act"));
+    const QVariant none = SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("id"), 4,
+                                                   QStringLiteral("act"), &e);
+    QVERIFY(none.isNull());
+    QVERIFY(!e);
+    // A key value that looks like SQL is only a value.
+    const QVariant injected = SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("act"),
+                                                       QStringLiteral("x' OR '1'='1"), QStringLiteral("id"), &e);
+    QVERIFY(injected.isNull());
+}
+
+void TestDbFoundation::fieldByIdReportsFailures()
+{
+    LEX_USE_DATABASE(t, true);
+    DbError e;
+    QVERIFY(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("nope"), 1,
+                                     QStringLiteral("act"), &e)
+                .isNull());
+    QVERIFY(e.isError());
+    QVERIFY(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), 0, 1, 5, &e).isNull());
+    QVERIFY(e.isError());
+    QVERIFY(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master x"), 0, 1, 1, &e).isNull());
+    QVERIFY(e.isError());
+}
+
+void TestDbFoundation::createAndDropDatabase()
+{
+    TestDatabase t;
+    QString why;
+    const TestDatabase::Status s = t.prepareUnique(&why);
+    if (s == TestDatabase::Status::Skip)
+        QSKIP(qPrintable(why));
+    QVERIFY2(s == TestDatabase::Status::Ready, qPrintable(why));
+    DbContext ctx = t.ctx();
+    QVERIFY(DatabaseAdmin::tryOpen(ctx).isError()); // not there yet, and opening must not create it
+    QVERIFY(DatabaseAdmin::tryOpen(ctx).isError());
+    QVERIFY(!DatabaseAdmin::createDatabase(ctx));
+    const DbError again = DatabaseAdmin::createDatabase(ctx);
+    QCOMPARE(again.kind, DbError::Kind::AlreadyExists);
+    QVERIFY(!DatabaseAdmin::tryOpen(ctx));
+    QVERIFY(!DatabaseAdmin::dropDatabase(ctx));
+    QVERIFY(DatabaseAdmin::tryOpen(ctx).isError());
+}
+
+void TestDbFoundation::dropTempTablesDropsOnlyTheTwo()
+{
+    LEX_USE_DATABASE(t, true);
+    const bool pg = TestDatabase::isPostgres();
+    // Mixed case must survive as written, so it is quoted.
+    QVERIFY(t.exec(pg ? QStringLiteral("CREATE TABLE \"TMP_Case_Master\" (id INTEGER)")
+                      : QStringLiteral("CREATE TABLE TMP_Case_Master (id INTEGER)")));
+    QVERIFY(t.exec(QStringLiteral("CREATE TABLE tmp_master_tbl (id INTEGER)")));
+    QVERIFY(t.exec(QStringLiteral("CREATE TABLE tmp_other (id INTEGER)")));
+    QStringList dropped;
+    QVERIFY(!DatabaseAdmin::dropTempTables(t.ctx(), &dropped));
+    QCOMPARE(dropped.size(), 2);
+    DbError e;
+    QStringList left = DatabaseAdmin::userTables(t.ctx(), &e);
+    for (QString& n : left)
+        n = n.toLower();
+    QVERIFY(!left.contains(QStringLiteral("tmp_case_master")));
+    QVERIFY(!left.contains(QStringLiteral("tmp_master_tbl")));
+    QVERIFY(left.contains(QStringLiteral("tmp_other")));
+    QVERIFY(left.contains(QStringLiteral("case_master")));
+    // Nothing to drop is not an error.
+    dropped.clear();
+    QVERIFY(!DatabaseAdmin::dropTempTables(t.ctx(), &dropped));
+    QVERIFY(dropped.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestDbFoundation)
+#include "tst_db_foundation.moc"
