@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -76,6 +77,7 @@ private slots:
     void emptyListingSaysSoAndOpensNothing();
     void paperTooNarrowIsRefused();
     void unwritablePdfFailsCleanly();
+    void printsOnAPrinterLikeTheFile();
     void previewWindowSavesAsPdf();
 
 private:
@@ -298,6 +300,26 @@ void ListingReportTest::unwritablePdfFailsCleanly() {
     QVERIFY(!narrow.renderToPdf(existing, &error));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("kept"));
+}
+
+void ListingReportTest::printsOnAPrinterLikeTheFile() {
+    const CS06100101 report(buildMasterListingData(MasterKind::Category, categoryRows(150), ReportDay));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    const QString printed = m_dir.filePath(QStringLiteral("printed.pdf"));
+    printer.setOutputFileName(printed);
+    report.print(&printer);
+    QVERIFY(MessageBox::shown().isEmpty());
+
+    const QString written = m_dir.filePath(QStringLiteral("written.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(written, &error), qPrintable(error));
+    const QStringList printedPages = pdfPages(printed);
+    QCOMPARE(printedPages.size(), pdfPages(written).size());
+    QVERIFY(printedPages.size() > 1);
+    QVERIFY(printedPages.last().contains(QStringLiteral("Page : %1 of %1").arg(printedPages.size())));
+    QVERIFY(printedPages.last().contains(QStringLiteral("<< End of Report >>")));
 }
 
 void ListingReportTest::previewWindowSavesAsPdf() {
