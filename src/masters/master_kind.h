@@ -1,0 +1,4 @@
+#pragma once
+
+// The three master lists the program keeps.
+enum class MasterKind { Category, Court, Act };

@@ -1,0 +1,366 @@
+#include "masters/citation_listing_report.h"
+#include "masters/master_listing_report.h"
+#include "shell/message_box.h"
+#include "support/gui_test_support.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+const QDate ReportDay(2026, 12, 8);
+
+// Text of a PDF as an independent reader sees it, one entry per page.
+QStringList pdfPages(const QString& path) {
+    const QString reader = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (reader.isEmpty())
+        qFatal("pdftotext (poppler-utils) is needed to read the reports back");
+    QProcess process;
+    process.start(reader, {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path,
+                           QStringLiteral("-")});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        qFatal("pdftotext failed on %s", qPrintable(path));
+    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+QString withoutBlanks(QString text) {
+    return text.remove(QRegularExpression(QStringLiteral("\\s+")));
+}
+
+QList<QStringList> categoryRows(int count) {
+    // Names run backwards against the ids, so a report that sorted by anything would show it.
+    QList<QStringList> rows;
+    for (int id = 1; id <= count; ++id)
+        rows.append({QString::number(id), QStringLiteral("Category %1").arg(10000 - id)});
+    return rows;
+}
+
+// Runs check on the first modal window once the event loop shows one, then closes it.
+void onModalWindow(const std::function<void(QWidget*)>& check, int attemptsLeft = 200) {
+    QTimer::singleShot(10, qApp, [check, attemptsLeft] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            if (attemptsLeft > 0)
+                onModalWindow(check, attemptsLeft - 1);
+            return;
+        }
+        check(modal);
+        modal->close();
+    });
+}
+} // namespace
+
+class ListingReportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void longListingHasEveryPartOnEveryPage();
+    void namesSurviveWrappingQuotesAndAccents();
+    void rowTallerThanAPageIsCutWithoutLoss();
+    void courtListingShowsTitleNotCaption();
+    void citationListingFromWrittenRows();
+    void emptyListingSaysSoAndOpensNothing();
+    void paperTooNarrowIsRefused();
+    void unwritablePdfFailsCleanly();
+    void printsOnAPrinterLikeTheFile();
+    void previewWindowSavesAsPdf();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void ListingReportTest::init() {
+    QVERIFY(m_dir.isValid());
+    MessageBox::setScripted(true);
+    MessageBox::clearShown();
+}
+
+void ListingReportTest::longListingHasEveryPartOnEveryPage() {
+    const QList<QStringList> rows = categoryRows(400);
+    const CS06100101 report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
+    const QString path = m_dir.filePath(QStringLiteral("category.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+
+    const QStringList pages = pdfPages(path);
+    const int n = int(pages.size());
+    QVERIFY2(n >= 3, qPrintable(QStringLiteral("only %1 pages").arg(n)));
+    QPdfWriter writer(m_dir.filePath(QStringLiteral("count.pdf")));
+    QCOMPARE(report.pageCount(&writer), n);
+
+    const QRegularExpression headings(QStringLiteral("^\\s*Id\\s+Category\\s*$"), QRegularExpression::MultilineOption);
+    for (int p = 0; p < n; ++p) {
+        const QString& page = pages[p];
+        QVERIFY2(page.contains(QStringLiteral("Category Listing Report")), qPrintable(page));
+        QVERIFY(page.contains(QStringLiteral("Date:08-Dec-2026")));
+        QVERIFY2(headings.match(page).hasMatch(), qPrintable(page));
+        QVERIFY2(page.contains(QStringLiteral("Page : %1 of %2").arg(p + 1).arg(n)), qPrintable(page));
+        QVERIFY(page.contains(QStringLiteral("This report is done by Morvane.")));
+        QCOMPARE(page.count(QStringLiteral("<< End of Report >>")), p == n - 1 ? 1 : 0);
+    }
+
+    // Every row once, id beside its own name, in the order given, and the end marker after the last row.
+    const QString all = pages.join(QLatin1Char('\n'));
+    qsizetype last = -1;
+    for (const QStringList& row : rows) {
+        const QRegularExpression line(QStringLiteral("^\\s*%1\\s+%2\\s*$").arg(row[0], row[1]),
+                                      QRegularExpression::MultilineOption);
+        const QRegularExpressionMatch match = line.match(all);
+        QVERIFY2(match.hasMatch(), qPrintable(row.join(QLatin1Char(' '))));
+        QVERIFY2(match.capturedStart() > last, qPrintable(row[0]));
+        QCOMPARE(all.count(row[1]), 1);
+        last = match.capturedStart();
+    }
+    QVERIFY(all.indexOf(QStringLiteral("<< End of Report >>")) > last);
+}
+
+void ListingReportTest::namesSurviveWrappingQuotesAndAccents() {
+    QStringList words;
+    for (int i = 1; i <= 60; ++i)
+        words << QStringLiteral("word%1").arg(i);
+    const QString longName = words.join(QLatin1Char(' '));
+    const QString unbroken = QStringLiteral("x").repeated(300) + QStringLiteral("END");
+    const QList<QStringList> rows{{QStringLiteral("1"), QStringLiteral("Müller's Court")},
+                                  {QStringLiteral("2"), longName},
+                                  {QStringLiteral("3"), QStringLiteral("O'Brien & Sons <Ltd> \"Ünïcode\"")},
+                                  {QStringLiteral("4"), unbroken}};
+    const CS06100101 report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
+    const QString path = m_dir.filePath(QStringLiteral("names.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+
+    const QString text = pdfPages(path).join(QLatin1Char('\n'));
+    QVERIFY2(text.contains(QStringLiteral("Müller's Court")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("O'Brien & Sons <Ltd> \"Ünïcode\"")));
+    // The long names wrap over several lines but lose nothing and keep their order.
+    QVERIFY2(text.count(QLatin1Char('\n')) > 0 && !text.contains(longName), "the long name did not wrap");
+    const QString flat = withoutBlanks(text);
+    QVERIFY(flat.contains(QStringLiteral("2") + withoutBlanks(longName)));
+    QVERIFY(flat.contains(QStringLiteral("4") + unbroken));
+}
+
+void ListingReportTest::rowTallerThanAPageIsCutWithoutLoss() {
+    QStringList lines;
+    for (int i = 1; i <= 150; ++i)
+        lines << QStringLiteral("Line %1 of the tall row").arg(i, 3, 10, QLatin1Char('0'));
+    const QList<QStringList> rows{{QStringLiteral("1"), QStringLiteral("Before")},
+                                  {QStringLiteral("2"), lines.join(QLatin1Char('\n'))},
+                                  {QStringLiteral("3"), QStringLiteral("After")}};
+    const CS06100101 report(buildMasterListingData(MasterKind::Act, rows, ReportDay));
+    const QString path = m_dir.filePath(QStringLiteral("tall.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+
+    const QStringList pages = pdfPages(path);
+    QVERIFY(pages.size() >= 3);
+    const QString all = pages.join(QLatin1Char('\n'));
+    qsizetype last = all.indexOf(QStringLiteral("Before"));
+    QVERIFY(last >= 0);
+    for (const QString& line : lines) {
+        QCOMPARE(all.count(line), 1);
+        QVERIFY2(all.indexOf(line) > last, qPrintable(line));
+        last = all.indexOf(line);
+    }
+    QVERIFY(all.indexOf(QStringLiteral("After")) > last);
+    for (const QString& page : pages)
+        QVERIFY(page.contains(QStringLiteral("Act Listing Report")));
+}
+
+void ListingReportTest::courtListingShowsTitleNotCaption() {
+    const CS06100101 report(
+        buildMasterListingData(MasterKind::Court, {{QStringLiteral("1"), QStringLiteral("High Court")}}, ReportDay));
+    QCOMPARE(report.caption(), QStringLiteral("Court Name Listing Report"));
+    const QString path = m_dir.filePath(QStringLiteral("court.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    const QStringList pages = pdfPages(path);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY(pages[0].contains(QStringLiteral("Court Names Listing Report")));
+    QVERIFY(pages[0].contains(QStringLiteral("Page : 1 of 1")));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\s*Id\\s+Court\\s*$"), QRegularExpression::MultilineOption)
+                .match(pages[0])
+                .hasMatch());
+}
+
+void ListingReportTest::citationListingFromWrittenRows() {
+    const QString judgment = QStringLiteral(
+        "The appeal is allowed; the order of the lower court is set aside and the matter is remitted for a fresh "
+        "hearing on the question of limitation, which was never argued below.");
+    const QList<QStringList> rows{
+        {QStringLiteral("2019 SCC 101"), judgment, QStringLiteral("State v. Müller"), reportMonthYear({2019, 3, 5})},
+        {QStringLiteral("2001 AIR 7"), QStringLiteral("Dismissed."), QStringLiteral("Roe v. Doe"),
+         reportMonthYear({2001, 11, 30})}};
+    const CS06100201 report(buildCitationListingData(rows, ReportDay));
+    QCOMPARE(report.name(), QStringLiteral("CS06100201"));
+    const QString path = m_dir.filePath(QStringLiteral("citations.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+
+    const QStringList pages = pdfPages(path);
+    QCOMPARE(pages.size(), 1);
+    const QString& page = pages[0];
+    QVERIFY(page.contains(QStringLiteral("Citation Listing Report")));
+    QVERIFY(page.contains(QStringLiteral("Date:08-Dec-2026")));
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\s*Citation\\s+Judgment\\s+Case\\s+Date\\s*$"),
+                                QRegularExpression::MultilineOption)
+                 .match(page)
+                 .hasMatch(),
+             qPrintable(page));
+    QVERIFY(QRegularExpression(QStringLiteral("2019 SCC 101\\s+The appeal.*State v\\. Müller\\s+Mar-2019"))
+                .match(page)
+                .hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("2001 AIR 7\\s+Dismissed\\.\\s+Roe v\\. Doe\\s+Nov-2001"))
+                .match(page)
+                .hasMatch());
+    QVERIFY(page.indexOf(QStringLiteral("2019 SCC 101")) < page.indexOf(QStringLiteral("2001 AIR 7")));
+    // The judgment wraps inside its column; the words of the whole text are all there, in order.
+    QVERIFY(!page.contains(judgment));
+    const QStringList judgmentWords = judgment.split(QLatin1Char(' '));
+    qsizetype at = 0;
+    for (const QString& word : judgmentWords) {
+        at = page.indexOf(word, at);
+        QVERIFY2(at >= 0, qPrintable(word));
+    }
+    QVERIFY(page.contains(QStringLiteral("Page : 1 of 1")));
+    QVERIFY(page.contains(QStringLiteral("This report is done by Morvane.")));
+    QCOMPARE(page.count(QStringLiteral("<< End of Report >>")), 1);
+}
+
+void ListingReportTest::emptyListingSaysSoAndOpensNothing() {
+    bool windowOpened = false;
+    onModalWindow([&windowOpened](QWidget*) { windowOpened = true; }, 5);
+    CS06100101 report(buildMasterListingData(MasterKind::Category, {}, ReportDay));
+    report.preview(nullptr);
+    QTest::qWait(100);
+    QVERIFY(!windowOpened);
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("No records are found."));
+    QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Lexorium"));
+    QCOMPARE(MessageBox::shown()[0].icon, MessageBox::Icon::Information);
+}
+
+void ListingReportTest::paperTooNarrowIsRefused() {
+    // Two inches wide: less than the Id and name columns need once the left margin is taken.
+    const QPageSize narrow(QSizeF(2, 11), QPageSize::Inch, QStringLiteral("Narrow"));
+    CS06100101 report(buildMasterListingData(MasterKind::Act, categoryRows(3), ReportDay));
+    report.setPaper(narrow);
+
+    const QString path = m_dir.filePath(QStringLiteral("narrow.pdf"));
+    QString error;
+    QVERIFY(!report.renderToPdf(path, &error));
+    QCOMPARE(error, QStringLiteral("Please Check your Printer paper settings."));
+    QVERIFY(!QFile::exists(path));
+
+    bool windowOpened = false;
+    onModalWindow([&windowOpened](QWidget*) { windowOpened = true; }, 5);
+    report.preview(nullptr);
+    QTest::qWait(100);
+    QVERIFY(!windowOpened);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("Please Check your Printer paper settings."));
+    QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Act Listing Report"));
+    QCOMPARE(MessageBox::shown()[0].icon, MessageBox::Icon::Information);
+
+    // The same report fits on ordinary paper turned sideways or not.
+    report.setPaper(QPageSize(QPageSize::A4), QPageLayout::Landscape);
+    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+}
+
+void ListingReportTest::unwritablePdfFailsCleanly() {
+    const CS06100101 report(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
+    QString error;
+    QVERIFY(!report.renderToPdf(m_dir.filePath(QStringLiteral("missing/folder/report.pdf")), &error));
+    QVERIFY(!error.isEmpty());
+
+    // A failed render leaves an existing file as it was.
+    const QString existing = m_dir.filePath(QStringLiteral("kept.pdf"));
+    QFile file(existing);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("kept");
+    file.close();
+    CS06100101 narrow(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
+    narrow.setPaper(QPageSize(QSizeF(1, 4), QPageSize::Inch, QStringLiteral("Tiny")));
+    QVERIFY(!narrow.renderToPdf(existing, &error));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("kept"));
+}
+
+void ListingReportTest::printsOnAPrinterLikeTheFile() {
+    const CS06100101 report(buildMasterListingData(MasterKind::Category, categoryRows(150), ReportDay));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    const QString printed = m_dir.filePath(QStringLiteral("printed.pdf"));
+    printer.setOutputFileName(printed);
+    report.print(&printer);
+    QVERIFY(MessageBox::shown().isEmpty());
+
+    const QString written = m_dir.filePath(QStringLiteral("written.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(written, &error), qPrintable(error));
+    const QStringList printedPages = pdfPages(printed);
+    QCOMPARE(printedPages.size(), pdfPages(written).size());
+    QVERIFY(printedPages.size() > 1);
+    QVERIFY(printedPages.last().contains(QStringLiteral("Page : %1 of %1").arg(printedPages.size())));
+    QVERIFY(printedPages.last().contains(QStringLiteral("<< End of Report >>")));
+}
+
+void ListingReportTest::previewWindowSavesAsPdf() {
+    CS06100101 report(buildMasterListingData(MasterKind::Court, categoryRows(60), ReportDay));
+    const QString saved = m_dir.filePath(QStringLiteral("saved"));
+    const QString unwritable = m_dir.filePath(QStringLiteral("no/such/folder/x.pdf"));
+    QStringList answers{saved, unwritable};
+    report.setSaveFileNameChooser([&answers](QWidget*, const QString&) { return answers.takeFirst(); });
+
+    QString objectName;
+    QString title;
+    bool saveFound = false;
+    onModalWindow([&](QWidget* window) {
+        objectName = window->objectName();
+        title = window->windowTitle();
+        QVERIFY(qobject_cast<QPrintPreviewDialog*>(window));
+        auto* save = window->findChild<QAction*>(QStringLiteral("SaveAsPdf"));
+        saveFound = save;
+        if (save) {
+            save->trigger();
+            save->trigger();
+        }
+    });
+    report.preview(nullptr);
+
+    QCOMPARE(objectName, QStringLiteral("CS06100101"));
+    QCOMPARE(title, QStringLiteral("Court Name Listing Report"));
+    QVERIFY(saveFound);
+    QVERIFY(answers.isEmpty());
+
+    // ".pdf" is added when the name has no suffix.
+    const QStringList pages = pdfPages(saved + QStringLiteral(".pdf"));
+    QVERIFY(!pages.isEmpty());
+    QVERIFY(pages[0].contains(QStringLiteral("Court Names Listing Report")));
+    QVERIFY(pages.last().contains(QStringLiteral("<< End of Report >>")));
+
+    // The failed second save is reported under the report's caption.
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Court Name Listing Report"));
+    QVERIFY(!MessageBox::shown()[0].text.isEmpty());
+}
+
+QTEST_MAIN(ListingReportTest)
+#include "listing_report_test.moc"
