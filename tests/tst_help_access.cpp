@@ -4,6 +4,7 @@
 #include "support/gui_test_support.h"
 #include "support/test_paths.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -198,6 +199,24 @@ private slots:
                                CHelp::DisplayTopic, 0, &error));
         QVERIFY(error.contains(QStringLiteral("nope.htm")));
         QVERIFY(!help.window());
+    }
+
+    // Over a modal screen the help window belongs to that screen, and goes with it.
+    void helpOverAModalScreen()
+    {
+        CHelp help;
+        HelpAccess access(help);
+        auto* screen = new QDialog;
+        screen->setModal(true);
+        screen->show();
+        QCOMPARE(QApplication::activeModalWidget(), screen);
+        QVERIFY(access.showScreenHelp(nullptr, m_programDir.path(), 70100));
+        QCOMPARE(help.window()->parentWidget(), screen);
+        QVERIFY(help.window()->isWindow());
+        delete screen;
+        QVERIFY(!help.window());
+        QVERIFY(access.showScreenHelp(nullptr, m_programDir.path(), 70100));
+        QCOMPARE(help.window()->parentWidget(), nullptr);
     }
 
     void aDamagedFileIsReportedNotShown()
