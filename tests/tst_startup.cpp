@@ -1,0 +1,355 @@
+#include "db/connection_screen.h"
+#include "db/database_admin.h"
+#include "db/settings_file.h"
+#include "shell/application_shell.h"
+#include "support/gui_test_support.h"
+#include "support/test_database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+// The connection screen and start-up, on the engine named by LEXORIUM_TEST_ENGINE.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void screenLayout();
+    void validationComesBeforeAnyLogin();
+    void testConnection();
+    void okCreatesDatabaseSchemaAndSettings();
+    void okOnExistingDatabase();
+    void okWithWrongLogin();
+    void failedSettingsWriteLeavesNothingBehind();
+    void closeEndsTheProgram();
+
+    void startWithoutSettingsShowsEmptyConnectionScreen();
+    void startWithValidSettingsOpensMainWindow();
+    void startWithShortSettingsFileStaysOnConnectionScreen();
+    void startWithUnreachableServerEnds();
+    void startWithRefusedLoginStaysOnConnectionScreen();
+
+private:
+    static void fill(CS06000701& screen, const ConnectionString& s, const QString& confirmation);
+    static void click(CS06000701& screen, int index);
+    static ConnectionString serverOrSkip();
+};
+
+void TestStartup::init()
+{
+    MessageBox::setScripted(true);
+    MessageBox::clearShown();
+}
+
+void TestStartup::cleanup()
+{
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TestStartup::fill(CS06000701& screen, const ConnectionString& s, const QString& confirmation)
+{
+    screen.field(0)->setText(s.server);
+    screen.field(1)->setText(s.user);
+    screen.field(2)->setText(s.database);
+    screen.field(3)->setText(s.password);
+    screen.field(4)->setText(confirmation);
+}
+
+void TestStartup::click(CS06000701& screen, int index)
+{
+    QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0007(%1)").arg(index)), Qt::LeftButton);
+}
+
+void TestStartup::screenLayout()
+{
+    QTemporaryDir dir;
+    CS06000701 screen(dir.path());
+    QCOMPARE(screen.windowTitle(), QStringLiteral("Connection"));
+    const QStringList labels{QStringLiteral("Server Name "), QStringLiteral("User Name "),
+                             QStringLiteral("Database Name "), QStringLiteral("User Password "),
+                             QStringLiteral("Confirm User Password ")};
+    for (int i = 0; i < labels.size(); ++i) {
+        QCOMPARE(mustFind<QLabel>(&screen, QStringLiteral("Lbl0003(%1)").arg(i + 1))->text(), labels[i]);
+        QLineEdit* f = mustFind<QLineEdit>(&screen, QStringLiteral("Txt0007(%1)").arg(i));
+        QCOMPARE(f->maxLength(), 20);
+        QVERIFY(f->text().isEmpty());
+        QCOMPARE(f->echoMode(), i >= 3 ? QLineEdit::Password : QLineEdit::Normal);
+    }
+    QVERIFY(screen.field(0)->placeholderText().contains(QLatin1String("(local)")));
+    const QStringList captions{QStringLiteral("&Close"), QString(), QStringLiteral("&Ok"),
+                               QStringLiteral("&Test Connection...")};
+    const QStringList tips{QStringLiteral("Close"), QStringLiteral("Help"), QStringLiteral("Ok"),
+                           QStringLiteral("Test Connection")};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = mustFind<QPushButton>(&screen, QStringLiteral("Cmd0007(%1)").arg(i));
+        QCOMPARE(b->text(), captions[i]);
+        QCOMPARE(b->toolTip(), tips[i]);
+    }
+    // The help button does nothing.
+    click(screen, 1);
+    QVERIFY(MessageBox::shown().isEmpty());
+}
+
+void TestStartup::validationComesBeforeAnyLogin()
+{
+    QTemporaryDir dir;
+    CS06000701 screen(dir.path());
+    fill(screen, {QString(), QString(), QStringLiteral("2024"), QString()}, QString());
+    click(screen, 2);
+    click(screen, 3);
+    QCOMPARE(shownTexts(), QStringList({QStringLiteral("Invalid database name."),
+                                        QStringLiteral("Invalid database name.")}));
+    MessageBox::clearShown();
+    fill(screen, {QStringLiteral("(local)"), QStringLiteral("sa"), QStringLiteral("Law"), QStringLiteral("pw")},
+         QStringLiteral("other"));
+    click(screen, 2);
+    click(screen, 3);
+    QCOMPARE(shownTexts(), QStringList({QStringLiteral("User Password and Confirm Password do not macth."),
+                                        QStringLiteral("User Password and Confirm Password dose not macth.")}));
+    QCOMPARE(MessageBox::shown().first().title, QStringLiteral("Lexorium"));
+    QCOMPARE(MessageBox::shown().first().icon, MessageBox::Icon::Information);
+    QCOMPARE(MessageBox::shown().first().buttons, MessageBox::Buttons::Ok);
+    QVERIFY(!QDir(dir.path() + QStringLiteral("/Data")).exists());
+}
+
+ConnectionString TestStartup::serverOrSkip()
+{
+    ConnectionString s;
+    QString why;
+    if (!TestDatabase::serverSettings(&s, &why)) {
+        if (qEnvironmentVariable("LEXORIUM_REQUIRE_PG") == QLatin1String("1"))
+            qFatal("%s", qPrintable(why));
+        return {};
+    }
+    return s;
+}
+
+void TestStartup::testConnection()
+{
+    ConnectionString s = serverOrSkip();
+    if (s.server.isEmpty())
+        QSKIP("no server for this engine");
+    TestDatabase t;
+    QString why;
+    QVERIFY(t.prepareUnique(&why) == TestDatabase::Status::Ready);
+    CS06000701 screen(t.programDir());
+    s.database = QStringLiteral("Anything"); // a trial login names no database
+    fill(screen, s, s.password.toUpper());
+    click(screen, 3);
+    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Connection successful.")));
+
+    MessageBox::clearShown();
+    if (TestDatabase::isPostgres()) {
+        s.password += QStringLiteral("x");
+    } else {
+        // The embedded engine's "login" is a writable data folder.
+        QFile blocker(t.programDir() + QStringLiteral("/Data"));
+        QDir(t.programDir() + QStringLiteral("/Data")).removeRecursively();
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    fill(screen, s, s.password);
+    click(screen, 3);
+    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Connection failed.")));
+}
+
+void TestStartup::okCreatesDatabaseSchemaAndSettings()
+{
+    TestDatabase t;
+    QString why;
+    const TestDatabase::Status st = t.prepareUnique(&why);
+    if (st == TestDatabase::Status::Skip)
+        QSKIP(qPrintable(why));
+    QVERIFY2(st == TestDatabase::Status::Ready, qPrintable(why));
+    ApplicationShell shell(t.programDir());
+    QVERIFY(shell.start());
+    QVERIFY(shell.connectionScreen()->isVisible());
+    QVERIFY(!shell.mainWindow());
+
+    ConnectionString s = t.ctx().connection;
+    const QString name = s.database;
+    s.database = QStringLiteral("  ") + name + QStringLiteral(" ");
+    s.user = QStringLiteral(" ") + s.user;
+    fill(*shell.connectionScreen(), s, s.password);
+    click(*shell.connectionScreen(), 2);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+
+    // Created under the trimmed name, with every table.
+    const DbContext created{t.programDir(), ConnectionString::trimmed(s.server, s.user, s.database, s.password)};
+    QCOMPARE(created.connection.database, name);
+    DbError e;
+    QCOMPARE(DatabaseAdmin::userTables(created, &e).size(), 14);
+    QFile ini(SettingsFile::path(t.programDir()));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(ini.readAll()).split(QStringLiteral("\r\n")).mid(0, 4),
+             QStringList({created.connection.server, created.connection.user, name, created.connection.password}));
+
+    QVERIFY(shell.mainWindow());
+    QVERIFY(shell.mainWindow()->isVisible());
+    QCOMPARE(shell.mainWindow()->context().connection, created.connection);
+    QTRY_VERIFY(!shell.connectionScreen());
+    DatabaseAdmin::dropDatabase(created);
+}
+
+void TestStartup::okOnExistingDatabase()
+{
+    LEX_USE_DATABASE(t, false);
+    CS06000701 screen(t.programDir());
+    QSignalSpy created(&screen, &CS06000701::databaseCreated);
+    const ConnectionString s = t.ctx().connection;
+    fill(screen, s, s.password);
+    click(screen, 2);
+    QCOMPARE(shownTexts(), QStringList({QStringLiteral("Database already exists."),
+                                        QStringLiteral("Can not create database")}));
+    QVERIFY(!SettingsFile::exists(t.programDir()));
+    QCOMPARE(created.count(), 0);
+    // The existing database is untouched.
+    QVERIFY(!DatabaseAdmin::tryOpen(t.ctx()));
+}
+
+void TestStartup::okWithWrongLogin()
+{
+    TestDatabase t;
+    QString why;
+    const TestDatabase::Status st = t.prepareUnique(&why);
+    if (st == TestDatabase::Status::Skip)
+        QSKIP(qPrintable(why));
+    ConnectionString s = t.ctx().connection;
+    if (TestDatabase::isPostgres()) {
+        s.password = QStringLiteral("wrong");
+    } else {
+        QFile blocker(t.programDir() + QStringLiteral("/Data"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    CS06000701 screen(t.programDir());
+    fill(screen, s, s.password);
+    click(screen, 2);
+    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Please enter the correct information.")));
+    QVERIFY(!SettingsFile::exists(t.programDir()));
+}
+
+void TestStartup::failedSettingsWriteLeavesNothingBehind()
+{
+    TestDatabase t;
+    QString why;
+    const TestDatabase::Status st = t.prepareUnique(&why);
+    if (st == TestDatabase::Status::Skip)
+        QSKIP(qPrintable(why));
+    // A folder where the settings file should go makes the write fail.
+    QVERIFY(QDir().mkpath(SettingsFile::path(t.programDir())));
+    CS06000701 screen(t.programDir());
+    QSignalSpy created(&screen, &CS06000701::databaseCreated);
+    const ConnectionString s = t.ctx().connection;
+    fill(screen, s, s.password);
+    click(screen, 2);
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QCOMPARE(created.count(), 0);
+    QVERIFY(DatabaseAdmin::tryOpen(t.ctx()).isError()); // dropped again
+    // Once the way is clear the same name can be created.
+    QVERIFY(QDir(SettingsFile::path(t.programDir())).removeRecursively());
+    MessageBox::clearShown();
+    click(screen, 2);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QCOMPARE(created.count(), 1);
+    DatabaseAdmin::dropDatabase(t.ctx());
+}
+
+void TestStartup::closeEndsTheProgram()
+{
+    QTemporaryDir dir;
+    ApplicationShell shell(dir.path());
+    QSignalSpy quit(&shell, &ApplicationShell::quitRequested);
+    QVERIFY(shell.start());
+    click(*shell.connectionScreen(), 0);
+    QCOMPARE(quit.count(), 1);
+    QVERIFY(!SettingsFile::exists(dir.path()));
+}
+
+void TestStartup::startWithoutSettingsShowsEmptyConnectionScreen()
+{
+    QTemporaryDir dir;
+    ApplicationShell shell(dir.path());
+    QVERIFY(shell.start());
+    QVERIFY(shell.connectionScreen()->isVisible());
+    for (int i = 0; i < 5; ++i)
+        QVERIFY(shell.connectionScreen()->field(i)->text().isEmpty());
+    QVERIFY(!shell.mainWindow());
+    QVERIFY(MessageBox::shown().isEmpty());
+}
+
+void TestStartup::startWithValidSettingsOpensMainWindow()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.exec(QStringLiteral("CREATE TABLE tmp_master_tbl (id INTEGER)")));
+    QString error;
+    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &error));
+    ApplicationShell shell(t.programDir());
+    QVERIFY(shell.start());
+    QVERIFY(shell.mainWindow());
+    QVERIFY(shell.mainWindow()->isVisible());
+    QVERIFY(!shell.connectionScreen() || !shell.connectionScreen()->isVisible());
+    QVERIFY(MessageBox::shown().isEmpty());
+    DbError e;
+    QStringList tables = DatabaseAdmin::userTables(t.ctx(), &e);
+    QVERIFY(!tables.contains(QStringLiteral("tmp_master_tbl")));
+    QCOMPARE(tables.size(), 14);
+}
+
+void TestStartup::startWithShortSettingsFileStaysOnConnectionScreen()
+{
+    QTemporaryDir dir;
+    QFile f(SettingsFile::path(dir.path()));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("(local)\r\nsa\r\nLaw\r\n");
+    f.close();
+    ApplicationShell shell(dir.path());
+    QVERIFY(shell.start());
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(shell.connectionScreen()->isVisible());
+    QVERIFY(!shell.mainWindow());
+    QVERIFY(SettingsFile::exists(dir.path())); // left as it was
+}
+
+void TestStartup::startWithUnreachableServerEnds()
+{
+    QTemporaryDir dir;
+    QString error;
+    // Nothing listens on port 1 of this machine.
+    QVERIFY(SettingsFile::write(dir.path(), {QStringLiteral("127.0.0.1:1"), QStringLiteral("u"), QStringLiteral("db"),
+                                             QStringLiteral("p")},
+                                &error));
+    ApplicationShell shell(dir.path());
+    QVERIFY(!shell.start());
+    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Timeout occured, please try again.")));
+    QTRY_VERIFY(!shell.connectionScreen() || !shell.connectionScreen()->isVisible());
+    QVERIFY(!shell.mainWindow());
+}
+
+void TestStartup::startWithRefusedLoginStaysOnConnectionScreen()
+{
+    LEX_USE_DATABASE(t, true);
+    ConnectionString s = t.ctx().connection;
+    // A database that is not there is refused on both engines, as a wrong password is on a server.
+    s.database += QStringLiteral("_gone");
+    QString error;
+    QVERIFY(SettingsFile::write(t.programDir(), s, &error));
+    ApplicationShell shell(t.programDir());
+    QVERIFY(shell.start());
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(MessageBox::shown().first().text.contains(s.database));
+    QVERIFY(shell.connectionScreen()->isVisible());
+    QVERIFY(!shell.mainWindow());
+    QVERIFY(SettingsFile::exists(t.programDir()));
+    // The embedded engine must not have made an empty file of that name.
+    QVERIFY(!QFile::exists(t.programDir() + QStringLiteral("/Data/") + s.database + QStringLiteral(".db")));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
