@@ -5,6 +5,7 @@
 #include "db/schema.h"
 #include "db/settings_file.h"
 #include "shell/hourglass.h"
+#include "shell/icons.h"
 #include "shell/message_box.h"
 
 #include <QFormLayout>
@@ -69,7 +70,7 @@ CS06000701::CS06000701(const QString& programDir, QWidget* parent)
         connect(b, &QPushButton::clicked, this, [this, i] { Cmd0007_Click(i); });
         m_buttons << b;
     }
-    m_buttons[1]->setIcon(QIcon(QStringLiteral(":/icons/help.png")));
+    m_buttons[1]->setIcon(Icons::icon(QStringLiteral("help")));
     m_buttons[2]->setDefault(true);
     row->addWidget(m_buttons[3]);
     row->addStretch();

@@ -1,5 +1,7 @@
 #include "about_dialog.h"
 
+#include "shell/icons.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -13,7 +15,7 @@ CS06000801::CS06000801(QWidget* parent)
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Img0008"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/icons/about.png")));
+    picture->setPixmap(QPixmap(Icons::path(QStringLiteral("about"))));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     const QStringList texts{

@@ -2,6 +2,7 @@
 
 #include "shell/about_dialog.h"
 #include "shell/hourglass.h"
+#include "shell/icons.h"
 #include "shell/message_box.h"
 
 #include <QAction>
@@ -17,7 +18,7 @@ const char* const kScreenKey = "screenKey";
 
 QIcon icon(const char* name)
 {
-    return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+    return Icons::icon(QLatin1String(name));
 }
 } // namespace
 
