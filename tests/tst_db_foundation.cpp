@@ -178,12 +178,7 @@ void TestDbFoundation::fieldByIdReportsFailures()
 
 void TestDbFoundation::createAndDropDatabase()
 {
-    TestDatabase t;
-    QString why;
-    const TestDatabase::Status s = t.prepareUnique(&why);
-    if (s == TestDatabase::Status::Skip)
-        QSKIP(qPrintable(why));
-    QVERIFY2(s == TestDatabase::Status::Ready, qPrintable(why));
+    LEX_PREPARE_DATABASE(t);
     DbContext ctx = t.ctx();
     QVERIFY(DatabaseAdmin::tryOpen(ctx).isError()); // not there yet, and opening must not create it
     QVERIFY(DatabaseAdmin::tryOpen(ctx).isError());

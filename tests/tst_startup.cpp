@@ -40,7 +40,6 @@ private slots:
 private:
     static void fill(CS06000701& screen, const ConnectionString& s, const QString& confirmation);
     static void click(CS06000701& screen, int index);
-    static ConnectionString serverOrSkip();
 };
 
 void TestStartup::init()
@@ -120,26 +119,10 @@ void TestStartup::validationComesBeforeAnyLogin()
     QVERIFY(!QDir(dir.path() + QStringLiteral("/Data")).exists());
 }
 
-ConnectionString TestStartup::serverOrSkip()
-{
-    ConnectionString s;
-    QString why;
-    if (!TestDatabase::serverSettings(&s, &why)) {
-        if (qEnvironmentVariable("LEXORIUM_REQUIRE_PG") == QLatin1String("1"))
-            qFatal("%s", qPrintable(why));
-        return {};
-    }
-    return s;
-}
-
 void TestStartup::testConnection()
 {
-    ConnectionString s = serverOrSkip();
-    if (s.server.isEmpty())
-        QSKIP("no server for this engine");
-    TestDatabase t;
-    QString why;
-    QVERIFY(t.prepareUnique(&why) == TestDatabase::Status::Ready);
+    LEX_PREPARE_DATABASE(t);
+    ConnectionString s = t.ctx().connection;
     CS06000701 screen(t.programDir());
     s.database = QStringLiteral("Anything"); // a trial login names no database
     fill(screen, s, s.password.toUpper());
@@ -162,12 +145,7 @@ void TestStartup::testConnection()
 
 void TestStartup::okCreatesDatabaseSchemaAndSettings()
 {
-    TestDatabase t;
-    QString why;
-    const TestDatabase::Status st = t.prepareUnique(&why);
-    if (st == TestDatabase::Status::Skip)
-        QSKIP(qPrintable(why));
-    QVERIFY2(st == TestDatabase::Status::Ready, qPrintable(why));
+    LEX_PREPARE_DATABASE(t);
     ApplicationShell shell(t.programDir());
     QVERIFY(shell.start());
     QVERIFY(shell.connectionScreen()->isVisible());
@@ -216,11 +194,7 @@ void TestStartup::okOnExistingDatabase()
 
 void TestStartup::okWithWrongLogin()
 {
-    TestDatabase t;
-    QString why;
-    const TestDatabase::Status st = t.prepareUnique(&why);
-    if (st == TestDatabase::Status::Skip)
-        QSKIP(qPrintable(why));
+    LEX_PREPARE_DATABASE(t);
     ConnectionString s = t.ctx().connection;
     if (TestDatabase::isPostgres()) {
         s.password = QStringLiteral("wrong");
@@ -237,11 +211,7 @@ void TestStartup::okWithWrongLogin()
 
 void TestStartup::failedSettingsWriteLeavesNothingBehind()
 {
-    TestDatabase t;
-    QString why;
-    const TestDatabase::Status st = t.prepareUnique(&why);
-    if (st == TestDatabase::Status::Skip)
-        QSKIP(qPrintable(why));
+    LEX_PREPARE_DATABASE(t);
     // A folder where the settings file should go makes the write fail.
     QVERIFY(QDir().mkpath(SettingsFile::path(t.programDir())));
     CS06000701 screen(t.programDir());
