@@ -5,6 +5,7 @@
 #include "sql_dialect.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 
 #include <memory>
 
