@@ -43,6 +43,7 @@ CS06000701::CS06000701(const QString& programDir, QWidget* parent)
         auto* edit = new QLineEdit(frame);
         edit->setObjectName(arrayName("Txt0007", i));
         edit->setMaxLength(20);
+        edit->setMinimumWidth(220);
         if (i >= 3)
             edit->setEchoMode(QLineEdit::Password);
         label->setBuddy(edit);
