@@ -22,7 +22,6 @@ fi
 pgdir=$(mktemp -d /tmp/lexorium-pg.XXXXXX)
 chmod 755 "$pgdir"
 [ ${#runas[@]} -gt 0 ] && chown postgres "$pgdir"
-port=${LEXORIUM_TEST_PG_PORT:-54329}
 pass="lexorium-test-$$"
 cleanup() {
     "${runas[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -m immediate stop >/dev/null 2>&1 || true
@@ -33,8 +32,22 @@ echo "$pass" > "$pgdir/pw"
 [ ${#runas[@]} -gt 0 ] && chown postgres "$pgdir/pw"
 "${runas[@]}" "$pgbin/initdb" -D "$pgdir/data" -U lexorium --pwfile="$pgdir/pw" --auth=scram-sha-256 \
     -E UTF8 --locale=C.UTF-8 >/dev/null
-"${runas[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -w -l "$pgdir/log" \
-    -o "-p $port -k $pgdir -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off" start >/dev/null
+# Another run may hold a port: try a few.
+started=""
+for try in 0 1 2 3 4 5 6 7; do
+    port=${LEXORIUM_TEST_PG_PORT:-$((54000 + (RANDOM % 1000)))}
+    if "${runas[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -w -l "$pgdir/log" \
+        -o "-p $port -k $pgdir -c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off" start >/dev/null; then
+        started=yes
+        break
+    fi
+    [ -n "${LEXORIUM_TEST_PG_PORT:-}" ] && break
+done
+if [ -z "$started" ]; then
+    echo "The test PostgreSQL server did not start:" >&2
+    cat "$pgdir/log" >&2 || true
+    exit 1
+fi
 
 export LEXORIUM_TEST_PG="127.0.0.1:$port"
 export LEXORIUM_TEST_PG_USER=lexorium
