@@ -13,7 +13,8 @@ MasterTable make(MasterKind kind, const QString& table, const QString& name, con
     t.selectAll = QStringLiteral("SELECT * FROM ") + table;
     t.selectById = QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" Where id = ?");
     t.selectOthers = QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE id <> ?");
-    t.insert = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (id,") + name + QStringLiteral(") VALUES(?,? )");
+    t.insert =
+        QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (id,") + name + QStringLiteral(") VALUES(?,? )");
     t.update = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + name + QStringLiteral(" = ? WHERE id = ?");
     t.inUse = QStringLiteral("Select * from %1,%2 where %1.id = %2.%3 And %1.id = ?").arg(table, linkTable, linkColumn);
     t.remove = QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE id = ?");

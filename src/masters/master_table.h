@@ -7,7 +7,7 @@
 // Everything that tells one master list from another: where its rows live, which citation link refers to them,
 // the statements that read and write them, and the words its screen uses.
 struct MasterTable {
-    MasterKind kind;
+    MasterKind kind = MasterKind::Category;
     QString table;      // category_master
     QString nameColumn; // category
     QString linkTable;  // cmd_category_master
@@ -31,7 +31,7 @@ struct MasterTable {
     QString addDuplicate;
     QString modifyDuplicate;
     QString deleteQuestionEnd; // follows "Do you want to delete '" + name
-    int helpContext;
+    int helpContext = 0;
 
     static const MasterTable& of(MasterKind kind);
 };
