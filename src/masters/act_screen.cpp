@@ -1,0 +1,254 @@
+#include "act_screen.h"
+
+#include "shell/hourglass.h"
+#include "shell/message_box.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+CS06000301::CS06000301(const DbContext& ctx, QWidget* parent)
+    : MasterFormScreen(ctx, MasterKind::Act, QStringLiteral("0003"), QStringLiteral("Fra"), QStringLiteral("Lv"),
+                       {{QStringLiteral("&Close"), QStringLiteral("Close")},
+                        {QStringLiteral("&Add"), QStringLiteral("Add Act")},
+                        {QStringLiteral("&Modify"), QStringLiteral("Modify Act")},
+                        {QStringLiteral("&Delete"), QStringLiteral("Delete Act")},
+                        {QString(), QStringLiteral("Help")},
+                        {QString(), QStringLiteral("Print")}},
+                       parent)
+{
+    for (int i = 0; i < m_buttons.size(); ++i)
+        connect(m_buttons.at(i), &QPushButton::clicked, this, [this, i] { Cmd0003_Click(i); });
+    connect(m_ids, qOverload<int>(&QComboBox::currentIndexChanged), this, &CS06000301::Cbo0003_Click);
+    connect(m_list, &QTreeWidget::itemClicked, this, &CS06000301::Lv0003_Click);
+
+    // Opening the screen.
+    Hourglass busy;
+    DbError error = LoadListview();
+    LoadLVRecord();
+    const DbError ids = LoadMasterId();
+    if (!error)
+        error = ids;
+    if (error) {
+        busy.release();
+        MasterScreenHooks::showError(this, error);
+    }
+}
+
+void CS06000301::Cmd0003_Click(int index)
+{
+    Hourglass busy;
+    DbError error;
+    switch (index) {
+    case CloseButton:
+        reject();
+        break;
+    case AddButton:
+        error = addClicked();
+        break;
+    case ModifyButton:
+        error = modifyClicked();
+        break;
+    case DeleteButton:
+        error = deleteClicked();
+        break;
+    case HelpButton:
+        showHelp();
+        break;
+    case PrintButton:
+        error = ShowReport(busy);
+        break;
+    default:
+        break;
+    }
+    if (error) {
+        busy.release();
+        MasterScreenHooks::showActionError(this, error);
+    }
+}
+
+void CS06000301::Cbo0003_Click()
+{
+    Hourglass busy;
+    if (const DbError error = selectedIdChanged()) {
+        busy.release();
+        MasterScreenHooks::showError(this, error);
+    }
+}
+
+void CS06000301::Lv0003_Click()
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (m_list->topLevelItemCount() == 0 || !item)
+        return;
+    {
+        const QSignalBlocker quiet(m_ids);
+        m_ids->setCurrentIndex(m_ids->findText(item->text(0)));
+    }
+    Cbo0003_Click();
+}
+
+DbError CS06000301::selectedIdChanged()
+{
+    const DbError error = LoadSelectedRecord();
+    // The last entry is the next free id.
+    setNewEntryState(m_ids->count() > 0 && m_ids->currentIndex() == m_ids->count() - 1);
+    return error;
+}
+
+DbError CS06000301::ShowReport(Hourglass& busy)
+{
+    return showReport(busy);
+}
+
+DbError CS06000301::LoadMasterId()
+{
+    DbError error;
+    const QList<qint64> ids = m_store.ids(&error);
+    if (error)
+        return error;
+    const std::optional<qint64> next = m_store.nextId(&error);
+    if (error)
+        return error;
+    {
+        const QSignalBlocker quiet(m_ids);
+        m_ids->clear();
+        for (qint64 id : ids)
+            m_ids->addItem(QString::number(id));
+        m_ids->addItem(QString::number(*next));
+        m_ids->setCurrentIndex(m_ids->count() - 1);
+    }
+    return selectedIdChanged();
+}
+
+DbError CS06000301::AddRecord()
+{
+    const MasterResult result = m_store.add(selectedId(), m_name->text());
+    if (result.outcome == MasterResult::Outcome::Duplicate)
+        MessageBox::information(this, table().addDuplicate);
+    return result.error;
+}
+
+DbError CS06000301::ModifyRecord()
+{
+    const MasterResult result = m_store.rename(selectedId(), m_name->text());
+    if (result.outcome == MasterResult::Outcome::Duplicate)
+        MessageBox::information(this, table().modifyDuplicate);
+    return result.error;
+}
+
+bool CS06000301::DeleteRecord(DbError* error)
+{
+    const MasterResult result = m_store.remove(selectedId());
+    *error = result.error;
+    if (result.outcome == MasterResult::Outcome::InUse)
+        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
+                                                     "Citation."));
+    // A row somebody else deleted meanwhile is gone all the same.
+    return result.outcome == MasterResult::Outcome::Done || result.outcome == MasterResult::Outcome::Missing;
+}
+
+DbError CS06000301::LoadSelectedRecord()
+{
+    DbError error;
+    const QString name = m_store.nameOf(selectedId(), &error);
+    m_name->clear();
+    if (!name.isEmpty())
+        m_name->setText(name);
+    return error;
+}
+
+DbError CS06000301::AddLVDetails()
+{
+    resetList();
+    DbError error;
+    for (const MasterRow& row : m_store.rows(&error))
+        addListItem(row);
+    return error;
+}
+
+DbError CS06000301::LoadListview()
+{
+    resetList();
+    const QSignalBlocker quiet(m_ids);
+    m_ids->clear();
+    DbError error;
+    for (const MasterRow& row : m_store.rows(&error)) {
+        m_ids->addItem(QString::number(row.id));
+        addListItem(row);
+    }
+    // Filled but nothing picked yet, as LoadLVRecord expects.
+    m_ids->setCurrentIndex(-1);
+    return error;
+}
+
+void CS06000301::LoadLVRecord()
+{
+    if (m_list->topLevelItemCount() == 0)
+        return;
+    const QList<QTreeWidgetItem*> found = m_list->findItems(m_ids->currentText(), Qt::MatchExactly, 0);
+    if (!found.isEmpty())
+        m_list->setCurrentItem(found.first());
+}
+
+void CS06000301::DeleteListDetails()
+{
+    const QList<QTreeWidgetItem*> found = m_list->findItems(m_ids->currentText(), Qt::MatchExactly, 0);
+    if (!found.isEmpty())
+        delete found.first();
+    const QSignalBlocker quiet(m_ids);
+    m_ids->clear();
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        m_ids->addItem(m_list->topLevelItem(i)->text(0));
+}
+
+// As on the Category screen, a failed write still reloads, so the screen shows what the table holds.
+DbError CS06000301::addClicked()
+{
+    if (m_name->text().trimmed().isEmpty()) {
+        MessageBox::information(this, table().emptyName);
+        return {};
+    }
+    const DbError error = AddRecord();
+    const DbError list = AddLVDetails();
+    const DbError ids = LoadMasterId();
+    m_name->setFocus();
+    return error ? error : list ? list : ids;
+}
+
+DbError CS06000301::modifyClicked()
+{
+    if (m_name->text().trimmed().isEmpty()) {
+        MessageBox::information(this, table().emptyName);
+        return {};
+    }
+    const DbError error = ModifyRecord();
+    const DbError list = LoadListview();
+    const DbError ids = LoadMasterId();
+    m_buttons.at(CloseButton)->setFocus();
+    return error ? error : list ? list : ids;
+}
+
+DbError CS06000301::deleteClicked()
+{
+    const QString question = QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
+    if (MessageBox::question(this, question) != MessageBox::Answer::Yes)
+        return {};
+    DbError error;
+    DbError ids;
+    if (DeleteRecord(&error)) {
+        DeleteListDetails();
+        ids = LoadMasterId();
+    }
+    m_buttons.at(CloseButton)->setFocus();
+    return error ? error : ids;
+}
+
+void CS06000301::setNewEntryState(bool newEntry)
+{
+    m_buttons.at(AddButton)->setEnabled(newEntry);
+    m_buttons.at(ModifyButton)->setEnabled(!newEntry);
+    m_buttons.at(DeleteButton)->setEnabled(!newEntry);
+}

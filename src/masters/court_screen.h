@@ -1,0 +1,17 @@
+#pragma once
+
+#include "master_list_screen.h"
+
+// The Court master list.
+class CS06001101 : public MasterListScreen
+{
+    Q_OBJECT
+
+public:
+    CS06001101(const DbContext& ctx, QWidget* parent = nullptr);
+
+public slots:
+    void Cmd0011_Click(int index) { Cmd_Click(index); }
+    void Cbo0011_Click() { Cbo_Click(); }
+    void LV0011_Click() { LV_Click(); }
+};

@@ -1,0 +1,232 @@
+#include "master_list_screen.h"
+
+#include "shell/hourglass.h"
+#include "shell/message_box.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTreeWidget>
+
+MasterListScreen::MasterListScreen(const DbContext& ctx, MasterKind kind, const QString& number, QWidget* parent)
+    : MasterFormScreen(ctx, kind, number, QStringLiteral("Frm"), QStringLiteral("LV"),
+                       {{QStringLiteral("&Add"), QStringLiteral("Add ") + MasterTable::of(kind).noun},
+                        {QStringLiteral("&Modify"), QStringLiteral("Modify ") + MasterTable::of(kind).noun},
+                        {QStringLiteral("&Delete"), QStringLiteral("Delete ") + MasterTable::of(kind).noun},
+                        {QStringLiteral("&Close"), QStringLiteral("Close")},
+                        {QString(), QStringLiteral("Help")},
+                        {QString(), QStringLiteral("Print")}},
+                       parent)
+{
+    for (int i = 0; i < m_buttons.size(); ++i)
+        connect(m_buttons.at(i), &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
+    connect(m_ids, qOverload<int>(&QComboBox::currentIndexChanged), this, &MasterListScreen::Cbo_Click);
+    connect(m_list, &QTreeWidget::itemClicked, this, &MasterListScreen::LV_Click);
+
+    // Opening the screen.
+    Hourglass busy;
+    DbError error = LoadMasterId();
+    const DbError listError = LoadList();
+    if (!error)
+        error = listError;
+    if (error) {
+        busy.release();
+        MasterScreenHooks::showError(this, error);
+    }
+}
+
+void MasterListScreen::Cmd_Click(int index)
+{
+    Hourglass busy;
+    DbError error;
+    switch (index) {
+    case AddButton:
+        error = addClicked();
+        break;
+    case ModifyButton:
+        error = modifyClicked();
+        break;
+    case DeleteButton:
+        error = deleteClicked();
+        break;
+    case CloseButton:
+        reject();
+        break;
+    case HelpButton:
+        showHelp();
+        break;
+    case PrintButton:
+        error = ShowReport(busy);
+        break;
+    default:
+        break;
+    }
+    if (error) {
+        busy.release();
+        MasterScreenHooks::showActionError(this, error);
+    }
+}
+
+void MasterListScreen::Cbo_Click()
+{
+    Hourglass busy;
+    if (const DbError error = selectedIdChanged()) {
+        busy.release();
+        MasterScreenHooks::showError(this, error);
+    }
+}
+
+void MasterListScreen::LV_Click()
+{
+    if (m_list->topLevelItemCount() > 0)
+        LoadFromList();
+}
+
+DbError MasterListScreen::selectedIdChanged()
+{
+    if (DbError error = LoadSelectedRecord())
+        return error;
+    DbError error;
+    const std::optional<qint64> next = m_store.nextId(&error);
+    if (error)
+        return error;
+    setNewEntryState(QString::number(*next) == m_ids->currentText());
+    return {};
+}
+
+DbError MasterListScreen::LoadList()
+{
+    resetList();
+    DbError error;
+    const QList<MasterRow> rows = m_store.rows(&error);
+    for (const MasterRow& row : rows)
+        addListItem(row);
+    return error;
+}
+
+void MasterListScreen::LoadFromList()
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (!item)
+        return;
+    if (!item->text(0).isEmpty()) {
+        // The row's name comes with the item, so the combo need not look it up again.
+        const QSignalBlocker quiet(m_ids);
+        m_ids->setCurrentIndex(m_ids->findText(item->text(0)));
+    }
+    if (!item->text(1).isEmpty())
+        m_name->setText(item->text(1));
+    setNewEntryState(false);
+}
+
+DbError MasterListScreen::LoadMasterId()
+{
+    DbError error;
+    const QList<qint64> ids = m_store.ids(&error);
+    if (error)
+        return error;
+    const std::optional<qint64> next = m_store.nextId(&error);
+    if (error)
+        return error;
+    {
+        const QSignalBlocker quiet(m_ids);
+        m_ids->clear();
+        for (qint64 id : ids)
+            m_ids->addItem(QString::number(id));
+        m_ids->addItem(QString::number(*next));
+        m_ids->setCurrentIndex(m_ids->count() - 1);
+    }
+    error = selectedIdChanged();
+    setNewEntryState(true);
+    return error;
+}
+
+DbError MasterListScreen::LoadSelectedRecord()
+{
+    DbError error;
+    const QString name = m_store.nameOf(selectedId(), &error);
+    m_name->clear();
+    if (!name.isEmpty())
+        m_name->setText(name);
+    return error;
+}
+
+DbError MasterListScreen::AddRecord()
+{
+    const MasterResult result = m_store.add(selectedId(), m_name->text());
+    if (result.outcome == MasterResult::Outcome::Duplicate)
+        MessageBox::information(this, table().addDuplicate);
+    return result.error;
+}
+
+DbError MasterListScreen::ModifyRecord()
+{
+    // A row deleted meanwhile changes nothing; the reloaded lists then show it gone.
+    const MasterResult result = m_store.rename(selectedId(), m_name->text());
+    if (result.outcome == MasterResult::Outcome::Duplicate)
+        MessageBox::information(this, table().modifyDuplicate);
+    return result.error;
+}
+
+DbError MasterListScreen::DeleteRecord()
+{
+    const MasterResult result = m_store.remove(selectedId());
+    if (result.outcome == MasterResult::Outcome::InUse)
+        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
+                                                     "Citation."));
+    return result.error;
+}
+
+DbError MasterListScreen::ShowReport(Hourglass& busy)
+{
+    return showReport(busy);
+}
+
+// A failed write still reloads the lists, so the screen shows what the table holds and the next free id.
+DbError MasterListScreen::addClicked()
+{
+    if (m_name->text().trimmed().isEmpty()) {
+        MessageBox::information(this, table().emptyName);
+        return {};
+    }
+    DbError error = AddRecord();
+    const DbError ids = LoadMasterId();
+    const DbError list = LoadList();
+    return error ? error : ids ? ids : list;
+}
+
+DbError MasterListScreen::modifyClicked()
+{
+    if (m_name->text().trimmed().isEmpty()) {
+        MessageBox::information(this, table().emptyName);
+        return {};
+    }
+    DbError error = ModifyRecord();
+    const DbError list = LoadList();
+    const DbError ids = LoadMasterId();
+    m_buttons.at(CloseButton)->setFocus();
+    return error ? error : list ? list : ids;
+}
+
+DbError MasterListScreen::deleteClicked()
+{
+    const QString question =
+        QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
+    if (MessageBox::question(this, question) != MessageBox::Answer::Yes)
+        return {};
+    DbError error = DeleteRecord();
+    const DbError ids = LoadMasterId();
+    const DbError list = LoadList();
+    m_buttons.at(CloseButton)->setFocus();
+    return error ? error : ids ? ids : list;
+}
+
+void MasterListScreen::setNewEntryState(bool newEntry)
+{
+    m_buttons.at(AddButton)->setEnabled(newEntry);
+    m_buttons.at(ModifyButton)->setEnabled(!newEntry);
+    m_buttons.at(DeleteButton)->setEnabled(!newEntry);
+}

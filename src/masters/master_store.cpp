@@ -1,0 +1,231 @@
+#include "master_store.h"
+
+#include "db/db_connection.h"
+#include "db/shared_data.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+DbError& sink(DbError* error, DbError& local)
+{
+    DbError& e = error ? *error : local;
+    e = {};
+    return e;
+}
+
+// Runs a prepared statement with its values; the query is positioned before its first row.
+bool run(QSqlQuery& q, const QString& sql, const QVariantList& values, DbError* error)
+{
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) {
+        *error = DbError::fromSql(q.lastError());
+        return false;
+    }
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        *error = DbError::fromSql(q.lastError());
+        return false;
+    }
+    return true;
+}
+
+MasterResult failed(const DbError& e)
+{
+    return {MasterResult::Outcome::Failed, e};
+}
+
+// Whether any row the query returns (name in its second column) has the same name as wanted.
+bool anySameName(QSqlQuery& q, const QString& wanted)
+{
+    while (q.next())
+        if (MasterStore::comparable(q.value(1).toString()) == wanted)
+            return true;
+    return false;
+}
+} // namespace
+
+MasterStore::MasterStore(const DbContext& ctx, MasterKind kind)
+    : m_ctx(ctx)
+    , m_table(&MasterTable::of(kind))
+{
+}
+
+QString MasterStore::comparable(const QString& name)
+{
+    // Trailing blanks do not count, leading ones do; letters compare by their case-folded form, the same for
+    // every alphabet (the engines' own LOWER functions disagree beyond ASCII).
+    qsizetype end = name.size();
+    while (end > 0 && name.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return name.left(end).toCaseFolded();
+}
+
+QList<MasterRow> MasterStore::rows(DbError* error) const
+{
+    DbError local;
+    DbError& e = sink(error, local);
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen()) {
+        e = conn.error();
+        return {};
+    }
+    QSqlQuery q(conn.db());
+    if (!run(q, m_table->selectAll, {}, &e))
+        return {};
+    QList<MasterRow> result;
+    while (q.next())
+        result.append({q.value(0).toLongLong(), q.value(1).toString()});
+    return result;
+}
+
+QList<qint64> MasterStore::ids(DbError* error) const
+{
+    QList<qint64> result;
+    for (const MasterRow& r : rows(error))
+        result << r.id;
+    return result;
+}
+
+std::optional<qint64> MasterStore::nextId(DbError* error) const
+{
+    DbError local;
+    DbError& e = sink(error, local);
+    const std::optional<qint64> next = SharedData::getNextId(m_ctx, m_table->table);
+    if (!next)
+        e = DbError::other(QStringLiteral("Cannot read the next id of %1.").arg(m_table->table));
+    return next;
+}
+
+QString MasterStore::nameOf(qint64 id, DbError* error) const
+{
+    DbError local;
+    DbError& e = sink(error, local);
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen()) {
+        e = conn.error();
+        return {};
+    }
+    QSqlQuery q(conn.db());
+    if (!run(q, m_table->selectById, {id}, &e) || !q.next())
+        return {};
+    return q.value(1).toString();
+}
+
+bool MasterStore::isInUse(qint64 id, DbError* error) const
+{
+    DbError local;
+    DbError& e = sink(error, local);
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen()) {
+        e = conn.error();
+        return false;
+    }
+    QSqlQuery q(conn.db());
+    return run(q, m_table->inUse, {id}, &e) && q.next();
+}
+
+QList<QStringList> MasterStore::listingRows(DbError* error) const
+{
+    DbError local;
+    DbError& e = sink(error, local);
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen()) {
+        e = conn.error();
+        return {};
+    }
+    QSqlQuery q(conn.db());
+    if (!run(q, m_table->listing, {}, &e))
+        return {};
+    QList<QStringList> result;
+    while (q.next())
+        result.append({q.value(0).toString(), q.value(1).toString()});
+    return result;
+}
+
+MasterResult MasterStore::add(qint64 id, const QString& typedName) const
+{
+    // The name is tested as it will be stored.
+    const QString name = typedName.trimmed();
+    if (name.isEmpty())
+        return {MasterResult::Outcome::EmptyName, {}};
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen())
+        return failed(conn.error());
+    MasterResult result;
+    const DbError e = conn.inTransaction([&]() -> DbError {
+        DbError err;
+        QSqlQuery q(conn.db());
+        if (!run(q, m_table->selectAll, {}, &err))
+            return err;
+        const bool duplicate = anySameName(q, comparable(name));
+        q.finish();
+        if (duplicate) {
+            result.outcome = MasterResult::Outcome::Duplicate;
+            return {};
+        }
+        QSqlQuery insert(conn.db());
+        run(insert, m_table->insert, {id, name}, &err);
+        return err;
+    });
+    return e ? failed(e) : result;
+}
+
+MasterResult MasterStore::rename(qint64 id, const QString& typedName) const
+{
+    const QString name = typedName.trimmed();
+    if (name.isEmpty())
+        return {MasterResult::Outcome::EmptyName, {}};
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen())
+        return failed(conn.error());
+    MasterResult result;
+    const DbError e = conn.inTransaction([&]() -> DbError {
+        DbError err;
+        QSqlQuery q(conn.db());
+        // The row's own name does not count, so a row may keep its name or change only its case.
+        if (!run(q, m_table->selectOthers, {id}, &err))
+            return err;
+        const bool duplicate = anySameName(q, comparable(name));
+        q.finish();
+        if (duplicate) {
+            result.outcome = MasterResult::Outcome::Duplicate;
+            return {};
+        }
+        QSqlQuery update(conn.db());
+        if (!run(update, m_table->update, {name, id}, &err))
+            return err;
+        if (update.numRowsAffected() == 0)
+            result.outcome = MasterResult::Outcome::Missing;
+        return {};
+    });
+    return e ? failed(e) : result;
+}
+
+MasterResult MasterStore::remove(qint64 id) const
+{
+    DbConnection conn(m_ctx);
+    if (!conn.isOpen())
+        return failed(conn.error());
+    MasterResult result;
+    const DbError e = conn.inTransaction([&]() -> DbError {
+        DbError err;
+        QSqlQuery q(conn.db());
+        if (!run(q, m_table->inUse, {id}, &err))
+            return err;
+        const bool used = q.next();
+        q.finish();
+        if (used) {
+            result.outcome = MasterResult::Outcome::InUse;
+            return {};
+        }
+        QSqlQuery del(conn.db());
+        if (!run(del, m_table->remove, {id}, &err))
+            return err;
+        if (del.numRowsAffected() == 0)
+            result.outcome = MasterResult::Outcome::Missing;
+        return {};
+    });
+    return e ? failed(e) : result;
+}

@@ -1,0 +1,152 @@
+#include "shell/about_dialog.h"
+#include "shell/main_window.h"
+#include "support/gui_test_support.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void menuCaptionsInOrder();
+    void toolbarButtons();
+    void menuIcons();
+    void helpMenuWithoutHelpFile();
+    void aboutScreen();
+    void exitClosesTheWindow();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestMainWindow::init()
+{
+    MessageBox::setScripted(true);
+    MessageBox::clearShown();
+}
+
+namespace {
+QStringList captionsOf(const QList<QAction*>& actions)
+{
+    QStringList out;
+    for (QAction* a : actions)
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text()) + QLatin1Char('=') + a->objectName();
+    return out;
+}
+} // namespace
+
+void TestMainWindow::menuCaptionsInOrder()
+{
+    CS06000101 w({m_dir.path(), {}});
+    QCOMPARE(w.windowTitle(), QStringLiteral("Lexorium"));
+    QCOMPARE(captionsOf(w.menuBar()->actions()),
+             QStringList({QStringLiteral("&File=Mnu0001(0)"), QStringLiteral("&Configuration=Mnu0001(1)"),
+                          QStringLiteral("&Utilities=Mnu0001(2)"), QStringLiteral("&Help=Mnu0001(3)")}));
+    auto* file = mustFind<QMenu>(&w, QStringLiteral("Mnu0001(0)"));
+    QCOMPARE(captionsOf(file->actions()),
+             QStringList({QStringLiteral("&Master=Mnu00010(0)"), QStringLiteral("-=Mnu00010(1)"),
+                          QStringLiteral("&Exit=Mnu00010(2)")}));
+    auto* master = mustFind<QMenu>(&w, QStringLiteral("Mnu00010(0)"));
+    QCOMPARE(captionsOf(master->actions()),
+             QStringList({QStringLiteral("&Act=Mnu000100(0)"), QStringLiteral("&Category=Mnu000100(1)"),
+                          QStringLiteral("Ci&tation=Mnu000100(2)"), QStringLiteral("Cou&rt=Mnu000100(3)")}));
+    auto* citation = mustFind<QMenu>(&w, QStringLiteral("Mnu000100(2)"));
+    QCOMPARE(captionsOf(citation->actions()),
+             QStringList({QStringLiteral("Ci&tation=Mnu0001000(0)"), QStringLiteral("&View=Mnu0001000(1)")}));
+    auto* utilities = mustFind<QMenu>(&w, QStringLiteral("Mnu0001(2)"));
+    QCOMPARE(captionsOf(utilities->actions()),
+             QStringList({QStringLiteral("&Search=Mnu00012(0)"), QStringLiteral("-=Mnu00012(1)"),
+                          QStringLiteral("Sy&nchronize=Mnu00012(2)")}));
+    auto* help = mustFind<QMenu>(&w, QStringLiteral("Mnu0001(3)"));
+    QCOMPARE(captionsOf(help->actions()),
+             QStringList({QStringLiteral("&Contents...=Mnu00013(0)"), QStringLiteral("&Index...=Mnu00013(1)"),
+                          QStringLiteral("&Search...=Mnu00013(2)"), QStringLiteral("-=Mnu00013(3)"),
+                          QStringLiteral("&About=Mnu00013(4)")}));
+
+    // Screens that exist are reachable; the rest are greyed out.
+    for (const char* on : {"Mnu000100(0)", "Mnu000100(1)", "Mnu000100(3)", "Mnu00010(2)", "Mnu00013(0)",
+                           "Mnu00013(4)"})
+        QVERIFY2(mustFind<QAction>(&w, QLatin1String(on))->isEnabled(), on);
+    for (const char* off : {"Mnu0001000(0)", "Mnu0001000(1)", "Mnu00012(0)", "Mnu00012(2)"})
+        QVERIFY2(!mustFind<QAction>(&w, QLatin1String(off))->isEnabled(), off);
+}
+
+void TestMainWindow::toolbarButtons()
+{
+    CS06000101 w({m_dir.path(), {}});
+    auto* bar = mustFind<QToolBar>(&w, QStringLiteral("Tb0001"));
+    const QList<QAction*> buttons = bar->actions();
+    QCOMPARE(buttons.size(), 6);
+    const QStringList keys{QStringLiteral("Act"),          QStringLiteral("Category"),
+                           QStringLiteral("Court"),        QStringLiteral("Add Citation"),
+                           QStringLiteral("View Citation"), QStringLiteral("Find Citation")};
+    const QStringList tips{QStringLiteral("Act"),          QStringLiteral("Category"),
+                           QStringLiteral("Court"),        QStringLiteral("Add Citation"),
+                           QStringLiteral("View Citation"), QStringLiteral("Find in citation")};
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(buttons[i]->text(), keys[i]);
+        QCOMPARE(buttons[i]->toolTip(), tips[i]);
+        QVERIFY(!buttons[i]->icon().isNull());
+        QCOMPARE(buttons[i]->isEnabled(), i < 3);
+    }
+}
+
+void TestMainWindow::menuIcons()
+{
+    CS06000101 w({m_dir.path(), {}});
+    for (const char* item : {"Mnu00012(0)", "Mnu0001000(1)", "Mnu0001000(0)", "Mnu000100(3)", "Mnu000100(1)",
+                             "Mnu000100(0)"})
+        QVERIFY2(!mustFind<QAction>(&w, QLatin1String(item))->icon().isNull(), item);
+    QVERIFY(mustFind<QAction>(&w, QStringLiteral("Mnu00010(2)"))->icon().isNull());
+}
+
+void TestMainWindow::helpMenuWithoutHelpFile()
+{
+    CS06000101 w({m_dir.path(), {}});
+    for (const char* item : {"Mnu00013(0)", "Mnu00013(1)", "Mnu00013(2)"})
+        mustFind<QAction>(&w, QLatin1String(item))->trigger();
+    const QString m = QStringLiteral("Cannot find help file associated with SelControl");
+    QCOMPARE(shownTexts(), QStringList({m, m, m}));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TestMainWindow::aboutScreen()
+{
+    CS06000101 w({m_dir.path(), {}});
+    w.show();
+    mustFind<QAction>(&w, QStringLiteral("Mnu00013(4)"))->trigger();
+    auto* about = mustFind<CS06000801>(&w, QStringLiteral("CS06000801"));
+    QVERIFY(about->isVisible());
+    QVERIFY(!about->isModal());
+    QCOMPARE(about->windowTitle(), QStringLiteral("About Lexorium"));
+    QCOMPARE(mustFind<QLabel>(about, QStringLiteral("Lbl0008(5)"))->text(), QString(QChar(169)));
+    QCOMPARE(mustFind<QLabel>(about, QStringLiteral("Lbl0008(2)"))->font().pointSize(), 10);
+    QCOMPARE(mustFind<QLabel>(about, QStringLiteral("Lbl0008(5)"))->font().pointSize(), 10);
+    QVERIFY(!mustFind<QLabel>(about, QStringLiteral("Img0008"))->pixmap().isNull());
+    auto* ok = mustFind<QPushButton>(about, QStringLiteral("Cmd0008"));
+    QCOMPARE(ok->text(), QStringLiteral("&OK"));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QTRY_VERIFY(!w.findChild<CS06000801*>());
+}
+
+void TestMainWindow::exitClosesTheWindow()
+{
+    auto* w = new CS06000101({m_dir.path(), {}});
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    QPointer<CS06000101> guard(w);
+    mustFind<QAction>(w, QStringLiteral("Mnu00010(2)"))->trigger();
+    QTRY_VERIFY(!guard);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
