@@ -1,8 +1,19 @@
+#include "masters/category_screen.h"
 #include "shell/about_dialog.h"
+#include "shell/help_access.h"
+#include "shell/help_window.h"
 #include "shell/main_window.h"
 #include "support/gui_test_support.h"
+#include "support/test_database.h"
+#include "support/test_paths.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -23,6 +34,10 @@ private slots:
     void helpMenuWithoutHelpFile();
     void aboutScreen();
     void exitClosesTheWindow();
+    void mastersOpenModallyFromMenuAndToolbar_data();
+    void mastersOpenModallyFromMenuAndToolbar();
+    void printShowsTheListingPreview();
+    void screenHelpReachesItsTopic();
 
 private:
     QTemporaryDir m_dir;
@@ -146,6 +161,94 @@ void TestMainWindow::exitClosesTheWindow()
     QPointer<CS06000101> guard(w);
     mustFind<QAction>(w, QStringLiteral("Mnu00010(2)"))->trigger();
     QTRY_VERIFY(!guard);
+}
+
+namespace {
+// Runs check on the modal window that the next action opens, then closes it.
+void onNextModal(std::function<void(QWidget*)> check, QString* seen)
+{
+    QTimer::singleShot(0, [check, seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            *seen = QStringLiteral("<none>");
+            return;
+        }
+        *seen = modal->objectName();
+        check(modal);
+        modal->close();
+    });
+}
+} // namespace
+
+void TestMainWindow::mastersOpenModallyFromMenuAndToolbar_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("menu Act") << "Mnu000100(0)" << "CS06000301" << "Act";
+    QTest::newRow("menu Category") << "Mnu000100(1)" << "CS06000201" << "Category";
+    QTest::newRow("menu Court") << "Mnu000100(3)" << "CS06001101" << "Court";
+    QTest::newRow("toolbar Act") << "Tb0001(Act)" << "CS06000301" << "Act";
+    QTest::newRow("toolbar Category") << "Tb0001(Category)" << "CS06000201" << "Category";
+    QTest::newRow("toolbar Court") << "Tb0001(Court)" << "CS06001101" << "Court";
+}
+
+void TestMainWindow::mastersOpenModallyFromMenuAndToolbar()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, screen);
+    QFETCH(QString, caption);
+    LEX_USE_DATABASE(t, true);
+    CS06000101 w(t.ctx());
+    w.show();
+    QString seen;
+    QString title;
+    bool modal = false;
+    onNextModal(
+        [&](QWidget* m) {
+            title = m->windowTitle();
+            modal = m->isModal();
+        },
+        &seen);
+    mustFind<QAction>(&w, action)->trigger();
+    QCOMPARE(seen, screen);
+    QCOMPARE(title, caption);
+    QVERIFY(modal);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QTRY_VERIFY(!w.findChild<QDialog*>(screen)); // gone once closed
+}
+
+void TestMainWindow::printShowsTheListingPreview()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO category_master (id, category) VALUES (2, 'Tax')")));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO category_master (id, category) VALUES (1, 'Civil')")));
+    CS06000201 screen(t.ctx());
+    screen.show();
+    QString seen;
+    QString title;
+    onNextModal([&](QWidget* m) { title = m->windowTitle(); }, &seen);
+    QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0002(5)")), Qt::LeftButton);
+    QCOMPARE(seen, QStringLiteral("CS06100101"));
+    QCOMPARE(title, QStringLiteral("Category Listing Report"));
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TestMainWindow::screenHelpReachesItsTopic()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(QDir().mkpath(t.programDir() + QStringLiteral("/Help")));
+    QVERIFY(QFile::copy(builtProgramDir() + QStringLiteral("/Help/Lexorium.chm"),
+                        HelpAccess::helpFilePath(t.programDir())));
+    CS06000201 screen(t.ctx());
+    screen.show();
+    QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0002(4)")), Qt::LeftButton);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    auto* topic = mustFind<QTextBrowser>(&screen, QStringLiteral("helpTopic"));
+    QVERIFY(topic->source().toString().contains(QLatin1String("category")));
+    QVERIFY(topic->toPlainText().contains(QLatin1String("Category already exists.")));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,15 +1,16 @@
 #include "master_form_screen.h"
 
+#include "shell/help_access.h"
+#include "shell/icons.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -34,7 +35,11 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     , m_ctx(ctx)
     , m_store(ctx, kind)
 {
+    m_hooks.help = [this](QWidget* owner, const QString& programDir, int contextId) {
+        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
+    };
     const MasterTable& t = table();
+    setObjectName(QStringLiteral("CS06") + number + QStringLiteral("01"));
     setWindowTitle(t.caption);
     setModal(true);
 
@@ -80,10 +85,7 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
         button->setAutoDefault(false);
         if (buttons.at(i).caption.isEmpty()) {
             const bool help = buttons.at(i).toolTip == QLatin1String("Help");
-            button->setIcon(help ? QIcon::fromTheme(QStringLiteral("help-browser"),
-                                                    style()->standardIcon(QStyle::SP_DialogHelpButton))
-                                 : QIcon::fromTheme(QStringLiteral("document-print"),
-                                                    style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
+            button->setIcon(Icons::icon(help ? QStringLiteral("help") : QStringLiteral("print")));
             button->setAccessibleName(buttons.at(i).toolTip);
         }
         buttonRow->addWidget(button);

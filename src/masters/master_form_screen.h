@@ -3,6 +3,7 @@
 #include "db/db_context.h"
 #include "master_screen_hooks.h"
 #include "master_store.h"
+#include "shell/chelp.h"
 
 #include <QDialog>
 #include <QList>
@@ -47,6 +48,7 @@ protected:
     DbContext m_ctx;
     MasterStore m_store;
     MasterScreenHooks m_hooks;
+    CHelp m_help;
 
     QTabBar* m_tabs = nullptr;
     QFrame* m_frame = nullptr;

@@ -1,22 +1,12 @@
 #include "master_screen_hooks.h"
 
+#include "master_listing_report.h"
 #include "master_store.h"
 #include "shell/app_info.h"
 #include "shell/hourglass.h"
 #include "shell/message_box.h"
 
-#include <QFileInfo>
-
-QString MasterScreenHooks::helpFile(const QString& programDir)
-{
-    return programDir + QStringLiteral("/Help/Lexorium.chm");
-}
-
-void MasterScreenHooks::defaultHelp(QWidget* owner, const QString& programDir, int)
-{
-    if (!QFileInfo::exists(helpFile(programDir)))
-        MessageBox::information(owner, QStringLiteral("No help is associated with this topic."));
-}
+#include <QDate>
 
 DbError MasterScreenHooks::showReport(QWidget* owner, const MasterStore& store, Hourglass& busy) const
 {
@@ -29,8 +19,12 @@ DbError MasterScreenHooks::showReport(QWidget* owner, const MasterStore& store, 
         MessageBox::information(owner, QStringLiteral("No records are found."));
         return {};
     }
-    if (report)
+    if (report) {
         report(store.table().kind, rows);
+        return {};
+    }
+    CS06100101 listing(buildMasterListingData(store.table().kind, rows, QDate::currentDate()));
+    listing.preview(owner);
     return {};
 }
 

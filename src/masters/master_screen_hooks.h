@@ -14,18 +14,15 @@ class MasterStore;
 class QWidget;
 
 // What the master screens hand on to the rest of the program: the help topic of the screen and the printed
-// listing. Whoever opens a screen may replace either; the defaults need nothing from outside this folder.
+// listing. Tests replace either to see what would be shown.
 struct MasterScreenHooks {
     using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
     using ReportHandler = std::function<void(MasterKind kind, QList<QStringList> rows)>;
 
-    // Default: says so when the help file is missing; with the file present it opens nothing by itself.
-    HelpHandler help = &MasterScreenHooks::defaultHelp;
-    // Default: none, so a non-empty listing goes nowhere.
+    // Set by the screen to its own help viewer.
+    HelpHandler help;
+    // When unset, the listing report is previewed.
     ReportHandler report;
-
-    static QString helpFile(const QString& programDir);
-    static void defaultHelp(QWidget* owner, const QString& programDir, int contextId);
 
     // The Print button: "No records are found." for an empty list, otherwise the rows go to the report with the
     // default pointer back.

@@ -1,5 +1,8 @@
 #include "main_window.h"
 
+#include "masters/act_screen.h"
+#include "masters/category_screen.h"
+#include "masters/court_screen.h"
 #include "shell/about_dialog.h"
 #include "shell/hourglass.h"
 #include "shell/icons.h"
@@ -151,6 +154,9 @@ void CS06000101::LoadMenuIcons()
 
 void CS06000101::registerScreens()
 {
+    m_screens.insert(QStringLiteral("Act"), [this] { return new CS06000301(m_ctx, this); });
+    m_screens.insert(QStringLiteral("Category"), [this] { return new CS06000201(m_ctx, this); });
+    m_screens.insert(QStringLiteral("Court"), [this] { return new CS06001101(m_ctx, this); });
 }
 
 void CS06000101::openScreen(const QString& key)
