@@ -37,13 +37,15 @@ void BenchSharedData::initTestCase()
                     q.addBindValue(ids);
                     q.addBindValue(names);
                     return q.execBatch() ? DbError() : DbError::other(QStringLiteral("insert failed"));
-                }).isError() == false);
+                })
+                .isError() == false);
 }
 
 void BenchSharedData::nextId()
 {
     qint64 id = 0;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         id = SharedData::getNextId(m_db.ctx(), QStringLiteral("act_master")).value_or(-1);
     }
     QCOMPARE(id, qint64(kRows + 1));
@@ -52,7 +54,8 @@ void BenchSharedData::nextId()
 void BenchSharedData::fieldById()
 {
     QString name;
-    QBENCHMARK {
+    QBENCHMARK
+    {
         name = SharedData::getFieldById(m_db.ctx(), QStringLiteral("act_master"), QStringLiteral("id"), kRows - 7,
                                         QStringLiteral("act"))
                    .toString();

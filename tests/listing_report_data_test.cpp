@@ -4,7 +4,8 @@
 #include <QLocale>
 #include <QTest>
 
-class ListingReportDataTest : public QObject {
+class ListingReportDataTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -15,7 +16,8 @@ private slots:
     void citationListingData();
 };
 
-void ListingReportDataTest::dateLabelIsEnglishWhateverTheLocale_data() {
+void ListingReportDataTest::dateLabelIsEnglishWhateverTheLocale_data()
+{
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("monthYear");
@@ -25,7 +27,8 @@ void ListingReportDataTest::dateLabelIsEnglishWhateverTheLocale_data() {
         << QDate(2031, 3, 31) << QStringLiteral("Date:31-Mar-2031") << QStringLiteral("Mar-2031");
 }
 
-void ListingReportDataTest::dateLabelIsEnglishWhateverTheLocale() {
+void ListingReportDataTest::dateLabelIsEnglishWhateverTheLocale()
+{
     QFETCH(QDate, date);
     QFETCH(QString, label);
     QFETCH(QString, monthYear);
@@ -38,7 +41,8 @@ void ListingReportDataTest::dateLabelIsEnglishWhateverTheLocale() {
     QCOMPARE(shownMonthYear, monthYear);
 }
 
-void ListingReportDataTest::masterListings_data() {
+void ListingReportDataTest::masterListings_data()
+{
     QTest::addColumn<MasterKind>("kind");
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("caption");
@@ -57,7 +61,8 @@ void ListingReportDataTest::masterListings_data() {
                          << QStringLiteral("Act") << QStringLiteral("act");
 }
 
-void ListingReportDataTest::masterListings() {
+void ListingReportDataTest::masterListings()
+{
     QFETCH(MasterKind, kind);
     QFETCH(QString, query);
     QFETCH(QString, caption);
@@ -81,7 +86,8 @@ void ListingReportDataTest::masterListings() {
     QCOMPARE(data.date, QDate(2026, 12, 8));
 }
 
-void ListingReportDataTest::citationListingData() {
+void ListingReportDataTest::citationListingData()
+{
     const ListingReportData data = buildCitationListingData({}, QDate(2026, 1, 2));
     QCOMPARE(data.title, QStringLiteral("Citation Listing Report"));
     QCOMPARE(data.headings, QStringList({QStringLiteral("Citation"), QStringLiteral("Judgment"), QStringLiteral("Case"),

@@ -22,7 +22,8 @@ namespace {
 const QDate ReportDay(2026, 12, 8);
 
 // Text of a PDF as an independent reader sees it, one entry per page.
-QStringList pdfPages(const QString& path) {
+QStringList pdfPages(const QString& path)
+{
     const QString reader = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (reader.isEmpty())
         qFatal("pdftotext (poppler-utils) is needed to read the reports back");
@@ -37,11 +38,13 @@ QStringList pdfPages(const QString& path) {
     return pages;
 }
 
-QString withoutBlanks(QString text) {
+QString withoutBlanks(QString text)
+{
     return text.remove(QRegularExpression(QStringLiteral("\\s+")));
 }
 
-QList<QStringList> categoryRows(int count) {
+QList<QStringList> categoryRows(int count)
+{
     // Names run backwards against the ids, so a report that sorted by anything would show it.
     QList<QStringList> rows;
     for (int id = 1; id <= count; ++id)
@@ -50,7 +53,8 @@ QList<QStringList> categoryRows(int count) {
 }
 
 // Runs check on the first modal window once the event loop shows one, then closes it.
-void onModalWindow(const std::function<void(QWidget*)>& check, int attemptsLeft = 200) {
+void onModalWindow(const std::function<void(QWidget*)>& check, int attemptsLeft = 200)
+{
     QTimer::singleShot(10, qApp, [check, attemptsLeft] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) {
@@ -64,7 +68,8 @@ void onModalWindow(const std::function<void(QWidget*)>& check, int attemptsLeft 
 }
 } // namespace
 
-class ListingReportTest : public QObject {
+class ListingReportTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -84,13 +89,15 @@ private:
     QTemporaryDir m_dir;
 };
 
-void ListingReportTest::init() {
+void ListingReportTest::init()
+{
     QVERIFY(m_dir.isValid());
     MessageBox::setScripted(true);
     MessageBox::clearShown();
 }
 
-void ListingReportTest::longListingHasEveryPartOnEveryPage() {
+void ListingReportTest::longListingHasEveryPartOnEveryPage()
+{
     const QList<QStringList> rows = categoryRows(400);
     const CS06100101 report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
     const QString path = m_dir.filePath(QStringLiteral("category.pdf"));
@@ -129,7 +136,8 @@ void ListingReportTest::longListingHasEveryPartOnEveryPage() {
     QVERIFY(all.indexOf(QStringLiteral("<< End of Report >>")) > last);
 }
 
-void ListingReportTest::namesSurviveWrappingQuotesAndAccents() {
+void ListingReportTest::namesSurviveWrappingQuotesAndAccents()
+{
     QStringList words;
     for (int i = 1; i <= 60; ++i)
         words << QStringLiteral("word%1").arg(i);
@@ -154,7 +162,8 @@ void ListingReportTest::namesSurviveWrappingQuotesAndAccents() {
     QVERIFY(flat.contains(QStringLiteral("4") + unbroken));
 }
 
-void ListingReportTest::rowTallerThanAPageIsCutWithoutLoss() {
+void ListingReportTest::rowTallerThanAPageIsCutWithoutLoss()
+{
     QStringList lines;
     for (int i = 1; i <= 150; ++i)
         lines << QStringLiteral("Line %1 of the tall row").arg(i, 3, 10, QLatin1Char('0'));
@@ -181,7 +190,8 @@ void ListingReportTest::rowTallerThanAPageIsCutWithoutLoss() {
         QVERIFY(page.contains(QStringLiteral("Act Listing Report")));
 }
 
-void ListingReportTest::courtListingShowsTitleNotCaption() {
+void ListingReportTest::courtListingShowsTitleNotCaption()
+{
     const CS06100101 report(
         buildMasterListingData(MasterKind::Court, {{QStringLiteral("1"), QStringLiteral("High Court")}}, ReportDay));
     QCOMPARE(report.caption(), QStringLiteral("Court Name Listing Report"));
@@ -197,7 +207,8 @@ void ListingReportTest::courtListingShowsTitleNotCaption() {
                 .hasMatch());
 }
 
-void ListingReportTest::citationListingFromWrittenRows() {
+void ListingReportTest::citationListingFromWrittenRows()
+{
     const QString judgment = QStringLiteral(
         "The appeal is allowed; the order of the lower court is set aside and the matter is remitted for a fresh "
         "hearing on the question of limitation, which was never argued below.");
@@ -241,7 +252,8 @@ void ListingReportTest::citationListingFromWrittenRows() {
     QCOMPARE(page.count(QStringLiteral("<< End of Report >>")), 1);
 }
 
-void ListingReportTest::emptyListingSaysSoAndOpensNothing() {
+void ListingReportTest::emptyListingSaysSoAndOpensNothing()
+{
     bool windowOpened = false;
     onModalWindow([&windowOpened](QWidget*) { windowOpened = true; }, 5);
     CS06100101 report(buildMasterListingData(MasterKind::Category, {}, ReportDay));
@@ -256,7 +268,8 @@ void ListingReportTest::emptyListingSaysSoAndOpensNothing() {
     QCOMPARE(MessageBox::shown()[0].icon, MessageBox::Icon::Information);
 }
 
-void ListingReportTest::paperTooNarrowIsRefused() {
+void ListingReportTest::paperTooNarrowIsRefused()
+{
     // Two inches wide: less than the Id and name columns need once the left margin is taken.
     const QPageSize narrow(QSizeF(2, 11), QPageSize::Inch, QStringLiteral("Narrow"));
     CS06100101 report(buildMasterListingData(MasterKind::Act, categoryRows(3), ReportDay));
@@ -283,7 +296,8 @@ void ListingReportTest::paperTooNarrowIsRefused() {
     QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
 }
 
-void ListingReportTest::unwritablePdfFailsCleanly() {
+void ListingReportTest::unwritablePdfFailsCleanly()
+{
     const CS06100101 report(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
     QString error;
     QVERIFY(!report.renderToPdf(m_dir.filePath(QStringLiteral("missing/folder/report.pdf")), &error));
@@ -302,7 +316,8 @@ void ListingReportTest::unwritablePdfFailsCleanly() {
     QCOMPARE(file.readAll(), QByteArray("kept"));
 }
 
-void ListingReportTest::printsOnAPrinterLikeTheFile() {
+void ListingReportTest::printsOnAPrinterLikeTheFile()
+{
     const CS06100101 report(buildMasterListingData(MasterKind::Category, categoryRows(150), ReportDay));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -322,7 +337,8 @@ void ListingReportTest::printsOnAPrinterLikeTheFile() {
     QVERIFY(printedPages.last().contains(QStringLiteral("<< End of Report >>")));
 }
 
-void ListingReportTest::previewWindowSavesAsPdf() {
+void ListingReportTest::previewWindowSavesAsPdf()
+{
     CS06100101 report(buildMasterListingData(MasterKind::Court, categoryRows(60), ReportDay));
     const QString saved = m_dir.filePath(QStringLiteral("saved"));
     const QString unwritable = m_dir.filePath(QStringLiteral("no/such/folder/x.pdf"));

@@ -38,10 +38,7 @@ private:
     ChmFile m_file;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(m_file.open(builtHelpFile()), qPrintable(m_file.errorString()));
-    }
+    void initTestCase() { QVERIFY2(m_file.open(builtHelpFile()), qPrintable(m_file.errorString())); }
 
     void settingsOfTheFile()
     {
@@ -100,13 +97,20 @@ private slots:
         QTest::addColumn<int>("context");
         QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("title");
-        QTest::newRow("category") << 20100 << "/category.htm" << "Category";
-        QTest::newRow("act") << 30100 << "/act.htm" << "Act";
-        QTest::newRow("citation") << 60100 << "/citation.htm" << "Citation";
-        QTest::newRow("find citation") << 70100 << "/find_citation.htm" << "Find Citation";
-        QTest::newRow("synchronisation") << 90100 << "/synchronisation.htm" << "Synchronisation";
-        QTest::newRow("view citation") << 100100 << "/view_citation.htm" << "View Citation";
-        QTest::newRow("court") << 110100 << "/court.htm" << "Court";
+        QTest::newRow("category") << 20100 << "/category.htm"
+                                  << "Category";
+        QTest::newRow("act") << 30100 << "/act.htm"
+                             << "Act";
+        QTest::newRow("citation") << 60100 << "/citation.htm"
+                                  << "Citation";
+        QTest::newRow("find citation") << 70100 << "/find_citation.htm"
+                                       << "Find Citation";
+        QTest::newRow("synchronisation") << 90100 << "/synchronisation.htm"
+                                         << "Synchronisation";
+        QTest::newRow("view citation") << 100100 << "/view_citation.htm"
+                                       << "View Citation";
+        QTest::newRow("court") << 110100 << "/court.htm"
+                               << "Court";
     }
 
     void contextNumbers()

@@ -103,7 +103,8 @@ void TestDbFoundation::constraintNamesCarryTheSharpS()
 {
     const QList<ForeignKeyDef> keys = Schema::foreignKeys();
     QCOMPARE(keys.size(), 13);
-    QCOMPARE(keys.first().name, QString::fromUtf8("case_master\u00dfjudgment_id\u00df\u00dfcm_judgment_master\u00dfid"));
+    QCOMPARE(keys.first().name,
+             QString::fromUtf8("case_master\u00dfjudgment_id\u00df\u00dfcm_judgment_master\u00dfid"));
     QCOMPARE(keys.last().name, QString::fromUtf8("cmd_court_master\u00dfcourt_id\u00df\u00dfcourt_master\u00dfid"));
     if (!TestDatabase::isPostgres())
         return;

@@ -10,16 +10,16 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QPrintPreviewDialog>
-#include <QTextBrowser>
-#include <QTimer>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 
 class TestMainWindow : public QObject
@@ -88,8 +88,7 @@ void TestMainWindow::menuCaptionsInOrder()
                           QStringLiteral("&About=Mnu00013(4)")}));
 
     // Screens that exist are reachable; the rest are greyed out.
-    for (const char* on : {"Mnu000100(0)", "Mnu000100(1)", "Mnu000100(3)", "Mnu00010(2)", "Mnu00013(0)",
-                           "Mnu00013(4)"})
+    for (const char* on : {"Mnu000100(0)", "Mnu000100(1)", "Mnu000100(3)", "Mnu00010(2)", "Mnu00013(0)", "Mnu00013(4)"})
         QVERIFY2(mustFind<QAction>(&w, QLatin1String(on))->isEnabled(), on);
     for (const char* off : {"Mnu0001000(0)", "Mnu0001000(1)", "Mnu00012(0)", "Mnu00012(2)"})
         QVERIFY2(!mustFind<QAction>(&w, QLatin1String(off))->isEnabled(), off);
@@ -101,11 +100,11 @@ void TestMainWindow::toolbarButtons()
     auto* bar = mustFind<QToolBar>(&w, QStringLiteral("Tb0001"));
     const QList<QAction*> buttons = bar->actions();
     QCOMPARE(buttons.size(), 6);
-    const QStringList keys{QStringLiteral("Act"),          QStringLiteral("Category"),
-                           QStringLiteral("Court"),        QStringLiteral("Add Citation"),
+    const QStringList keys{QStringLiteral("Act"),           QStringLiteral("Category"),
+                           QStringLiteral("Court"),         QStringLiteral("Add Citation"),
                            QStringLiteral("View Citation"), QStringLiteral("Find Citation")};
-    const QStringList tips{QStringLiteral("Act"),          QStringLiteral("Category"),
-                           QStringLiteral("Court"),        QStringLiteral("Add Citation"),
+    const QStringList tips{QStringLiteral("Act"),           QStringLiteral("Category"),
+                           QStringLiteral("Court"),         QStringLiteral("Add Citation"),
                            QStringLiteral("View Citation"), QStringLiteral("Find in citation")};
     for (int i = 0; i < 6; ++i) {
         QCOMPARE(buttons[i]->text(), keys[i]);
@@ -118,8 +117,8 @@ void TestMainWindow::toolbarButtons()
 void TestMainWindow::menuIcons()
 {
     CS06000101 w({m_dir.path(), {}});
-    for (const char* item : {"Mnu00012(0)", "Mnu0001000(1)", "Mnu0001000(0)", "Mnu000100(3)", "Mnu000100(1)",
-                             "Mnu000100(0)"})
+    for (const char* item :
+         {"Mnu00012(0)", "Mnu0001000(1)", "Mnu0001000(0)", "Mnu000100(3)", "Mnu000100(1)", "Mnu000100(0)"})
         QVERIFY2(!mustFind<QAction>(&w, QLatin1String(item))->icon().isNull(), item);
     QVERIFY(mustFind<QAction>(&w, QStringLiteral("Mnu00010(2)"))->icon().isNull());
 }
@@ -185,12 +184,24 @@ void TestMainWindow::mastersOpenModallyFromMenuAndToolbar_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("screen");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("menu Act") << "Mnu000100(0)" << "CS06000301" << "Act";
-    QTest::newRow("menu Category") << "Mnu000100(1)" << "CS06000201" << "Category";
-    QTest::newRow("menu Court") << "Mnu000100(3)" << "CS06001101" << "Court";
-    QTest::newRow("toolbar Act") << "Tb0001(Act)" << "CS06000301" << "Act";
-    QTest::newRow("toolbar Category") << "Tb0001(Category)" << "CS06000201" << "Category";
-    QTest::newRow("toolbar Court") << "Tb0001(Court)" << "CS06001101" << "Court";
+    QTest::newRow("menu Act") << "Mnu000100(0)"
+                              << "CS06000301"
+                              << "Act";
+    QTest::newRow("menu Category") << "Mnu000100(1)"
+                                   << "CS06000201"
+                                   << "Category";
+    QTest::newRow("menu Court") << "Mnu000100(3)"
+                                << "CS06001101"
+                                << "Court";
+    QTest::newRow("toolbar Act") << "Tb0001(Act)"
+                                 << "CS06000301"
+                                 << "Act";
+    QTest::newRow("toolbar Category") << "Tb0001(Category)"
+                                      << "CS06000201"
+                                      << "Category";
+    QTest::newRow("toolbar Court") << "Tb0001(Court)"
+                                   << "CS06001101"
+                                   << "Court";
 }
 
 void TestMainWindow::mastersOpenModallyFromMenuAndToolbar()

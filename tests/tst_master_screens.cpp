@@ -47,8 +47,7 @@ struct Screen {
         return s;
     }
 
-    template <typename T>
-    T* find(const QString& kind, const QString& suffix = QString()) const
+    template <typename T> T* find(const QString& kind, const QString& suffix = QString()) const
     {
         return mustFind<T>(dialog.get(), kind + number + suffix);
     }
@@ -119,11 +118,11 @@ bool insertRow(const TestDatabase& t, const MasterTable& m, int id, const QStrin
 bool linkCitation(const TestDatabase& t, const MasterTable& m, int id)
 {
     const bool act = m.kind == MasterKind::Act;
-    return t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (1, '2001 SCMR 1')"))
-           && t.exec(QStringLiteral("INSERT INTO %1 (id, %2, cmd_id%3) VALUES (1, ?, 1%4)")
-                         .arg(m.linkTable, m.linkColumn, act ? QStringLiteral(", section") : QString(),
-                              act ? QStringLiteral(", 's. 5'") : QString()),
-                     {id});
+    return t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (1, '2001 SCMR 1')")) &&
+           t.exec(QStringLiteral("INSERT INTO %1 (id, %2, cmd_id%3) VALUES (1, ?, 1%4)")
+                      .arg(m.linkTable, m.linkColumn, act ? QStringLiteral(", section") : QString(),
+                           act ? QStringLiteral(", 's. 5'") : QString()),
+                  {id});
 }
 
 // The last message shown, and that it was the only one since the last look.
@@ -196,12 +195,16 @@ void TestMasterScreens::emptyListAndControls()
     QCOMPARE(s.list()->headerItem()->text(1), m.nameLabel);
     QCOMPARE(s.list()->columnWidth(0), 700 / 15);
 
-    const QStringList captions{QStringLiteral("&Add"), QStringLiteral("&Modify"), QStringLiteral("&Delete"),
-                               QStringLiteral("&Close"), QString(), QString()};
+    const QStringList captions{QStringLiteral("&Add"),
+                               QStringLiteral("&Modify"),
+                               QStringLiteral("&Delete"),
+                               QStringLiteral("&Close"),
+                               QString(),
+                               QString()};
     const QString noun = kind == MasterKind::Category ? QStringLiteral("Category") : QStringLiteral("Court");
-    const QStringList tips{QStringLiteral("Add ") + noun, QStringLiteral("Modify ") + noun,
-                           QStringLiteral("Delete ") + noun, QStringLiteral("Close"), QStringLiteral("Help"),
-                           QStringLiteral("Print")};
+    const QStringList tips{QStringLiteral("Add ") + noun,    QStringLiteral("Modify ") + noun,
+                           QStringLiteral("Delete ") + noun, QStringLiteral("Close"),
+                           QStringLiteral("Help"),           QStringLiteral("Print")};
     for (int i = 0; i < 6; ++i) {
         QCOMPARE(s.button(i)->text(), captions.at(i));
         QCOMPARE(s.button(i)->toolTip(), tips.at(i));
@@ -458,10 +461,14 @@ void TestMasterScreens::actControlsAndStates()
     QCOMPARE(s.find<QTabBar>(QStringLiteral("TS"))->tabText(0), QStringLiteral("Act"));
     QVERIFY(s.dialog->findChild<QFrame*>(QStringLiteral("Fra0003")));
     QCOMPARE(s.list()->headerItem()->text(1), QStringLiteral("Act"));
-    const QStringList captions{QStringLiteral("&Close"), QStringLiteral("&Add"), QStringLiteral("&Modify"),
-                               QStringLiteral("&Delete"), QString(), QString()};
-    const QStringList tips{QStringLiteral("Close"), QStringLiteral("Add Act"), QStringLiteral("Modify Act"),
-                           QStringLiteral("Delete Act"), QStringLiteral("Help"), QStringLiteral("Print")};
+    const QStringList captions{QStringLiteral("&Close"),
+                               QStringLiteral("&Add"),
+                               QStringLiteral("&Modify"),
+                               QStringLiteral("&Delete"),
+                               QString(),
+                               QString()};
+    const QStringList tips{QStringLiteral("Close"),      QStringLiteral("Add Act"), QStringLiteral("Modify Act"),
+                           QStringLiteral("Delete Act"), QStringLiteral("Help"),    QStringLiteral("Print")};
     for (int i = 0; i < 6; ++i) {
         QCOMPARE(s.button(i)->text(), captions.at(i));
         QCOMPARE(s.button(i)->toolTip(), tips.at(i));

@@ -23,10 +23,10 @@ bool link(const TestDatabase& t, const MasterTable& m, qint64 id)
 {
     const QString extra = m.kind == MasterKind::Act ? QStringLiteral(", section") : QString();
     const QString extraValue = m.kind == MasterKind::Act ? QStringLiteral(", 's. 302'") : QString();
-    return t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (1, 'PLD 1990 SC 1')"))
-           && t.exec(QStringLiteral("INSERT INTO %1 (id, %2, cmd_id%3) VALUES (1, ?, 1%4)")
-                         .arg(m.linkTable, m.linkColumn, extra, extraValue),
-                     {id});
+    return t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (1, 'PLD 1990 SC 1')")) &&
+           t.exec(QStringLiteral("INSERT INTO %1 (id, %2, cmd_id%3) VALUES (1, ?, 1%4)")
+                      .arg(m.linkTable, m.linkColumn, extra, extraValue),
+                  {id});
 }
 } // namespace
 
@@ -95,8 +95,8 @@ void TestMasterStore::duplicatesIgnoreCaseAndBlanks_data()
         QTest::addRow("%s trailing blank", k) << kind << QStringLiteral("Tax") << QStringLiteral("Tax  ") << true;
         QTest::addRow("%s upper case", k) << kind << QStringLiteral("Tax") << QStringLiteral("TAX") << true;
         QTest::addRow("%s non-ASCII case", k) << kind << upperUmlaut << lowerUmlaut << true;
-        QTest::addRow("%s stored with trailing blank", k) << kind << QStringLiteral("Tax ") << QStringLiteral("tax")
-                                                          << true;
+        QTest::addRow("%s stored with trailing blank", k)
+            << kind << QStringLiteral("Tax ") << QStringLiteral("tax") << true;
         QTest::addRow("%s inner blank differs", k) << kind << QStringLiteral("Tax") << QStringLiteral("T ax") << false;
         QTest::addRow("%s apostrophe", k) << kind << QStringLiteral("Owner's") << QStringLiteral("Owners") << false;
     }

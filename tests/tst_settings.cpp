@@ -30,9 +30,9 @@ void TestSettings::writesFourTrimmedCrlfLines()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY(SettingsFile::write(dir.path(), {QStringLiteral(" (local) "), QStringLiteral("sa "),
-                                             QStringLiteral(" Law"), QStringLiteral(" pw ")},
-                                &error));
+    QVERIFY(SettingsFile::write(
+        dir.path(),
+        {QStringLiteral(" (local) "), QStringLiteral("sa "), QStringLiteral(" Law"), QStringLiteral(" pw ")}, &error));
     QFile f(SettingsFile::path(dir.path()));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("(local)\r\nsa\r\nLaw\r\npw\r\n"));
@@ -43,12 +43,11 @@ void TestSettings::secondSaveReplacesTheFirst()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY(SettingsFile::write(dir.path(), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                                             QStringLiteral("d")},
-                                &error));
-    QVERIFY(SettingsFile::write(dir.path(), {QStringLiteral("host:5433"), QStringLiteral("u"), QStringLiteral("db2"),
-                                             QStringLiteral("p")},
-                                &error));
+    QVERIFY(SettingsFile::write(
+        dir.path(), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}, &error));
+    QVERIFY(SettingsFile::write(
+        dir.path(), {QStringLiteral("host:5433"), QStringLiteral("u"), QStringLiteral("db2"), QStringLiteral("p")},
+        &error));
     ConnectionString read;
     QVERIFY(SettingsFile::read(dir.path(), &read, &error));
     QCOMPARE(read.server, QStringLiteral("host:5433"));
@@ -101,9 +100,8 @@ void TestSettings::fileIsReadableByOwnerOnly()
 {
     QTemporaryDir dir;
     QString error;
-    QVERIFY(SettingsFile::write(dir.path(), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                                             QStringLiteral("d")},
-                                &error));
+    QVERIFY(SettingsFile::write(
+        dir.path(), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}, &error));
     const QFileDevice::Permissions p = QFile::permissions(SettingsFile::path(dir.path()));
     QVERIFY(p & QFileDevice::ReadOwner);
     QVERIFY(!(p & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));

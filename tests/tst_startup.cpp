@@ -104,8 +104,8 @@ void TestStartup::validationComesBeforeAnyLogin()
     fill(screen, {QString(), QString(), QStringLiteral("2024"), QString()}, QString());
     click(screen, 2);
     click(screen, 3);
-    QCOMPARE(shownTexts(), QStringList({QStringLiteral("Invalid database name."),
-                                        QStringLiteral("Invalid database name.")}));
+    QCOMPARE(shownTexts(),
+             QStringList({QStringLiteral("Invalid database name."), QStringLiteral("Invalid database name.")}));
     MessageBox::clearShown();
     fill(screen, {QStringLiteral("(local)"), QStringLiteral("sa"), QStringLiteral("Law"), QStringLiteral("pw")},
          QStringLiteral("other"));
@@ -184,8 +184,8 @@ void TestStartup::okOnExistingDatabase()
     const ConnectionString s = t.ctx().connection;
     fill(screen, s, s.password);
     click(screen, 2);
-    QCOMPARE(shownTexts(), QStringList({QStringLiteral("Database already exists."),
-                                        QStringLiteral("Can not create database")}));
+    QCOMPARE(shownTexts(),
+             QStringList({QStringLiteral("Database already exists."), QStringLiteral("Can not create database")}));
     QVERIFY(!SettingsFile::exists(t.programDir()));
     QCOMPARE(created.count(), 0);
     // The existing database is untouched.
@@ -292,9 +292,9 @@ void TestStartup::startWithUnreachableServerEnds()
     QTemporaryDir dir;
     QString error;
     // Nothing listens on port 1 of this machine.
-    QVERIFY(SettingsFile::write(dir.path(), {QStringLiteral("127.0.0.1:1"), QStringLiteral("u"), QStringLiteral("db"),
-                                             QStringLiteral("p")},
-                                &error));
+    QVERIFY(SettingsFile::write(
+        dir.path(), {QStringLiteral("127.0.0.1:1"), QStringLiteral("u"), QStringLiteral("db"), QStringLiteral("p")},
+        &error));
     ApplicationShell shell(dir.path());
     QVERIFY(!shell.start());
     QCOMPARE(shownTexts(), QStringList(QStringLiteral("Timeout occured, please try again.")));

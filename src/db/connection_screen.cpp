@@ -98,8 +98,8 @@ bool CS06000701::validate(bool forOk)
 {
     const ConnectionFields f{m_fields[0]->text(), m_fields[1]->text(), m_fields[2]->text(), m_fields[3]->text(),
                              m_fields[4]->text()};
-    const QString failure = ConnectionValidation::firstFailure(
-        f, forOk ? ConnectionValidation::Purpose::Ok : ConnectionValidation::Purpose::Test);
+    const QString failure = ConnectionValidation::firstFailure(f, forOk ? ConnectionValidation::Purpose::Ok
+                                                                        : ConnectionValidation::Purpose::Test);
     if (failure.isEmpty())
         return true;
     MessageBox::information(this, failure);
@@ -162,8 +162,8 @@ bool CS06000701::CreateDb(ConnectionString* created)
     const ConnectionString settings = typedSettings();
     const DbError e = DatabaseAdmin::createDatabase({m_programDir, settings});
     if (e.isError()) {
-        MessageBox::information(this, e.kind == DbError::Kind::AlreadyExists ? QStringLiteral("Database already exists.")
-                                                                              : e.description);
+        MessageBox::information(
+            this, e.kind == DbError::Kind::AlreadyExists ? QStringLiteral("Database already exists.") : e.description);
         return false;
     }
     *created = settings;

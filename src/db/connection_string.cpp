@@ -39,14 +39,14 @@ int ConnectionString::port() const
 
 QString ConnectionString::oleDbText() const
 {
-    return QStringLiteral("Provider=sqloledb;Data Source=") + server + QStringLiteral(";Initial Catalog=") + database
-           + QStringLiteral(";User Id=") + user + QStringLiteral(";Password=") + password;
+    return QStringLiteral("Provider=sqloledb;Data Source=") + server + QStringLiteral(";Initial Catalog=") + database +
+           QStringLiteral(";User Id=") + user + QStringLiteral(";Password=") + password;
 }
 
 QString ConnectionString::odbcText() const
 {
-    return QStringLiteral("driver={SQL Server};server=") + server + QStringLiteral(";uid=") + user
-           + QStringLiteral(";pwd=") + password + QStringLiteral(";database=");
+    return QStringLiteral("driver={SQL Server};server=") + server + QStringLiteral(";uid=") + user +
+           QStringLiteral(";pwd=") + password + QStringLiteral(";database=");
 }
 
 bool ConnectionString::operator==(const ConnectionString& other) const

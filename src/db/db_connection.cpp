@@ -20,7 +20,8 @@ DbConnection::DbConnection(const DbContext& ctx, SqlDialect::Target target, int 
         return;
     m_db = QSqlDatabase::addDatabase(m_dialect->driverName(), m_name);
     if (!m_db.isValid()) {
-        m_error = DbError::other(QStringLiteral("The database driver %1 is not available.").arg(m_dialect->driverName()));
+        m_error =
+            DbError::other(QStringLiteral("The database driver %1 is not available.").arg(m_dialect->driverName()));
         return;
     }
     m_dialect->configure(m_db, ctx, target, timeoutSeconds);

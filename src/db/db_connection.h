@@ -28,8 +28,7 @@ public:
     const SqlDialect& dialect() const { return *m_dialect; }
 
     // Runs fn inside a transaction: committed when fn returns no error, rolled back otherwise.
-    template <typename Fn>
-    DbError inTransaction(Fn&& fn)
+    template <typename Fn> DbError inTransaction(Fn&& fn)
     {
         if (!m_db.transaction())
             return DbError::fromSql(m_db.lastError());

@@ -75,15 +75,15 @@ QString PostgresDialect::createTableStatement(const TableDef& table, const QList
     QStringList pieces;
     for (const ColumnDef& c : table.columns)
         pieces << columnPiece(c);
-    return QStringLiteral("CREATE TABLE ") + table.name + QLatin1Char('(') + kCr + pieces.join(QLatin1Char(',') + kCr)
-           + kCr + QLatin1Char(')');
+    return QStringLiteral("CREATE TABLE ") + table.name + QLatin1Char('(') + kCr + pieces.join(QLatin1Char(',') + kCr) +
+           kCr + QLatin1Char(')');
 }
 
 QString PostgresDialect::addForeignKeyStatement(const ForeignKeyDef& key) const
 {
-    return QStringLiteral("ALTER TABLE ") + key.table + QLatin1Char(' ') + kCr + QStringLiteral("ADD CONSTRAINT ")
-           + quoteIdentifier(key.name)
-           + QStringLiteral(" FOREIGN KEY(%1) REFERENCES %2(%3)").arg(key.column, key.refTable, key.refColumn);
+    return QStringLiteral("ALTER TABLE ") + key.table + QLatin1Char(' ') + kCr + QStringLiteral("ADD CONSTRAINT ") +
+           quoteIdentifier(key.name) +
+           QStringLiteral(" FOREIGN KEY(%1) REFERENCES %2(%3)").arg(key.column, key.refTable, key.refColumn);
 }
 
 QString PostgresDialect::userTablesQuery() const

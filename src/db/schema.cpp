@@ -63,10 +63,14 @@ QList<TableDef> Schema::masterTables()
 TableDef Schema::caseTable()
 {
     return {QStringLiteral("case_master"),
-            {key(QStringLiteral("case_id")), varchar(QStringLiteral("citation"), 50, QString()),
-             integer(QStringLiteral("judgment_id"), kNull), varchar(QStringLiteral("c_case"), 50),
-             integer(QStringLiteral("nature_case_id"), kNull), integer(QStringLiteral("fact_summary_id"), kNull),
-             integer(QStringLiteral("issue_id"), kNull), integer(QStringLiteral("rule_of_law_id"), kNull),
+            {key(QStringLiteral("case_id")),
+             varchar(QStringLiteral("citation"), 50, QString()),
+             integer(QStringLiteral("judgment_id"), kNull),
+             varchar(QStringLiteral("c_case"), 50),
+             integer(QStringLiteral("nature_case_id"), kNull),
+             integer(QStringLiteral("fact_summary_id"), kNull),
+             integer(QStringLiteral("issue_id"), kNull),
+             integer(QStringLiteral("rule_of_law_id"), kNull),
              integer(QStringLiteral("remarks_id"), kNull),
              {QStringLiteral("dt_of_judgment"), QStringLiteral("DATETIME"), QString(), false, 0}}};
 }
@@ -151,8 +155,8 @@ DbError Schema::addForeignKeys(const DbContext& ctx)
 
 DbError Schema::create(const DbContext& ctx)
 {
-    for (auto step : {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables,
-                      &Schema::addForeignKeys}) {
+    for (auto step :
+         {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables, &Schema::addForeignKeys}) {
         if (DbError e = step(ctx))
             return e;
     }

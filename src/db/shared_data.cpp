@@ -102,8 +102,8 @@ QVariant SharedData::getFieldById(const DbContext& ctx, const QString& table, co
 
     QSqlQuery q(conn.db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT ") + result + QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + key
-              + QStringLiteral(" = ?"));
+    q.prepare(QStringLiteral("SELECT ") + result + QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + key +
+              QStringLiteral(" = ?"));
     q.addBindValue(keyValue);
     if (!q.exec()) {
         *e = DbError::fromSql(q.lastError());

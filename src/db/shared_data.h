@@ -9,9 +9,15 @@
 
 // A column by name, or by its position in the table (0 is the first).
 struct ColumnRef {
-    ColumnRef(const QString& name) : name(name) {}
-    ColumnRef(const char* name) : name(QString::fromLatin1(name)) {}
-    ColumnRef(int position) : position(position) {}
+    ColumnRef(const QString& name)
+        : name(name)
+    {}
+    ColumnRef(const char* name)
+        : name(QString::fromLatin1(name))
+    {}
+    ColumnRef(int position)
+        : position(position)
+    {}
     QString name;
     int position = -1;
 };

@@ -14,7 +14,7 @@ struct DbContext;
 // One column of a schema table as the system defines it: type text as written, nullability as written.
 struct ColumnDef {
     QString name;
-    QString type; // "INTEGER", "VARCHAR(255)", "DATETIME"
+    QString type;        // "INTEGER", "VARCHAR(255)", "DATETIME"
     QString nullability; // "NULL", "NOT NULL" or empty
     bool primaryKey = false;
     int maxLength = 0; // for VARCHAR

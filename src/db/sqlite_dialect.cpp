@@ -85,8 +85,8 @@ QString SqliteDialect::createTableStatement(const TableDef& table, const QList<F
     for (const ForeignKeyDef& k : keys)
         pieces << QStringLiteral("CONSTRAINT %1 FOREIGN KEY(%2) REFERENCES %3(%4)")
                       .arg(quoteIdentifier(k.name), k.column, k.refTable, k.refColumn);
-    return QStringLiteral("CREATE TABLE ") + table.name + QLatin1Char('(') + kCr + pieces.join(QLatin1Char(',') + kCr)
-           + kCr + QLatin1Char(')');
+    return QStringLiteral("CREATE TABLE ") + table.name + QLatin1Char('(') + kCr + pieces.join(QLatin1Char(',') + kCr) +
+           kCr + QLatin1Char(')');
 }
 
 QString SqliteDialect::addForeignKeyStatement(const ForeignKeyDef&) const
@@ -96,7 +96,8 @@ QString SqliteDialect::addForeignKeyStatement(const ForeignKeyDef&) const
 
 QString SqliteDialect::userTablesQuery() const
 {
-    return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+    return QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
 }
 
 bool SqliteDialect::databaseExists(const DbContext& ctx, DbError*) const

@@ -17,28 +17,34 @@
 ListingReport::ListingReport(const QString& name, const ListingReportData& data, const QList<ReportColumn>& columns)
     : m_name(name)
     , m_data(data)
-    , m_columns(columns) {}
+    , m_columns(columns)
+{}
 
 ListingReport::~ListingReport() = default;
 
-QString ListingReport::noRecordsMessage() {
+QString ListingReport::noRecordsMessage()
+{
     return QStringLiteral("No records are found.");
 }
 
-QString ListingReport::paperMessage() {
+QString ListingReport::paperMessage()
+{
     return QStringLiteral("Please Check your Printer paper settings.");
 }
 
-void ListingReport::setPaper(const QPageSize& size, QPageLayout::Orientation orientation) {
+void ListingReport::setPaper(const QPageSize& size, QPageLayout::Orientation orientation)
+{
     m_paper = size;
     m_orientation = orientation;
 }
 
-void ListingReport::setSaveFileNameChooser(SaveFileNameChooser chooser) {
+void ListingReport::setSaveFileNameChooser(SaveFileNameChooser chooser)
+{
     m_chooseFileName = std::move(chooser);
 }
 
-int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const {
+int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const
+{
     ReportLayout::applyMargins(device);
     ReportLayout layout(m_data, m_columns);
     if (!layout.layOut(device)) {
@@ -49,7 +55,8 @@ int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const {
     return layout.pageCount();
 }
 
-bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const {
+bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const
+{
     ReportLayout::applyMargins(device);
     ReportLayout layout(m_data, m_columns);
     // Lay out before painting starts, so a paper that is too narrow produces no half-made output.
@@ -67,12 +74,14 @@ bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const {
     return true;
 }
 
-bool ListingReport::renderToPdf(const QString& path, QString* error) const {
+bool ListingReport::renderToPdf(const QString& path, QString* error) const
+{
     return writePdf(path, m_paper.value_or(QPageSize(QPageSize::A4)), m_orientation, error);
 }
 
 bool ListingReport::writePdf(const QString& path, const QPageSize& size, QPageLayout::Orientation orientation,
-                             QString* error) const {
+                             QString* error) const
+{
     Hourglass hourglass;
     QString reason;
     QSaveFile file(path);
@@ -102,7 +111,8 @@ bool ListingReport::writePdf(const QString& path, const QPageSize& size, QPageLa
     return true;
 }
 
-void ListingReport::print(QPrinter* printer, QWidget* parent) const {
+void ListingReport::print(QPrinter* printer, QWidget* parent) const
+{
     QString error;
     bool done = false;
     {
@@ -113,7 +123,8 @@ void ListingReport::print(QPrinter* printer, QWidget* parent) const {
         MessageBox::information(parent, error, caption());
 }
 
-void ListingReport::saveAsPdf(const QPrinter* printer, QWidget* parent) const {
+void ListingReport::saveAsPdf(const QPrinter* printer, QWidget* parent) const
+{
     QString path = m_chooseFileName ? m_chooseFileName(parent, caption())
                                     : QFileDialog::getSaveFileName(parent, QStringLiteral("Save as PDF"), QString(),
                                                                    QStringLiteral("PDF files (*.pdf)"));
@@ -128,7 +139,8 @@ void ListingReport::saveAsPdf(const QPrinter* printer, QWidget* parent) const {
         MessageBox::information(parent, error, caption());
 }
 
-void ListingReport::preview(QWidget* parent) {
+void ListingReport::preview(QWidget* parent)
+{
     if (m_data.rows.isEmpty()) {
         MessageBox::information(parent, noRecordsMessage());
         return;

@@ -15,7 +15,8 @@ class QPrinter;
 class QWidget;
 
 // What the two listing reports share: the preview window, printing and saving as PDF over one page layout.
-class ListingReport {
+class ListingReport
+{
 public:
     // Asks where to save the PDF; an empty answer cancels. Tests put their own in place of the file dialog.
     using SaveFileNameChooser = std::function<QString(QWidget* parent, const QString& caption)>;

@@ -4,15 +4,18 @@
 
 #include <QLocale>
 
-QString reportDateLabel(const QDate& date) {
+QString reportDateLabel(const QDate& date)
+{
     return QStringLiteral("Date:") + QLocale::c().toString(date, QStringLiteral("dd-MMM-yyyy"));
 }
 
-QString reportMonthYear(const QDate& date) {
+QString reportMonthYear(const QDate& date)
+{
     return QLocale::c().toString(date, QStringLiteral("MMM-yyyy"));
 }
 
-ListingReportData buildMasterListingData(MasterKind kind, const QList<QStringList>& rows, const QDate& date) {
+ListingReportData buildMasterListingData(MasterKind kind, const QList<QStringList>& rows, const QDate& date)
+{
     const MasterListing listing = masterListing(kind);
     ListingReportData data;
     data.caption = listing.caption;
@@ -23,7 +26,8 @@ ListingReportData buildMasterListingData(MasterKind kind, const QList<QStringLis
     return data;
 }
 
-ListingReportData buildCitationListingData(const QList<QStringList>& rows, const QDate& date) {
+ListingReportData buildCitationListingData(const QList<QStringList>& rows, const QDate& date)
+{
     ListingReportData data;
     data.caption = QStringLiteral("Citation Listing Report");
     data.title = data.caption;

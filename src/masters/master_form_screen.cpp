@@ -29,8 +29,8 @@ QString arrayName(const QString& name, int index)
 } // namespace
 
 MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const QString& number,
-                                   const QString& frameKind, const QString& listKind,
-                                   const QList<ButtonText>& buttons, QWidget* parent)
+                                   const QString& frameKind, const QString& listKind, const QList<ButtonText>& buttons,
+                                   QWidget* parent)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_store(ctx, kind)

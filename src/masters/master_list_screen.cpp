@@ -213,8 +213,7 @@ DbError MasterListScreen::modifyClicked()
 
 DbError MasterListScreen::deleteClicked()
 {
-    const QString question =
-        QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
+    const QString question = QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
     if (MessageBox::question(this, question) != MessageBox::Answer::Yes)
         return {};
     DbError error = DeleteRecord();

@@ -1,6 +1,7 @@
 #include "masters/master_listing.h"
 
-MasterListing masterListing(MasterKind kind) {
+MasterListing masterListing(MasterKind kind)
+{
     switch (kind) {
     case MasterKind::Court:
         // The court report's caption and title really do differ by one letter.

@@ -49,8 +49,7 @@ bool anySameName(QSqlQuery& q, const QString& wanted)
 MasterStore::MasterStore(const DbContext& ctx, MasterKind kind)
     : m_ctx(ctx)
     , m_table(&MasterTable::of(kind))
-{
-}
+{}
 
 QString MasterStore::comparable(const QString& name)
 {

@@ -14,8 +14,8 @@ struct MasterTable {
     QString linkColumn; // cat_id
 
     // Statements; every value goes in as a bound parameter.
-    QString selectAll;  // the list and the ids, in the database's order
-    QString selectById; // one row by id
+    QString selectAll;    // the list and the ids, in the database's order
+    QString selectById;   // one row by id
     QString selectOthers; // every row but one, for the rename duplicate test
     QString insert;
     QString update;

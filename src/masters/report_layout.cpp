@@ -23,11 +23,13 @@ constexpr int SectionGap = 80;
 constexpr int EndOfReportGap = 160;
 constexpr int RuleWidth = 15;
 
-qreal points(int twips) {
+qreal points(int twips)
+{
     return qreal(twips) / TwipsPerPoint;
 }
 
-QFont reportFont(int pointSize, bool bold) {
+QFont reportFont(int pointSize, bool bold)
+{
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(pointSize);
@@ -42,11 +44,13 @@ ReportLayout::ReportLayout(const ListingReportData& data, const QList<ReportColu
     , m_titleFont(reportFont(14, true))
     , m_headingFont(reportFont(10, true))
     , m_detailFont(reportFont(10, false))
-    , m_footerFont(reportFont(9, false)) {}
+    , m_footerFont(reportFont(9, false))
+{}
 
 ReportLayout::~ReportLayout() = default;
 
-void ReportLayout::applyMargins(QPagedPaintDevice* device) {
+void ReportLayout::applyMargins(QPagedPaintDevice* device)
+{
     QPageLayout layout = device->pageLayout();
     layout.setUnits(QPageLayout::Point);
     const QMarginsF minimum = layout.minimumMargins();
@@ -56,23 +60,28 @@ void ReportLayout::applyMargins(QPagedPaintDevice* device) {
     device->setPageMargins(margins, QPageLayout::Point);
 }
 
-QString ReportLayout::pageFooterText(int page, int pageCount) {
+QString ReportLayout::pageFooterText(int page, int pageCount)
+{
     return QStringLiteral("Page : %1 of %2").arg(page).arg(pageCount);
 }
 
-QString ReportLayout::footerText() {
+QString ReportLayout::footerText()
+{
     return QStringLiteral("This report is done by Morvane.");
 }
 
-QString ReportLayout::endOfReportText() {
+QString ReportLayout::endOfReportText()
+{
     return QStringLiteral("<< End of Report >>");
 }
 
-qreal ReportLayout::px(int twips) const {
+qreal ReportLayout::px(int twips) const
+{
     return qreal(twips) * m_resolution / TwipsPerInch;
 }
 
-std::unique_ptr<QTextLayout> ReportLayout::cellLayout(const QString& text, const QFont& font, qreal width) const {
+std::unique_ptr<QTextLayout> ReportLayout::cellLayout(const QString& text, const QFont& font, qreal width) const
+{
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
     shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -93,15 +102,18 @@ std::unique_ptr<QTextLayout> ReportLayout::cellLayout(const QString& text, const
     return layout;
 }
 
-QTextLayout* ReportLayout::cell(int row, int column) const {
+QTextLayout* ReportLayout::cell(int row, int column) const
+{
     return m_cells[std::size_t(row) * std::size_t(m_columns.size()) + std::size_t(column)].get();
 }
 
-qreal ReportLayout::rowHeight(int row) const {
+qreal ReportLayout::rowHeight(int row) const
+{
     return m_rowHeights[row];
 }
 
-bool ReportLayout::layOut(const QPagedPaintDevice* device) {
+bool ReportLayout::layOut(const QPagedPaintDevice* device)
+{
     m_device = device;
     m_resolution = device->logicalDpiY() > 0 ? device->logicalDpiY() : 72;
     const QRect paintRect = device->pageLayout().paintRectPixels(device->logicalDpiX());
@@ -212,7 +224,8 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device) {
     return true;
 }
 
-qreal ReportLayout::bestCut(int row, qreal from, qreal limit) const {
+qreal ReportLayout::bestCut(int row, qreal from, qreal limit) const
+{
     // A cut is allowed where no cell of the row has a text line running across it.
     const qreal vpad = px(CellVerticalPadding);
     QList<qreal> candidates;
@@ -243,11 +256,13 @@ qreal ReportLayout::bestCut(int row, qreal from, qreal limit) const {
     return from;
 }
 
-int ReportLayout::pageCount() const {
+int ReportLayout::pageCount() const
+{
     return int(m_pages.size());
 }
 
-void ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device) const {
+void ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device) const
+{
     QPen rule(Qt::black);
     rule.setWidthF(px(RuleWidth));
     for (int p = 0; p < m_pages.size(); ++p) {
@@ -271,7 +286,8 @@ void ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device) const {
     }
 }
 
-void ReportLayout::paintHeader(QPainter* painter) const {
+void ReportLayout::paintHeader(QPainter* painter) const
+{
     const qreal vpad = px(CellVerticalPadding);
     const qreal pad = px(CellPadding);
     const qreal half = px(RuleWidth) / 2;
@@ -289,7 +305,8 @@ void ReportLayout::paintHeader(QPainter* painter) const {
         m_headingCells[std::size_t(c)]->draw(painter, QPointF(m_columnLeft[c] + pad, m_headingTop + vpad));
 }
 
-void ReportLayout::paintFooter(QPainter* painter, int page) const {
+void ReportLayout::paintFooter(QPainter* painter, int page) const
+{
     const qreal pad = px(CellPadding);
     painter->drawLine(QPointF(0, m_footerTop), QPointF(m_width, m_footerTop));
     painter->setFont(m_footerFont);
@@ -298,7 +315,8 @@ void ReportLayout::paintFooter(QPainter* painter, int page) const {
     painter->drawText(text, Qt::AlignRight | Qt::AlignTop, footerText());
 }
 
-void ReportLayout::paintSlice(QPainter* painter, const Slice& slice, qreal y) const {
+void ReportLayout::paintSlice(QPainter* painter, const Slice& slice, qreal y) const
+{
     const qreal pad = px(CellPadding);
     const qreal vpad = px(CellVerticalPadding);
     const qreal bottom = slice.top + slice.height;
@@ -320,7 +338,8 @@ void ReportLayout::paintSlice(QPainter* painter, const Slice& slice, qreal y) co
     painter->drawLine(QPointF(0, y + slice.height), QPointF(m_width, y + slice.height));
 }
 
-void ReportLayout::paintColumnRules(QPainter* painter, qreal top, qreal bottom) const {
+void ReportLayout::paintColumnRules(QPainter* painter, qreal top, qreal bottom) const
+{
     for (int c = 1; c < m_columns.size(); ++c)
         painter->drawLine(QPointF(m_columnLeft[c], top), QPointF(m_columnLeft[c], bottom));
 }

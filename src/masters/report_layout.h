@@ -19,7 +19,8 @@ class QTextLayout;
 // (frame, title, date label, column headings) and the page footer ("Page : N of M" and the footer text); the last
 // page ends with "<< End of Report >>". Rows keep the order given and are not split across pages unless one is
 // taller than a whole page, in which case it is cut between text lines.
-class ReportLayout {
+class ReportLayout
+{
 public:
     ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns);
     ~ReportLayout();

@@ -10,8 +10,7 @@
 ApplicationShell::ApplicationShell(const QString& programDir, QObject* parent)
     : QObject(parent)
     , m_programDir(programDir)
-{
-}
+{}
 
 ApplicationShell::~ApplicationShell()
 {

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QPointer>
 
-
 // From program start to the idle main window: tries the stored settings, or leaves the connection screen up.
 class ApplicationShell : public QObject
 {

@@ -400,9 +400,8 @@ QList<ChmFile::SearchHit> ChmFile::search(const QString& text) const
             hits.append({title.isEmpty() ? path.mid(1) : title, path});
         }
     }
-    std::sort(hits.begin(), hits.end(), [](const SearchHit& a, const SearchHit& b) {
-        return QString::localeAwareCompare(a.title, b.title) < 0;
-    });
+    std::sort(hits.begin(), hits.end(),
+              [](const SearchHit& a, const SearchHit& b) { return QString::localeAwareCompare(a.title, b.title) < 0; });
     return hits;
 }
 

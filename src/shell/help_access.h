@@ -12,8 +12,7 @@ class HelpAccess
 public:
     explicit HelpAccess(CHelp& help)
         : m_help(help)
-    {
-    }
+    {}
 
     static QString helpFilePath(const QString& programDir);
     // The start topic, which the contents, index and search all open on.

@@ -75,7 +75,8 @@ void CS06000101::buildMenu()
     addScreenItem(master, QStringLiteral("Mnu000100(0)"), QStringLiteral("&Act"), QStringLiteral("Act"));
     addScreenItem(master, QStringLiteral("Mnu000100(1)"), QStringLiteral("&Category"), QStringLiteral("Category"));
     QMenu* citation = addSubmenu(master, QStringLiteral("Mnu000100(2)"), QStringLiteral("Ci&tation"));
-    addScreenItem(citation, QStringLiteral("Mnu0001000(0)"), QStringLiteral("Ci&tation"), QStringLiteral("Add Citation"));
+    addScreenItem(citation, QStringLiteral("Mnu0001000(0)"), QStringLiteral("Ci&tation"),
+                  QStringLiteral("Add Citation"));
     addScreenItem(citation, QStringLiteral("Mnu0001000(1)"), QStringLiteral("&View"), QStringLiteral("View Citation"));
     addScreenItem(master, QStringLiteral("Mnu000100(3)"), QStringLiteral("Cou&rt"), QStringLiteral("Court"));
     addItem(file, QStringLiteral("Mnu00010(1)"), QStringLiteral("-"));
@@ -90,7 +91,8 @@ void CS06000101::buildMenu()
     QMenu* utilities = addSubmenu(nullptr, QStringLiteral("Mnu0001(2)"), QStringLiteral("&Utilities"));
     addScreenItem(utilities, QStringLiteral("Mnu00012(0)"), QStringLiteral("&Search"), QStringLiteral("Find Citation"));
     addItem(utilities, QStringLiteral("Mnu00012(1)"), QStringLiteral("-"));
-    addScreenItem(utilities, QStringLiteral("Mnu00012(2)"), QStringLiteral("Sy&nchronize"), QStringLiteral("Synchronize"));
+    addScreenItem(utilities, QStringLiteral("Mnu00012(2)"), QStringLiteral("Sy&nchronize"),
+                  QStringLiteral("Synchronize"));
 
     QMenu* help = addSubmenu(nullptr, QStringLiteral("Mnu0001(3)"), QStringLiteral("&Help"));
     connect(addItem(help, QStringLiteral("Mnu00013(0)"), QStringLiteral("&Contents...")), &QAction::triggered, this,
@@ -145,7 +147,7 @@ void CS06000101::LoadMenuIcons()
     const struct {
         const char* item;
         const char* image;
-    } icons[] = {{"Mnu00012(0)", "find-citation"}, {"Mnu0001000(1)", "view-citation"},
+    } icons[] = {{"Mnu00012(0)", "find-citation"},  {"Mnu0001000(1)", "view-citation"},
                  {"Mnu0001000(0)", "add-citation"}, {"Mnu000100(3)", "court"},
                  {"Mnu000100(1)", "category"},      {"Mnu000100(0)", "act"}};
     for (const auto& i : icons)

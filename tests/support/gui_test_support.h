@@ -7,8 +7,7 @@
 #include <QWidget>
 
 // Finds a child by object name or fails the test with a message that says which one was missing.
-template <typename T>
-T* mustFind(QObject* parent, const QString& name)
+template <typename T> T* mustFind(QObject* parent, const QString& name)
 {
     T* child = parent->findChild<T*>(name);
     if (!child)

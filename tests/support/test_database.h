@@ -41,38 +41,38 @@ private:
 };
 
 // Skips or fails the test as the run requires.
-#define LEX_REQUIRE_READY(status, why)                                                                             \
-    do {                                                                                                           \
-        switch (status) {                                                                                          \
-        case TestDatabase::Status::Skip:                                                                           \
-            QSKIP(qPrintable(why));                                                                                \
-        case TestDatabase::Status::Fail:                                                                           \
-            QFAIL(qPrintable(why));                                                                                \
-        case TestDatabase::Status::Ready:                                                                          \
-            break;                                                                                                 \
-        }                                                                                                          \
+#define LEX_REQUIRE_READY(status, why)                                                                                 \
+    do {                                                                                                               \
+        switch (status) {                                                                                              \
+        case TestDatabase::Status::Skip:                                                                               \
+            QSKIP(qPrintable(why));                                                                                    \
+        case TestDatabase::Status::Fail:                                                                               \
+            QFAIL(qPrintable(why));                                                                                    \
+        case TestDatabase::Status::Ready:                                                                              \
+            break;                                                                                                     \
+        }                                                                                                              \
     } while (false)
 
 // A context whose database does not exist yet, in `var`.
-#define LEX_PREPARE_DATABASE(var)                                                                                  \
-    TestDatabase var;                                                                                              \
-    do {                                                                                                           \
-        QString why_;                                                                                              \
-        const TestDatabase::Status status_ = var.prepareUnique(&why_);                                             \
-        LEX_REQUIRE_READY(status_, why_);                                                                          \
+#define LEX_PREPARE_DATABASE(var)                                                                                      \
+    TestDatabase var;                                                                                                  \
+    do {                                                                                                               \
+        QString why_;                                                                                                  \
+        const TestDatabase::Status status_ = var.prepareUnique(&why_);                                                 \
+        LEX_REQUIRE_READY(status_, why_);                                                                              \
     } while (false)
 
 // Sets up `var` with a new database, skipping or failing the test as the run requires.
-#define LEX_USE_DATABASE(var, withSchema)                                                                          \
-    TestDatabase var;                                                                                              \
-    do {                                                                                                           \
-        QString why_;                                                                                              \
-        switch (var.create(withSchema, &why_)) {                                                                   \
-        case TestDatabase::Status::Skip:                                                                           \
-            QSKIP(qPrintable(why_));                                                                               \
-        case TestDatabase::Status::Fail:                                                                           \
-            QFAIL(qPrintable(why_));                                                                               \
-        case TestDatabase::Status::Ready:                                                                          \
-            break;                                                                                                 \
-        }                                                                                                          \
+#define LEX_USE_DATABASE(var, withSchema)                                                                              \
+    TestDatabase var;                                                                                                  \
+    do {                                                                                                               \
+        QString why_;                                                                                                  \
+        switch (var.create(withSchema, &why_)) {                                                                       \
+        case TestDatabase::Status::Skip:                                                                               \
+            QSKIP(qPrintable(why_));                                                                                   \
+        case TestDatabase::Status::Fail:                                                                               \
+            QFAIL(qPrintable(why_));                                                                                   \
+        case TestDatabase::Status::Ready:                                                                              \
+            break;                                                                                                     \
+        }                                                                                                              \
     } while (false)
