@@ -97,6 +97,8 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     page->addWidget(m_frame);
     page->addWidget(m_list, 1);
     page->addLayout(buttonRow);
+    // Typing goes straight into the name.
+    m_name->setFocus();
 }
 
 qint64 MasterFormScreen::selectedId() const
