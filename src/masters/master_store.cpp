@@ -31,6 +31,20 @@ bool run(QSqlQuery& q, const QString& sql, const QVariantList& values, DbError* 
     return true;
 }
 
+// Opens a connection, runs one read and hands the query, before its first row, to read().
+template <typename Read>
+void readRows(const DbContext& ctx, const QString& sql, const QVariantList& values, DbError& e, Read read)
+{
+    DbConnection conn(ctx);
+    if (!conn.isOpen()) {
+        e = conn.error();
+        return;
+    }
+    QSqlQuery q(conn.db());
+    if (run(q, sql, values, &e))
+        read(q);
+}
+
 MasterResult failed(const DbError& e)
 {
     return {MasterResult::Outcome::Failed, e};
@@ -64,18 +78,11 @@ QString MasterStore::comparable(const QString& name)
 QList<MasterRow> MasterStore::rows(DbError* error) const
 {
     DbError local;
-    DbError& e = sink(error, local);
-    DbConnection conn(m_ctx);
-    if (!conn.isOpen()) {
-        e = conn.error();
-        return {};
-    }
-    QSqlQuery q(conn.db());
-    if (!run(q, m_table->selectAll, {}, &e))
-        return {};
     QList<MasterRow> result;
-    while (q.next())
-        result.append({q.value(0).toLongLong(), q.value(1).toString()});
+    readRows(m_ctx, m_table->selectAll, {}, sink(error, local), [&](QSqlQuery& q) {
+        while (q.next())
+            result.append({q.value(0).toLongLong(), q.value(1).toString()});
+    });
     return result;
 }
 
@@ -100,46 +107,30 @@ std::optional<qint64> MasterStore::nextId(DbError* error) const
 QString MasterStore::nameOf(qint64 id, DbError* error) const
 {
     DbError local;
-    DbError& e = sink(error, local);
-    DbConnection conn(m_ctx);
-    if (!conn.isOpen()) {
-        e = conn.error();
-        return {};
-    }
-    QSqlQuery q(conn.db());
-    if (!run(q, m_table->selectById, {id}, &e) || !q.next())
-        return {};
-    return q.value(1).toString();
+    QString name;
+    readRows(m_ctx, m_table->selectById, {id}, sink(error, local), [&](QSqlQuery& q) {
+        if (q.next())
+            name = q.value(1).toString();
+    });
+    return name;
 }
 
 bool MasterStore::isInUse(qint64 id, DbError* error) const
 {
     DbError local;
-    DbError& e = sink(error, local);
-    DbConnection conn(m_ctx);
-    if (!conn.isOpen()) {
-        e = conn.error();
-        return false;
-    }
-    QSqlQuery q(conn.db());
-    return run(q, m_table->inUse, {id}, &e) && q.next();
+    bool used = false;
+    readRows(m_ctx, m_table->inUse, {id}, sink(error, local), [&](QSqlQuery& q) { used = q.next(); });
+    return used;
 }
 
 QList<QStringList> MasterStore::listingRows(DbError* error) const
 {
     DbError local;
-    DbError& e = sink(error, local);
-    DbConnection conn(m_ctx);
-    if (!conn.isOpen()) {
-        e = conn.error();
-        return {};
-    }
-    QSqlQuery q(conn.db());
-    if (!run(q, m_table->listing, {}, &e))
-        return {};
     QList<QStringList> result;
-    while (q.next())
-        result.append({q.value(0).toString(), q.value(1).toString()});
+    readRows(m_ctx, m_table->listing, {}, sink(error, local), [&](QSqlQuery& q) {
+        while (q.next())
+            result.append({q.value(0).toString(), q.value(1).toString()});
+    });
     return result;
 }
 

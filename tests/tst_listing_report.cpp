@@ -379,4 +379,4 @@ void ListingReportTest::previewWindowSavesAsPdf()
 }
 
 QTEST_MAIN(ListingReportTest)
-#include "listing_report_test.moc"
+#include "tst_listing_report.moc"

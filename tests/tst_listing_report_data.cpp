@@ -96,4 +96,4 @@ void ListingReportDataTest::citationListingData()
 }
 
 QTEST_GUILESS_MAIN(ListingReportDataTest)
-#include "listing_report_data_test.moc"
+#include "tst_listing_report_data.moc"
