@@ -26,6 +26,7 @@ private slots:
     void fieldByIdReportsFailures();
     void createAndDropDatabase();
     void dropTempTablesDropsOnlyTheTwo();
+    void passwordsWithSemicolonsAndQuotesLogIn();
 };
 
 void TestDbFoundation::schemaHasEveryTableAndColumn()
@@ -181,6 +182,8 @@ void TestDbFoundation::createAndDropDatabase()
 {
     LEX_PREPARE_DATABASE(t);
     DbContext ctx = t.ctx();
+    // Letter case and an inner blank are kept as typed.
+    ctx.connection.database = QStringLiteral("Chambers ") + ctx.connection.database;
     QVERIFY(DatabaseAdmin::tryOpen(ctx).isError()); // not there yet, and opening must not create it
     QVERIFY(DatabaseAdmin::tryOpen(ctx).isError());
     QVERIFY(!DatabaseAdmin::createDatabase(ctx));
@@ -215,6 +218,29 @@ void TestDbFoundation::dropTempTablesDropsOnlyTheTwo()
     dropped.clear();
     QVERIFY(!DatabaseAdmin::dropTempTables(t.ctx(), &dropped));
     QVERIFY(dropped.isEmpty());
+}
+
+void TestDbFoundation::passwordsWithSemicolonsAndQuotesLogIn()
+{
+    if (!TestDatabase::isPostgres())
+        QSKIP("the embedded engine has no server login");
+    LEX_USE_DATABASE(t, false);
+    const QString role = t.ctx().connection.database + QStringLiteral("_role");
+    const QString password = QStringLiteral("p;w'd\"x =y");
+    // Role statements take no bound values; the literal is quoted here by hand for the test alone.
+    QString literal = password;
+    literal.replace(QLatin1Char('\''), QStringLiteral("''"));
+    QVERIFY(t.exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(role, literal)));
+    DbContext ctx = t.ctx();
+    ctx.connection.user = role;
+    ctx.connection.password = password;
+    const DbError good = DatabaseAdmin::testLogin(ctx);
+    ctx.connection.password = QStringLiteral("p");
+    const DbError bad = DatabaseAdmin::testLogin(ctx);
+    QVERIFY(t.exec(QStringLiteral("DROP ROLE %1").arg(role)));
+    QVERIFY2(!good, qPrintable(good.description));
+    QCOMPARE(bad.kind, DbError::Kind::Other);
+    QVERIFY(!bad.description.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDbFoundation)
