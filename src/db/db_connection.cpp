@@ -1,6 +1,7 @@
 #include "db_connection.h"
 
 #include <QAtomicInt>
+#include <QElapsedTimer>
 #include <QSqlError>
 
 namespace {
@@ -25,8 +26,12 @@ DbConnection::DbConnection(const DbContext& ctx, SqlDialect::Target target, int 
         return;
     }
     m_dialect->configure(m_db, ctx, target, timeoutSeconds);
+    QElapsedTimer clock;
+    clock.start();
     if (!m_db.open()) {
-        m_error = DbError::fromSql(m_db.lastError());
+        // The time-out holds for both tries together; a server that timed out once times out again quickly.
+        const int left = qMax(2, timeoutSeconds - int(clock.elapsed() / 1000));
+        m_error = m_dialect->classifyOpenFailure(ctx, DbError::fromSql(m_db.lastError()), left);
         return;
     }
     m_error = m_dialect->prepare(m_db);

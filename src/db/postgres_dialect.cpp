@@ -51,15 +51,21 @@ DbError PostgresDialect::prepare(QSqlDatabase& db) const
     return {};
 }
 
-DbError PostgresDialect::precheck(const DbContext& ctx, Target, int timeoutSeconds) const
+DbError PostgresDialect::precheck(const DbContext&, Target, int) const
 {
+    return {};
+}
+
+DbError PostgresDialect::classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const
+{
+    // Asked only after a failure, so a working connection costs no extra round trip.
     const QString host = ctx.connection.host();
     if (host.startsWith(QLatin1Char('/')))
-        return {}; // a socket folder; the client library reports its own failure
+        return error; // a socket folder; the client library's own words say it all
     const QString why = ServerProbe::reach(host, ctx.connection.port(), timeoutSeconds);
     if (why.isEmpty())
-        return {};
-    return {DbError::Kind::Unreachable, QString(),
+        return error;
+    return {DbError::Kind::Unreachable, error.code,
             QStringLiteral("Cannot reach the server %1:%2: %3").arg(host).arg(ctx.connection.port()).arg(why)};
 }
 

@@ -49,8 +49,10 @@ public:
     virtual void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const = 0;
     // Runs right after a successful open.
     virtual DbError prepare(QSqlDatabase& db) const = 0;
-    // A reason the connection cannot even be attempted (server unreachable, folder not writable), or none.
+    // A reason the connection cannot even be attempted (folder not writable, no such file), or none.
     virtual DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const = 0;
+    // Tells what kind of failure a refused open was (an unreachable server, say).
+    virtual DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const = 0;
 
     virtual QString quoteIdentifier(const QString& name) const = 0;
     virtual QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const = 0;

@@ -69,6 +69,11 @@ DbError SqliteDialect::precheck(const DbContext& ctx, Target target, int) const
     return {};
 }
 
+DbError SqliteDialect::classifyOpenFailure(const DbContext&, DbError error, int) const
+{
+    return error;
+}
+
 QString SqliteDialect::quoteIdentifier(const QString& name) const
 {
     QString q = name;

@@ -12,6 +12,7 @@ public:
     void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const override;
     DbError prepare(QSqlDatabase& db) const override;
     DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const override;
+    DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const override;
     QString quoteIdentifier(const QString& name) const override;
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
