@@ -105,59 +105,32 @@ DbError CS06000301::ShowReport(Hourglass& busy)
 
 DbError CS06000301::LoadMasterId()
 {
-    DbError error;
-    const QList<qint64> ids = m_store.ids(&error);
-    if (error)
+    if (DbError error = fillIdCombo())
         return error;
-    const std::optional<qint64> next = m_store.nextId(&error);
-    if (error)
-        return error;
-    {
-        const QSignalBlocker quiet(m_ids);
-        m_ids->clear();
-        for (qint64 id : ids)
-            m_ids->addItem(QString::number(id));
-        m_ids->addItem(QString::number(*next));
-        m_ids->setCurrentIndex(m_ids->count() - 1);
-    }
     return selectedIdChanged();
 }
 
 DbError CS06000301::AddRecord()
 {
-    const MasterResult result = m_store.add(selectedId(), m_name->text());
-    if (result.outcome == MasterResult::Outcome::Duplicate)
-        MessageBox::information(this, table().addDuplicate);
-    return result.error;
+    return addTypedName();
 }
 
 DbError CS06000301::ModifyRecord()
 {
-    const MasterResult result = m_store.rename(selectedId(), m_name->text());
-    if (result.outcome == MasterResult::Outcome::Duplicate)
-        MessageBox::information(this, table().modifyDuplicate);
-    return result.error;
+    return renameToTypedName();
 }
 
 bool CS06000301::DeleteRecord(DbError* error)
 {
-    const MasterResult result = m_store.remove(selectedId());
+    const MasterResult result = removeSelected();
     *error = result.error;
-    if (result.outcome == MasterResult::Outcome::InUse)
-        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
-                                                     "Citation."));
     // A row somebody else deleted meanwhile is gone all the same.
     return result.outcome == MasterResult::Outcome::Done || result.outcome == MasterResult::Outcome::Missing;
 }
 
 DbError CS06000301::LoadSelectedRecord()
 {
-    DbError error;
-    const QString name = m_store.nameOf(selectedId(), &error);
-    m_name->clear();
-    if (!name.isEmpty())
-        m_name->setText(name);
-    return error;
+    return loadSelectedName();
 }
 
 DbError CS06000301::AddLVDetails()
@@ -207,10 +180,8 @@ void CS06000301::DeleteListDetails()
 // As on the Category screen, a failed write still reloads, so the screen shows what the table holds.
 DbError CS06000301::addClicked()
 {
-    if (m_name->text().trimmed().isEmpty()) {
-        MessageBox::information(this, table().emptyName);
+    if (refuseEmptyName())
         return {};
-    }
     const DbError error = AddRecord();
     const DbError list = AddLVDetails();
     const DbError ids = LoadMasterId();
@@ -220,10 +191,8 @@ DbError CS06000301::addClicked()
 
 DbError CS06000301::modifyClicked()
 {
-    if (m_name->text().trimmed().isEmpty()) {
-        MessageBox::information(this, table().emptyName);
+    if (refuseEmptyName())
         return {};
-    }
     const DbError error = ModifyRecord();
     const DbError list = LoadListview();
     const DbError ids = LoadMasterId();
@@ -233,8 +202,7 @@ DbError CS06000301::modifyClicked()
 
 DbError CS06000301::deleteClicked()
 {
-    const QString question = QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
-    if (MessageBox::question(this, question) != MessageBox::Answer::Yes)
+    if (!confirmDelete())
         return {};
     DbError error;
     DbError ids;
@@ -248,7 +216,5 @@ DbError CS06000301::deleteClicked()
 
 void CS06000301::setNewEntryState(bool newEntry)
 {
-    m_buttons.at(AddButton)->setEnabled(newEntry);
-    m_buttons.at(ModifyButton)->setEnabled(!newEntry);
-    m_buttons.at(DeleteButton)->setEnabled(!newEntry);
+    setEntryButtons(newEntry, AddButton, ModifyButton, DeleteButton);
 }

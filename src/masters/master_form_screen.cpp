@@ -2,6 +2,7 @@
 
 #include "shell/help_access.h"
 #include "shell/icons.h"
+#include "shell/message_box.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -129,4 +131,79 @@ void MasterFormScreen::showHelp()
 DbError MasterFormScreen::showReport(Hourglass& busy)
 {
     return m_hooks.showReport(this, m_store, busy);
+}
+
+DbError MasterFormScreen::fillIdCombo()
+{
+    DbError error;
+    const QList<qint64> ids = m_store.ids(&error);
+    if (error)
+        return error;
+    const std::optional<qint64> next = m_store.nextId(&error);
+    if (error)
+        return error;
+    const QSignalBlocker quiet(m_ids);
+    m_ids->clear();
+    for (qint64 id : ids)
+        m_ids->addItem(QString::number(id));
+    m_ids->addItem(QString::number(*next));
+    m_ids->setCurrentIndex(m_ids->count() - 1);
+    return {};
+}
+
+DbError MasterFormScreen::loadSelectedName()
+{
+    DbError error;
+    const QString name = m_store.nameOf(selectedId(), &error);
+    m_name->clear();
+    if (!name.isEmpty())
+        m_name->setText(name);
+    return error;
+}
+
+DbError MasterFormScreen::addTypedName()
+{
+    const MasterResult result = m_store.add(selectedId(), m_name->text());
+    if (result.outcome == MasterResult::Outcome::Duplicate)
+        MessageBox::information(this, table().addDuplicate);
+    return result.error;
+}
+
+DbError MasterFormScreen::renameToTypedName()
+{
+    // A row deleted meanwhile changes nothing; the reloaded lists then show it gone.
+    const MasterResult result = m_store.rename(selectedId(), m_name->text());
+    if (result.outcome == MasterResult::Outcome::Duplicate)
+        MessageBox::information(this, table().modifyDuplicate);
+    return result.error;
+}
+
+MasterResult MasterFormScreen::removeSelected()
+{
+    const MasterResult result = m_store.remove(selectedId());
+    if (result.outcome == MasterResult::Outcome::InUse)
+        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
+                                                     "Citation."));
+    return result;
+}
+
+bool MasterFormScreen::refuseEmptyName()
+{
+    if (!m_name->text().trimmed().isEmpty())
+        return false;
+    MessageBox::information(this, table().emptyName);
+    return true;
+}
+
+bool MasterFormScreen::confirmDelete()
+{
+    const QString question = QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
+    return MessageBox::question(this, question) == MessageBox::Answer::Yes;
+}
+
+void MasterFormScreen::setEntryButtons(bool newEntry, int add, int modify, int remove)
+{
+    m_buttons.at(add)->setEnabled(newEntry);
+    m_buttons.at(modify)->setEnabled(!newEntry);
+    m_buttons.at(remove)->setEnabled(!newEntry);
 }

@@ -45,6 +45,19 @@ protected:
     void showHelp();
     DbError showReport(Hourglass& busy);
 
+    // The routines both kinds of screen share.
+    // Fills the combo with every id and then the next free one, and selects that last entry without signals.
+    DbError fillIdCombo();
+    // Puts the name of the combo's id into the text box, or leaves it empty.
+    DbError loadSelectedName();
+    DbError addTypedName();
+    DbError renameToTypedName();
+    // Deletes the combo's id unless a citation uses it; says so when one does.
+    MasterResult removeSelected();
+    bool refuseEmptyName();
+    bool confirmDelete();
+    void setEntryButtons(bool newEntry, int add, int modify, int remove);
+
     DbContext m_ctx;
     MasterStore m_store;
     MasterScreenHooks m_hooks;

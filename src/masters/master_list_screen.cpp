@@ -124,21 +124,9 @@ void MasterListScreen::LoadFromList()
 
 DbError MasterListScreen::LoadMasterId()
 {
-    DbError error;
-    const QList<qint64> ids = m_store.ids(&error);
+    DbError error = fillIdCombo();
     if (error)
         return error;
-    const std::optional<qint64> next = m_store.nextId(&error);
-    if (error)
-        return error;
-    {
-        const QSignalBlocker quiet(m_ids);
-        m_ids->clear();
-        for (qint64 id : ids)
-            m_ids->addItem(QString::number(id));
-        m_ids->addItem(QString::number(*next));
-        m_ids->setCurrentIndex(m_ids->count() - 1);
-    }
     error = selectedIdChanged();
     setNewEntryState(true);
     return error;
@@ -146,38 +134,22 @@ DbError MasterListScreen::LoadMasterId()
 
 DbError MasterListScreen::LoadSelectedRecord()
 {
-    DbError error;
-    const QString name = m_store.nameOf(selectedId(), &error);
-    m_name->clear();
-    if (!name.isEmpty())
-        m_name->setText(name);
-    return error;
+    return loadSelectedName();
 }
 
 DbError MasterListScreen::AddRecord()
 {
-    const MasterResult result = m_store.add(selectedId(), m_name->text());
-    if (result.outcome == MasterResult::Outcome::Duplicate)
-        MessageBox::information(this, table().addDuplicate);
-    return result.error;
+    return addTypedName();
 }
 
 DbError MasterListScreen::ModifyRecord()
 {
-    // A row deleted meanwhile changes nothing; the reloaded lists then show it gone.
-    const MasterResult result = m_store.rename(selectedId(), m_name->text());
-    if (result.outcome == MasterResult::Outcome::Duplicate)
-        MessageBox::information(this, table().modifyDuplicate);
-    return result.error;
+    return renameToTypedName();
 }
 
 DbError MasterListScreen::DeleteRecord()
 {
-    const MasterResult result = m_store.remove(selectedId());
-    if (result.outcome == MasterResult::Outcome::InUse)
-        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
-                                                     "Citation."));
-    return result.error;
+    return removeSelected().error;
 }
 
 DbError MasterListScreen::ShowReport(Hourglass& busy)
@@ -188,10 +160,8 @@ DbError MasterListScreen::ShowReport(Hourglass& busy)
 // A failed write still reloads the lists, so the screen shows what the table holds and the next free id.
 DbError MasterListScreen::addClicked()
 {
-    if (m_name->text().trimmed().isEmpty()) {
-        MessageBox::information(this, table().emptyName);
+    if (refuseEmptyName())
         return {};
-    }
     DbError error = AddRecord();
     const DbError ids = LoadMasterId();
     const DbError list = LoadList();
@@ -200,10 +170,8 @@ DbError MasterListScreen::addClicked()
 
 DbError MasterListScreen::modifyClicked()
 {
-    if (m_name->text().trimmed().isEmpty()) {
-        MessageBox::information(this, table().emptyName);
+    if (refuseEmptyName())
         return {};
-    }
     DbError error = ModifyRecord();
     const DbError list = LoadList();
     const DbError ids = LoadMasterId();
@@ -213,8 +181,7 @@ DbError MasterListScreen::modifyClicked()
 
 DbError MasterListScreen::deleteClicked()
 {
-    const QString question = QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
-    if (MessageBox::question(this, question) != MessageBox::Answer::Yes)
+    if (!confirmDelete())
         return {};
     DbError error = DeleteRecord();
     const DbError ids = LoadMasterId();
@@ -225,7 +192,5 @@ DbError MasterListScreen::deleteClicked()
 
 void MasterListScreen::setNewEntryState(bool newEntry)
 {
-    m_buttons.at(AddButton)->setEnabled(newEntry);
-    m_buttons.at(ModifyButton)->setEnabled(!newEntry);
-    m_buttons.at(DeleteButton)->setEnabled(!newEntry);
+    setEntryButtons(newEntry, AddButton, ModifyButton, DeleteButton);
 }
