@@ -63,19 +63,12 @@ void CS06000301::Cmd0003_Click(int index)
     default:
         break;
     }
-    if (error) {
-        busy.release();
-        MasterScreenHooks::showActionError(this, error);
-    }
+    finishAction(busy, error);
 }
 
 void CS06000301::Cbo0003_Click()
 {
-    Hourglass busy;
-    if (const DbError error = selectedIdChanged()) {
-        busy.release();
-        MasterScreenHooks::showError(this, error);
-    }
+    idPicked();
 }
 
 void CS06000301::Lv0003_Click()

@@ -34,6 +34,6 @@ private:
     DbError addClicked();
     DbError modifyClicked();
     DbError deleteClicked();
-    DbError selectedIdChanged();
+    DbError selectedIdChanged() override;
     void setNewEntryState(bool newEntry);
 };

@@ -1,6 +1,7 @@
 #include "master_form_screen.h"
 
 #include "shell/help_access.h"
+#include "shell/hourglass.h"
 #include "shell/icons.h"
 #include "shell/message_box.h"
 
@@ -206,4 +207,21 @@ void MasterFormScreen::setEntryButtons(bool newEntry, int add, int modify, int r
     m_buttons.at(add)->setEnabled(newEntry);
     m_buttons.at(modify)->setEnabled(!newEntry);
     m_buttons.at(remove)->setEnabled(!newEntry);
+}
+
+void MasterFormScreen::idPicked()
+{
+    Hourglass busy;
+    if (const DbError error = selectedIdChanged()) {
+        busy.release();
+        MasterScreenHooks::showError(this, error);
+    }
+}
+
+void MasterFormScreen::finishAction(Hourglass& busy, const DbError& error)
+{
+    if (error) {
+        busy.release();
+        MasterScreenHooks::showActionError(this, error);
+    }
 }

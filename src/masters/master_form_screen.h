@@ -58,6 +58,13 @@ protected:
     bool confirmDelete();
     void setEntryButtons(bool newEntry, int add, int modify, int remove);
 
+    // Loads the id the combo shows and sets the buttons to match; the failure is left to the caller.
+    virtual DbError selectedIdChanged() = 0;
+    // A pick in the combo: selectedIdChanged under the hourglass, its failure shown.
+    void idPicked();
+    // The end of a button action: a failure is shown, titled with its number, with the pointer back.
+    void finishAction(Hourglass& busy, const DbError& error);
+
     DbContext m_ctx;
     MasterStore m_store;
     MasterScreenHooks m_hooks;

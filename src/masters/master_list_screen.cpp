@@ -64,19 +64,12 @@ void MasterListScreen::Cmd_Click(int index)
     default:
         break;
     }
-    if (error) {
-        busy.release();
-        MasterScreenHooks::showActionError(this, error);
-    }
+    finishAction(busy, error);
 }
 
 void MasterListScreen::Cbo_Click()
 {
-    Hourglass busy;
-    if (const DbError error = selectedIdChanged()) {
-        busy.release();
-        MasterScreenHooks::showError(this, error);
-    }
+    idPicked();
 }
 
 void MasterListScreen::LV_Click()

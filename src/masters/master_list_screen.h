@@ -33,6 +33,6 @@ private:
     DbError modifyClicked();
     DbError deleteClicked();
     // Cbo_Click's work, its failure left to the caller.
-    DbError selectedIdChanged();
+    DbError selectedIdChanged() override;
     void setNewEntryState(bool newEntry);
 };

@@ -134,10 +134,12 @@ QList<QStringList> MasterStore::listingRows(DbError* error) const
     return result;
 }
 
-MasterResult MasterStore::add(qint64 id, const QString& typedName) const
+// In one transaction: unless a row the check returns has the same name, write the (already trimmed) name.
+// The write says whether it touched a row.
+MasterResult MasterStore::writeUnlessDuplicate(const QString& name, const QString& checkSql,
+                                               const QVariantList& checkValues,
+                                               const std::function<DbError(QSqlQuery&, bool*)>& write) const
 {
-    // The name is tested as it will be stored.
-    const QString name = typedName.trimmed();
     if (name.isEmpty())
         return {MasterResult::Outcome::EmptyName, {}};
     DbConnection conn(m_ctx);
@@ -147,7 +149,7 @@ MasterResult MasterStore::add(qint64 id, const QString& typedName) const
     const DbError e = conn.inTransaction([&]() -> DbError {
         DbError err;
         QSqlQuery q(conn.db());
-        if (!run(q, m_table->selectAll, {}, &err))
+        if (!run(q, checkSql, checkValues, &err))
             return err;
         const bool duplicate = anySameName(q, comparable(name));
         q.finish();
@@ -155,42 +157,38 @@ MasterResult MasterStore::add(qint64 id, const QString& typedName) const
             result.outcome = MasterResult::Outcome::Duplicate;
             return {};
         }
-        QSqlQuery insert(conn.db());
+        QSqlQuery w(conn.db());
+        bool touched = true;
+        if (DbError we = write(w, &touched))
+            return we;
+        if (!touched)
+            result.outcome = MasterResult::Outcome::Missing;
+        return {};
+    });
+    return e ? failed(e) : result;
+}
+
+MasterResult MasterStore::add(qint64 id, const QString& typedName) const
+{
+    // The name is tested as it will be stored.
+    const QString name = typedName.trimmed();
+    return writeUnlessDuplicate(name, m_table->selectAll, {}, [&](QSqlQuery& insert, bool*) {
+        DbError err;
         run(insert, m_table->insert, {id, name}, &err);
         return err;
     });
-    return e ? failed(e) : result;
 }
 
 MasterResult MasterStore::rename(qint64 id, const QString& typedName) const
 {
     const QString name = typedName.trimmed();
-    if (name.isEmpty())
-        return {MasterResult::Outcome::EmptyName, {}};
-    DbConnection conn(m_ctx);
-    if (!conn.isOpen())
-        return failed(conn.error());
-    MasterResult result;
-    const DbError e = conn.inTransaction([&]() -> DbError {
+    // The row's own name does not count, so a row may keep its name or change only its case.
+    return writeUnlessDuplicate(name, m_table->selectOthers, {id}, [&](QSqlQuery& update, bool* touched) {
         DbError err;
-        QSqlQuery q(conn.db());
-        // The row's own name does not count, so a row may keep its name or change only its case.
-        if (!run(q, m_table->selectOthers, {id}, &err))
-            return err;
-        const bool duplicate = anySameName(q, comparable(name));
-        q.finish();
-        if (duplicate) {
-            result.outcome = MasterResult::Outcome::Duplicate;
-            return {};
-        }
-        QSqlQuery update(conn.db());
-        if (!run(update, m_table->update, {name, id}, &err))
-            return err;
-        if (update.numRowsAffected() == 0)
-            result.outcome = MasterResult::Outcome::Missing;
-        return {};
+        if (run(update, m_table->update, {name, id}, &err))
+            *touched = update.numRowsAffected() != 0;
+        return err;
     });
-    return e ? failed(e) : result;
 }
 
 MasterResult MasterStore::remove(qint64 id) const

@@ -8,8 +8,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
+#include <functional>
 #include <optional>
+
+class QSqlQuery;
 
 struct MasterRow {
     qint64 id = 0;
@@ -62,6 +66,8 @@ public:
     static QString comparable(const QString& name);
 
 private:
+    MasterResult writeUnlessDuplicate(const QString& name, const QString& checkSql, const QVariantList& checkValues,
+                                      const std::function<DbError(QSqlQuery&, bool*)>& write) const;
     DbContext m_ctx;
     const MasterTable* m_table;
 };
