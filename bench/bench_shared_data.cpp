@@ -1,6 +1,6 @@
 // Next-id and lookup on a large master table: both must stay keyed queries, not table scans in the program.
-#include "db/db_connection.h"
-#include "db/shared_data.h"
+#include "core/db/db_connection.h"
+#include "core/db/shared_data.h"
 #include "support/test_database.h"
 
 #include <QSqlQuery>

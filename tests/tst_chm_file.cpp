@@ -1,4 +1,4 @@
-#include "shell/chm_file.h"
+#include "gui/common/chm_file.h"
 #include "support/test_paths.h"
 
 #include <QTemporaryDir>

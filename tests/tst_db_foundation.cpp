@@ -1,7 +1,7 @@
-#include "db/database_admin.h"
-#include "db/db_connection.h"
-#include "db/schema.h"
-#include "db/shared_data.h"
+#include "core/db/database_admin.h"
+#include "core/db/db_connection.h"
+#include "core/db/schema.h"
+#include "core/db/shared_data.h"
 #include "support/test_database.h"
 
 #include <QSqlError>

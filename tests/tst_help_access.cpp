@@ -1,6 +1,6 @@
-#include "shell/chelp.h"
-#include "shell/help_access.h"
-#include "shell/help_window.h"
+#include "gui/common/chelp.h"
+#include "gui/common/help_access.h"
+#include "gui/common/help_window.h"
 #include "support/gui_test_support.h"
 #include "support/test_paths.h"
 

@@ -1,6 +1,8 @@
-#include "masters/citation_listing_report.h"
-#include "masters/master_listing_report.h"
-#include "shell/message_box.h"
+#include "report/citation_listing_report.h"
+#include "report/master_listing_report.h"
+#include "gui/common/file_dialog.h"
+#include "gui/common/message_box.h"
+#include "gui/common/report_preview.h"
 #include "support/gui_test_support.h"
 
 #include <QAction>
@@ -99,7 +101,7 @@ void ListingReportTest::init()
 void ListingReportTest::longListingHasEveryPartOnEveryPage()
 {
     const QList<QStringList> rows = categoryRows(400);
-    const CS06100101 report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
+    const MasterListingReport report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
     const QString path = m_dir.filePath(QStringLiteral("category.pdf"));
     QString error;
     QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
@@ -147,7 +149,7 @@ void ListingReportTest::namesSurviveWrappingQuotesAndAccents()
                                   {QStringLiteral("2"), longName},
                                   {QStringLiteral("3"), QStringLiteral("O'Brien & Sons <Ltd> \"Ünïcode\"")},
                                   {QStringLiteral("4"), unbroken}};
-    const CS06100101 report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
+    const MasterListingReport report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
     const QString path = m_dir.filePath(QStringLiteral("names.pdf"));
     QString error;
     QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
@@ -170,7 +172,7 @@ void ListingReportTest::rowTallerThanAPageIsCutWithoutLoss()
     const QList<QStringList> rows{{QStringLiteral("1"), QStringLiteral("Before")},
                                   {QStringLiteral("2"), lines.join(QLatin1Char('\n'))},
                                   {QStringLiteral("3"), QStringLiteral("After")}};
-    const CS06100101 report(buildMasterListingData(MasterKind::Act, rows, ReportDay));
+    const MasterListingReport report(buildMasterListingData(MasterKind::Act, rows, ReportDay));
     const QString path = m_dir.filePath(QStringLiteral("tall.pdf"));
     QString error;
     QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
@@ -192,7 +194,7 @@ void ListingReportTest::rowTallerThanAPageIsCutWithoutLoss()
 
 void ListingReportTest::courtListingShowsTitleNotCaption()
 {
-    const CS06100101 report(
+    const MasterListingReport report(
         buildMasterListingData(MasterKind::Court, {{QStringLiteral("1"), QStringLiteral("High Court")}}, ReportDay));
     QCOMPARE(report.caption(), QStringLiteral("Court Name Listing Report"));
     const QString path = m_dir.filePath(QStringLiteral("court.pdf"));
@@ -216,7 +218,7 @@ void ListingReportTest::citationListingFromWrittenRows()
         {QStringLiteral("2019 SCC 101"), judgment, QStringLiteral("State v. Müller"), reportMonthYear({2019, 3, 5})},
         {QStringLiteral("2001 AIR 7"), QStringLiteral("Dismissed."), QStringLiteral("Roe v. Doe"),
          reportMonthYear({2001, 11, 30})}};
-    const CS06100201 report(buildCitationListingData(rows, ReportDay));
+    const CitationListingReport report(buildCitationListingData(rows, ReportDay));
     QCOMPARE(report.name(), QStringLiteral("CS06100201"));
     const QString path = m_dir.filePath(QStringLiteral("citations.pdf"));
     QString error;
@@ -256,8 +258,8 @@ void ListingReportTest::emptyListingSaysSoAndOpensNothing()
 {
     bool windowOpened = false;
     onModalWindow([&windowOpened](QWidget*) { windowOpened = true; }, 5);
-    CS06100101 report(buildMasterListingData(MasterKind::Category, {}, ReportDay));
-    report.preview(nullptr);
+    MasterListingReport report(buildMasterListingData(MasterKind::Category, {}, ReportDay));
+    ReportPreview::exec(nullptr, report);
     QTest::qWait(100);
     QVERIFY(!windowOpened);
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -272,7 +274,7 @@ void ListingReportTest::paperTooNarrowIsRefused()
 {
     // Two inches wide: less than the Id and name columns need once the left margin is taken.
     const QPageSize narrow(QSizeF(2, 11), QPageSize::Inch, QStringLiteral("Narrow"));
-    CS06100101 report(buildMasterListingData(MasterKind::Act, categoryRows(3), ReportDay));
+    MasterListingReport report(buildMasterListingData(MasterKind::Act, categoryRows(3), ReportDay));
     report.setPaper(narrow);
 
     const QString path = m_dir.filePath(QStringLiteral("narrow.pdf"));
@@ -283,7 +285,7 @@ void ListingReportTest::paperTooNarrowIsRefused()
 
     bool windowOpened = false;
     onModalWindow([&windowOpened](QWidget*) { windowOpened = true; }, 5);
-    report.preview(nullptr);
+    ReportPreview::exec(nullptr, report);
     QTest::qWait(100);
     QVERIFY(!windowOpened);
     QCOMPARE(MessageBox::shown().size(), 1);
@@ -298,7 +300,7 @@ void ListingReportTest::paperTooNarrowIsRefused()
 
 void ListingReportTest::unwritablePdfFailsCleanly()
 {
-    const CS06100101 report(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
+    const MasterListingReport report(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
     QString error;
     QVERIFY(!report.renderToPdf(m_dir.filePath(QStringLiteral("missing/folder/report.pdf")), &error));
     QVERIFY(!error.isEmpty());
@@ -309,7 +311,7 @@ void ListingReportTest::unwritablePdfFailsCleanly()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("kept");
     file.close();
-    CS06100101 narrow(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
+    MasterListingReport narrow(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
     narrow.setPaper(QPageSize(QSizeF(1, 4), QPageSize::Inch, QStringLiteral("Tiny")));
     QVERIFY(!narrow.renderToPdf(existing, &error));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -318,17 +320,16 @@ void ListingReportTest::unwritablePdfFailsCleanly()
 
 void ListingReportTest::printsOnAPrinterLikeTheFile()
 {
-    const CS06100101 report(buildMasterListingData(MasterKind::Category, categoryRows(150), ReportDay));
+    const MasterListingReport report(buildMasterListingData(MasterKind::Category, categoryRows(150), ReportDay));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setPageSize(QPageSize(QPageSize::A4));
     const QString printed = m_dir.filePath(QStringLiteral("printed.pdf"));
     printer.setOutputFileName(printed);
-    report.print(&printer);
-    QVERIFY(MessageBox::shown().isEmpty());
+    QString error;
+    QVERIFY2(report.print(&printer, &error), qPrintable(error));
 
     const QString written = m_dir.filePath(QStringLiteral("written.pdf"));
-    QString error;
     QVERIFY2(report.renderToPdf(written, &error), qPrintable(error));
     const QStringList printedPages = pdfPages(printed);
     QCOMPARE(printedPages.size(), pdfPages(written).size());
@@ -339,11 +340,13 @@ void ListingReportTest::printsOnAPrinterLikeTheFile()
 
 void ListingReportTest::previewWindowSavesAsPdf()
 {
-    CS06100101 report(buildMasterListingData(MasterKind::Court, categoryRows(60), ReportDay));
+    MasterListingReport report(buildMasterListingData(MasterKind::Court, categoryRows(60), ReportDay));
     const QString saved = m_dir.filePath(QStringLiteral("saved"));
     const QString unwritable = m_dir.filePath(QStringLiteral("no/such/folder/x.pdf"));
-    QStringList answers{saved, unwritable};
-    report.setSaveFileNameChooser([&answers](QWidget*, const QString&) { return answers.takeFirst(); });
+    FileDialog::setScripted(true);
+    FileDialog::setNextFileName(saved);
+    FileDialog::setNextFileName(unwritable);
+    FileDialog::clearAsked();
 
     QString objectName;
     QString title;
@@ -359,12 +362,14 @@ void ListingReportTest::previewWindowSavesAsPdf()
             save->trigger();
         }
     });
-    report.preview(nullptr);
+    ReportPreview::exec(nullptr, report);
 
     QCOMPARE(objectName, QStringLiteral("CS06100101"));
     QCOMPARE(title, QStringLiteral("Court Name Listing Report"));
     QVERIFY(saveFound);
-    QVERIFY(answers.isEmpty());
+    QCOMPARE(FileDialog::asked().size(), 2);
+    QCOMPARE(FileDialog::asked()[0].caption, QStringLiteral("Save as PDF"));
+    FileDialog::setScripted(false);
 
     // ".pdf" is added when the name has no suffix.
     const QStringList pages = pdfPages(saved + QStringLiteral(".pdf"));

@@ -1,5 +1,5 @@
-#include "masters/listing_report_data.h"
-#include "masters/master_listing.h"
+#include "core/masters/listing_report_data.h"
+#include "core/masters/master_listing.h"
 
 #include <QLocale>
 #include <QTest>

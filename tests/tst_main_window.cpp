@@ -1,8 +1,8 @@
-#include "masters/category_screen.h"
-#include "shell/about_dialog.h"
-#include "shell/help_access.h"
-#include "shell/help_window.h"
-#include "shell/main_window.h"
+#include "gui/masters/category_screen.h"
+#include "gui/shell/about_screen.h"
+#include "gui/common/help_access.h"
+#include "gui/common/help_window.h"
+#include "gui/shell/main_window.h"
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
 #include "support/test_paths.h"
@@ -61,7 +61,7 @@ QStringList captionsOf(const QList<QAction*>& actions)
 
 void TestMainWindow::menuCaptionsInOrder()
 {
-    CS06000101 w({m_dir.path(), {}});
+    MainWindow w({m_dir.path(), {}});
     QCOMPARE(w.windowTitle(), QStringLiteral("Lexorium"));
     QCOMPARE(captionsOf(w.menuBar()->actions()),
              QStringList({QStringLiteral("&File=Mnu0001(0)"), QStringLiteral("&Configuration=Mnu0001(1)"),
@@ -96,7 +96,7 @@ void TestMainWindow::menuCaptionsInOrder()
 
 void TestMainWindow::toolbarButtons()
 {
-    CS06000101 w({m_dir.path(), {}});
+    MainWindow w({m_dir.path(), {}});
     auto* bar = mustFind<QToolBar>(&w, QStringLiteral("Tb0001"));
     const QList<QAction*> buttons = bar->actions();
     QCOMPARE(buttons.size(), 6);
@@ -116,7 +116,7 @@ void TestMainWindow::toolbarButtons()
 
 void TestMainWindow::menuIcons()
 {
-    CS06000101 w({m_dir.path(), {}});
+    MainWindow w({m_dir.path(), {}});
     for (const char* item :
          {"Mnu00012(0)", "Mnu0001000(1)", "Mnu0001000(0)", "Mnu000100(3)", "Mnu000100(1)", "Mnu000100(0)"})
         QVERIFY2(!mustFind<QAction>(&w, QLatin1String(item))->icon().isNull(), item);
@@ -125,7 +125,7 @@ void TestMainWindow::menuIcons()
 
 void TestMainWindow::helpMenuWithoutHelpFile()
 {
-    CS06000101 w({m_dir.path(), {}});
+    MainWindow w({m_dir.path(), {}});
     for (const char* item : {"Mnu00013(0)", "Mnu00013(1)", "Mnu00013(2)"})
         mustFind<QAction>(&w, QLatin1String(item))->trigger();
     const QString m = QStringLiteral("Cannot find help file associated with SelControl");
@@ -135,10 +135,10 @@ void TestMainWindow::helpMenuWithoutHelpFile()
 
 void TestMainWindow::aboutScreen()
 {
-    CS06000101 w({m_dir.path(), {}});
+    MainWindow w({m_dir.path(), {}});
     w.show();
     mustFind<QAction>(&w, QStringLiteral("Mnu00013(4)"))->trigger();
-    auto* about = mustFind<CS06000801>(&w, QStringLiteral("CS06000801"));
+    auto* about = mustFind<AboutScreen>(&w, QStringLiteral("CS06000801"));
     QVERIFY(about->isVisible());
     QVERIFY(!about->isModal());
     QCOMPARE(about->windowTitle(), QStringLiteral("About Lexorium"));
@@ -149,15 +149,15 @@ void TestMainWindow::aboutScreen()
     auto* ok = mustFind<QPushButton>(about, QStringLiteral("Cmd0008"));
     QCOMPARE(ok->text(), QStringLiteral("&OK"));
     QTest::mouseClick(ok, Qt::LeftButton);
-    QTRY_VERIFY(!w.findChild<CS06000801*>());
+    QTRY_VERIFY(!w.findChild<AboutScreen*>());
 }
 
 void TestMainWindow::exitClosesTheWindow()
 {
-    auto* w = new CS06000101({m_dir.path(), {}});
+    auto* w = new MainWindow({m_dir.path(), {}});
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
-    QPointer<CS06000101> guard(w);
+    QPointer<MainWindow> guard(w);
     mustFind<QAction>(w, QStringLiteral("Mnu00010(2)"))->trigger();
     QTRY_VERIFY(!guard);
 }
@@ -210,7 +210,7 @@ void TestMainWindow::mastersOpenModallyFromMenuAndToolbar()
     QFETCH(QString, screen);
     QFETCH(QString, caption);
     LEX_USE_DATABASE(t, true);
-    CS06000101 w(t.ctx());
+    MainWindow w(t.ctx());
     w.show();
     QString seen;
     QString title;
@@ -235,7 +235,7 @@ void TestMainWindow::printShowsTheListingPreview()
     LEX_USE_DATABASE(t, true);
     QVERIFY(t.exec(QStringLiteral("INSERT INTO category_master (id, category) VALUES (2, 'Tax')")));
     QVERIFY(t.exec(QStringLiteral("INSERT INTO category_master (id, category) VALUES (1, 'Civil')")));
-    CS06000201 screen(t.ctx());
+    CategoryScreen screen(t.ctx());
     screen.show();
     QString seen;
     QString title;
@@ -253,7 +253,7 @@ void TestMainWindow::screenHelpReachesItsTopic()
     QVERIFY(QDir().mkpath(t.programDir() + QStringLiteral("/Help")));
     QVERIFY(QFile::copy(builtProgramDir() + QStringLiteral("/Help/Lexorium.chm"),
                         HelpAccess::helpFilePath(t.programDir())));
-    CS06000201 screen(t.ctx());
+    CategoryScreen screen(t.ctx());
     screen.show();
     QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0002(4)")), Qt::LeftButton);
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));

@@ -1,7 +1,7 @@
-#include "db/db_connection.h"
-#include "masters/act_screen.h"
-#include "masters/category_screen.h"
-#include "masters/court_screen.h"
+#include "core/db/db_connection.h"
+#include "gui/masters/act_screen.h"
+#include "gui/masters/category_screen.h"
+#include "gui/masters/court_screen.h"
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
 
@@ -31,15 +31,15 @@ struct Screen {
         Screen s;
         switch (kind) {
         case MasterKind::Category:
-            s.dialog = std::make_unique<CS06000201>(ctx);
+            s.dialog = std::make_unique<CategoryScreen>(ctx);
             s.number = QStringLiteral("0002");
             break;
         case MasterKind::Court:
-            s.dialog = std::make_unique<CS06001101>(ctx);
+            s.dialog = std::make_unique<CourtScreen>(ctx);
             s.number = QStringLiteral("0011");
             break;
         case MasterKind::Act:
-            s.dialog = std::make_unique<CS06000301>(ctx);
+            s.dialog = std::make_unique<ActScreen>(ctx);
             s.number = QStringLiteral("0003");
             break;
         }

@@ -1,5 +1,5 @@
-#include "db/db_connection.h"
-#include "masters/master_store.h"
+#include "core/db/db_connection.h"
+#include "core/masters/master_store.h"
 #include "support/test_database.h"
 
 #include <QSqlQuery>

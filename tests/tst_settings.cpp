@@ -1,7 +1,7 @@
-#include "db/connection_string.h"
-#include "db/connection_validation.h"
-#include "db/settings_file.h"
-#include "db/shared_data.h"
+#include "core/db/connection_string.h"
+#include "core/db/connection_validation.h"
+#include "core/db/settings_file.h"
+#include "core/db/shared_data.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "db/connection_screen.h"
-#include "db/database_admin.h"
-#include "db/settings_file.h"
-#include "shell/application_shell.h"
+#include "gui/db/connection_screen.h"
+#include "core/db/database_admin.h"
+#include "core/db/settings_file.h"
+#include "gui/shell/application_shell.h"
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
 
@@ -38,8 +38,8 @@ private slots:
     void startWithRefusedLoginStaysOnConnectionScreen();
 
 private:
-    static void fill(CS06000701& screen, const ConnectionString& s, const QString& confirmation);
-    static void click(CS06000701& screen, int index);
+    static void fill(ConnectionScreen& screen, const ConnectionString& s, const QString& confirmation);
+    static void click(ConnectionScreen& screen, int index);
 };
 
 void TestStartup::init()
@@ -53,7 +53,7 @@ void TestStartup::cleanup()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
-void TestStartup::fill(CS06000701& screen, const ConnectionString& s, const QString& confirmation)
+void TestStartup::fill(ConnectionScreen& screen, const ConnectionString& s, const QString& confirmation)
 {
     screen.field(0)->setText(s.server);
     screen.field(1)->setText(s.user);
@@ -62,7 +62,7 @@ void TestStartup::fill(CS06000701& screen, const ConnectionString& s, const QStr
     screen.field(4)->setText(confirmation);
 }
 
-void TestStartup::click(CS06000701& screen, int index)
+void TestStartup::click(ConnectionScreen& screen, int index)
 {
     QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0007(%1)").arg(index)), Qt::LeftButton);
 }
@@ -70,7 +70,7 @@ void TestStartup::click(CS06000701& screen, int index)
 void TestStartup::screenLayout()
 {
     QTemporaryDir dir;
-    CS06000701 screen(dir.path());
+    ConnectionScreen screen(dir.path());
     QCOMPARE(screen.windowTitle(), QStringLiteral("Connection"));
     const QStringList labels{QStringLiteral("Server Name "), QStringLiteral("User Name "),
                              QStringLiteral("Database Name "), QStringLiteral("User Password "),
@@ -100,7 +100,7 @@ void TestStartup::screenLayout()
 void TestStartup::validationComesBeforeAnyLogin()
 {
     QTemporaryDir dir;
-    CS06000701 screen(dir.path());
+    ConnectionScreen screen(dir.path());
     fill(screen, {QString(), QString(), QStringLiteral("2024"), QString()}, QString());
     click(screen, 2);
     click(screen, 3);
@@ -123,7 +123,7 @@ void TestStartup::testConnection()
 {
     LEX_PREPARE_DATABASE(t);
     ConnectionString s = t.ctx().connection;
-    CS06000701 screen(t.programDir());
+    ConnectionScreen screen(t.programDir());
     s.database = QStringLiteral("Anything"); // a trial login names no database
     fill(screen, s, s.password.toUpper());
     click(screen, 3);
@@ -179,8 +179,8 @@ void TestStartup::okCreatesDatabaseSchemaAndSettings()
 void TestStartup::okOnExistingDatabase()
 {
     LEX_USE_DATABASE(t, false);
-    CS06000701 screen(t.programDir());
-    QSignalSpy created(&screen, &CS06000701::databaseCreated);
+    ConnectionScreen screen(t.programDir());
+    QSignalSpy created(&screen, &ConnectionScreen::databaseCreated);
     const ConnectionString s = t.ctx().connection;
     fill(screen, s, s.password);
     click(screen, 2);
@@ -202,7 +202,7 @@ void TestStartup::okWithWrongLogin()
         QFile blocker(t.programDir() + QStringLiteral("/Data"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
-    CS06000701 screen(t.programDir());
+    ConnectionScreen screen(t.programDir());
     fill(screen, s, s.password);
     click(screen, 2);
     QCOMPARE(shownTexts(), QStringList(QStringLiteral("Please enter the correct information.")));
@@ -214,8 +214,8 @@ void TestStartup::failedSettingsWriteLeavesNothingBehind()
     LEX_PREPARE_DATABASE(t);
     // A folder where the settings file should go makes the write fail.
     QVERIFY(QDir().mkpath(SettingsFile::path(t.programDir())));
-    CS06000701 screen(t.programDir());
-    QSignalSpy created(&screen, &CS06000701::databaseCreated);
+    ConnectionScreen screen(t.programDir());
+    QSignalSpy created(&screen, &ConnectionScreen::databaseCreated);
     const ConnectionString s = t.ctx().connection;
     fill(screen, s, s.password);
     click(screen, 2);

@@ -1,8 +1,8 @@
 #include "test_database.h"
 
-#include "db/database_admin.h"
-#include "db/db_connection.h"
-#include "db/schema.h"
+#include "core/db/database_admin.h"
+#include "core/db/db_connection.h"
+#include "core/db/schema.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/db_context.h"
+#include "core/db/db_context.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,0 +1,20 @@
+#include "core/db/db_error.h"
+
+#include <QSqlError>
+
+DbError DbError::fromSql(const QSqlError& error)
+{
+    if (error.type() == QSqlError::NoError)
+        return {};
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    return {Kind::Other, error.nativeErrorCode(), text};
+}
+
+DbError DbError::other(const QString& description, const QString& code)
+{
+    return {Kind::Other, code, description};
+}

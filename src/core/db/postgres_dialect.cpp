@@ -1,0 +1,145 @@
+#include "core/db/postgres_dialect.h"
+
+#include "core/db/db_connection.h"
+#include "core/db/db_context.h"
+#include "core/db/server_probe.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+const QChar kCr(13);
+const QString kDuplicateDatabase = QStringLiteral("42P04");
+
+QString columnPiece(const ColumnDef& c)
+{
+    QString type = c.type;
+    if (type == QLatin1String("DATETIME"))
+        type = QStringLiteral("TIMESTAMP");
+    QString piece = c.name + QLatin1Char(' ') + type;
+    if (c.primaryKey)
+        piece += QStringLiteral(" PRIMARY KEY");
+    else if (!c.nullability.isEmpty())
+        piece += QLatin1Char(' ') + c.nullability;
+    return piece;
+}
+
+} // namespace
+
+QString PostgresDialect::driverName() const
+{
+    return QStringLiteral("QPSQL");
+}
+
+void PostgresDialect::configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const
+{
+    const ConnectionString& c = ctx.connection;
+    db.setHostName(c.host());
+    db.setPort(c.port());
+    db.setUserName(c.user.trimmed());
+    db.setPassword(c.password.trimmed());
+    db.setDatabaseName(target == Target::Maintenance ? QStringLiteral("postgres") : c.database.trimmed());
+    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(timeoutSeconds));
+}
+
+DbError PostgresDialect::prepare(QSqlDatabase& db) const
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SET client_min_messages TO warning")))
+        return DbError::fromSql(q.lastError());
+    return {};
+}
+
+DbError PostgresDialect::precheck(const DbContext&, Target, int) const
+{
+    return {};
+}
+
+DbError PostgresDialect::classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const
+{
+    // Asked only after a failure, so a working connection costs no extra round trip.
+    const QString host = ctx.connection.host();
+    if (host.startsWith(QLatin1Char('/')))
+        return error; // a socket folder; the client library's own words say it all
+    const QString why = ServerProbe::reach(host, ctx.connection.port(), timeoutSeconds);
+    if (why.isEmpty())
+        return error;
+    return {DbError::Kind::Unreachable, error.code,
+            QStringLiteral("Cannot reach the server %1:%2: %3").arg(host).arg(ctx.connection.port()).arg(why)};
+}
+
+QString PostgresDialect::quoteIdentifier(const QString& name) const
+{
+    QString q = name;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString PostgresDialect::createTableStatement(const TableDef& table, const QList<ForeignKeyDef>&) const
+{
+    QStringList pieces;
+    for (const ColumnDef& c : table.columns)
+        pieces << columnPiece(c);
+    return QStringLiteral("CREATE TABLE ") + table.name + QLatin1Char('(') + kCr + pieces.join(QLatin1Char(',') + kCr) +
+           kCr + QLatin1Char(')');
+}
+
+QString PostgresDialect::addForeignKeyStatement(const ForeignKeyDef& key) const
+{
+    return QStringLiteral("ALTER TABLE ") + key.table + QLatin1Char(' ') + kCr + QStringLiteral("ADD CONSTRAINT ") +
+           quoteIdentifier(key.name) +
+           QStringLiteral(" FOREIGN KEY(%1) REFERENCES %2(%3)").arg(key.column, key.refTable, key.refColumn);
+}
+
+QString PostgresDialect::userTablesQuery() const
+{
+    return QStringLiteral("SELECT table_name FROM information_schema.tables "
+                          "WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'");
+}
+
+bool PostgresDialect::databaseExists(const DbContext& ctx, DbError* error) const
+{
+    DbConnection conn(ctx, Target::Maintenance);
+    if (!conn.isOpen()) {
+        if (error)
+            *error = conn.error();
+        return false;
+    }
+    QSqlQuery q(conn.db());
+    q.prepare(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"));
+    q.addBindValue(ctx.connection.database.trimmed());
+    if (!q.exec()) {
+        if (error)
+            *error = DbError::fromSql(q.lastError());
+        return false;
+    }
+    return q.next();
+}
+
+DbError PostgresDialect::createDatabase(const DbContext& ctx) const
+{
+    DbConnection conn(ctx, Target::Maintenance);
+    if (!conn.isOpen())
+        return conn.error();
+    QSqlQuery q(conn.db());
+    // The name cannot be a bound value here; it was checked to be a plain name and is quoted so its case stays.
+    if (!q.exec(QStringLiteral("CREATE DATABASE ") + quoteIdentifier(ctx.connection.database.trimmed()))) {
+        DbError e = DbError::fromSql(q.lastError());
+        if (e.code == kDuplicateDatabase)
+            e.kind = DbError::Kind::AlreadyExists;
+        return e;
+    }
+    return {};
+}
+
+DbError PostgresDialect::dropDatabase(const DbContext& ctx) const
+{
+    DbConnection conn(ctx, Target::Maintenance);
+    if (!conn.isOpen())
+        return conn.error();
+    QSqlQuery q(conn.db());
+    if (!q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + quoteIdentifier(ctx.connection.database.trimmed())))
+        return DbError::fromSql(q.lastError());
+    return {};
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/db/sql_dialect.h"
+
+// A PostgreSQL server, "host" or "host:port"; trial logins and CREATE DATABASE go through the maintenance
+// database "postgres".
+class PostgresDialect : public SqlDialect
+{
+public:
+    QString driverName() const override;
+    void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const override;
+    DbError prepare(QSqlDatabase& db) const override;
+    DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const override;
+    DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const override;
+    QString quoteIdentifier(const QString& name) const override;
+    QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
+    QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
+    QString userTablesQuery() const override;
+    bool databaseExists(const DbContext& ctx, DbError* error) const override;
+    DbError createDatabase(const DbContext& ctx) const override;
+    DbError dropDatabase(const DbContext& ctx) const override;
+};

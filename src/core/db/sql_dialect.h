@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/db/connection_string.h"
+#include "core/db/db_error.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSqlDatabase;
+struct DbContext;
+
+// One column of a schema table as the system defines it: type text as written, nullability as written.
+struct ColumnDef {
+    QString name;
+    QString type;        // "INTEGER", "VARCHAR(255)", "DATETIME"
+    QString nullability; // "NULL", "NOT NULL" or empty
+    bool primaryKey = false;
+    int maxLength = 0; // for VARCHAR
+};
+
+struct ForeignKeyDef {
+    QString table;
+    QString name;
+    QString column;
+    QString refTable;
+    QString refColumn;
+};
+
+struct TableDef {
+    QString name;
+    QList<ColumnDef> columns;
+};
+
+// Everything that differs between the embedded engine and a PostgreSQL server. Nothing outside db/ asks which
+// engine it is on.
+class SqlDialect
+{
+public:
+    enum class Target { Catalog, Maintenance };
+
+    virtual ~SqlDialect() = default;
+
+    static std::unique_ptr<SqlDialect> forConnection(const ConnectionString& connection);
+
+    virtual QString driverName() const = 0;
+    // Sets up a not-yet-open connection. Maintenance names no database of ours.
+    virtual void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const = 0;
+    // Runs right after a successful open.
+    virtual DbError prepare(QSqlDatabase& db) const = 0;
+    // A reason the connection cannot even be attempted (folder not writable, no such file), or none.
+    virtual DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const = 0;
+    // Tells what kind of failure a refused open was (an unreachable server, say).
+    virtual DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const = 0;
+
+    virtual QString quoteIdentifier(const QString& name) const = 0;
+    virtual QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const = 0;
+    // Empty where the engine declares the key inside CREATE TABLE instead.
+    virtual QString addForeignKeyStatement(const ForeignKeyDef& key) const = 0;
+    virtual QString userTablesQuery() const = 0;
+
+    virtual bool databaseExists(const DbContext& ctx, DbError* error) const = 0;
+    virtual DbError createDatabase(const DbContext& ctx) const = 0;
+    virtual DbError dropDatabase(const DbContext& ctx) const = 0;
+};

@@ -1,0 +1,137 @@
+#include "core/db/sqlite_dialect.h"
+
+#include "core/db/db_context.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+namespace {
+const QChar kCr(13);
+
+QString columnPiece(const SqliteDialect& d, const ColumnDef& c)
+{
+    QString piece = c.name + QLatin1Char(' ') + c.type;
+    if (c.primaryKey)
+        piece += QStringLiteral(" PRIMARY KEY");
+    else if (!c.nullability.isEmpty())
+        piece += QLatin1Char(' ') + c.nullability;
+    // The engine does not enforce VARCHAR lengths by itself.
+    if (c.maxLength > 0)
+        piece += QStringLiteral(" CHECK (length(%1) <= %2)").arg(d.quoteIdentifier(c.name)).arg(c.maxLength);
+    return piece;
+}
+} // namespace
+
+QString SqliteDialect::databaseFile(const DbContext& ctx)
+{
+    return ctx.dataDir() + QLatin1Char('/') + ctx.connection.database.trimmed() + QStringLiteral(".db");
+}
+
+QString SqliteDialect::driverName() const
+{
+    return QStringLiteral("QSQLITE");
+}
+
+void SqliteDialect::configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const
+{
+    db.setDatabaseName(target == Target::Maintenance ? QStringLiteral(":memory:") : databaseFile(ctx));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutSeconds * 1000));
+}
+
+DbError SqliteDialect::prepare(QSqlDatabase& db) const
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+        return DbError::fromSql(q.lastError());
+    return {};
+}
+
+DbError SqliteDialect::precheck(const DbContext& ctx, Target target, int) const
+{
+    if (target == Target::Maintenance) {
+        // No server login here: the "login" is being able to write the data folder.
+        if (!QDir().mkpath(ctx.dataDir()))
+            return DbError::other(QStringLiteral("Cannot create the data folder %1.").arg(ctx.dataDir()));
+        QTemporaryFile probe(ctx.dataDir() + QStringLiteral("/.probe-XXXXXX"));
+        if (!probe.open())
+            return DbError::other(QStringLiteral("Cannot write to the data folder %1.").arg(ctx.dataDir()));
+        return {};
+    }
+    // Opening a missing file would create an empty database behind the user's back.
+    if (!QFileInfo::exists(databaseFile(ctx)))
+        return DbError::other(
+            QStringLiteral("Cannot open database \"%1\": it does not exist.").arg(ctx.connection.database.trimmed()));
+    return {};
+}
+
+DbError SqliteDialect::classifyOpenFailure(const DbContext&, DbError error, int) const
+{
+    return error;
+}
+
+QString SqliteDialect::quoteIdentifier(const QString& name) const
+{
+    QString q = name;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString SqliteDialect::createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const
+{
+    // The engine has no ALTER TABLE ... ADD CONSTRAINT, so the keys go inside the table.
+    QStringList pieces;
+    for (const ColumnDef& c : table.columns)
+        pieces << columnPiece(*this, c);
+    for (const ForeignKeyDef& k : keys)
+        pieces << QStringLiteral("CONSTRAINT %1 FOREIGN KEY(%2) REFERENCES %3(%4)")
+                      .arg(quoteIdentifier(k.name), k.column, k.refTable, k.refColumn);
+    return QStringLiteral("CREATE TABLE ") + table.name + QLatin1Char('(') + kCr + pieces.join(QLatin1Char(',') + kCr) +
+           kCr + QLatin1Char(')');
+}
+
+QString SqliteDialect::addForeignKeyStatement(const ForeignKeyDef&) const
+{
+    return {};
+}
+
+QString SqliteDialect::userTablesQuery() const
+{
+    return QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+}
+
+bool SqliteDialect::databaseExists(const DbContext& ctx, DbError*) const
+{
+    return QFileInfo::exists(databaseFile(ctx));
+}
+
+DbError SqliteDialect::createDatabase(const DbContext& ctx) const
+{
+    if (DbError e = precheck(ctx, Target::Maintenance, 0))
+        return e;
+    const QString path = databaseFile(ctx);
+    QFile file(path);
+    // NewOnly makes the existence test and the creation one step.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (QFileInfo::exists(path))
+            return {DbError::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
+        return DbError::other(file.errorString());
+    }
+    file.close(); // an empty file is an empty database
+    return {};
+}
+
+DbError SqliteDialect::dropDatabase(const DbContext& ctx) const
+{
+    const QString path = databaseFile(ctx);
+    for (const QString& extra : {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + extra);
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        return DbError::other(QStringLiteral("Cannot remove %1.").arg(path));
+    return {};
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/db/sql_dialect.h"
+
+// The embedded engine: one file per database, Data/<name>.db below the program's directory.
+class SqliteDialect : public SqlDialect
+{
+public:
+    static QString databaseFile(const DbContext& ctx);
+
+    QString driverName() const override;
+    void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const override;
+    DbError prepare(QSqlDatabase& db) const override;
+    DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const override;
+    DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const override;
+    QString quoteIdentifier(const QString& name) const override;
+    QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
+    QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
+    QString userTablesQuery() const override;
+    bool databaseExists(const DbContext& ctx, DbError* error) const override;
+    DbError createDatabase(const DbContext& ctx) const override;
+    DbError dropDatabase(const DbContext& ctx) const override;
+};

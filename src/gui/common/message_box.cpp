@@ -1,0 +1,93 @@
+#include "gui/common/message_box.h"
+
+#include "core/shell/app_info.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+struct Script {
+    bool scripted = false;
+    QList<MessageBox::Answer> answers;
+    QList<MessageBox::Shown> shown;
+};
+
+Script& script()
+{
+    static Script s;
+    return s;
+}
+
+QMessageBox::Icon toQt(MessageBox::Icon icon)
+{
+    switch (icon) {
+    case MessageBox::Icon::Question:
+        return QMessageBox::Question;
+    case MessageBox::Icon::Warning:
+        return QMessageBox::Warning;
+    case MessageBox::Icon::Critical:
+        return QMessageBox::Critical;
+    case MessageBox::Icon::Information:
+        break;
+    }
+    return QMessageBox::Information;
+}
+} // namespace
+
+MessageBox::Answer MessageBox::information(QWidget* parent, const QString& text, const QString& title)
+{
+    return show(parent, title.isEmpty() ? applicationTitle() : title, text, Icon::Information, Buttons::Ok);
+}
+
+MessageBox::Answer MessageBox::question(QWidget* parent, const QString& text, const QString& title)
+{
+    return show(parent, title.isEmpty() ? applicationTitle() : title, text, Icon::Question, Buttons::YesNo);
+}
+
+MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                                    Buttons buttons)
+{
+    Script& s = script();
+    s.shown.append({title, text, icon, buttons});
+    if (s.scripted) {
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        return s.answers.isEmpty() ? Answer::No : s.answers.takeFirst();
+    }
+
+    // A message must never be shown under the hourglass.
+    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    QMessageBox box(toQt(icon), title, text,
+                    buttons == Buttons::Ok ? QMessageBox::Ok : (QMessageBox::Yes | QMessageBox::No), parent);
+    const int result = box.exec();
+    QApplication::restoreOverrideCursor();
+    if (buttons == Buttons::Ok)
+        return Answer::Ok;
+    return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void MessageBox::setScripted(bool scripted)
+{
+    script().scripted = scripted;
+    script().answers.clear();
+}
+
+bool MessageBox::isScripted()
+{
+    return script().scripted;
+}
+
+void MessageBox::setNextAnswer(Answer answer)
+{
+    script().answers.append(answer);
+}
+
+const QList<MessageBox::Shown>& MessageBox::shown()
+{
+    return script().shown;
+}
+
+void MessageBox::clearShown()
+{
+    script().shown.clear();
+}

@@ -1,0 +1,191 @@
+#include "gui/db/connection_screen.h"
+
+#include "core/db/connection_validation.h"
+#include "core/db/database_admin.h"
+#include "core/db/schema.h"
+#include "core/db/settings_file.h"
+#include "gui/common/hourglass.h"
+#include "gui/common/icons.h"
+#include "gui/common/message_box.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QString arrayName(const char* name, int index)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+} // namespace
+
+ConnectionScreen::ConnectionScreen(const QString& programDir, QWidget* parent)
+    : QDialog(parent)
+    , m_programDir(programDir)
+{
+    setObjectName(QStringLiteral("CS06000701"));
+    setWindowTitle(QStringLiteral("Connection"));
+
+    auto* frame = new QGroupBox(this);
+    frame->setObjectName(QStringLiteral("Fra0007"));
+    auto* form = new QFormLayout(frame);
+    const QStringList captions{QStringLiteral("Server Name "), QStringLiteral("User Name "),
+                               QStringLiteral("Database Name "), QStringLiteral("User Password "),
+                               QStringLiteral("Confirm User Password ")};
+    for (int i = 0; i < captions.size(); ++i) {
+        auto* label = new QLabel(captions[i], frame);
+        label->setObjectName(arrayName("Lbl0003", i + 1));
+        auto* edit = new QLineEdit(frame);
+        edit->setObjectName(arrayName("Txt0007", i));
+        edit->setMaxLength(20);
+        edit->setMinimumWidth(220);
+        if (i >= 3)
+            edit->setEchoMode(QLineEdit::Password);
+        label->setBuddy(edit);
+        form->addRow(label, edit);
+        m_fields << edit;
+    }
+    m_fields[0]->setPlaceholderText(QStringLiteral("(local) = this computer"));
+    m_fields[0]->setToolTip(QStringLiteral("Type (local) to keep the database on this computer, or the name of a "
+                                           "PostgreSQL server as host or host:port."));
+
+    struct Button {
+        QString caption;
+        QString tip;
+    };
+    const QList<Button> buttons{{QStringLiteral("&Close"), QStringLiteral("Close")},
+                                {QString(), QStringLiteral("Help")},
+                                {QStringLiteral("&Ok"), QStringLiteral("Ok")},
+                                {QStringLiteral("&Test Connection..."), QStringLiteral("Test Connection")}};
+    auto* row = new QHBoxLayout;
+    for (int i = 0; i < buttons.size(); ++i) {
+        auto* b = new QPushButton(buttons[i].caption, this);
+        b->setObjectName(arrayName("Cmd0007", i));
+        b->setToolTip(buttons[i].tip);
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, [this, i] { Cmd0007_Click(i); });
+        m_buttons << b;
+    }
+    m_buttons[1]->setIcon(Icons::icon(QStringLiteral("help")));
+    m_buttons[2]->setDefault(true);
+    row->addWidget(m_buttons[3]);
+    row->addStretch();
+    row->addWidget(m_buttons[2]);
+    row->addWidget(m_buttons[0]);
+    row->addWidget(m_buttons[1]);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(row);
+    setTabOrder(m_fields[0], m_fields[1]);
+    setTabOrder(m_fields[1], m_fields[2]);
+    setTabOrder(m_fields[2], m_fields[3]);
+    setTabOrder(m_fields[3], m_fields[4]);
+}
+
+ConnectionString ConnectionScreen::typedSettings() const
+{
+    return ConnectionString::trimmed(m_fields[0]->text(), m_fields[1]->text(), m_fields[2]->text(),
+                                     m_fields[3]->text());
+}
+
+bool ConnectionScreen::validate(bool forOk)
+{
+    const ConnectionFields f{m_fields[0]->text(), m_fields[1]->text(), m_fields[2]->text(), m_fields[3]->text(),
+                             m_fields[4]->text()};
+    const QString failure = ConnectionValidation::firstFailure(f, forOk ? ConnectionValidation::Purpose::Ok
+                                                                        : ConnectionValidation::Purpose::Test);
+    if (failure.isEmpty())
+        return true;
+    MessageBox::information(this, failure);
+    return false;
+}
+
+void ConnectionScreen::Cmd0007_Click(int index)
+{
+    Hourglass busy;
+    switch (index) {
+    case 0:
+        close();
+        emit closeRequested();
+        return;
+    case 1:
+        return; // the connection screen has no help topic
+    case 2: {
+        if (!validate(true))
+            return;
+        if (!TestConn()) {
+            busy.release();
+            MessageBox::information(this, QStringLiteral("Please enter the correct information."));
+            return;
+        }
+        ConnectionString created;
+        if (!CreateDb(&created)) {
+            busy.release();
+            MessageBox::information(this, QStringLiteral("Can not create database"));
+            return;
+        }
+        if (!createSchema(created) || !SetInifile(created)) {
+            // Nothing half-made is left behind: the new, empty database goes again.
+            DatabaseAdmin::dropDatabase({m_programDir, created});
+            return;
+        }
+        busy.release();
+        emit databaseCreated(created);
+        return;
+    }
+    case 3:
+        if (!validate(false))
+            return;
+        busy.release();
+        MessageBox::information(this, TestConn() ? QStringLiteral("Connection successful.")
+                                                 : QStringLiteral("Connection failed."));
+        return;
+    default:
+        return;
+    }
+}
+
+bool ConnectionScreen::TestConn() const
+{
+    // The login alone: no database of ours is named.
+    return !DatabaseAdmin::testLogin({m_programDir, typedSettings()}).isError();
+}
+
+bool ConnectionScreen::CreateDb(ConnectionString* created)
+{
+    const ConnectionString settings = typedSettings();
+    const DbError e = DatabaseAdmin::createDatabase({m_programDir, settings});
+    if (e.isError()) {
+        MessageBox::information(
+            this, e.kind == DbError::Kind::AlreadyExists ? QStringLiteral("Database already exists.") : e.description);
+        return false;
+    }
+    *created = settings;
+    return true;
+}
+
+bool ConnectionScreen::createSchema(const ConnectionString& connection)
+{
+    const DbError e = Schema::create({m_programDir, connection});
+    if (e.isError()) {
+        MessageBox::information(this, e.description);
+        return false;
+    }
+    return true;
+}
+
+bool ConnectionScreen::SetInifile(const ConnectionString& connection)
+{
+    QString error;
+    if (!SettingsFile::write(m_programDir, connection, &error)) {
+        MessageBox::information(this, error);
+        return false;
+    }
+    return true;
+}

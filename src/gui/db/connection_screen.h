@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/db/connection_string.h"
+
+#include <QDialog>
+#include <QList>
+
+class QLineEdit;
+class QPushButton;
+
+// The first screen: asks for the server login and a new database name, creates the database with its schema and
+// stores the settings.
+class ConnectionScreen : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit ConnectionScreen(const QString& programDir, QWidget* parent = nullptr);
+
+    QLineEdit* field(int index) const { return m_fields.at(index); }
+
+signals:
+    // The database and its schema exist and the settings are stored.
+    void databaseCreated(const ConnectionString& connection);
+    // "&Close": the program ends.
+    void closeRequested();
+
+public slots:
+    void Cmd0007_Click(int index);
+
+private:
+    bool validate(bool forOk);
+    bool TestConn() const;
+    bool CreateDb(ConnectionString* created);
+    bool createSchema(const ConnectionString& connection);
+    bool SetInifile(const ConnectionString& connection);
+    ConnectionString typedSettings() const;
+
+    QString m_programDir;
+    QList<QLineEdit*> m_fields;
+    QList<QPushButton*> m_buttons;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "gui/db/connection_screen.h"
+#include "core/db/db_context.h"
+#include "gui/shell/main_window.h"
+
+#include <QObject>
+#include <QPointer>
+
+// From program start to the idle main window: tries the stored settings, or leaves the connection screen up.
+class ApplicationShell : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ApplicationShell(const QString& programDir, QObject* parent = nullptr);
+    ~ApplicationShell() override;
+
+    // False when the program is to end at once (the stored server cannot be reached).
+    bool start();
+
+    ConnectionScreen* connectionScreen() const { return m_connection; }
+    MainWindow* mainWindow() const { return m_main; }
+
+signals:
+    // The user chose to end the program from the connection screen.
+    void quitRequested();
+
+private:
+    void openMainWindow(const ConnectionString& connection);
+
+    QString m_programDir;
+    QPointer<ConnectionScreen> m_connection;
+    QPointer<MainWindow> m_main;
+};

@@ -1,0 +1,104 @@
+#include "report/listing_report.h"
+
+#include "report/report_layout.h"
+
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+
+ListingReport::ListingReport(const QString& name, const ListingReportData& data, const QList<ReportColumn>& columns)
+    : m_name(name)
+    , m_data(data)
+    , m_columns(columns)
+{}
+
+ListingReport::~ListingReport() = default;
+
+QString ListingReport::noRecordsMessage()
+{
+    return QStringLiteral("No records are found.");
+}
+
+QString ListingReport::paperMessage()
+{
+    return QStringLiteral("Please Check your Printer paper settings.");
+}
+
+void ListingReport::setPaper(const QPageSize& size, QPageLayout::Orientation orientation)
+{
+    m_paper = size;
+    m_orientation = orientation;
+}
+
+int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const
+{
+    ReportLayout::applyMargins(device);
+    ReportLayout layout(m_data, m_columns);
+    if (!layout.layOut(device)) {
+        if (error)
+            *error = paperMessage();
+        return -1;
+    }
+    return layout.pageCount();
+}
+
+bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const
+{
+    ReportLayout::applyMargins(device);
+    ReportLayout layout(m_data, m_columns);
+    // Lay out before painting starts, so a paper that is too narrow produces no half-made output.
+    if (!layout.layOut(device)) {
+        *error = paperMessage();
+        return false;
+    }
+    QPainter painter;
+    if (!painter.begin(device)) {
+        *error = QStringLiteral("The report could not be started on the printer.");
+        return false;
+    }
+    layout.paint(&painter, device);
+    painter.end();
+    return true;
+}
+
+bool ListingReport::renderToPdf(const QString& path, QString* error) const
+{
+    return writePdf(path, m_paper.value_or(QPageSize(QPageSize::A4)), m_orientation, error);
+}
+
+bool ListingReport::writePdf(const QString& path, const QPageSize& size, QPageLayout::Orientation orientation,
+                             QString* error) const
+{
+    QString reason;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(m_data.caption);
+        writer.setCreator(QStringLiteral("Lexorium"));
+        writer.setPageSize(size);
+        writer.setPageOrientation(orientation);
+        if (!paintOn(&writer, &reason)) {
+            file.cancelWriting();
+            if (error)
+                *error = reason;
+            return false;
+        }
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool ListingReport::print(QPrinter* printer, QString* error) const
+{
+    return paintOn(printer, error);
+}

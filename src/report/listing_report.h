@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/masters/listing_report_data.h"
+#include "report/report_column.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QString>
+
+#include <optional>
+
+class QPagedPaintDevice;
+class QPrinter;
+
+// What the two listing reports share: printing and saving as PDF over one page layout. It shows nothing and
+// reports failures to its caller.
+class ListingReport
+{
+public:
+    virtual ~ListingReport();
+
+    // The report's name in the system, also the preview window's object name.
+    QString name() const { return m_name; }
+    QString caption() const { return m_data.caption; }
+    const ListingReportData& data() const { return m_data; }
+
+    // The paper for the preview and for renderToPdf; without it the printer's own paper, or A4 for PDF files.
+    void setPaper(const QPageSize& size, QPageLayout::Orientation orientation = QPageLayout::Portrait);
+    const std::optional<QPageSize>& paper() const { return m_paper; }
+    QPageLayout::Orientation orientation() const { return m_orientation; }
+
+    // Writes the whole report to a PDF file; on failure the file is left as it was and error says why.
+    bool renderToPdf(const QString& path, QString* error) const;
+    bool writePdf(const QString& path, const QPageSize& size, QPageLayout::Orientation orientation,
+                  QString* error) const;
+    // Prints on the printer as it is set up.
+    bool print(QPrinter* printer, QString* error) const;
+    // Sets the report's margins on the device and lays the report out on it; -1 (with error) when it does not fit.
+    int pageCount(QPagedPaintDevice* device, QString* error = nullptr) const;
+
+    static QString noRecordsMessage();
+    static QString paperMessage();
+
+protected:
+    ListingReport(const QString& name, const ListingReportData& data, const QList<ReportColumn>& columns);
+
+private:
+    bool paintOn(QPagedPaintDevice* device, QString* error) const;
+
+    QString m_name;
+    ListingReportData m_data;
+    QList<ReportColumn> m_columns;
+    std::optional<QPageSize> m_paper;
+    QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
+};

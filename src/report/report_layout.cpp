@@ -1,0 +1,345 @@
+#include "report/report_layout.h"
+
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace {
+constexpr int TwipsPerInch = 1440;
+constexpr int TwipsPerPoint = 20;
+
+constexpr int MarginLeft = 700;
+constexpr int MarginTop = 350;
+constexpr int MarginRight = 0;
+constexpr int MarginBottom = 800;
+
+constexpr int CellPadding = 60;
+constexpr int CellVerticalPadding = 40;
+constexpr int SectionGap = 80;
+constexpr int EndOfReportGap = 160;
+constexpr int RuleWidth = 15;
+
+qreal points(int twips)
+{
+    return qreal(twips) / TwipsPerPoint;
+}
+
+QFont reportFont(int pointSize, bool bold)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    return font;
+}
+} // namespace
+
+ReportLayout::ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns)
+    : m_data(data)
+    , m_columns(columns)
+    , m_titleFont(reportFont(14, true))
+    , m_headingFont(reportFont(10, true))
+    , m_detailFont(reportFont(10, false))
+    , m_footerFont(reportFont(9, false))
+{}
+
+ReportLayout::~ReportLayout() = default;
+
+void ReportLayout::applyMargins(QPagedPaintDevice* device)
+{
+    QPageLayout layout = device->pageLayout();
+    layout.setUnits(QPageLayout::Point);
+    const QMarginsF minimum = layout.minimumMargins();
+    const QMarginsF margins(std::max(points(MarginLeft), minimum.left()), std::max(points(MarginTop), minimum.top()),
+                            std::max(points(MarginRight), minimum.right()),
+                            std::max(points(MarginBottom), minimum.bottom()));
+    device->setPageMargins(margins, QPageLayout::Point);
+}
+
+QString ReportLayout::pageFooterText(int page, int pageCount)
+{
+    return QStringLiteral("Page : %1 of %2").arg(page).arg(pageCount);
+}
+
+QString ReportLayout::footerText()
+{
+    return QStringLiteral("This report is done by Morvane.");
+}
+
+QString ReportLayout::endOfReportText()
+{
+    return QStringLiteral("<< End of Report >>");
+}
+
+qreal ReportLayout::px(int twips) const
+{
+    return qreal(twips) * m_resolution / TwipsPerInch;
+}
+
+std::unique_ptr<QTextLayout> ReportLayout::cellLayout(const QString& text, const QFont& font, qreal width) const
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QString(QChar::LineSeparator));
+    shown.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    auto layout = std::make_unique<QTextLayout>(shown, font, m_device);
+    QTextOption option;
+    // A long word without blanks must still wrap inside its column rather than run into the next one.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    qreal y = 0;
+    layout->beginLayout();
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(std::max<qreal>(width, 1));
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    layout->endLayout();
+    return layout;
+}
+
+QTextLayout* ReportLayout::cell(int row, int column) const
+{
+    return m_cells[std::size_t(row) * std::size_t(m_columns.size()) + std::size_t(column)].get();
+}
+
+qreal ReportLayout::rowHeight(int row) const
+{
+    return m_rowHeights[row];
+}
+
+bool ReportLayout::layOut(const QPagedPaintDevice* device)
+{
+    m_device = device;
+    m_resolution = device->logicalDpiY() > 0 ? device->logicalDpiY() : 72;
+    const QRect paintRect = device->pageLayout().paintRectPixels(device->logicalDpiX());
+    m_width = paintRect.width();
+    m_height = paintRect.height();
+    m_pages.clear();
+    m_cells.clear();
+    m_headingCells.clear();
+    m_rowHeights.clear();
+
+    int minimum = 0;
+    int stretch = 0;
+    for (const ReportColumn& column : m_columns) {
+        minimum += column.minimumTwips;
+        stretch += column.stretch;
+    }
+    if (m_columns.isEmpty() || px(minimum) > m_width)
+        return false;
+
+    const qreal spare = m_width - px(minimum);
+    m_columnLeft.clear();
+    m_columnWidth.clear();
+    qreal left = 0;
+    for (const ReportColumn& column : m_columns) {
+        const qreal width = px(column.minimumTwips) + (stretch > 0 ? spare * column.stretch / stretch : 0);
+        m_columnLeft.append(left);
+        m_columnWidth.append(width);
+        left += width;
+    }
+    if (stretch == 0)
+        m_columnWidth.last() += spare;
+
+    const qreal pad = px(CellPadding);
+    const qreal vpad = px(CellVerticalPadding);
+
+    // Page header: the title row, then the headings row, both inside one frame.
+    m_titleHeight = QFontMetricsF(m_titleFont, device).height();
+    m_headingTop = vpad + m_titleHeight + vpad;
+    qreal headingHeight = 0;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        m_headingCells.push_back(cellLayout(m_data.headings.value(c), m_headingFont, m_columnWidth[c] - 2 * pad));
+        headingHeight = std::max(headingHeight, m_headingCells.back()->boundingRect().height());
+    }
+    m_headerBottom = m_headingTop + vpad + headingHeight + vpad;
+    m_bodyTop = m_headerBottom + px(SectionGap);
+
+    const qreal footerLine = QFontMetricsF(m_footerFont, device).height();
+    m_footerTop = m_height - (px(SectionGap) + footerLine);
+    m_bodyHeight = m_footerTop - px(SectionGap) - m_bodyTop;
+    const qreal detailLine = QFontMetricsF(m_detailFont, device).height();
+    if (m_bodyHeight < detailLine + 2 * vpad)
+        return false;
+
+    for (int r = 0; r < m_data.rows.size(); ++r) {
+        const QStringList& row = m_data.rows[r];
+        qreal height = 0;
+        for (int c = 0; c < m_columns.size(); ++c) {
+            m_cells.push_back(cellLayout(row.value(c), m_detailFont, m_columnWidth[c] - 2 * pad));
+            height = std::max(height, m_cells.back()->boundingRect().height());
+        }
+        m_rowHeights.append(std::max(height, detailLine) + 2 * vpad);
+    }
+
+    m_pages.append(Page());
+    qreal y = 0;
+    for (int r = 0; r < m_data.rows.size(); ++r) {
+        const qreal height = rowHeight(r);
+        if (height <= m_bodyHeight) {
+            if (y + height > m_bodyHeight && y > 0) {
+                m_pages.append(Page());
+                y = 0;
+            }
+            m_pages.last().slices.append({r, 0, height});
+            y += height;
+            continue;
+        }
+        qreal offset = 0;
+        while (offset < height) {
+            const qreal room = m_bodyHeight - y;
+            if (height - offset <= room) {
+                m_pages.last().slices.append({r, offset, height - offset});
+                y += height - offset;
+                break;
+            }
+            qreal cut = bestCut(r, offset, offset + room);
+            if (cut <= offset) {
+                if (y > 0) {
+                    m_pages.append(Page());
+                    y = 0;
+                    continue;
+                }
+                // A single line taller than the page: cut it where the page ends.
+                cut = offset + room;
+            }
+            m_pages.last().slices.append({r, offset, cut - offset});
+            m_pages.append(Page());
+            y = 0;
+            offset = cut;
+        }
+    }
+    const qreal endHeight = px(EndOfReportGap) + detailLine;
+    if (y + endHeight > m_bodyHeight && y > 0) {
+        m_pages.append(Page());
+        y = 0;
+    }
+    m_pages.last().endOfReport = true;
+    m_pages.last().endOfReportY = y;
+    return true;
+}
+
+qreal ReportLayout::bestCut(int row, qreal from, qreal limit) const
+{
+    // A cut is allowed where no cell of the row has a text line running across it.
+    const qreal vpad = px(CellVerticalPadding);
+    QList<qreal> candidates;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        const QTextLayout* layout = cell(row, c);
+        for (int i = 0; i < layout->lineCount(); ++i)
+            candidates.append(vpad + layout->lineAt(i).y());
+    }
+    std::sort(candidates.begin(), candidates.end(), std::greater<qreal>());
+    for (const qreal candidate : candidates) {
+        if (candidate > limit || candidate <= from)
+            continue;
+        bool clear = true;
+        for (int c = 0; c < m_columns.size() && clear; ++c) {
+            const QTextLayout* layout = cell(row, c);
+            for (int i = 0; i < layout->lineCount(); ++i) {
+                const QTextLine line = layout->lineAt(i);
+                const qreal top = vpad + line.y();
+                if (top < candidate - 0.01 && top + line.height() > candidate + 0.01) {
+                    clear = false;
+                    break;
+                }
+            }
+        }
+        if (clear)
+            return candidate;
+    }
+    return from;
+}
+
+int ReportLayout::pageCount() const
+{
+    return int(m_pages.size());
+}
+
+void ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device) const
+{
+    QPen rule(Qt::black);
+    rule.setWidthF(px(RuleWidth));
+    for (int p = 0; p < m_pages.size(); ++p) {
+        if (p > 0)
+            device->newPage();
+        painter->setPen(rule);
+        paintHeader(painter);
+        const Page& page = m_pages[p];
+        qreal y = m_bodyTop;
+        for (const Slice& slice : page.slices) {
+            paintSlice(painter, slice, y);
+            y += slice.height;
+        }
+        if (page.endOfReport) {
+            painter->setFont(m_detailFont);
+            const qreal top = m_bodyTop + page.endOfReportY + px(EndOfReportGap);
+            painter->drawText(QRectF(0, top, m_width, m_height - top), Qt::AlignHCenter | Qt::AlignTop,
+                              endOfReportText());
+        }
+        paintFooter(painter, p + 1);
+    }
+}
+
+void ReportLayout::paintHeader(QPainter* painter) const
+{
+    const qreal vpad = px(CellVerticalPadding);
+    const qreal pad = px(CellPadding);
+    const qreal half = px(RuleWidth) / 2;
+    painter->drawRect(QRectF(half, half, m_width - 2 * half, m_headerBottom - half));
+    painter->drawLine(QPointF(0, m_headingTop), QPointF(m_width, m_headingTop));
+    paintColumnRules(painter, m_headingTop, m_headerBottom);
+
+    painter->setFont(m_titleFont);
+    painter->drawText(QRectF(0, vpad, m_width, m_titleHeight), Qt::AlignHCenter | Qt::AlignVCenter, m_data.title);
+    painter->setFont(m_detailFont);
+    painter->drawText(QRectF(pad, vpad, m_width - 2 * pad, m_titleHeight), Qt::AlignRight | Qt::AlignVCenter,
+                      reportDateLabel(m_data.date));
+
+    for (int c = 0; c < m_columns.size(); ++c)
+        m_headingCells[std::size_t(c)]->draw(painter, QPointF(m_columnLeft[c] + pad, m_headingTop + vpad));
+}
+
+void ReportLayout::paintFooter(QPainter* painter, int page) const
+{
+    const qreal pad = px(CellPadding);
+    painter->drawLine(QPointF(0, m_footerTop), QPointF(m_width, m_footerTop));
+    painter->setFont(m_footerFont);
+    const QRectF text(pad, m_footerTop + px(SectionGap) / 2, m_width - 2 * pad, m_height - m_footerTop);
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignTop, pageFooterText(page, pageCount()));
+    painter->drawText(text, Qt::AlignRight | Qt::AlignTop, footerText());
+}
+
+void ReportLayout::paintSlice(QPainter* painter, const Slice& slice, qreal y) const
+{
+    const qreal pad = px(CellPadding);
+    const qreal vpad = px(CellVerticalPadding);
+    const qreal bottom = slice.top + slice.height;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        const QTextLayout* layout = cell(slice.row, c);
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const qreal top = vpad + line.y();
+            // Each line is drawn on the page where it starts, so a cut row loses nothing and repeats nothing.
+            if (top < slice.top - 0.01 || top >= bottom - 0.01)
+                continue;
+            line.draw(painter, QPointF(m_columnLeft[c] + pad, y - slice.top + vpad));
+        }
+    }
+    const qreal half = px(RuleWidth) / 2;
+    painter->drawLine(QPointF(half, y), QPointF(half, y + slice.height));
+    painter->drawLine(QPointF(m_width - half, y), QPointF(m_width - half, y + slice.height));
+    paintColumnRules(painter, y, y + slice.height);
+    painter->drawLine(QPointF(0, y + slice.height), QPointF(m_width, y + slice.height));
+}
+
+void ReportLayout::paintColumnRules(QPainter* painter, qreal top, qreal bottom) const
+{
+    for (int c = 1; c < m_columns.size(); ++c)
+        painter->drawLine(QPointF(m_columnLeft[c], top), QPointF(m_columnLeft[c], bottom));
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "core/masters/listing_report_data.h"
+#include "report/report_column.h"
+
+#include <QFont>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QPagedPaintDevice;
+class QPainter;
+class QPaintDevice;
+class QTextLayout;
+
+// Lays a listing report out on the pages of one paint device and paints it. Every page carries the page header
+// (frame, title, date label, column headings) and the page footer ("Page : N of M" and the footer text); the last
+// page ends with "<< End of Report >>". Rows keep the order given and are not split across pages unless one is
+// taller than a whole page, in which case it is cut between text lines.
+class ReportLayout
+{
+public:
+    ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns);
+    ~ReportLayout();
+    ReportLayout(const ReportLayout&) = delete;
+    ReportLayout& operator=(const ReportLayout&) = delete;
+
+    // Left 700, top 350, right 0 and bottom 800 twips, or the device's own minimum where it cannot print closer to
+    // the edge.
+    static void applyMargins(QPagedPaintDevice* device);
+
+    // Breaks the report into pages for the device's paper and margins as they are now. False when the columns'
+    // minimum widths do not fit across the paper or the page has no room for a row between header and footer.
+    bool layOut(const QPagedPaintDevice* device);
+    int pageCount() const;
+
+    // Paints every page, starting new pages on the device as it goes. The painter must be active on the device
+    // that was laid out.
+    void paint(QPainter* painter, QPagedPaintDevice* device) const;
+
+    static QString pageFooterText(int page, int pageCount);
+    static QString footerText();
+    static QString endOfReportText();
+
+private:
+    // The part of one row that goes on one page, in the row's own coordinates.
+    struct Slice {
+        int row = 0;
+        qreal top = 0;
+        qreal height = 0;
+    };
+    struct Page {
+        QList<Slice> slices;
+        bool endOfReport = false;
+        qreal endOfReportY = 0;
+    };
+
+    qreal px(int twips) const;
+    std::unique_ptr<QTextLayout> cellLayout(const QString& text, const QFont& font, qreal width) const;
+    QTextLayout* cell(int row, int column) const;
+    qreal rowHeight(int row) const;
+    qreal bestCut(int row, qreal from, qreal limit) const;
+    void paintHeader(QPainter* painter) const;
+    void paintFooter(QPainter* painter, int page) const;
+    void paintSlice(QPainter* painter, const Slice& slice, qreal y) const;
+    void paintColumnRules(QPainter* painter, qreal top, qreal bottom) const;
+
+    ListingReportData m_data;
+    QList<ReportColumn> m_columns;
+    const QPaintDevice* m_device = nullptr;
+    qreal m_resolution = 72;
+    QFont m_titleFont;
+    QFont m_headingFont;
+    QFont m_detailFont;
+    QFont m_footerFont;
+
+    // Geometry in device pixels, relative to the printable area's top-left corner.
+    qreal m_width = 0;
+    qreal m_height = 0;
+    QList<qreal> m_columnLeft;
+    QList<qreal> m_columnWidth;
+    qreal m_titleHeight = 0;
+    qreal m_headingTop = 0;
+    qreal m_headerBottom = 0;
+    qreal m_bodyTop = 0;
+    qreal m_bodyHeight = 0;
+    qreal m_footerTop = 0;
+    std::vector<std::unique_ptr<QTextLayout>> m_headingCells;
+    std::vector<std::unique_ptr<QTextLayout>> m_cells;
+    QList<qreal> m_rowHeights;
+    QList<Page> m_pages;
+};
