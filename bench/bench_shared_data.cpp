@@ -1,5 +1,5 @@
 // Next-id and lookup on a large master table: both must stay keyed queries, not table scans in the program.
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 #include "core/db/shared_data.h"
 #include "support/test_database.h"
 
@@ -24,9 +24,9 @@ void BenchSharedData::initTestCase()
 {
     QString why;
     QVERIFY2(m_db.create(true, &why) == TestDatabase::Status::Ready, qPrintable(why));
-    DbConnection conn(m_db.ctx());
+    DbSession conn(m_db.ctx());
     QVERIFY(conn.isOpen());
-    QVERIFY(conn.inTransaction([&] {
+    QVERIFY(inTransaction(conn, [&] {
                     QSqlQuery q(conn.db());
                     q.prepare(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"));
                     QVariantList ids, names;
@@ -43,21 +43,24 @@ void BenchSharedData::initTestCase()
 
 void BenchSharedData::nextId()
 {
+    DbSession session(m_db.ctx());
     qint64 id = 0;
     QBENCHMARK
     {
-        id = SharedData::getNextId(m_db.ctx(), QStringLiteral("act_master")).value_or(-1);
+        id = SharedData::getNextId(session, QStringLiteral("act_master")).valueOr(-1);
     }
     QCOMPARE(id, qint64(kRows + 1));
 }
 
 void BenchSharedData::fieldById()
 {
+    DbSession session(m_db.ctx());
     QString name;
     QBENCHMARK
     {
-        name = SharedData::getFieldById(m_db.ctx(), QStringLiteral("act_master"), QStringLiteral("id"), kRows - 7,
+        name = SharedData::getFieldById(session, QStringLiteral("act_master"), QStringLiteral("id"), kRows - 7,
                                         QStringLiteral("act"))
+                   .valueOr({})
                    .toString();
     }
     QCOMPARE(name, QStringLiteral("Act number %1").arg(kRows - 7));

@@ -1,5 +1,5 @@
 #include "core/db/database_admin.h"
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 #include "core/db/schema.h"
 #include "core/db/shared_data.h"
 #include "support/test_database.h"
@@ -32,19 +32,18 @@ private slots:
 void TestDbFoundation::schemaHasEveryTableAndColumn()
 {
     LEX_USE_DATABASE(t, true);
-    DbError error;
-    QStringList tables = DatabaseAdmin::userTables(t.ctx(), &error);
-    QVERIFY2(!error, qPrintable(error.description));
+    DbSession session(t.ctx());
+    DbResult<QStringList> found = DatabaseAdmin::userTables(session);
+    QVERIFY2(found, qPrintable(found.error().description));
+    QStringList tables = *found;
     for (QString& name : tables)
         name = name.toLower();
     QList<TableDef> all = Schema::masterTables();
     all << Schema::caseTable() << Schema::linkTables();
     QCOMPARE(tables.size(), all.size());
-    DbConnection conn(t.ctx());
-    QVERIFY(conn.isOpen());
     for (const TableDef& def : all) {
         QVERIFY2(tables.contains(def.name), qPrintable(def.name));
-        QSqlQuery q(conn.db());
+        QSqlQuery q(session.db());
         QVERIFY(q.exec(QStringLiteral("SELECT * FROM ") + def.name));
         QCOMPARE(q.record().count(), def.columns.size());
         for (int i = 0; i < def.columns.size(); ++i)
@@ -56,7 +55,8 @@ void TestDbFoundation::creatingTheSchemaTwiceFailsAndChangesNothing()
 {
     LEX_USE_DATABASE(t, true);
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"), {1, QStringLiteral("Penal")}));
-    const DbError e = Schema::createMasterTables(t.ctx());
+    DbSession session(t.ctx());
+    const DbError e = Schema::createMasterTables(session);
     QVERIFY(e.isError());
     QVERIFY(!e.description.isEmpty());
     QCOMPARE(t.scalar(QStringLiteral("SELECT act FROM act_master WHERE id = 1")).toString(), QStringLiteral("Penal"));
@@ -119,24 +119,26 @@ void TestDbFoundation::constraintNamesCarryTheSharpS()
 void TestDbFoundation::nextIdRule()
 {
     LEX_USE_DATABASE(t, true);
-    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_master")), std::optional<qint64>(1));
+    DbSession session(t.ctx());
+    QCOMPARE(SharedData::getNextId(session, QStringLiteral("category_master")).valueOr(-1), qint64(1));
     for (int id : {1, 2, 7})
         QVERIFY(t.exec(QStringLiteral("INSERT INTO category_master (id, category) VALUES (?, 'c')"), {id}));
-    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_master")), std::optional<qint64>(8));
+    QCOMPARE(SharedData::getNextId(session, QStringLiteral("category_master")).valueOr(-1), qint64(8));
     // Table names are not case sensitive: the screens ask for "category_Master".
-    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_Master")), std::optional<qint64>(8));
+    QCOMPARE(SharedData::getNextId(session, QStringLiteral("category_Master")).valueOr(-1), qint64(8));
     QVERIFY(t.exec(QStringLiteral("DELETE FROM category_master WHERE id = 7")));
-    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("category_master")), std::optional<qint64>(3));
+    QCOMPARE(SharedData::getNextId(session, QStringLiteral("category_master")).valueOr(-1), qint64(3));
     // case_master keys on case_id.
     QVERIFY(t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (41, 'x')")));
-    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("case_master")), std::optional<qint64>(42));
+    QCOMPARE(SharedData::getNextId(session, QStringLiteral("case_master")).valueOr(-1), qint64(42));
 }
 
 void TestDbFoundation::nextIdRefusesBadTableNames()
 {
     LEX_USE_DATABASE(t, true);
-    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("act_master; DROP TABLE act_master")), std::nullopt);
-    QCOMPARE(SharedData::getNextId(t.ctx(), QStringLiteral("no_such_table")), std::nullopt);
+    DbSession session(t.ctx());
+    QVERIFY(!SharedData::getNextId(session, QStringLiteral("act_master; DROP TABLE act_master")));
+    QVERIFY(!SharedData::getNextId(session, QStringLiteral("no_such_table")));
     QVERIFY(t.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).isValid());
 }
 
@@ -145,37 +147,36 @@ void TestDbFoundation::fieldById()
     LEX_USE_DATABASE(t, true);
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (3, 'Contract Act')")));
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (9, 'O''Brien''s Act')")));
-    DbError e;
-    QCOMPARE(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("id"), 9,
-                                      QStringLiteral("act"), &e)
-                 .toString(),
-             QStringLiteral("O'Brien's Act"));
-    QVERIFY(!e);
+    DbSession session(t.ctx());
+    const QString act = QStringLiteral("act_master");
+    DbResult<QVariant> r = SharedData::getFieldById(session, act, QStringLiteral("id"), 9, QStringLiteral("act"));
+    QVERIFY2(r, qPrintable(r.error().description));
+    QCOMPARE(r->toString(), QStringLiteral("O'Brien's Act"));
     // By position, and with the key given as text.
-    QCOMPARE(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), 0, QStringLiteral("3"), 1, &e).toString(),
-             QStringLiteral("Contract Act"));
-    const QVariant none = SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("id"), 4,
-                                                   QStringLiteral("act"), &e);
-    QVERIFY(none.isNull());
-    QVERIFY(!e);
+    r = SharedData::getFieldById(session, act, 0, QStringLiteral("3"), 1);
+    QCOMPARE(r.valueOr({}).toString(), QStringLiteral("Contract Act"));
+    r = SharedData::getFieldById(session, act, QStringLiteral("id"), 4, QStringLiteral("act"));
+    QVERIFY(r);
+    QVERIFY(r->isNull());
     // A key value that looks like SQL is only a value.
-    const QVariant injected = SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("act"),
-                                                       QStringLiteral("x' OR '1'='1"), QStringLiteral("id"), &e);
-    QVERIFY(injected.isNull());
+    r = SharedData::getFieldById(session, act, QStringLiteral("act"), QStringLiteral("x' OR '1'='1"),
+                                 QStringLiteral("id"));
+    QVERIFY(r);
+    QVERIFY(r->isNull());
 }
 
 void TestDbFoundation::fieldByIdReportsFailures()
 {
     LEX_USE_DATABASE(t, true);
-    DbError e;
-    QVERIFY(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), QStringLiteral("nope"), 1,
-                                     QStringLiteral("act"), &e)
-                .isNull());
-    QVERIFY(e.isError());
-    QVERIFY(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master"), 0, 1, 5, &e).isNull());
-    QVERIFY(e.isError());
-    QVERIFY(SharedData::getFieldById(t.ctx(), QStringLiteral("act_master x"), 0, 1, 1, &e).isNull());
-    QVERIFY(e.isError());
+    DbSession session(t.ctx());
+    const QString act = QStringLiteral("act_master");
+    QVERIFY(!SharedData::getFieldById(session, act, QStringLiteral("nope"), 1, QStringLiteral("act")));
+    QVERIFY(!SharedData::getFieldById(session, act, 0, 1, 5));
+    QVERIFY(!SharedData::getFieldById(session, QStringLiteral("act_master x"), 0, 1, 1));
+    // The engine's own words come through.
+    const DbResult<QVariant> missing =
+        SharedData::getFieldById(session, act, QStringLiteral("nope"), 1, QStringLiteral("act"));
+    QVERIFY(missing.error().description.contains(QLatin1String("nope")));
 }
 
 void TestDbFoundation::createAndDropDatabase()
@@ -184,14 +185,14 @@ void TestDbFoundation::createAndDropDatabase()
     DbContext ctx = t.ctx();
     // Letter case and an inner blank are kept as typed.
     ctx.connection.database = QStringLiteral("Chambers ") + ctx.connection.database;
-    QVERIFY(DatabaseAdmin::tryOpen(ctx).isError()); // not there yet, and opening must not create it
-    QVERIFY(DatabaseAdmin::tryOpen(ctx).isError());
+    QVERIFY(TestDatabase::openError(ctx).isError()); // not there yet, and opening must not create it
+    QVERIFY(TestDatabase::openError(ctx).isError());
     QVERIFY(!DatabaseAdmin::createDatabase(ctx));
     const DbError again = DatabaseAdmin::createDatabase(ctx);
     QCOMPARE(again.kind, DbError::Kind::AlreadyExists);
-    QVERIFY(!DatabaseAdmin::tryOpen(ctx));
+    QVERIFY(!TestDatabase::openError(ctx));
     QVERIFY(!DatabaseAdmin::dropDatabase(ctx));
-    QVERIFY(DatabaseAdmin::tryOpen(ctx).isError());
+    QVERIFY(TestDatabase::openError(ctx).isError());
 }
 
 void TestDbFoundation::dropTempTablesDropsOnlyTheTwo()
@@ -204,10 +205,10 @@ void TestDbFoundation::dropTempTablesDropsOnlyTheTwo()
     QVERIFY(t.exec(QStringLiteral("CREATE TABLE tmp_master_tbl (id INTEGER)")));
     QVERIFY(t.exec(QStringLiteral("CREATE TABLE tmp_other (id INTEGER)")));
     QStringList dropped;
-    QVERIFY(!DatabaseAdmin::dropTempTables(t.ctx(), &dropped));
+    DbSession session(t.ctx());
+    QVERIFY(!DatabaseAdmin::dropTempTables(session, &dropped));
     QCOMPARE(dropped.size(), 2);
-    DbError e;
-    QStringList left = DatabaseAdmin::userTables(t.ctx(), &e);
+    QStringList left = DatabaseAdmin::userTables(session).valueOr({});
     for (QString& n : left)
         n = n.toLower();
     QVERIFY(!left.contains(QStringLiteral("tmp_case_master")));
@@ -216,7 +217,7 @@ void TestDbFoundation::dropTempTablesDropsOnlyTheTwo()
     QVERIFY(left.contains(QStringLiteral("case_master")));
     // Nothing to drop is not an error.
     dropped.clear();
-    QVERIFY(!DatabaseAdmin::dropTempTables(t.ctx(), &dropped));
+    QVERIFY(!DatabaseAdmin::dropTempTables(session, &dropped));
     QVERIFY(dropped.isEmpty());
 }
 

@@ -1,4 +1,4 @@
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 #include "gui/masters/act_screen.h"
 #include "gui/masters/category_screen.h"
 #include "gui/masters/court_screen.h"
@@ -99,7 +99,7 @@ const QList<bool> kExistingEntry{false, true, true};
 
 QList<QVariantList> tableRows(const TestDatabase& t, const MasterTable& m)
 {
-    DbConnection conn(t.ctx());
+    DbSession conn(t.ctx());
     QSqlQuery q(conn.db());
     QList<QVariantList> rows;
     if (!q.exec(QStringLiteral("SELECT * FROM ") + m.table))

@@ -1,4 +1,4 @@
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 #include "core/masters/master_store.h"
 #include "support/test_database.h"
 
@@ -203,7 +203,7 @@ void TestMasterStore::readingOrder()
     // On screen, the database's own order; nothing sorts it.
     QList<qint64> databaseOrder;
     {
-        DbConnection conn(t.ctx());
+        DbSession conn(t.ctx());
         QSqlQuery q(conn.db());
         QVERIFY(q.exec(QStringLiteral("SELECT * FROM category_master")));
         while (q.next())

@@ -162,8 +162,7 @@ void TestStartup::okCreatesDatabaseSchemaAndSettings()
     // Created under the trimmed name, with every table.
     const DbContext created{t.programDir(), ConnectionString::trimmed(s.server, s.user, s.database, s.password)};
     QCOMPARE(created.connection.database, name);
-    DbError e;
-    QCOMPARE(DatabaseAdmin::userTables(created, &e).size(), 14);
+    QCOMPARE(TestDatabase::tableNames(created).size(), 14);
     QFile ini(SettingsFile::path(t.programDir()));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     QCOMPARE(QString::fromUtf8(ini.readAll()).split(QStringLiteral("\r\n")).mid(0, 4),
@@ -189,7 +188,7 @@ void TestStartup::okOnExistingDatabase()
     QVERIFY(!SettingsFile::exists(t.programDir()));
     QCOMPARE(created.count(), 0);
     // The existing database is untouched.
-    QVERIFY(!DatabaseAdmin::tryOpen(t.ctx()));
+    QVERIFY(!TestDatabase::openError(t.ctx()));
 }
 
 void TestStartup::okWithWrongLogin()
@@ -221,7 +220,7 @@ void TestStartup::failedSettingsWriteLeavesNothingBehind()
     click(screen, 2);
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(created.count(), 0);
-    QVERIFY(DatabaseAdmin::tryOpen(t.ctx()).isError()); // dropped again
+    QVERIFY(TestDatabase::openError(t.ctx()).isError()); // dropped again
     // Once the way is clear the same name can be created.
     QVERIFY(QDir(SettingsFile::path(t.programDir())).removeRecursively());
     MessageBox::clearShown();
@@ -266,8 +265,7 @@ void TestStartup::startWithValidSettingsOpensMainWindow()
     QVERIFY(shell.mainWindow()->isVisible());
     QVERIFY(!shell.connectionScreen() || !shell.connectionScreen()->isVisible());
     QVERIFY(MessageBox::shown().isEmpty());
-    DbError e;
-    QStringList tables = DatabaseAdmin::userTables(t.ctx(), &e);
+    QStringList tables = TestDatabase::tableNames(t.ctx());
     QVERIFY(!tables.contains(QStringLiteral("tmp_master_tbl")));
     QCOMPARE(tables.size(), 14);
 }

@@ -1,7 +1,7 @@
 #include "test_database.h"
 
 #include "core/db/database_admin.h"
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 #include "core/db/schema.h"
 
 #include <QAtomicInt>
@@ -84,25 +84,28 @@ TestDatabase::Status TestDatabase::create(bool withSchema, QString* why)
     return Status::Ready;
 }
 
+DbError TestDatabase::openError(const DbContext& ctx)
+{
+    DbSession session(ctx);
+    return session.error();
+}
+
+QStringList TestDatabase::tableNames(const DbContext& ctx)
+{
+    DbSession session(ctx);
+    return DatabaseAdmin::userTables(session).valueOr({});
+}
+
 bool TestDatabase::exec(const QString& sql, const QVariantList& values) const
 {
-    DbConnection conn(m_ctx);
-    if (!conn.isOpen()) {
-        qWarning("open failed: %s", qPrintable(conn.error().description));
+    DbSession session(m_ctx);
+    if (!session.isOpen()) {
+        qWarning("open failed: %s", qPrintable(session.error().description));
         return false;
     }
-    QSqlQuery q(conn.db());
-    bool ok = false;
-    if (values.isEmpty()) {
-        ok = q.exec(sql); // DDL cannot be prepared on every engine
-    } else {
-        q.prepare(sql);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        ok = q.exec();
-    }
-    if (!ok) {
-        qWarning("%s failed: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    const DbResult<int> r = session.execute(sql, values);
+    if (!r) {
+        qWarning("%s failed: %s", qPrintable(sql), qPrintable(r.error().description));
         return false;
     }
     return true;
@@ -110,14 +113,9 @@ bool TestDatabase::exec(const QString& sql, const QVariantList& values) const
 
 QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values) const
 {
-    DbConnection conn(m_ctx);
-    if (!conn.isOpen())
+    DbSession session(m_ctx);
+    DbResult<QSqlQuery> q = session.query(sql, values);
+    if (!q || !q->next())
         return {};
-    QSqlQuery q(conn.db());
-    q.prepare(sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec() || !q.next())
-        return {};
-    return q.value(0);
+    return q->value(0);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/db/db_context.h"
+#include "core/db/db_error.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +30,11 @@ public:
 
     const DbContext& ctx() const { return m_ctx; }
     QString programDir() const { return m_dir.path(); }
+
+    // Why a session on ctx cannot be opened; no error when it can.
+    static DbError openError(const DbContext& ctx);
+    // The user tables of ctx's database, empty when it cannot be read.
+    static QStringList tableNames(const DbContext& ctx);
 
     // Runs one statement, failing loudly; for writing fixture rows directly.
     bool exec(const QString& sql, const QVariantList& values = {}) const;

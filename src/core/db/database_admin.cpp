@@ -1,20 +1,11 @@
 #include "core/db/database_admin.h"
 
-#include "core/db/db_connection.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
+#include "core/db/db_session.h"
 
 DbError DatabaseAdmin::testLogin(const DbContext& ctx, int timeoutSeconds)
 {
-    DbConnection conn(ctx, SqlDialect::Target::Maintenance, timeoutSeconds);
-    return conn.error();
-}
-
-DbError DatabaseAdmin::tryOpen(const DbContext& ctx, int timeoutSeconds)
-{
-    DbConnection conn(ctx, SqlDialect::Target::Catalog, timeoutSeconds);
-    return conn.error();
+    DbSession session(ctx, SqlDialect::Target::Maintenance, timeoutSeconds);
+    return session.error();
 }
 
 DbError DatabaseAdmin::createDatabase(const DbContext& ctx)
@@ -27,49 +18,30 @@ DbError DatabaseAdmin::dropDatabase(const DbContext& ctx)
     return SqlDialect::forConnection(ctx.connection)->dropDatabase(ctx);
 }
 
-QStringList DatabaseAdmin::userTables(const DbContext& ctx, DbError* error)
+DbResult<QStringList> DatabaseAdmin::userTables(DbSession& session)
 {
+    DbResult<QSqlQuery> q = session.query(session.dialect().userTablesQuery());
+    if (!q)
+        return q.error();
     QStringList names;
-    DbConnection conn(ctx);
-    if (!conn.isOpen()) {
-        if (error)
-            *error = conn.error();
-        return names;
-    }
-    QSqlQuery q(conn.db());
-    q.setForwardOnly(true);
-    if (!q.exec(conn.dialect().userTablesQuery())) {
-        if (error)
-            *error = DbError::fromSql(q.lastError());
-        return names;
-    }
-    while (q.next())
-        names << q.value(0).toString();
+    while (q->next())
+        names << q->value(0).toString();
     return names;
 }
 
-DbError DatabaseAdmin::dropTempTables(const DbContext& ctx, QStringList* dropped)
+DbError DatabaseAdmin::dropTempTables(DbSession& session, QStringList* dropped)
 {
-    DbConnection conn(ctx);
-    if (!conn.isOpen())
-        return conn.error();
-    QStringList found;
-    {
-        QSqlQuery q(conn.db());
-        q.setForwardOnly(true);
-        if (!q.exec(conn.dialect().userTablesQuery()))
-            return DbError::fromSql(q.lastError());
-        while (q.next())
-            found << q.value(0).toString();
-    }
+    const DbResult<QStringList> found = userTables(session);
+    if (!found)
+        return found.error();
     for (const QString& wanted : {QStringLiteral("tmp_case_master"), QStringLiteral("tmp_master_tbl")}) {
-        for (const QString& name : found) {
+        for (const QString& name : *found) {
             if (name.toLower() != wanted)
                 continue;
             // Quoted as found, so a table whose name differs in case is dropped too.
-            QSqlQuery q(conn.db());
-            if (!q.exec(QStringLiteral("DROP TABLE ") + conn.dialect().quoteIdentifier(name)))
-                return DbError::fromSql(q.lastError());
+            DbResult<int> r = session.execute(QStringLiteral("DROP TABLE ") + session.dialect().quoteIdentifier(name));
+            if (!r)
+                return r.error();
             if (dropped)
                 *dropped << name;
         }

@@ -2,8 +2,11 @@
 
 #include "core/db/db_context.h"
 #include "core/db/db_error.h"
+#include "core/db/db_result.h"
 
 #include <QStringList>
+
+class DbSession;
 
 // Logins, creating and dropping a database, and the start-up clean-up.
 class DatabaseAdmin
@@ -11,13 +14,11 @@ class DatabaseAdmin
 public:
     // A login to the server alone; names no database of ours.
     static DbError testLogin(const DbContext& ctx, int timeoutSeconds = 60);
-    // Opens the current database once and closes it again.
-    static DbError tryOpen(const DbContext& ctx, int timeoutSeconds = 60);
 
     static DbError createDatabase(const DbContext& ctx);
     static DbError dropDatabase(const DbContext& ctx);
 
-    static QStringList userTables(const DbContext& ctx, DbError* error);
+    static DbResult<QStringList> userTables(DbSession& session);
     // Drops the merge's leftover working tables, whatever their letter case, and nothing else.
-    static DbError dropTempTables(const DbContext& ctx, QStringList* dropped = nullptr);
+    static DbError dropTempTables(DbSession& session, QStringList* dropped = nullptr);
 };

@@ -1,9 +1,10 @@
 #include "core/db/postgres_dialect.h"
 
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 #include "core/db/db_context.h"
 #include "core/db/server_probe.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -100,32 +101,25 @@ QString PostgresDialect::userTablesQuery() const
 
 bool PostgresDialect::databaseExists(const DbContext& ctx, DbError* error) const
 {
-    DbConnection conn(ctx, Target::Maintenance);
-    if (!conn.isOpen()) {
+    DbSession session(ctx, Target::Maintenance);
+    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"),
+                                          {ctx.connection.database.trimmed()});
+    if (!q) {
         if (error)
-            *error = conn.error();
+            *error = q.error();
         return false;
     }
-    QSqlQuery q(conn.db());
-    q.prepare(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"));
-    q.addBindValue(ctx.connection.database.trimmed());
-    if (!q.exec()) {
-        if (error)
-            *error = DbError::fromSql(q.lastError());
-        return false;
-    }
-    return q.next();
+    return q->next();
 }
 
 DbError PostgresDialect::createDatabase(const DbContext& ctx) const
 {
-    DbConnection conn(ctx, Target::Maintenance);
-    if (!conn.isOpen())
-        return conn.error();
-    QSqlQuery q(conn.db());
+    DbSession session(ctx, Target::Maintenance);
     // The name cannot be a bound value here; it was checked to be a plain name and is quoted so its case stays.
-    if (!q.exec(QStringLiteral("CREATE DATABASE ") + quoteIdentifier(ctx.connection.database.trimmed()))) {
-        DbError e = DbError::fromSql(q.lastError());
+    DbResult<int> r = session.execute(QStringLiteral("CREATE DATABASE ") +
+                                      quoteIdentifier(ctx.connection.database.trimmed()));
+    if (!r) {
+        DbError e = r.error();
         if (e.code == kDuplicateDatabase)
             e.kind = DbError::Kind::AlreadyExists;
         return e;
@@ -135,11 +129,40 @@ DbError PostgresDialect::createDatabase(const DbContext& ctx) const
 
 DbError PostgresDialect::dropDatabase(const DbContext& ctx) const
 {
-    DbConnection conn(ctx, Target::Maintenance);
-    if (!conn.isOpen())
-        return conn.error();
-    QSqlQuery q(conn.db());
-    if (!q.exec(QStringLiteral("DROP DATABASE IF EXISTS ") + quoteIdentifier(ctx.connection.database.trimmed())))
-        return DbError::fromSql(q.lastError());
-    return {};
+    DbSession session(ctx, Target::Maintenance);
+    DbResult<int> r = session.execute(QStringLiteral("DROP DATABASE IF EXISTS ") +
+                                      quoteIdentifier(ctx.connection.database.trimmed()));
+    return r ? DbError() : r.error();
+}
+
+QString PostgresDialect::beginWriteStatement() const
+{
+    return QStringLiteral("BEGIN");
+}
+
+QString PostgresDialect::lockTableStatement(const QString& table) const
+{
+    // Conflicts with itself and with every insert, update and delete, but not with readers.
+    return QStringLiteral("LOCK TABLE ") + quoteIdentifier(table) + QStringLiteral(" IN SHARE ROW EXCLUSIVE MODE");
+}
+
+QString PostgresDialect::schemaVersionQuery() const
+{
+    // Kept as the database's comment, so that no table is added beside the program's own.
+    return QStringLiteral("SELECT shobj_description(oid, 'pg_database') FROM pg_database "
+                          "WHERE datname = current_database()");
+}
+
+QString PostgresDialect::setSchemaVersionStatement(const DbContext& ctx, int version) const
+{
+    return QStringLiteral("COMMENT ON DATABASE %1 IS 'lexorium schema %2'")
+        .arg(quoteIdentifier(ctx.connection.database.trimmed()))
+        .arg(version);
+}
+
+int PostgresDialect::schemaVersionFrom(const QVariant& stored) const
+{
+    static const QRegularExpression form(QStringLiteral("^lexorium schema (\\d+)$"));
+    const QRegularExpressionMatch m = form.match(stored.toString());
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
 }

@@ -1,8 +1,7 @@
 #include "core/db/schema.h"
 
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -31,17 +30,66 @@ ForeignKeyDef fk(const QString& table, const QString& column, const QString& ref
     return {table, name, column, refTable, refColumn};
 }
 
-DbError createTables(const DbContext& ctx, const QList<TableDef>& tables)
+DbError run(DbSession& session, const QString& statement)
 {
-    DbConnection conn(ctx);
-    if (!conn.isOpen())
-        return conn.error();
-    for (const TableDef& t : tables) {
-        QSqlQuery q(conn.db());
-        if (!q.exec(conn.dialect().createTableStatement(t, Schema::foreignKeysOf(t.name))))
-            return DbError::fromSql(q.lastError());
-    }
+    DbResult<int> r = session.execute(statement);
+    return r ? DbError() : r.error();
+}
+
+DbError createTables(DbSession& session, const QList<TableDef>& tables)
+{
+    if (!session.isOpen())
+        return session.error();
+    for (const TableDef& t : tables)
+        if (DbError e = run(session, session.dialect().createTableStatement(t, Schema::foreignKeysOf(t.name))))
+            return e;
     return {};
+}
+
+// Version 2: the link tables' foreign-key columns are looked up by every in-use check and every citation load.
+DbError addLinkIndexes(DbSession& session)
+{
+    for (const IndexDef& index : Schema::linkIndexes())
+        if (DbError e = run(session, session.dialect().createIndexStatement(index.name, index.table, index.column)))
+            return e;
+    return {};
+}
+
+struct Step {
+    int toVersion;
+    QString what;
+    DbError (*apply)(DbSession&);
+};
+
+const QList<Step>& upgradeSteps()
+{
+    static const QList<Step> steps{
+        {2, QStringLiteral("Indexing the citation links..."), &addLinkIndexes},
+    };
+    return steps;
+}
+
+DbError setVersion(DbSession& session, int version)
+{
+    return run(session, session.dialect().setSchemaVersionStatement(session.context(), version));
+}
+
+DbError stepsFrom(DbSession& session, int version, const Schema::Progress& progress)
+{
+    for (const Step& step : upgradeSteps()) {
+        if (step.toVersion <= version)
+            continue;
+        if (progress)
+            progress(step.what);
+        if (DbError e = step.apply(session))
+            return e;
+    }
+    return setVersion(session, Schema::kCurrentVersion);
+}
+
+QString databaseName(const DbSession& session)
+{
+    return session.context().connection.database.trimmed();
 }
 } // namespace
 
@@ -90,6 +138,13 @@ QList<TableDef> Schema::linkTables()
     };
 }
 
+QList<TableDef> Schema::allTables()
+{
+    QList<TableDef> all = masterTables();
+    all << caseTable() << linkTables();
+    return all;
+}
+
 QList<ForeignKeyDef> Schema::foreignKeys()
 {
     const QString cm = QStringLiteral("case_master");
@@ -122,43 +177,127 @@ QList<ForeignKeyDef> Schema::foreignKeysOf(const QString& table)
     return keys;
 }
 
-DbError Schema::createMasterTables(const DbContext& ctx)
+QList<IndexDef> Schema::linkIndexes()
 {
-    return createTables(ctx, masterTables());
+    QList<IndexDef> indexes;
+    for (const ForeignKeyDef& k : foreignKeys())
+        if (k.table != QLatin1String("case_master"))
+            indexes.append({QStringLiteral("ix_%1_%2").arg(k.table, k.column), k.table, k.column});
+    return indexes;
 }
 
-DbError Schema::createCaseTable(const DbContext& ctx)
+DbError Schema::createMasterTables(DbSession& session)
 {
-    return createTables(ctx, {caseTable()});
+    return createTables(session, masterTables());
 }
 
-DbError Schema::createLinkTables(const DbContext& ctx)
+DbError Schema::createCaseTable(DbSession& session)
 {
-    return createTables(ctx, linkTables());
+    return createTables(session, {caseTable()});
 }
 
-DbError Schema::addForeignKeys(const DbContext& ctx)
+DbError Schema::createLinkTables(DbSession& session)
 {
-    DbConnection conn(ctx);
-    if (!conn.isOpen())
-        return conn.error();
+    return createTables(session, linkTables());
+}
+
+DbError Schema::addForeignKeys(DbSession& session)
+{
+    if (!session.isOpen())
+        return session.error();
     for (const ForeignKeyDef& k : foreignKeys()) {
-        const QString statement = conn.dialect().addForeignKeyStatement(k);
+        const QString statement = session.dialect().addForeignKeyStatement(k);
         if (statement.isEmpty())
             continue; // declared with its table
-        QSqlQuery q(conn.db());
-        if (!q.exec(statement))
-            return DbError::fromSql(q.lastError());
+        if (DbError e = run(session, statement))
+            return e;
     }
     return {};
+}
+
+DbError Schema::create(DbSession& session)
+{
+    return inTransaction(session, [&session]() -> DbError {
+        for (auto step : {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables,
+                          &Schema::addForeignKeys}) {
+            if (DbError e = step(session))
+                return e;
+        }
+        return stepsFrom(session, 1, {});
+    });
 }
 
 DbError Schema::create(const DbContext& ctx)
 {
-    for (auto step :
-         {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables, &Schema::addForeignKeys}) {
-        if (DbError e = step(ctx))
-            return e;
+    DbSession session(ctx);
+    if (!session.isOpen())
+        return session.error();
+    return create(session);
+}
+
+DbResult<Schema::Status> Schema::inspect(DbSession& session)
+{
+    if (!session.isOpen())
+        return session.error();
+    DbResult<QSqlQuery> tables = session.query(session.dialect().userTablesQuery());
+    if (!tables)
+        return tables.error();
+    QStringList present;
+    while (tables->next())
+        present << tables->value(0).toString().toLower();
+    DbResult<QSqlQuery> stored = session.query(session.dialect().schemaVersionQuery());
+    if (!stored)
+        return stored.error();
+    const int recorded = stored->next() ? session.dialect().schemaVersionFrom(stored->value(0)) : 0;
+
+    Status status;
+    for (const TableDef& t : allTables())
+        if (!present.contains(t.name))
+            status.missingTables << t.name;
+    // Databases made before versions were recorded hold the fourteen tables and nothing says which version.
+    status.version = recorded > 0 ? recorded : 1;
+    if (recorded > kCurrentVersion)
+        status.state = State::Newer;
+    else if (!status.missingTables.isEmpty())
+        status.state = State::NotOurs;
+    else
+        status.state = status.version < kCurrentVersion ? State::Older : State::Current;
+    return status;
+}
+
+DbError Schema::ensureCurrent(DbSession& session, const Progress& progress)
+{
+    DbResult<Status> status = inspect(session);
+    if (!status)
+        return status.error();
+    switch (status->state) {
+    case State::Current:
+        return {};
+    case State::Newer:
+        return DbError::other(QStringLiteral("The database \"%1\" was made by a newer version of Lexorium (schema "
+                                             "version %2; this program knows up to %3). It was left unchanged.")
+                                  .arg(databaseName(session))
+                                  .arg(status->version)
+                                  .arg(kCurrentVersion));
+    case State::NotOurs:
+        return DbError::other(
+            QStringLiteral("The database \"%1\" does not hold Lexorium's tables (%2 missing). It was left unchanged.")
+                .arg(databaseName(session))
+                .arg(status->missingTables.size() == allTables().size()
+                         ? QStringLiteral("all of them")
+                         : status->missingTables.join(QStringLiteral(", "))));
+    case State::Older:
+        break;
     }
-    return {};
+    return inTransaction(session, [&]() -> DbError {
+        // Another program may have upgraded it meanwhile; look again under the write lock.
+        if (DbError e = session.lockForWrite(caseTable().name))
+            return e;
+        DbResult<Status> again = inspect(session);
+        if (!again)
+            return again.error();
+        if (again->state != State::Older)
+            return {};
+        return stepsFrom(session, again->version, progress);
+    });
 }

@@ -2,26 +2,67 @@
 
 #include "core/db/db_context.h"
 #include "core/db/db_error.h"
+#include "core/db/db_result.h"
 #include "core/db/sql_dialect.h"
 
 #include <QList>
+#include <QStringList>
 
-// The tables, columns and foreign keys of a Lexorium database, and the four routines that create them in an
-// empty database. Each routine opens its own connection and stops at its first failing statement.
+#include <functional>
+
+class DbSession;
+
+struct IndexDef {
+    QString name;
+    QString table;
+    QString column;
+};
+
+// The tables, columns, foreign keys and indexes of a Lexorium database, the routines that create them in an
+// empty database, and the upgrade of a database made by an earlier version of the program.
+//
+// The database records its schema version. Version 1 is the fourteen tables with their foreign keys; version 2
+// adds an index on every foreign-key column of the link tables.
 class Schema
 {
 public:
+    static constexpr int kCurrentVersion = 2;
+
     static QList<TableDef> masterTables();
     static TableDef caseTable();
     static QList<TableDef> linkTables();
+    // All fourteen, parents before children.
+    static QList<TableDef> allTables();
     static QList<ForeignKeyDef> foreignKeys();
     static QList<ForeignKeyDef> foreignKeysOf(const QString& table);
+    static QList<IndexDef> linkIndexes();
 
-    static DbError createMasterTables(const DbContext& ctx);
-    static DbError createCaseTable(const DbContext& ctx);
-    static DbError createLinkTables(const DbContext& ctx);
-    static DbError addForeignKeys(const DbContext& ctx);
+    // The creation steps of version 1, each stopping at its first failing statement, in the caller's transaction
+    // when there is one.
+    static DbError createMasterTables(DbSession& session);
+    static DbError createCaseTable(DbSession& session);
+    static DbError createLinkTables(DbSession& session);
+    static DbError addForeignKeys(DbSession& session);
 
-    // All four, in order, stopping at the first failure.
+    // Every table, key and index of the current version in one transaction: all of it, or nothing.
+    static DbError create(DbSession& session);
     static DbError create(const DbContext& ctx);
+
+    enum class State {
+        Current,  // the program's own schema at its version
+        Older,    // made by an earlier version; upgrade() brings it up to date
+        Newer,    // made by a later version of the program; left alone
+        NotOurs,  // no tables of ours, or only some of them
+    };
+    struct Status {
+        State state = State::NotOurs;
+        int version = 0;
+        QStringList missingTables;
+    };
+    static DbResult<Status> inspect(DbSession& session);
+
+    using Progress = std::function<void(const QString& step)>;
+    // Makes the database current: an older one is upgraded in one transaction; a newer one, or one without
+    // the program's tables, is refused with a message and left as it was.
+    static DbError ensureCurrent(DbSession& session, const Progress& progress = {});
 };

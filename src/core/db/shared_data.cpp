@@ -1,12 +1,10 @@
 #include "core/db/shared_data.h"
 
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
 
 namespace {
@@ -16,32 +14,27 @@ DbError badName(const QString& name)
 }
 
 // The column names of a table, in order, without reading its rows.
-QStringList columnsOf(DbConnection& conn, const QString& table, DbError* error)
+DbResult<QStringList> columnsOf(DbSession& session, const QString& table)
 {
-    QSqlQuery q(conn.db());
-    if (!q.exec(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"))) {
-        *error = DbError::fromSql(q.lastError());
-        return {};
-    }
+    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"));
+    if (!q)
+        return q.error();
     QStringList names;
-    const QSqlRecord r = q.record();
+    const QSqlRecord r = q->record();
     for (int i = 0; i < r.count(); ++i)
         names << r.fieldName(i);
     return names;
 }
 
-QString resolve(const ColumnRef& ref, const QStringList& columns, DbError* error)
+DbResult<QString> resolve(const ColumnRef& ref, const QStringList& columns)
 {
     if (ref.position >= 0) {
         if (ref.position < columns.size())
             return columns.at(ref.position);
-        *error = DbError::other(QStringLiteral("Column %1 does not exist.").arg(ref.position));
-        return {};
+        return DbError::other(QStringLiteral("Column %1 does not exist.").arg(ref.position));
     }
-    if (!SharedData::isPlainIdentifier(ref.name)) {
-        *error = badName(ref.name);
-        return {};
-    }
+    if (!SharedData::isPlainIdentifier(ref.name))
+        return badName(ref.name);
     return ref.name;
 }
 } // namespace
@@ -52,66 +45,56 @@ bool SharedData::isPlainIdentifier(const QString& name)
     return plain.match(name).hasMatch();
 }
 
-std::optional<qint64> SharedData::getNextId(const DbContext& ctx, const QString& table)
+DbResult<qint64> SharedData::getNextId(DbSession& session, const QString& table)
 {
     if (!isPlainIdentifier(table))
-        return std::nullopt;
-    DbConnection conn(ctx);
-    if (!conn.isOpen())
-        return std::nullopt;
-    DbError error;
-    const QStringList columns = columnsOf(conn, table, &error);
-    if (error || columns.isEmpty())
-        return std::nullopt;
+        return badName(table);
+    if (session.inTransaction())
+        if (DbError e = session.lockForWrite(table.toLower()))
+            return e;
+    DbResult<QStringList> columns = columnsOf(session, table);
+    if (!columns)
+        return columns.error();
+    if (columns->isEmpty())
+        return badName(table);
     // The key is the first column: id, or case_id for case_master.
-    QSqlQuery q(conn.db());
-    if (!q.exec(QStringLiteral("SELECT MAX(") + columns.first() + QStringLiteral(") FROM ") + table) || !q.next())
-        return std::nullopt;
-    if (q.value(0).isNull())
-        return 1;
-    return q.value(0).toLongLong() + 1;
+    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT MAX(") + columns->first() +
+                                          QStringLiteral(") FROM ") + table);
+    if (!q)
+        return q.error();
+    if (!q->next())
+        return DbError::other(QStringLiteral("No answer for the largest key of %1.").arg(table));
+    if (q->value(0).isNull())
+        return qint64(1);
+    return q->value(0).toLongLong() + 1;
 }
 
-QVariant SharedData::getFieldById(const DbContext& ctx, const QString& table, const ColumnRef& keyColumn,
-                                  const QVariant& keyValue, const ColumnRef& resultColumn, DbError* error)
+DbResult<QVariant> SharedData::getFieldById(DbSession& session, const QString& table, const ColumnRef& keyColumn,
+                                            const QVariant& keyValue, const ColumnRef& resultColumn)
 {
-    DbError local;
-    DbError* e = error ? error : &local;
-    *e = {};
-    if (!isPlainIdentifier(table)) {
-        *e = badName(table);
-        return {};
-    }
-    DbConnection conn(ctx);
-    if (!conn.isOpen()) {
-        *e = conn.error();
-        return {};
-    }
+    if (!isPlainIdentifier(table))
+        return badName(table);
     QStringList columns;
     if (keyColumn.position >= 0 || resultColumn.position >= 0) {
-        columns = columnsOf(conn, table, e);
-        if (*e)
-            return {};
+        DbResult<QStringList> found = columnsOf(session, table);
+        if (!found)
+            return found.error();
+        columns = *found;
     }
-    const QString key = resolve(keyColumn, columns, e);
-    if (*e)
-        return {};
-    const QString result = resolve(resultColumn, columns, e);
-    if (*e)
-        return {};
-
-    QSqlQuery q(conn.db());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT ") + result + QStringLiteral(" FROM ") + table + QStringLiteral(" WHERE ") + key +
-              QStringLiteral(" = ?"));
-    q.addBindValue(keyValue);
-    if (!q.exec()) {
-        *e = DbError::fromSql(q.lastError());
-        return {};
-    }
-    if (!q.next())
-        return {};
-    return q.value(0);
+    const DbResult<QString> key = resolve(keyColumn, columns);
+    if (!key)
+        return key.error();
+    const DbResult<QString> result = resolve(resultColumn, columns);
+    if (!result)
+        return result.error();
+    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT ") + *result + QStringLiteral(" FROM ") + table +
+                                              QStringLiteral(" WHERE ") + *key + QStringLiteral(" = ?"),
+                                          {keyValue});
+    if (!q)
+        return q.error();
+    if (!q->next())
+        return QVariant();
+    return q->value(0);
 }
 
 QString SharedData::exportFileName(const QString& chosen)

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "core/db/db_context.h"
-#include "core/db/db_error.h"
+#include "core/db/db_result.h"
 
 #include <QVariant>
 
-#include <optional>
+class DbSession;
 
 // A column by name, or by its position in the table (0 is the first).
 struct ColumnRef {
@@ -26,12 +25,14 @@ struct ColumnRef {
 class SharedData
 {
 public:
-    // The next key of a table: its largest key plus one, 1 when empty. Nothing on failure.
-    static std::optional<qint64> getNextId(const DbContext& ctx, const QString& table);
+    // The next key of a table: its largest key plus one, 1 when empty. Inside a write transaction the table is
+    // locked against other writers first, so the key stays free until the transaction ends; outside one it is
+    // only a proposal.
+    static DbResult<qint64> getNextId(DbSession& session, const QString& table);
 
     // The result column of the first row whose key column equals keyValue; a null value when none does.
-    static QVariant getFieldById(const DbContext& ctx, const QString& table, const ColumnRef& keyColumn,
-                                 const QVariant& keyValue, const ColumnRef& resultColumn, DbError* error = nullptr);
+    static DbResult<QVariant> getFieldById(DbSession& session, const QString& table, const ColumnRef& keyColumn,
+                                           const QVariant& keyValue, const ColumnRef& resultColumn);
 
     // The full name of the file an export writes, from the name the save dialog returned.
     static QString exportFileName(const QString& chosen);

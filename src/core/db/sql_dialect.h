@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 
@@ -59,6 +60,19 @@ public:
     // Empty where the engine declares the key inside CREATE TABLE instead.
     virtual QString addForeignKeyStatement(const ForeignKeyDef& key) const = 0;
     virtual QString userTablesQuery() const = 0;
+    virtual QString createIndexStatement(const QString& name, const QString& table, const QString& column) const;
+
+    // Starts a write transaction. Where the engine locks the whole database, it takes the write lock at once, so
+    // that two writers queue instead of failing halfway.
+    virtual QString beginWriteStatement() const = 0;
+    // Keeps other writers out of one table for the rest of the transaction; empty where begin already did.
+    virtual QString lockTableStatement(const QString& table) const = 0;
+
+    // The schema version the database records: the query returns it in its first column of its only row, null
+    // or 0 when none was ever recorded.
+    virtual QString schemaVersionQuery() const = 0;
+    virtual QString setSchemaVersionStatement(const DbContext& ctx, int version) const = 0;
+    virtual int schemaVersionFrom(const QVariant& stored) const;
 
     virtual bool databaseExists(const DbContext& ctx, DbError* error) const = 0;
     virtual DbError createDatabase(const DbContext& ctx) const = 0;

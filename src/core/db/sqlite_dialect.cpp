@@ -40,7 +40,8 @@ QString SqliteDialect::driverName() const
 void SqliteDialect::configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const
 {
     db.setDatabaseName(target == Target::Maintenance ? QStringLiteral(":memory:") : databaseFile(ctx));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(timeoutSeconds * 1000));
+    Q_UNUSED(timeoutSeconds)
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
 }
 
 DbError SqliteDialect::prepare(QSqlDatabase& db) const
@@ -134,4 +135,24 @@ DbError SqliteDialect::dropDatabase(const DbContext& ctx) const
     if (QFileInfo::exists(path) && !QFile::remove(path))
         return DbError::other(QStringLiteral("Cannot remove %1.").arg(path));
     return {};
+}
+
+QString SqliteDialect::beginWriteStatement() const
+{
+    return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString SqliteDialect::lockTableStatement(const QString&) const
+{
+    return {}; // BEGIN IMMEDIATE holds the database's write lock already
+}
+
+QString SqliteDialect::schemaVersionQuery() const
+{
+    return QStringLiteral("PRAGMA user_version");
+}
+
+QString SqliteDialect::setSchemaVersionStatement(const DbContext&, int version) const
+{
+    return QStringLiteral("PRAGMA user_version = %1").arg(version);
 }

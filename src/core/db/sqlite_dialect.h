@@ -6,6 +6,9 @@
 class SqliteDialect : public SqlDialect
 {
 public:
+    // How long a statement waits for another program's lock before it fails with the engine's message.
+    static constexpr int kBusyTimeoutMs = 3000;
+
     static QString databaseFile(const DbContext& ctx);
 
     QString driverName() const override;
@@ -17,6 +20,10 @@ public:
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
     QString userTablesQuery() const override;
+    QString beginWriteStatement() const override;
+    QString lockTableStatement(const QString& table) const override;
+    QString schemaVersionQuery() const override;
+    QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;
     DbError dropDatabase(const DbContext& ctx) const override;

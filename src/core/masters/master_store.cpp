@@ -1,6 +1,6 @@
 #include "core/masters/master_store.h"
 
-#include "core/db/db_connection.h"
+#include "core/db/db_session.h"
 #include "core/db/shared_data.h"
 
 #include <QSqlError>
@@ -35,7 +35,7 @@ bool run(QSqlQuery& q, const QString& sql, const QVariantList& values, DbError* 
 template <typename Read>
 void readRows(const DbContext& ctx, const QString& sql, const QVariantList& values, DbError& e, Read read)
 {
-    DbConnection conn(ctx);
+    DbSession conn(ctx);
     if (!conn.isOpen()) {
         e = conn.error();
         return;
@@ -98,10 +98,13 @@ std::optional<qint64> MasterStore::nextId(DbError* error) const
 {
     DbError local;
     DbError& e = sink(error, local);
-    const std::optional<qint64> next = SharedData::getNextId(m_ctx, m_table->table);
-    if (!next)
-        e = DbError::other(QStringLiteral("Cannot read the next id of %1.").arg(m_table->table));
-    return next;
+    DbSession session(m_ctx);
+    const DbResult<qint64> next = SharedData::getNextId(session, m_table->table);
+    if (!next) {
+        e = next.error();
+        return std::nullopt;
+    }
+    return *next;
 }
 
 QString MasterStore::nameOf(qint64 id, DbError* error) const
@@ -142,11 +145,11 @@ MasterResult MasterStore::writeUnlessDuplicate(const QString& name, const QStrin
 {
     if (name.isEmpty())
         return {MasterResult::Outcome::EmptyName, {}};
-    DbConnection conn(m_ctx);
+    DbSession conn(m_ctx);
     if (!conn.isOpen())
         return failed(conn.error());
     MasterResult result;
-    const DbError e = conn.inTransaction([&]() -> DbError {
+    const DbError e = inTransaction(conn, [&]() -> DbError {
         DbError err;
         QSqlQuery q(conn.db());
         if (!run(q, checkSql, checkValues, &err))
@@ -193,11 +196,11 @@ MasterResult MasterStore::rename(qint64 id, const QString& typedName) const
 
 MasterResult MasterStore::remove(qint64 id) const
 {
-    DbConnection conn(m_ctx);
+    DbSession conn(m_ctx);
     if (!conn.isOpen())
         return failed(conn.error());
     MasterResult result;
-    const DbError e = conn.inTransaction([&]() -> DbError {
+    const DbError e = inTransaction(conn, [&]() -> DbError {
         DbError err;
         QSqlQuery q(conn.db());
         if (!run(q, m_table->inUse, {id}, &err))

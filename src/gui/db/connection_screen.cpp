@@ -2,8 +2,7 @@
 
 #include "core/db/connection_validation.h"
 #include "core/db/database_admin.h"
-#include "core/db/schema.h"
-#include "core/db/settings_file.h"
+#include "core/db/database_setup.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
@@ -116,76 +115,46 @@ void ConnectionScreen::Cmd0007_Click(int index)
         return;
     case 1:
         return; // the connection screen has no help topic
-    case 2: {
-        if (!validate(true))
-            return;
-        if (!TestConn()) {
-            busy.release();
-            MessageBox::information(this, QStringLiteral("Please enter the correct information."));
-            return;
-        }
-        ConnectionString created;
-        if (!CreateDb(&created)) {
-            busy.release();
-            MessageBox::information(this, QStringLiteral("Can not create database"));
-            return;
-        }
-        if (!createSchema(created) || !SetInifile(created)) {
-            // Nothing half-made is left behind: the new, empty database goes again.
-            DatabaseAdmin::dropDatabase({m_programDir, created});
-            return;
-        }
-        busy.release();
-        emit databaseCreated(created);
+    case 2:
+        if (validate(true))
+            createDatabase(busy);
         return;
-    }
     case 3:
         if (!validate(false))
             return;
         busy.release();
-        MessageBox::information(this, TestConn() ? QStringLiteral("Connection successful.")
-                                                 : QStringLiteral("Connection failed."));
+        // The login alone: no database of ours is named.
+        MessageBox::information(this, DatabaseAdmin::testLogin({m_programDir, typedSettings()}).isError()
+                                          ? QStringLiteral("Connection failed.")
+                                          : QStringLiteral("Connection successful."));
         return;
     default:
         return;
     }
 }
 
-bool ConnectionScreen::TestConn() const
-{
-    // The login alone: no database of ours is named.
-    return !DatabaseAdmin::testLogin({m_programDir, typedSettings()}).isError();
-}
-
-bool ConnectionScreen::CreateDb(ConnectionString* created)
+void ConnectionScreen::createDatabase(Hourglass& busy)
 {
     const ConnectionString settings = typedSettings();
-    const DbError e = DatabaseAdmin::createDatabase({m_programDir, settings});
-    if (e.isError()) {
-        MessageBox::information(
-            this, e.kind == DbError::Kind::AlreadyExists ? QStringLiteral("Database already exists.") : e.description);
-        return false;
+    const DatabaseSetup::Created created = DatabaseSetup::createNew(m_programDir, settings);
+    busy.release();
+    using Failure = DatabaseSetup::Created::Failure;
+    switch (created.failure) {
+    case Failure::None:
+        emit databaseCreated(settings);
+        return;
+    case Failure::Login:
+        MessageBox::information(this, QStringLiteral("Please enter the correct information."));
+        return;
+    case Failure::CreateDatabase:
+        MessageBox::information(this, created.error.kind == DbError::Kind::AlreadyExists
+                                          ? QStringLiteral("Database already exists.")
+                                          : created.error.description);
+        MessageBox::information(this, QStringLiteral("Can not create database"));
+        return;
+    case Failure::Schema:
+    case Failure::Settings:
+        MessageBox::information(this, created.error.description);
+        return;
     }
-    *created = settings;
-    return true;
-}
-
-bool ConnectionScreen::createSchema(const ConnectionString& connection)
-{
-    const DbError e = Schema::create({m_programDir, connection});
-    if (e.isError()) {
-        MessageBox::information(this, e.description);
-        return false;
-    }
-    return true;
-}
-
-bool ConnectionScreen::SetInifile(const ConnectionString& connection)
-{
-    QString error;
-    if (!SettingsFile::write(m_programDir, connection, &error)) {
-        MessageBox::information(this, error);
-        return false;
-    }
-    return true;
 }

@@ -30,10 +30,8 @@ public slots:
 
 private:
     bool validate(bool forOk);
-    bool TestConn() const;
-    bool CreateDb(ConnectionString* created);
-    bool createSchema(const ConnectionString& connection);
-    bool SetInifile(const ConnectionString& connection);
+    // Ok: creates the database, its schema and the settings; says why not when it cannot.
+    void createDatabase(class Hourglass& busy);
     ConnectionString typedSettings() const;
 
     QString m_programDir;

@@ -1,8 +1,7 @@
 #include "gui/shell/application_shell.h"
 
 #include "gui/db/connection_screen.h"
-#include "core/db/database_admin.h"
-#include "core/db/settings_file.h"
+#include "core/db/database_setup.h"
 #include "gui/common/hourglass.h"
 #include "gui/shell/main_window.h"
 #include "gui/common/message_box.h"
@@ -26,33 +25,28 @@ bool ApplicationShell::start()
     connect(m_connection, &ConnectionScreen::databaseCreated, this, &ApplicationShell::openMainWindow);
     connect(m_connection, &ConnectionScreen::closeRequested, this, &ApplicationShell::quitRequested);
 
-    if (SettingsFile::exists(m_programDir)) {
-        ConnectionString stored;
-        QString error;
-        if (!SettingsFile::read(m_programDir, &stored, &error)) {
+    const DatabaseSetup::Opened opened = DatabaseSetup::openStored(m_programDir);
+    using Outcome = DatabaseSetup::Opened::Outcome;
+    switch (opened.outcome) {
+    case Outcome::NoSettings:
+        break;
+    case Outcome::Unreachable:
+        m_connection->close();
+        busy.release();
+        MessageBox::information(nullptr, QStringLiteral("Timeout occured, please try again."));
+        return false;
+    case Outcome::BadSettings:
+    case Outcome::Refused:
+        busy.release();
+        MessageBox::information(nullptr, opened.error.description);
+        break;
+    case Outcome::Ready:
+        if (opened.cleanupError) {
             busy.release();
-            MessageBox::information(nullptr, error);
-        } else {
-            const DbContext ctx{m_programDir, stored};
-            const DbError e = DatabaseAdmin::tryOpen(ctx);
-            if (e.kind == DbError::Kind::Unreachable) {
-                m_connection->close();
-                busy.release();
-                MessageBox::information(nullptr, QStringLiteral("Timeout occured, please try again."));
-                return false;
-            }
-            if (e.isError()) {
-                busy.release();
-                MessageBox::information(nullptr, e.description);
-            } else {
-                if (const DbError d = DatabaseAdmin::dropTempTables(ctx)) {
-                    busy.release();
-                    MessageBox::information(nullptr, d.description);
-                }
-                openMainWindow(stored);
-                return true;
-            }
+            MessageBox::information(nullptr, opened.cleanupError.description);
         }
+        openMainWindow(opened.connection);
+        return true;
     }
     m_connection->show();
     return true;

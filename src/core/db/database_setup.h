@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/db/connection_string.h"
+#include "core/db/db_error.h"
+
+#include <QString>
+
+#include <functional>
+
+// First use and start-up without any screen: creating a new database, and opening the one the settings file
+// names. The screens only ask, show and call.
+class DatabaseSetup
+{
+public:
+    struct Created {
+        enum class Failure { None, Login, CreateDatabase, Schema, Settings };
+        Failure failure = Failure::None;
+        DbError error;
+        bool ok() const { return failure == Failure::None; }
+    };
+    // Logs in, creates the database and its schema and stores the settings. On any failure after the database
+    // was made it is dropped again and no settings are written, so nothing half-made is left behind.
+    static Created createNew(const QString& programDir, const ConnectionString& settings);
+
+    struct Opened {
+        enum class Outcome {
+            NoSettings,  // first use: no settings file
+            BadSettings, // the file is there but cannot be used; message says why
+            Unreachable, // the server did not answer
+            Refused,     // the server answered but the database cannot be used; error says why
+            Ready,
+        };
+        Outcome outcome = Outcome::NoSettings;
+        ConnectionString connection;
+        DbError error;
+        // Set when the leftover working tables could not be dropped; the database is usable all the same.
+        DbError cleanupError;
+    };
+    using Progress = std::function<void(const QString& step)>;
+    // Reads the settings file, opens its database, brings an older schema up to date and drops the merge's
+    // leftover working tables.
+    static Opened openStored(const QString& programDir, const Progress& progress = {});
+};

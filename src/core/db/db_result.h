@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/db/db_error.h"
+
+#include <optional>
+#include <utility>
+
+// A value, or the reason there is none. The error keeps the engine's own words.
+template <typename T> class DbResult
+{
+public:
+    DbResult(T value)
+        : m_value(std::move(value))
+    {}
+    DbResult(DbError error)
+        : m_error(std::move(error))
+    {
+        if (!m_error.isError())
+            m_error = DbError::other(QStringLiteral("No value and no error."));
+    }
+
+    bool ok() const { return m_value.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const DbError& error() const { return m_error; }
+
+    const T& value() const { return *m_value; }
+    T& value() { return *m_value; }
+    const T& operator*() const { return *m_value; }
+    T& operator*() { return *m_value; }
+    const T* operator->() const { return &*m_value; }
+    T* operator->() { return &*m_value; }
+    T valueOr(T fallback) const { return m_value ? *m_value : std::move(fallback); }
+
+private:
+    std::optional<T> m_value;
+    DbError m_error;
+};

@@ -1,0 +1,191 @@
+#include "core/db/db_session.h"
+
+#include <QAtomicInt>
+#include <QElapsedTimer>
+#include <QSqlError>
+
+namespace {
+QString nextConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("lexorium-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+} // namespace
+
+DbSession::DbSession(const DbContext& ctx, SqlDialect::Target target, int timeoutSeconds)
+    : m_ctx(ctx)
+    , m_target(target)
+    , m_timeoutSeconds(timeoutSeconds)
+    , m_dialect(SqlDialect::forConnection(ctx.connection))
+    , m_name(nextConnectionName())
+{
+    m_error = m_dialect->precheck(ctx, target, timeoutSeconds);
+    if (m_error)
+        return;
+    m_db = QSqlDatabase::addDatabase(m_dialect->driverName(), m_name);
+    if (!m_db.isValid()) {
+        m_error =
+            DbError::other(QStringLiteral("The database driver %1 is not available.").arg(m_dialect->driverName()));
+        return;
+    }
+    m_dialect->configure(m_db, ctx, target, timeoutSeconds);
+    QElapsedTimer clock;
+    clock.start();
+    if (!m_db.open()) {
+        // The time-out holds for both tries together; a server that timed out once times out again quickly.
+        const int left = qMax(2, timeoutSeconds - int(clock.elapsed() / 1000));
+        m_error = m_dialect->classifyOpenFailure(ctx, DbError::fromSql(m_db.lastError()), left);
+        return;
+    }
+    m_error = m_dialect->prepare(m_db);
+}
+
+DbSession::~DbSession()
+{
+    if (m_depth > 0 && isOpen()) {
+        QSqlQuery q(m_db);
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+    if (QSqlDatabase::contains(m_name)) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+}
+
+bool DbSession::prepareAndRun(QSqlQuery& q, const QString& sql, const QVariantList& values)
+{
+    q.setForwardOnly(true);
+    if (!m_failMarker.isEmpty() && sql.contains(m_failMarker)) {
+        m_failMarker.clear();
+        return false;
+    }
+    if (values.isEmpty())
+        return q.exec(sql); // DDL and PRAGMA cannot be prepared on every engine
+    if (!q.prepare(sql))
+        return false;
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    return q.exec();
+}
+
+bool DbSession::reopen()
+{
+    // Only a connection the server dropped is worth a second try, and only outside a transaction, where
+    // nothing of ours can be lost with it.
+    if (m_depth > 0 || m_target != SqlDialect::Target::Catalog)
+        return false;
+    {
+        QSqlQuery probe(m_db);
+        if (probe.exec(QStringLiteral("SELECT 1")))
+            return false;
+    }
+    m_db.close();
+    if (!m_db.open())
+        return false;
+    return !m_dialect->prepare(m_db).isError();
+}
+
+DbResult<QSqlQuery> DbSession::query(const QString& sql, const QVariantList& values)
+{
+    if (!isOpen())
+        return m_error;
+    const bool injected = !m_failMarker.isEmpty() && sql.contains(m_failMarker);
+    QSqlQuery q(m_db);
+    if (prepareAndRun(q, sql, values))
+        return q;
+    if (injected)
+        return DbError::other(QStringLiteral("Injected failure: %1").arg(sql.left(60)));
+    DbError error = DbError::fromSql(q.lastError());
+    if (reopen()) {
+        QSqlQuery again(m_db);
+        if (prepareAndRun(again, sql, values))
+            return again;
+        error = DbError::fromSql(again.lastError());
+    }
+    if (m_depth > 0)
+        m_rollbackOnly = true;
+    return error;
+}
+
+DbResult<int> DbSession::execute(const QString& sql, const QVariantList& values)
+{
+    DbResult<QSqlQuery> q = query(sql, values);
+    if (!q)
+        return q.error();
+    return q->numRowsAffected();
+}
+
+DbError DbSession::lockForWrite(const QString& table)
+{
+    if (m_depth == 0)
+        return DbError::other(QStringLiteral("A table can be locked only inside a transaction."));
+    const QString statement = m_dialect->lockTableStatement(table);
+    if (statement.isEmpty())
+        return {};
+    DbResult<int> r = execute(statement);
+    return r ? DbError() : r.error();
+}
+
+DbError DbSession::begin()
+{
+    if (!isOpen())
+        return m_error;
+    if (m_depth > 0) {
+        ++m_depth;
+        return {};
+    }
+    DbResult<int> r = execute(m_dialect->beginWriteStatement());
+    if (!r)
+        return r.error();
+    m_depth = 1;
+    m_rollbackOnly = false;
+    return {};
+}
+
+DbError DbSession::finish(bool commit)
+{
+    if (m_depth == 0)
+        return {};
+    if (--m_depth > 0) {
+        if (!commit)
+            m_rollbackOnly = true;
+        return {};
+    }
+    const bool keep = commit && !m_rollbackOnly;
+    m_rollbackOnly = false;
+    QSqlQuery q(m_db);
+    if (keep) {
+        if (q.exec(QStringLiteral("COMMIT")))
+            return {};
+        const DbError e = DbError::fromSql(q.lastError());
+        QSqlQuery rollback(m_db);
+        rollback.exec(QStringLiteral("ROLLBACK"));
+        return e;
+    }
+    q.exec(QStringLiteral("ROLLBACK"));
+    if (commit)
+        return DbError::other(QStringLiteral("The transaction was rolled back after a failed step."));
+    return {};
+}
+
+TransactionGuard::TransactionGuard(DbSession& session)
+    : m_session(session)
+    , m_error(session.begin())
+{}
+
+TransactionGuard::~TransactionGuard()
+{
+    if (!m_done && !m_error)
+        m_session.finish(false);
+}
+
+DbError TransactionGuard::commit()
+{
+    if (m_error)
+        return m_error;
+    if (m_done)
+        return DbError::other(QStringLiteral("The transaction has ended already."));
+    m_done = true;
+    return m_session.finish(true);
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "core/db/db_context.h"
+#include "core/db/db_error.h"
+#include "core/db/db_result.h"
+#include "core/db/sql_dialect.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariantList>
+
+#include <memory>
+
+// One open connection for the life of a screen, a command or a test. Stores take the session; a
+// TransactionGuard makes several stores' writes one transaction.
+class DbSession
+{
+public:
+    // How long opening may take before the server counts as unreachable.
+    static constexpr int kConnectTimeoutSeconds = 60;
+
+    explicit DbSession(const DbContext& ctx, SqlDialect::Target target = SqlDialect::Target::Catalog,
+                       int timeoutSeconds = kConnectTimeoutSeconds);
+    ~DbSession();
+    DbSession(const DbSession&) = delete;
+    DbSession& operator=(const DbSession&) = delete;
+
+    bool isOpen() const { return !m_error.isError(); }
+    // Why the session could not be opened.
+    const DbError& error() const { return m_error; }
+    const DbContext& context() const { return m_ctx; }
+    QSqlDatabase& db() { return m_db; }
+    const SqlDialect& dialect() const { return *m_dialect; }
+
+    // Runs one statement with its values bound in order; the query is positioned before its first row.
+    // Outside a transaction, a read on a connection the server dropped is tried once more on a new one.
+    DbResult<QSqlQuery> query(const QString& sql, const QVariantList& values = {});
+    // Runs one statement for its effect; rows affected, or why not.
+    DbResult<int> execute(const QString& sql, const QVariantList& values = {});
+
+    bool inTransaction() const { return m_depth > 0; }
+    // Inside a write transaction: keeps other writers out of the table until the transaction ends, so that a
+    // check and the write it guards see the same rows. Nothing to do where the transaction holds the database.
+    DbError lockForWrite(const QString& table);
+
+    // Test seam: the next statement whose text contains the marker fails as the engine would.
+    void failNextStatementContaining(const QString& marker) { m_failMarker = marker; }
+
+private:
+    friend class TransactionGuard;
+    DbError begin();
+    DbError finish(bool commit);
+    bool reopen();
+    bool prepareAndRun(QSqlQuery& q, const QString& sql, const QVariantList& values);
+
+    DbContext m_ctx;
+    SqlDialect::Target m_target;
+    int m_timeoutSeconds;
+    std::unique_ptr<SqlDialect> m_dialect;
+    QString m_name;
+    QSqlDatabase m_db;
+    DbError m_error;
+    int m_depth = 0;
+    bool m_rollbackOnly = false;
+    QString m_failMarker;
+};
+
+// A write transaction for as long as it lives: committed by commit(), rolled back on every other path.
+// A guard made while another is open joins that transaction; only the outermost one commits, and an inner one
+// left without commit makes the whole transaction fail.
+class TransactionGuard
+{
+public:
+    explicit TransactionGuard(DbSession& session);
+    ~TransactionGuard();
+    TransactionGuard(const TransactionGuard&) = delete;
+    TransactionGuard& operator=(const TransactionGuard&) = delete;
+
+    // Why the transaction could not be started; nothing may be written then.
+    const DbError& error() const { return m_error; }
+    bool isActive() const { return !m_done && !m_error.isError(); }
+    DbError commit();
+
+private:
+    DbSession& m_session;
+    DbError m_error;
+    bool m_done = false;
+};
+
+// Runs fn (returning DbError) in one write transaction on the session: committed when it returns no error.
+template <typename Fn> DbError inTransaction(DbSession& session, Fn&& fn)
+{
+    TransactionGuard guard(session);
+    if (guard.error())
+        return guard.error();
+    if (DbError e = fn())
+        return e;
+    return guard.commit();
+}
