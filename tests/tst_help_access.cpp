@@ -39,8 +39,11 @@ private:
     // A program folder holding a copy of the built help file.
     QTemporaryDir m_programDir;
 
-    QTextBrowser* topicPane(HelpWindow* window) { return mustFind<QTextBrowser>(window, QStringLiteral("helpTopic")); }
-    QTabWidget* tabs(HelpWindow* window) { return mustFind<QTabWidget>(window, QStringLiteral("helpTabs")); }
+    int currentTab(HelpWindow* window)
+    {
+        auto* tabs = findOrFail<QTabWidget>(window, QStringLiteral("helpTabs"), __FILE__, __LINE__);
+        return tabs ? tabs->currentIndex() : -1;
+    }
 
 private slots:
     void initTestCase()
@@ -99,27 +102,29 @@ private slots:
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(), QStringLiteral("Lexorium Help"));
-        QCOMPARE(tabs(window)->tabText(0), QStringLiteral("Contents"));
-        QCOMPARE(tabs(window)->tabText(1), QStringLiteral("Index"));
-        QCOMPARE(tabs(window)->tabText(2), QStringLiteral("Search"));
-        QCOMPARE(tabs(window)->currentIndex(), 1);
+        LEX_FIND(tabs, QTabWidget, window, QStringLiteral("helpTabs"));
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Contents"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Index"));
+        QCOMPARE(tabs->tabText(2), QStringLiteral("Search"));
+        QCOMPARE(currentTab(window), 1);
         QCOMPARE(topicOf(window), QStringLiteral("/startup.htm"));
-        QCOMPARE(topicPane(window)->documentTitle(), QStringLiteral("Welcome to Lexorium"));
+        LEX_FIND(pane, QTextBrowser, window, QStringLiteral("helpTopic"));
+        QCOMPARE(pane->documentTitle(), QStringLiteral("Welcome to Lexorium"));
 
         // Another page first, so that each entry is seen to go back to the start topic.
         QVERIFY(access.showScreenHelp(nullptr, m_programDir.path(), 20100));
         QVERIFY(access.showContents(nullptr, m_programDir.path()));
         QCOMPARE(help.window(), window);
-        QCOMPARE(tabs(window)->currentIndex(), 0);
+        QCOMPARE(currentTab(window), 0);
         QCOMPARE(topicOf(window), QStringLiteral("/startup.htm"));
 
         QVERIFY(access.showScreenHelp(nullptr, m_programDir.path(), 30100));
         QVERIFY(access.ShowHelpSearch(nullptr, m_programDir.path()));
-        QCOMPARE(tabs(window)->currentIndex(), 2);
+        QCOMPARE(currentTab(window), 2);
         QCOMPARE(topicOf(window), QStringLiteral("/startup.htm"));
         QVERIFY(MessageBox::shown().isEmpty());
 
-        const QTreeWidget* contents = mustFind<QTreeWidget>(window, QStringLiteral("helpContents"));
+        LEX_FIND(contents, QTreeWidget, window, QStringLiteral("helpContents"));
         QCOMPARE(contents->topLevelItem(0)->text(0), QStringLiteral("Welcome to Lexorium"));
     }
 
@@ -165,8 +170,9 @@ private slots:
         HelpWindow* window = help.window();
         QVERIFY(window && window->isVisible());
         QCOMPARE(topicOf(window), topic);
-        QCOMPARE(topicPane(window)->documentTitle(), title);
-        QVERIFY(topicPane(window)->toPlainText().contains(text));
+        LEX_FIND(pane, QTextBrowser, window, QStringLiteral("helpTopic"));
+        QCOMPARE(pane->documentTitle(), title);
+        QVERIFY(pane->toPlainText().contains(text));
     }
 
     void showTakesTheFileAndAWindowName()
@@ -241,7 +247,7 @@ private slots:
         CHelp help;
         HelpAccess access(help);
         QVERIFY(access.showContents(nullptr, m_programDir.path()));
-        QTextBrowser* pane = topicPane(help.window());
+        LEX_FIND(pane, QTextBrowser, help.window(), QStringLiteral("helpTopic"));
         const QVariant picture =
             pane->loadResource(QTextDocument::ImageResource, QUrl(QStringLiteral("images/lexorium.png")));
         QVERIFY(picture.toByteArray().startsWith("\x89PNG"));
@@ -260,16 +266,17 @@ private slots:
         QVERIFY(access.ShowHelpSearch(nullptr, m_programDir.path()));
         HelpWindow* window = help.window();
 
-        auto* searchText = mustFind<QLineEdit>(window, QStringLiteral("helpSearchText"));
+        LEX_FIND(searchText, QLineEdit, window, QStringLiteral("helpSearchText"));
         searchText->setText(QStringLiteral("Mergerd"));
-        mustFind<QPushButton>(window, QStringLiteral("helpSearchButton"))->click();
-        auto* results = mustFind<QListWidget>(window, QStringLiteral("helpSearchResults"));
+        LEX_FIND(searchButton, QPushButton, window, QStringLiteral("helpSearchButton"));
+        searchButton->click();
+        LEX_FIND(results, QListWidget, window, QStringLiteral("helpSearchResults"));
         QCOMPARE(results->count(), 1);
         emit results->itemActivated(results->item(0));
         QCOMPARE(topicOf(window), QStringLiteral("/synchronisation.htm"));
 
-        auto* keyword = mustFind<QLineEdit>(window, QStringLiteral("helpIndexKeyword"));
-        auto* index = mustFind<QListWidget>(window, QStringLiteral("helpIndex"));
+        LEX_FIND(keyword, QLineEdit, window, QStringLiteral("helpIndexKeyword"));
+        LEX_FIND(index, QListWidget, window, QStringLiteral("helpIndex"));
         QTest::keyClicks(keyword, QStringLiteral("serv"));
         QCOMPARE(index->currentItem()->text(), QStringLiteral("Server Name"));
         QTest::keyClick(keyword, Qt::Key_Return);

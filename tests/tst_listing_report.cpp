@@ -68,6 +68,27 @@ void onModalWindow(const std::function<void(QWidget*)>& check, int attemptsLeft 
         modal->close();
     });
 }
+// Notes, for as long as it lives, whether a modal window shows up, and closes it.
+class ModalWatch
+{
+public:
+    ModalWatch()
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                m_seen = true;
+                modal->close();
+            }
+        });
+        m_timer.start();
+    }
+    bool seen() const { return m_seen; }
+
+private:
+    QTimer m_timer;
+    bool m_seen = false;
+};
 } // namespace
 
 class ListingReportTest : public QObject
@@ -256,12 +277,11 @@ void ListingReportTest::citationListingFromWrittenRows()
 
 void ListingReportTest::emptyListingSaysSoAndOpensNothing()
 {
-    bool windowOpened = false;
-    onModalWindow([&windowOpened](QWidget*) { windowOpened = true; }, 5);
+    const ModalWatch watch;
     MasterListingReport report(buildMasterListingData(MasterKind::Category, {}, ReportDay));
+    // A window would have been shown, and seen, before exec returned.
     ReportPreview::exec(nullptr, report);
-    QTest::qWait(100);
-    QVERIFY(!windowOpened);
+    QVERIFY(!watch.seen());
     for (QWidget* widget : QApplication::topLevelWidgets())
         QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
     QCOMPARE(MessageBox::shown().size(), 1);
@@ -283,11 +303,9 @@ void ListingReportTest::paperTooNarrowIsRefused()
     QCOMPARE(error, QStringLiteral("Please Check your Printer paper settings."));
     QVERIFY(!QFile::exists(path));
 
-    bool windowOpened = false;
-    onModalWindow([&windowOpened](QWidget*) { windowOpened = true; }, 5);
+    const ModalWatch watch;
     ReportPreview::exec(nullptr, report);
-    QTest::qWait(100);
-    QVERIFY(!windowOpened);
+    QVERIFY(!watch.seen());
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("Please Check your Printer paper settings."));
     QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Act Listing Report"));

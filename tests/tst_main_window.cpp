@@ -66,38 +66,43 @@ void TestMainWindow::menuCaptionsInOrder()
     QCOMPARE(captionsOf(w.menuBar()->actions()),
              QStringList({QStringLiteral("&File=Mnu0001(0)"), QStringLiteral("&Configuration=Mnu0001(1)"),
                           QStringLiteral("&Utilities=Mnu0001(2)"), QStringLiteral("&Help=Mnu0001(3)")}));
-    auto* file = mustFind<QMenu>(&w, QStringLiteral("Mnu0001(0)"));
+    LEX_FIND(file, QMenu, &w, QStringLiteral("Mnu0001(0)"));
     QCOMPARE(captionsOf(file->actions()),
              QStringList({QStringLiteral("&Master=Mnu00010(0)"), QStringLiteral("-=Mnu00010(1)"),
                           QStringLiteral("&Exit=Mnu00010(2)")}));
-    auto* master = mustFind<QMenu>(&w, QStringLiteral("Mnu00010(0)"));
+    LEX_FIND(master, QMenu, &w, QStringLiteral("Mnu00010(0)"));
     QCOMPARE(captionsOf(master->actions()),
              QStringList({QStringLiteral("&Act=Mnu000100(0)"), QStringLiteral("&Category=Mnu000100(1)"),
                           QStringLiteral("Ci&tation=Mnu000100(2)"), QStringLiteral("Cou&rt=Mnu000100(3)")}));
-    auto* citation = mustFind<QMenu>(&w, QStringLiteral("Mnu000100(2)"));
+    LEX_FIND(citation, QMenu, &w, QStringLiteral("Mnu000100(2)"));
     QCOMPARE(captionsOf(citation->actions()),
              QStringList({QStringLiteral("Ci&tation=Mnu0001000(0)"), QStringLiteral("&View=Mnu0001000(1)")}));
-    auto* utilities = mustFind<QMenu>(&w, QStringLiteral("Mnu0001(2)"));
+    LEX_FIND(utilities, QMenu, &w, QStringLiteral("Mnu0001(2)"));
     QCOMPARE(captionsOf(utilities->actions()),
              QStringList({QStringLiteral("&Search=Mnu00012(0)"), QStringLiteral("-=Mnu00012(1)"),
                           QStringLiteral("Sy&nchronize=Mnu00012(2)")}));
-    auto* help = mustFind<QMenu>(&w, QStringLiteral("Mnu0001(3)"));
+    LEX_FIND(help, QMenu, &w, QStringLiteral("Mnu0001(3)"));
     QCOMPARE(captionsOf(help->actions()),
              QStringList({QStringLiteral("&Contents...=Mnu00013(0)"), QStringLiteral("&Index...=Mnu00013(1)"),
                           QStringLiteral("&Search...=Mnu00013(2)"), QStringLiteral("-=Mnu00013(3)"),
                           QStringLiteral("&About=Mnu00013(4)")}));
 
     // Screens that exist are reachable; the rest are greyed out.
-    for (const char* on : {"Mnu000100(0)", "Mnu000100(1)", "Mnu000100(3)", "Mnu00010(2)", "Mnu00013(0)", "Mnu00013(4)"})
-        QVERIFY2(mustFind<QAction>(&w, QLatin1String(on))->isEnabled(), on);
-    for (const char* off : {"Mnu0001000(0)", "Mnu0001000(1)", "Mnu00012(0)", "Mnu00012(2)"})
-        QVERIFY2(!mustFind<QAction>(&w, QLatin1String(off))->isEnabled(), off);
+    for (const char* on :
+         {"Mnu000100(0)", "Mnu000100(1)", "Mnu000100(3)", "Mnu00010(2)", "Mnu00013(0)", "Mnu00013(4)"}) {
+        LEX_FIND(action, QAction, &w, QLatin1String(on));
+        QVERIFY2(action->isEnabled(), on);
+    }
+    for (const char* off : {"Mnu0001000(0)", "Mnu0001000(1)", "Mnu00012(0)", "Mnu00012(2)"}) {
+        LEX_FIND(action, QAction, &w, QLatin1String(off));
+        QVERIFY2(!action->isEnabled(), off);
+    }
 }
 
 void TestMainWindow::toolbarButtons()
 {
     MainWindow w({m_dir.path(), {}});
-    auto* bar = mustFind<QToolBar>(&w, QStringLiteral("Tb0001"));
+    LEX_FIND(bar, QToolBar, &w, QStringLiteral("Tb0001"));
     const QList<QAction*> buttons = bar->actions();
     QCOMPARE(buttons.size(), 6);
     const QStringList keys{QStringLiteral("Act"),           QStringLiteral("Category"),
@@ -119,15 +124,21 @@ void TestMainWindow::menuIcons()
     MainWindow w({m_dir.path(), {}});
     for (const char* item :
          {"Mnu00012(0)", "Mnu0001000(1)", "Mnu0001000(0)", "Mnu000100(3)", "Mnu000100(1)", "Mnu000100(0)"})
-        QVERIFY2(!mustFind<QAction>(&w, QLatin1String(item))->icon().isNull(), item);
-    QVERIFY(mustFind<QAction>(&w, QStringLiteral("Mnu00010(2)"))->icon().isNull());
+    {
+        LEX_FIND(action, QAction, &w, QLatin1String(item));
+        QVERIFY2(!action->icon().isNull(), item);
+    }
+    LEX_FIND(exit, QAction, &w, QStringLiteral("Mnu00010(2)"));
+    QVERIFY(exit->icon().isNull());
 }
 
 void TestMainWindow::helpMenuWithoutHelpFile()
 {
     MainWindow w({m_dir.path(), {}});
-    for (const char* item : {"Mnu00013(0)", "Mnu00013(1)", "Mnu00013(2)"})
-        mustFind<QAction>(&w, QLatin1String(item))->trigger();
+    for (const char* item : {"Mnu00013(0)", "Mnu00013(1)", "Mnu00013(2)"}) {
+        LEX_FIND(action, QAction, &w, QLatin1String(item));
+        action->trigger();
+    }
     const QString m = QStringLiteral("Cannot find help file associated with SelControl");
     QCOMPARE(shownTexts(), QStringList({m, m, m}));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -137,16 +148,20 @@ void TestMainWindow::aboutScreen()
 {
     MainWindow w({m_dir.path(), {}});
     w.show();
-    mustFind<QAction>(&w, QStringLiteral("Mnu00013(4)"))->trigger();
-    auto* about = mustFind<AboutScreen>(&w, QStringLiteral("CS06000801"));
+    LEX_FIND(aboutAction, QAction, &w, QStringLiteral("Mnu00013(4)"));
+    aboutAction->trigger();
+    LEX_FIND(about, AboutScreen, &w, QStringLiteral("CS06000801"));
     QVERIFY(about->isVisible());
     QVERIFY(!about->isModal());
     QCOMPARE(about->windowTitle(), QStringLiteral("About Lexorium"));
-    QCOMPARE(mustFind<QLabel>(about, QStringLiteral("Lbl0008(5)"))->text(), QString(QChar(169)));
-    QCOMPARE(mustFind<QLabel>(about, QStringLiteral("Lbl0008(2)"))->font().pointSize(), 10);
-    QCOMPARE(mustFind<QLabel>(about, QStringLiteral("Lbl0008(5)"))->font().pointSize(), 10);
-    QVERIFY(!mustFind<QLabel>(about, QStringLiteral("Img0008"))->pixmap().isNull());
-    auto* ok = mustFind<QPushButton>(about, QStringLiteral("Cmd0008"));
+    LEX_FIND(copyright, QLabel, about, QStringLiteral("Lbl0008(5)"));
+    LEX_FIND(label2, QLabel, about, QStringLiteral("Lbl0008(2)"));
+    LEX_FIND(picture, QLabel, about, QStringLiteral("Img0008"));
+    QCOMPARE(copyright->text(), QString(QChar(169)));
+    QCOMPARE(label2->font().pointSize(), 10);
+    QCOMPARE(copyright->font().pointSize(), 10);
+    QVERIFY(!picture->pixmap().isNull());
+    LEX_FIND(ok, QPushButton, about, QStringLiteral("Cmd0008"));
     QCOMPARE(ok->text(), QStringLiteral("&OK"));
     QTest::mouseClick(ok, Qt::LeftButton);
     QTRY_VERIFY(!w.findChild<AboutScreen*>());
@@ -158,7 +173,8 @@ void TestMainWindow::exitClosesTheWindow()
     w->setAttribute(Qt::WA_DeleteOnClose);
     w->show();
     QPointer<MainWindow> guard(w);
-    mustFind<QAction>(w, QStringLiteral("Mnu00010(2)"))->trigger();
+    LEX_FIND(exit, QAction, w, QStringLiteral("Mnu00010(2)"));
+    exit->trigger();
     QTRY_VERIFY(!guard);
 }
 
@@ -221,7 +237,8 @@ void TestMainWindow::mastersOpenModallyFromMenuAndToolbar()
             modal = m->isModal();
         },
         &seen);
-    mustFind<QAction>(&w, action)->trigger();
+    LEX_FIND(menuAction, QAction, &w, action);
+    menuAction->trigger();
     QCOMPARE(seen, screen);
     QCOMPARE(title, caption);
     QVERIFY(modal);
@@ -240,7 +257,8 @@ void TestMainWindow::printShowsTheListingPreview()
     QString seen;
     QString title;
     onNextModal([&](QWidget* m) { title = m->windowTitle(); }, &seen);
-    QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0002(5)")), Qt::LeftButton);
+    LEX_FIND(print, QPushButton, &screen, QStringLiteral("Cmd0002(5)"));
+    QTest::mouseClick(print, Qt::LeftButton);
     QCOMPARE(seen, QStringLiteral("CS06100101"));
     QCOMPARE(title, QStringLiteral("Category Listing Report"));
     QVERIFY(MessageBox::shown().isEmpty());
@@ -255,9 +273,10 @@ void TestMainWindow::screenHelpReachesItsTopic()
                         HelpAccess::helpFilePath(t.programDir())));
     CategoryScreen screen(t.ctx());
     screen.show();
-    QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0002(4)")), Qt::LeftButton);
+    LEX_FIND(helpButton, QPushButton, &screen, QStringLiteral("Cmd0002(4)"));
+    QTest::mouseClick(helpButton, Qt::LeftButton);
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
-    auto* topic = mustFind<QTextBrowser>(&screen, QStringLiteral("helpTopic"));
+    LEX_FIND(topic, QTextBrowser, &screen, QStringLiteral("helpTopic"));
     QVERIFY(topic->source().toString().contains(QLatin1String("category")));
     QVERIFY(topic->toPlainText().contains(QLatin1String("Category already exists.")));
 }

@@ -49,7 +49,7 @@ struct Screen {
 
     template <typename T> T* find(const QString& kind, const QString& suffix = QString()) const
     {
-        return mustFind<T>(dialog.get(), kind + number + suffix);
+        return findOrFail<T>(dialog.get(), kind + number + suffix, __FILE__, __LINE__);
     }
     QComboBox* combo() const { return find<QComboBox>(QStringLiteral("Cbo")); }
     QLineEdit* text() const { return find<QLineEdit>(QStringLiteral("Txt")); }

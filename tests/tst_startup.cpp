@@ -64,7 +64,8 @@ void TestStartup::fill(ConnectionScreen& screen, const ConnectionString& s, cons
 
 void TestStartup::click(ConnectionScreen& screen, int index)
 {
-    QTest::mouseClick(mustFind<QPushButton>(&screen, QStringLiteral("Cmd0007(%1)").arg(index)), Qt::LeftButton);
+    LEX_FIND(button, QPushButton, &screen, QStringLiteral("Cmd0007(%1)").arg(index));
+    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 void TestStartup::screenLayout()
@@ -76,8 +77,9 @@ void TestStartup::screenLayout()
                              QStringLiteral("Database Name "), QStringLiteral("User Password "),
                              QStringLiteral("Confirm User Password ")};
     for (int i = 0; i < labels.size(); ++i) {
-        QCOMPARE(mustFind<QLabel>(&screen, QStringLiteral("Lbl0003(%1)").arg(i + 1))->text(), labels[i]);
-        QLineEdit* f = mustFind<QLineEdit>(&screen, QStringLiteral("Txt0007(%1)").arg(i));
+        LEX_FIND(label, QLabel, &screen, QStringLiteral("Lbl0003(%1)").arg(i + 1));
+        QCOMPARE(label->text(), labels[i]);
+        LEX_FIND(f, QLineEdit, &screen, QStringLiteral("Txt0007(%1)").arg(i));
         QCOMPARE(f->maxLength(), 20);
         QVERIFY(f->text().isEmpty());
         QCOMPARE(f->echoMode(), i >= 3 ? QLineEdit::Password : QLineEdit::Normal);
@@ -88,7 +90,7 @@ void TestStartup::screenLayout()
     const QStringList tips{QStringLiteral("Close"), QStringLiteral("Help"), QStringLiteral("Ok"),
                            QStringLiteral("Test Connection")};
     for (int i = 0; i < 4; ++i) {
-        auto* b = mustFind<QPushButton>(&screen, QStringLiteral("Cmd0007(%1)").arg(i));
+        LEX_FIND(b, QPushButton, &screen, QStringLiteral("Cmd0007(%1)").arg(i));
         QCOMPARE(b->text(), captions[i]);
         QCOMPARE(b->toolTip(), tips[i]);
     }

@@ -3,16 +3,38 @@
 #include "gui/common/message_box.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QTest>
 #include <QWidget>
 
-// Finds a child by object name or fails the test with a message that says which one was missing.
-template <typename T> T* mustFind(QObject* parent, const QString& name)
+#include <functional>
+
+// Finds a child by object name. When it is missing the current test fails, saying which one, and null comes
+// back; the rest of the test program goes on.
+template <typename T> T* findOrFail(QObject* parent, const QString& name, const char* file, int line)
 {
-    T* child = parent->findChild<T*>(name);
+    T* child = parent ? parent->findChild<T*>(name) : nullptr;
     if (!child)
-        qFatal("no child named %s", qPrintable(name));
+        QTest::qFail(qPrintable(QStringLiteral("no child named %1").arg(name)), file, line);
     return child;
+}
+
+// Declares `var` as the child of `parent` named `name`, or fails the test and returns from it.
+#define LEX_FIND(var, Type, parent, name)                                                                              \
+    Type* var = findOrFail<Type>(parent, name, __FILE__, __LINE__);                                                    \
+    if (!var)                                                                                                          \
+    return
+
+// Waits, while events are processed, until the condition holds or the time is up; whether it held.
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
 }
 
 inline QStringList shownTexts()
