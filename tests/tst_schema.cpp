@@ -1,0 +1,258 @@
+#include "core/db/database_admin.h"
+#include "core/db/db_session.h"
+#include "core/db/schema.h"
+#include "core/db/shared_data.h"
+#include "support/test_database.h"
+
+#include <QSqlQuery>
+#include <QTest>
+
+#include <future>
+#include <thread>
+
+namespace {
+// The names of the program's indexes, as the engine's catalogue lists them.
+QStringList linkIndexNames(const TestDatabase& t)
+{
+    DbSession session(t.ctx());
+    const QString sql = TestDatabase::isPostgres()
+                            ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE indexname LIKE 'ix!_%' ESCAPE '!'")
+                            : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND "
+                                             "name LIKE 'ix!_%' ESCAPE '!'");
+    DbResult<QSqlQuery> q = session.query(sql);
+    QStringList names;
+    while (q && q->next())
+        names << q->value(0).toString();
+    names.sort();
+    return names;
+}
+
+QStringList expectedIndexNames()
+{
+    QStringList names;
+    for (const IndexDef& index : Schema::linkIndexes())
+        names << index.name;
+    names.sort();
+    return names;
+}
+
+// A database made the way the program made them before versions were recorded: the four steps, each
+// statement on its own.
+bool makeVersionOne(const TestDatabase& t)
+{
+    DbSession session(t.ctx());
+    for (auto step :
+         {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables, &Schema::addForeignKeys})
+        if (step(session))
+            return false;
+    return true;
+}
+
+int recordedVersion(const TestDatabase& t)
+{
+    DbSession session(t.ctx());
+    DbResult<QSqlQuery> q = session.query(session.dialect().schemaVersionQuery());
+    return q && q->next() ? session.dialect().schemaVersionFrom(q->value(0)) : -1;
+}
+} // namespace
+
+// Runs against the engine named by LEXORIUM_TEST_ENGINE.
+class TestSchema : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newDatabaseIsCurrentWithItsIndexes();
+    void failureHalfwayLeavesNoTables();
+    void versionOneIsUpgradedKeepingItsRows();
+    void newerDatabaseIsRefusedAndLeftAlone();
+    void databaseWithoutOurTablesIsRefused();
+    void transactionGuardRules();
+    void concurrentKeysAreDistinct();
+};
+
+void TestSchema::newDatabaseIsCurrentWithItsIndexes()
+{
+    LEX_USE_DATABASE(t, true);
+    QCOMPARE(recordedVersion(t), Schema::kCurrentVersion);
+    QCOMPARE(linkIndexNames(t), expectedIndexNames());
+    QCOMPARE(Schema::linkIndexes().size(), 7);
+    DbSession session(t.ctx());
+    const DbResult<Schema::Status> status = Schema::inspect(session);
+    QVERIFY2(status, qPrintable(status.error().description));
+    QCOMPARE(status->state, Schema::State::Current);
+    QVERIFY(!Schema::ensureCurrent(session));
+    // Nothing but the fourteen tables: the version is not kept in a table of its own.
+    QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), 14);
+}
+
+void TestSchema::failureHalfwayLeavesNoTables()
+{
+    LEX_USE_DATABASE(t, false);
+    {
+        DbSession session(t.ctx());
+        // The case table and the masters are made by then; the link tables are not.
+        session.failNextStatementContaining(QStringLiteral("CREATE TABLE cm_bench_name"));
+        const DbError e = Schema::create(session);
+        QVERIFY(e.isError());
+        QVERIFY(e.description.contains(QLatin1String("cm_bench_name")));
+    }
+    QCOMPARE(TestDatabase::tableNames(t.ctx()), QStringList());
+    QCOMPARE(recordedVersion(t), 0);
+    // And the same database can then be made whole.
+    QVERIFY(!Schema::create(t.ctx()));
+    QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), 14);
+}
+
+void TestSchema::versionOneIsUpgradedKeepingItsRows()
+{
+    LEX_USE_DATABASE(t, false);
+    QVERIFY(makeVersionOne(t));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO category_master (id, category) VALUES (1, 'Tax')")));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation) VALUES (7, '2001 SCMR 1')")));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cmd_category_master (id, cat_id, cmd_id) VALUES (1, 1, 7)")));
+    QVERIFY(linkIndexNames(t).isEmpty());
+
+    DbSession session(t.ctx());
+    DbResult<Schema::Status> before = Schema::inspect(session);
+    QVERIFY(before);
+    QCOMPARE(before->state, Schema::State::Older);
+    QCOMPARE(before->version, 1);
+    QStringList steps;
+    const DbError e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
+    QVERIFY2(!e, qPrintable(e.description));
+    QCOMPARE(steps.size(), 1);
+
+    QCOMPARE(recordedVersion(t), Schema::kCurrentVersion);
+    QCOMPARE(linkIndexNames(t), expectedIndexNames());
+    QCOMPARE(t.scalar(QStringLiteral("SELECT category FROM category_master WHERE id = 1")).toString(),
+             QStringLiteral("Tax"));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT cmd_id FROM cmd_category_master WHERE id = 1")).toInt(), 7);
+    // Opening it again changes nothing more.
+    QVERIFY(!Schema::ensureCurrent(session));
+    QCOMPARE(Schema::inspect(session)->state, Schema::State::Current);
+}
+
+void TestSchema::newerDatabaseIsRefusedAndLeftAlone()
+{
+    LEX_USE_DATABASE(t, false);
+    QVERIFY(makeVersionOne(t));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (1, 'Penal Code')")));
+    {
+        DbSession session(t.ctx());
+        QVERIFY(session.execute(session.dialect().setSchemaVersionStatement(t.ctx(), 99)));
+    }
+    DbSession session(t.ctx());
+    const DbError e = Schema::ensureCurrent(session);
+    QVERIFY(e.isError());
+    QVERIFY2(e.description.contains(QLatin1String("newer version")), qPrintable(e.description));
+    QVERIFY(e.description.contains(t.ctx().connection.database));
+    QCOMPARE(recordedVersion(t), 99);
+    QVERIFY(linkIndexNames(t).isEmpty());
+    QCOMPARE(t.scalar(QStringLiteral("SELECT act FROM act_master WHERE id = 1")).toString(),
+             QStringLiteral("Penal Code"));
+}
+
+void TestSchema::databaseWithoutOurTablesIsRefused()
+{
+    LEX_USE_DATABASE(t, false);
+    DbSession session(t.ctx());
+    DbError e = Schema::ensureCurrent(session);
+    QVERIFY(e.isError());
+    QVERIFY2(e.description.contains(QLatin1String("does not hold Lexorium's tables")), qPrintable(e.description));
+    QVERIFY(e.description.contains(QLatin1String("all of them")));
+    // Some of them only.
+    QVERIFY(!Schema::createMasterTables(session));
+    e = Schema::ensureCurrent(session);
+    QVERIFY(e.description.contains(QLatin1String("case_master")));
+    QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), Schema::masterTables().size());
+}
+
+void TestSchema::transactionGuardRules()
+{
+    LEX_USE_DATABASE(t, true);
+    DbSession session(t.ctx());
+    const QString insert = QStringLiteral("INSERT INTO court_master (id, court_name) VALUES (?, ?)");
+    const auto count = [&t] { return t.scalar(QStringLiteral("SELECT COUNT(*) FROM court_master")).toInt(); };
+    {
+        TransactionGuard guard(session);
+        QVERIFY(!guard.error());
+        QVERIFY(session.execute(insert, {1, QStringLiteral("Supreme Court")}));
+        // Left without commit: rolled back.
+    }
+    QCOMPARE(count(), 0);
+    QVERIFY(!session.inTransaction());
+    {
+        TransactionGuard outer(session);
+        QVERIFY(session.execute(insert, {1, QStringLiteral("High Court")}));
+        {
+            TransactionGuard inner(session);
+            QVERIFY(session.execute(insert, {2, QStringLiteral("District Court")}));
+            QVERIFY(!inner.commit()); // joins; the outer one decides
+        }
+        QCOMPARE(count(), 0); // not visible to another connection yet
+        QVERIFY(!outer.commit());
+    }
+    QCOMPARE(count(), 2);
+    {
+        TransactionGuard outer(session);
+        QVERIFY(session.execute(insert, {3, QStringLiteral("Tribunal")}));
+        {
+            TransactionGuard inner(session); // a failed step: no commit
+        }
+        const DbError e = outer.commit();
+        QVERIFY(e.isError());
+    }
+    QCOMPARE(count(), 2);
+    // A failing statement inside a transaction spoils the whole of it.
+    const DbError e = inTransaction(session, [&]() -> DbError {
+        if (!session.execute(insert, {4, QStringLiteral("Board")}))
+            return DbError::other(QStringLiteral("first insert failed"));
+        DbResult<int> dup = session.execute(insert, {1, QStringLiteral("Duplicate key")});
+        return dup ? DbError() : dup.error();
+    });
+    QVERIFY(e.isError());
+    QCOMPARE(count(), 2);
+}
+
+void TestSchema::concurrentKeysAreDistinct()
+{
+    LEX_USE_DATABASE(t, true);
+    const QString insert = QStringLiteral("INSERT INTO category_master (id, category) VALUES (?, ?)");
+    DbSession first(t.ctx());
+    TransactionGuard guard(first);
+    QVERIFY(!guard.error());
+    const DbResult<qint64> firstKey = SharedData::getNextId(first, QStringLiteral("category_master"));
+    QVERIFY(firstKey);
+    QCOMPARE(*firstKey, qint64(1));
+    QVERIFY(first.execute(insert, {*firstKey, QStringLiteral("First")}));
+
+    // A second writer, started while the first holds its key, waits for it and takes the next one.
+    std::promise<void> started;
+    std::future<void> isStarted = started.get_future();
+    DbResult<qint64> secondKey(DbError::other(QStringLiteral("not run")));
+    DbError secondError;
+    const DbContext ctx = t.ctx();
+    std::thread second([&] {
+        DbSession session(ctx);
+        started.set_value();
+        secondError = inTransaction(session, [&]() -> DbError {
+            secondKey = SharedData::getNextId(session, QStringLiteral("category_master"));
+            if (!secondKey)
+                return secondKey.error();
+            DbResult<int> r = session.execute(insert, {*secondKey, QStringLiteral("Second")});
+            return r ? DbError() : r.error();
+        });
+    });
+    isStarted.wait();
+    QTest::qWait(200); // give the second writer time to reach the lock; it must wait there, not pass it
+    const DbError committed = guard.commit();
+    second.join();
+    QVERIFY2(!committed, qPrintable(committed.description));
+    QVERIFY2(!secondError, qPrintable(secondError.description));
+    QCOMPARE(*secondKey, qint64(2));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM category_master")).toInt(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestSchema)
+#include "tst_schema.moc"
