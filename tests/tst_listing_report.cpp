@@ -1,8 +1,8 @@
-#include "report/citation_listing_report.h"
-#include "report/master_listing_report.h"
 #include "gui/common/file_dialog.h"
 #include "gui/common/message_box.h"
 #include "gui/common/report_preview.h"
+#include "report/citation_listing_report.h"
+#include "report/master_listing_report.h"
 #include "support/gui_test_support.h"
 
 #include <QAction>

@@ -173,7 +173,9 @@ void TestSchema::transactionGuardRules()
     LEX_USE_DATABASE(t, true);
     DbSession session(t.ctx());
     const QString insert = QStringLiteral("INSERT INTO court_master (id, court_name) VALUES (?, ?)");
-    const auto count = [&t] { return t.scalar(QStringLiteral("SELECT COUNT(*) FROM court_master")).toInt(); };
+    const auto count = [&t] {
+        return t.scalar(QStringLiteral("SELECT COUNT(*) FROM court_master")).toInt();
+    };
     {
         TransactionGuard guard(session);
         QVERIFY(!guard.error());

@@ -1,7 +1,7 @@
 #include "core/db/postgres_dialect.h"
 
-#include "core/db/db_session.h"
 #include "core/db/db_context.h"
+#include "core/db/db_session.h"
 #include "core/db/server_probe.h"
 
 #include <QRegularExpression>
@@ -116,8 +116,8 @@ DbError PostgresDialect::createDatabase(const DbContext& ctx) const
 {
     DbSession session(ctx, Target::Maintenance);
     // The name cannot be a bound value here; it was checked to be a plain name and is quoted so its case stays.
-    DbResult<int> r = session.execute(QStringLiteral("CREATE DATABASE ") +
-                                      quoteIdentifier(ctx.connection.database.trimmed()));
+    DbResult<int> r =
+        session.execute(QStringLiteral("CREATE DATABASE ") + quoteIdentifier(ctx.connection.database.trimmed()));
     if (!r) {
         DbError e = r.error();
         if (e.code == kDuplicateDatabase)

@@ -49,10 +49,10 @@ public:
     static DbError create(const DbContext& ctx);
 
     enum class State {
-        Current,  // the program's own schema at its version
-        Older,    // made by an earlier version; upgrade() brings it up to date
-        Newer,    // made by a later version of the program; left alone
-        NotOurs,  // no tables of ours, or only some of them
+        Current, // the program's own schema at its version
+        Older,   // made by an earlier version; upgrade() brings it up to date
+        Newer,   // made by a later version of the program; left alone
+        NotOurs, // no tables of ours, or only some of them
     };
     struct Status {
         State state = State::NotOurs;

@@ -58,8 +58,8 @@ DbResult<qint64> SharedData::getNextId(DbSession& session, const QString& table)
     if (columns->isEmpty())
         return badName(table);
     // The key is the first column: id, or case_id for case_master.
-    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT MAX(") + columns->first() +
-                                          QStringLiteral(") FROM ") + table);
+    DbResult<QSqlQuery> q =
+        session.query(QStringLiteral("SELECT MAX(") + columns->first() + QStringLiteral(") FROM ") + table);
     if (!q)
         return q.error();
     if (!q->next())
