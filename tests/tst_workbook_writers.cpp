@@ -51,49 +51,35 @@ QString longJudgment()
     return text + QLatin1Char('!');
 }
 
-// Laid out as a citation is exported: bold headings in the first column, values beside them.
+// Laid out as a citation is exported: a bold heading in the first column, its values beside it.
 Sheet citationSheet()
 {
-    Sheet sheet{QStringLiteral("Citation"), {}};
-    sheet.cells = {
-        heading(0, QStringLiteral("Dated")),
-        value(0, 1, QStringLiteral("12-Mar-2024")),
-        heading(1, QStringLiteral("Citation")),
-        value(1, 1, QStringLiteral("2024 SCC 117")),
-        heading(2, QStringLiteral("Judgment")),
-        value(2, 1, longJudgment()),
-        heading(3, QStringLiteral("Case")),
-        value(3, 1, QStringLiteral("Ramesh Kumar v. State of U.P.\nCriminal Appeal No. 12 of 2023")),
-        heading(4, QStringLiteral("Date Of Judgment")),
-        value(4, 1, QStringLiteral("05-Jan-2024")),
-        heading(5, QStringLiteral("Summary")),
-        value(5, 1, QStringLiteral("न्यायालय ने अपील स्वीकार की और दोषसिद्धि को रद्द कर दिया।")),
-        heading(6, QStringLiteral("Nature Of Case")),
-        value(6, 1, QStringLiteral("Criminal")),
-        heading(7, QStringLiteral("Issue")),
-        value(7, 1, QStringLiteral("Ζήτημα δικαιοδοσίας του δικαστηρίου")),
-        heading(8, QStringLiteral("RuleOf Law")),
-        value(8, 1, QStringLiteral("法治原则 𠀀𠀁 𝄞 😀")),
-        heading(9, QStringLiteral("Remarks")),
-        value(9, 1, QString()),
-        heading(10, QStringLiteral("Court")),
-        value(10, 1, QStringLiteral("Supreme Court of India")),
-        value(10, 2, QStringLiteral("High Court of Delhi")),
-        heading(11, QStringLiteral("Category")),
-        value(11, 1, QStringLiteral("Criminal")),
-        heading(12, QStringLiteral("Act")),
-        value(12, 1, QStringLiteral("Indian Penal Code, 1860")),
-        heading(13, QStringLiteral("Section")),
-        value(13, 1, QStringLiteral("302")),
-        heading(14, QStringLiteral("Act")),
-        value(14, 1, QStringLiteral("Code of Criminal Procedure, 1973")),
-        heading(15, QStringLiteral("Section")),
-        value(15, 1, QStringLiteral("374(2)")),
-        heading(16, QStringLiteral("Bench Name")),
-        value(16, 1, QStringLiteral("Justice A. Sharma, Justice B. Rao")),
+    const QList<std::pair<const char*, QStringList>> rows = {
+        {"Dated", {QStringLiteral("12-Mar-2024")}},
+        {"Citation", {QStringLiteral("2024 SCC 117")}},
+        {"Judgment", {longJudgment()}},
+        {"Case", {QStringLiteral("Ramesh Kumar v. State of U.P.\nCriminal Appeal No. 12 of 2023")}},
+        {"Date Of Judgment", {QStringLiteral("05-Jan-2024")}},
+        {"Summary", {QStringLiteral("न्यायालय ने अपील स्वीकार की और दोषसिद्धि को रद्द कर दिया।")}},
+        {"Nature Of Case", {QStringLiteral("Criminal")}},
+        {"Issue", {QStringLiteral("Ζήτημα δικαιοδοσίας του δικαστηρίου")}},
+        {"RuleOf Law", {QStringLiteral("法治原则 𠀀𠀁 𝄞 😀")}},
+        {"Remarks", {QString()}},
+        {"Court", {QStringLiteral("Supreme Court of India"), QStringLiteral("High Court of Delhi")}},
+        {"Category", {QStringLiteral("Criminal")}}, // the same text as another cell: stored once
+        {"Act", {QStringLiteral("Indian Penal Code, 1860")}},
+        {"Section", {QStringLiteral("302")}},
+        {"Act", {QStringLiteral("Code of Criminal Procedure, 1973")}},
+        {"Section", {QStringLiteral("374(2)")}},
+        {"Bench Name", {QStringLiteral("Justice A. Sharma, Justice B. Rao")}},
     };
-    // Written out of order: the writer sorts.
-    std::reverse(sheet.cells.begin(), sheet.cells.end());
+    Sheet sheet{QStringLiteral("Citation"), {}};
+    // Added bottom-up: the writers must not depend on the order of the cells.
+    for (int row = int(rows.size()) - 1; row >= 0; --row) {
+        sheet.cells.append(heading(row, QString::fromLatin1(rows.at(row).first)));
+        for (int i = 0; i < rows.at(row).second.size(); ++i)
+            sheet.cells.append(value(row, i + 1, rows.at(row).second.at(i)));
+    }
     return sheet;
 }
 
