@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/citations/citation.h"
+#include "core/db/db_result.h"
+
+#include <QList>
+
+class DbSession;
+
+// Reads and writes citations on a session. Every write is one transaction: all of the citation's rows, or none.
+// Keys are taken inside that transaction under the engine's lock (largest key plus one, 1 for an empty table,
+// link and bench rows numbered in list order), so programs writing to one database at once never collide.
+class CitationStore
+{
+public:
+    struct TextTable {
+        QString table;     // cm_judgment_master
+        QString column;    // judgment
+        QString keyColumn; // judgment_id in case_master
+        QString caption;   // how messages name the field
+    };
+    static const std::array<TextTable, Citation::kTextCount>& textTables();
+    static constexpr int kShortTextLimit = 50;
+    static constexpr int kLongTextLimit = 7900;
+    static constexpr int kNameLimit = 200;
+
+    explicit CitationStore(DbSession& session);
+
+    // Every case id, in the order the database returns them.
+    DbResult<QList<qint64>> caseIds() const;
+    // The key a new citation would get now; the write takes it again under its lock.
+    DbResult<qint64> nextCaseId() const;
+
+    // The stored citation; its date is reduced to the first of its month. A case without its text rows loads
+    // with empty texts and its lists; exists() tells whether the case is stored at all.
+    DbResult<Citation> load(qint64 caseId) const;
+    DbResult<bool> exists(qint64 caseId) const;
+
+    // Stores a new citation and gives back the case id it got. The case title and the long texts are stored
+    // without leading and trailing blanks.
+    DbResult<qint64> add(const Citation& citation) const;
+    // Rewrites a stored citation, its texts in their rows and its links and bench anew; nothing is trimmed.
+    DbError modify(const Citation& citation) const;
+    // Deletes the citation from all eleven tables; the master rows stay.
+    DbError remove(qint64 caseId) const;
+
+    // Why the citation cannot be stored as it is (a field too long, too many bench names), or nothing.
+    static DbError validate(const Citation& citation);
+    // Whether a link row is a placeholder that is never stored.
+    static bool isPlaceholder(const CitationLink& link);
+    // The error a write of a case that is no longer stored gives.
+    static QString vanishedMessage(qint64 caseId);
+
+private:
+    DbError insertLinksAndBench(const Citation& c, qint64 caseId) const;
+    DbSession& m_session;
+};
