@@ -22,7 +22,6 @@ public:
     bool showContents(QWidget* owner, const QString& programDir);
     bool showIndex(QWidget* owner, const QString& programDir);
     bool ShowHelpSearch(QWidget* owner, const QString& programDir);
-    bool showSearch(QWidget* owner, const QString& programDir) { return ShowHelpSearch(owner, programDir); }
     bool showScreenHelp(QWidget* owner, const QString& programDir, int contextId);
 
 private:
