@@ -3,7 +3,6 @@
 #include "gui/common/report_preview.h"
 #include "report/master_listing_report.h"
 #include "core/masters/master_store.h"
-#include "core/shell/app_info.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/message_box.h"
 
@@ -31,7 +30,7 @@ DbError MasterScreenHooks::showReport(QWidget* owner, const MasterStore& store, 
 
 void MasterScreenHooks::showActionError(QWidget* owner, const DbError& error)
 {
-    MessageBox::information(owner, error.description, applicationTitle() + QStringLiteral(" - ") + error.code);
+    MessageBox::information(owner, error.description, MessageBox::errorTitle(error.code));
 }
 
 void MasterScreenHooks::showError(QWidget* owner, const DbError& error)
