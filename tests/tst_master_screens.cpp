@@ -92,10 +92,54 @@ struct Screen {
     {
         return {button(add)->isEnabled(), button(modify)->isEnabled(), button(remove)->isEnabled()};
     }
+    // The index of a button by what it does; the Act screen orders them differently.
+    int index(MasterFormScreen::Action action) const
+    {
+        using A = MasterFormScreen::Action;
+        const QList<A> order = number == QLatin1String("0003")
+                                   ? QList<A>{A::Close, A::Add, A::Modify, A::Delete, A::Help, A::Print}
+                                   : QList<A>{A::Add, A::Modify, A::Delete, A::Close, A::Help, A::Print};
+        return int(order.indexOf(action));
+    }
+    QPushButton* button(MasterFormScreen::Action action) const { return button(index(action)); }
+    // Add, Modify, Delete enabled, whatever the screen's order.
+    QList<bool> entryStates() const
+    {
+        using A = MasterFormScreen::Action;
+        return states(index(A::Add), index(A::Modify), index(A::Delete));
+    }
 };
 
 const QList<bool> kNewEntry{true, false, false};
 const QList<bool> kExistingEntry{false, true, true};
+const QList<bool> kNothing{false, false, false};
+using Action = MasterFormScreen::Action;
+
+const char* kindName(MasterKind kind)
+{
+    return kind == MasterKind::Category ? "category" : kind == MasterKind::Court ? "court" : "act";
+}
+
+// The serial number of the next database connection any session opens.
+int nextConnectionSerial(const DbContext& ctx)
+{
+    DbSession probe(ctx);
+    return probe.db().connectionName().section(QLatin1Char('-'), -1).toInt() + 1;
+}
+
+// Makes every insert into the master table fail inside the engine, with the engine's own error.
+bool refuseInserts(const TestDatabase& t, const MasterTable& m)
+{
+    if (TestDatabase::isPostgres())
+        return t.exec(QStringLiteral("CREATE FUNCTION refuse_insert() RETURNS trigger LANGUAGE plpgsql AS "
+                                     "$$ BEGIN RAISE EXCEPTION 'refused by trigger'; END $$")) &&
+               t.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 FOR EACH ROW "
+                                     "EXECUTE FUNCTION refuse_insert()")
+                          .arg(m.table));
+    return t.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 "
+                                 "BEGIN SELECT RAISE(ABORT, 'refused by trigger'); END")
+                      .arg(m.table));
+}
 
 QList<QVariantList> tableRows(const TestDatabase& t, const MasterTable& m)
 {
@@ -159,10 +203,22 @@ private slots:
     void deleteIsAskedAndRefusedWhileInUse();
     void idsInDatabaseOrderAndListingById_data() { listScreens_data(); }
     void idsInDatabaseOrderAndListingById();
-    void changesBehindTheScreensBack_data() { listScreens_data(); }
+    void changesBehindTheScreensBack_data() { allScreens_data(); }
     void changesBehindTheScreensBack();
     void actControlsAndStates();
     void actListFollowsAddModifyDelete();
+
+    void allScreens_data();
+    void opensOneSessionForItsLifetime_data() { allScreens_data(); }
+    void opensOneSessionForItsLifetime();
+    void failedLoadLeavesOnlyCloseAndHelp_data();
+    void failedLoadLeavesOnlyCloseAndHelp();
+    void deleteQuestionNamesTheStoredRow_data() { allScreens_data(); }
+    void deleteQuestionNamesTheStoredRow();
+    void failedWriteKeepsTheTypedName_data() { allScreens_data(); }
+    void failedWriteKeepsTheTypedName();
+    void namesNoLongerThanTheirColumn_data() { allScreens_data(); }
+    void namesNoLongerThanTheirColumn();
 };
 
 void TestMasterScreens::init()
@@ -176,6 +232,13 @@ void TestMasterScreens::listScreens_data()
     QTest::addColumn<MasterKind>("kind");
     QTest::newRow("category") << MasterKind::Category;
     QTest::newRow("court") << MasterKind::Court;
+}
+
+void TestMasterScreens::allScreens_data()
+{
+    QTest::addColumn<MasterKind>("kind");
+    for (MasterKind kind : {MasterKind::Category, MasterKind::Court, MasterKind::Act})
+        QTest::newRow(kindName(kind)) << kind;
 }
 
 void TestMasterScreens::emptyListAndControls()
@@ -222,14 +285,11 @@ void TestMasterScreens::emptyListAndControls()
     QCOMPARE(onlyMessage().text, m.emptyName);
     QVERIFY(tableRows(t, m).isEmpty());
 
-    // Print of an empty list, and Help without the help file.
-    int reports = 0;
-    s.dialog->setReportHandler([&](MasterKind, QList<QStringList>) { ++reports; });
+    // Print of an empty list (the preview says so and opens nothing), and Help without the help file.
     s.button(5)->click();
     const MessageBox::Shown none = onlyMessage();
     QCOMPARE(none.text, QStringLiteral("No records are found."));
     QCOMPARE(none.title, QStringLiteral("Lexorium"));
-    QCOMPARE(reports, 0);
     s.button(4)->click();
     QCOMPARE(onlyMessage().text, QStringLiteral("No help is associated with this topic."));
     int context = 0;
@@ -384,19 +444,22 @@ void TestMasterScreens::idsInDatabaseOrderAndListingById()
     QCOMPARE(s.listColumn(0), databaseOrder);
     QCOMPARE(s.comboItems(), databaseOrder + QStringList{QStringLiteral("10")});
 
-    MasterKind reportedKind = MasterKind::Act;
-    QList<QStringList> reported;
-    s.dialog->setReportHandler([&](MasterKind k, QList<QStringList> rows) {
-        reportedKind = k;
-        reported = rows;
-        QVERIFY(pointerIsBack());
+    ListingReportData reported;
+    bool pointerBackWhenShown = false;
+    s.dialog->setReportHandler([&](const ListingReportData& data) {
+        reported = data;
+        pointerBackWhenShown = pointerIsBack();
     });
+    s.dialog->setClock([] { return QDate(2026, 12, 8); });
     s.button(5)->click();
     QVERIFY(MessageBox::shown().isEmpty());
-    QCOMPARE(reportedKind, kind);
-    QCOMPARE(reported, (QList<QStringList>{{QStringLiteral("2"), QStringLiteral("N2")},
-                                           {QStringLiteral("5"), QStringLiteral("N5")},
-                                           {QStringLiteral("9"), QStringLiteral("N9")}}));
+    QVERIFY(pointerBackWhenShown);
+    QCOMPARE(reported.caption, m.kind == MasterKind::Court ? QStringLiteral("Court Name Listing Report")
+                                                           : QStringLiteral("Category Listing Report"));
+    QCOMPARE(reported.date, QDate(2026, 12, 8));
+    QCOMPARE(reported.rows, (QList<QStringList>{{QStringLiteral("2"), QStringLiteral("N2")},
+                                                {QStringLiteral("5"), QStringLiteral("N5")},
+                                                {QStringLiteral("9"), QStringLiteral("N9")}}));
 }
 
 void TestMasterScreens::changesBehindTheScreensBack()
@@ -408,48 +471,43 @@ void TestMasterScreens::changesBehindTheScreensBack()
     QVERIFY(insertRow(t, m, 2, QStringLiteral("Gone")));
     const Screen s = Screen::open(kind, t.ctx());
 
-    // Renaming a row deleted meanwhile writes nothing; the screen shows the table as it is.
+    // Renaming a row deleted meanwhile writes nothing, says so, and shows the table as it is.
     s.pick(QStringLiteral("2"));
     QVERIFY(t.exec(QStringLiteral("DELETE FROM ") + m.table + QStringLiteral(" WHERE id = 2")));
     s.text()->setText(QStringLiteral("Back"));
-    s.button(1)->click();
-    QVERIFY(MessageBox::shown().isEmpty());
+    s.button(Action::Modify)->click();
+    const MessageBox::Shown renamed = onlyMessage();
+    QCOMPARE(renamed.text, MasterFormScreen::recordGoneMessage());
+    QCOMPARE(renamed.title, QStringLiteral("Lexorium"));
     QCOMPARE(tableRows(t, m), (QList<QVariantList>{{1, QStringLiteral("Kept")}}));
     QCOMPARE(s.comboItems(), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
     QCOMPARE(s.listColumn(0), QStringList{QStringLiteral("1")});
-    QCOMPARE(s.states(0, 1, 2), kNewEntry);
+    QCOMPARE(s.entryStates(), kNewEntry);
 
-    // Deleting a row deleted meanwhile does the same.
-    QVERIFY(insertRow(t, m, 3, QStringLiteral("Late")));
-    s.button(0)->click(); // blank name: refused before anything runs
-    MessageBox::clearShown();
-    QVERIFY(t.exec(QStringLiteral("DELETE FROM ") + m.table + QStringLiteral(" WHERE id = 3")));
+    // Deleting a row deleted meanwhile: nothing to ask about; said, and reloaded.
     s.pick(QStringLiteral("1"));
     QVERIFY(t.exec(QStringLiteral("DELETE FROM ") + m.table + QStringLiteral(" WHERE id = 1")));
+    QVERIFY(insertRow(t, m, 3, QStringLiteral("Late")));
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
-    s.button(2)->click();
-    QCOMPARE(shownTexts().size(), 1); // the question only
+    s.button(Action::Delete)->click();
+    QCOMPARE(shownTexts(), QStringList{MasterFormScreen::recordGoneMessage()});
     MessageBox::clearShown();
-    QVERIFY(tableRows(t, m).isEmpty());
-    QCOMPARE(s.comboItems(), QStringList{QStringLiteral("1")});
+    QCOMPARE(tableRows(t, m), (QList<QVariantList>{{3, QStringLiteral("Late")}}));
+    QCOMPARE(s.comboItems(), (QStringList{QStringLiteral("3"), QStringLiteral("4")}));
+    QCOMPARE(s.listColumn(1), QStringList{QStringLiteral("Late")});
+    QCOMPARE(s.entryStates(), kNewEntry);
 
-    // An insert the database refuses (the id was taken meanwhile): the error with its number, the table as it
-    // was, and a screen that offers the next id and works.
-    QVERIFY(insertRow(t, m, 1, QStringLiteral("Taken")));
+    // The proposed id was taken meanwhile: the row goes under the next free key instead, and nothing is lost.
+    QVERIFY(insertRow(t, m, 4, QStringLiteral("Taken")));
     s.text()->setText(QStringLiteral("Mine"));
-    s.button(0)->click();
-    const MessageBox::Shown failure = onlyMessage();
-    QVERIFY(failure.title.startsWith(QStringLiteral("Lexorium - ")));
-    QVERIFY(!failure.text.isEmpty());
-    QCOMPARE(failure.icon, MessageBox::Icon::Information);
-    QVERIFY(pointerIsBack());
-    QCOMPARE(tableRows(t, m), (QList<QVariantList>{{1, QStringLiteral("Taken")}}));
-    QCOMPARE(s.comboItems(), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
-    QCOMPARE(s.states(0, 1, 2), kNewEntry);
-    s.text()->setText(QStringLiteral("Mine"));
-    s.button(0)->click();
-    QVERIFY(MessageBox::shown().isEmpty());
-    QCOMPARE(tableRows(t, m).size(), 2);
+    s.button(Action::Add)->click();
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QCOMPARE(
+        tableRows(t, m),
+        (QList<QVariantList>{{3, QStringLiteral("Late")}, {4, QStringLiteral("Taken")}, {5, QStringLiteral("Mine")}}));
+    QCOMPARE(s.comboItems(),
+             (QStringList{QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")}));
+    QCOMPARE(s.entryStates(), kNewEntry);
     QVERIFY(pointerIsBack());
 }
 
@@ -560,6 +618,203 @@ void TestMasterScreens::actListFollowsAddModifyDelete()
     QCOMPARE(s.states(1, 2, 3), kNewEntry);
     QCOMPARE(tableRows(t, m), (QList<QVariantList>{{1, QStringLiteral("Penal Code")}}));
     QVERIFY(pointerIsBack());
+}
+
+void TestMasterScreens::opensOneSessionForItsLifetime()
+{
+    QFETCH(MasterKind, kind);
+    LEX_USE_DATABASE(t, true);
+    const MasterTable& m = MasterTable::of(kind);
+    QVERIFY(insertRow(t, m, 1, QStringLiteral("First")));
+    const int before = nextConnectionSerial(t.ctx());
+    {
+        const Screen s = Screen::open(kind, t.ctx());
+        QVERIFY(s.dialog->session().isOpen());
+        s.text()->setText(QStringLiteral("Second"));
+        s.button(Action::Add)->click();
+        s.pick(QStringLiteral("2"));
+        s.text()->setText(QStringLiteral("Second Renamed"));
+        s.button(Action::Modify)->click();
+        s.pick(QStringLiteral("2"));
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        s.button(Action::Delete)->click();
+        s.dialog->setReportHandler([](const ListingReportData&) {});
+        s.button(Action::Print)->click();
+        QCOMPARE(shownTexts(),
+                 QStringList{QStringLiteral("Do you want to delete 'Second Renamed") + m.deleteQuestionEnd});
+    }
+    // Opening, adding, renaming, deleting and printing logged in once: the screen's own connection (the other
+    // one counted is the probe's).
+    QCOMPARE(nextConnectionSerial(t.ctx()) - before, 2);
+    QCOMPARE(tableRows(t, m), (QList<QVariantList>{{1, QStringLiteral("First")}}));
+}
+
+void TestMasterScreens::failedLoadLeavesOnlyCloseAndHelp_data()
+{
+    QTest::addColumn<MasterKind>("kind");
+    QTest::addColumn<QString>("cause");
+    for (MasterKind kind : {MasterKind::Category, MasterKind::Court, MasterKind::Act}) {
+        QTest::addRow("%s, no database", kindName(kind)) << kind << QStringLiteral("no database");
+        QTest::addRow("%s, table away", kindName(kind)) << kind << QStringLiteral("table away");
+        QTest::addRow("%s, file locked", kindName(kind)) << kind << QStringLiteral("file locked");
+    }
+}
+
+void TestMasterScreens::failedLoadLeavesOnlyCloseAndHelp()
+{
+    QFETCH(MasterKind, kind);
+    QFETCH(QString, cause);
+    if (cause == QLatin1String("file locked") && TestDatabase::isPostgres())
+        QSKIP("a server holds no file another program could lock");
+    LEX_USE_DATABASE(t, true);
+    const MasterTable& m = MasterTable::of(kind);
+    const QString away = m.table + QStringLiteral("_away");
+    DbContext ctx = t.ctx();
+    std::unique_ptr<DbSession> locker;
+    if (cause == QLatin1String("no database")) {
+        ctx.connection.database += QStringLiteral("_missing");
+    } else if (cause == QLatin1String("table away")) {
+        QVERIFY(t.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(m.table, away)));
+    } else {
+        // Another program holds the file: even reading waits out the busy time-out, then fails.
+        locker = std::make_unique<DbSession>(t.ctx());
+        QVERIFY(locker->execute(QStringLiteral("BEGIN EXCLUSIVE")).ok());
+    }
+
+    const Screen s = Screen::open(kind, ctx);
+    const MessageBox::Shown failure = onlyMessage();
+    QVERIFY(!failure.text.isEmpty());
+    QCOMPARE(failure.title, QStringLiteral("Lexorium"));
+    QVERIFY(pointerIsBack());
+    QVERIFY(!s.dialog->isLoaded());
+    QCOMPARE(s.entryStates(), kNothing);
+    QVERIFY(!s.button(Action::Print)->isEnabled());
+    QVERIFY(s.button(Action::Close)->isEnabled());
+    QVERIFY(s.button(Action::Help)->isEnabled());
+    QVERIFY(!s.combo()->isEnabled());
+    QVERIFY(!s.text()->isEnabled());
+
+    // The database comes back, with a row under a key the screen never read.
+    if (cause == QLatin1String("table away"))
+        QVERIFY(t.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(away, m.table)));
+    if (locker)
+        QVERIFY(locker->execute(QStringLiteral("ROLLBACK")).ok());
+    locker.reset();
+    QVERIFY(insertRow(t, m, 0, QStringLiteral("Zero")));
+    QVERIFY(insertRow(t, m, 4, QStringLiteral("Four")));
+
+    // Even driven directly, nothing is written, deleted or printed; no question is asked.
+    int reports = 0;
+    s.dialog->setReportHandler([&](const ListingReportData&) { ++reports; });
+    s.text()->setText(QStringLiteral("Typed"));
+    for (Action action : {Action::Add, Action::Modify, Action::Delete, Action::Print}) {
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        s.dialog->Cmd_Click(s.index(action));
+    }
+    s.combo()->setCurrentIndex(-1);
+    s.dialog->Cbo_Click();
+    s.dialog->LV_Click();
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QCOMPARE(reports, 0);
+    QCOMPARE(tableRows(t, m).size(), 2);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE id = 0").arg(m.nameColumn, m.table)).toString(),
+             QStringLiteral("Zero"));
+    QCOMPARE(s.entryStates(), kNothing);
+
+    s.button(Action::Close)->click();
+    QVERIFY(!s.dialog->isVisible());
+}
+
+void TestMasterScreens::deleteQuestionNamesTheStoredRow()
+{
+    QFETCH(MasterKind, kind);
+    LEX_USE_DATABASE(t, true);
+    const MasterTable& m = MasterTable::of(kind);
+    QVERIFY(insertRow(t, m, 4, QStringLiteral("Stored Name")));
+    QVERIFY(insertRow(t, m, 6, QStringLiteral("Neighbour")));
+    const Screen s = Screen::open(kind, t.ctx());
+
+    s.pick(QStringLiteral("4"));
+    s.text()->setText(QStringLiteral("Nonexistent thing"));
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
+    s.button(Action::Delete)->click();
+    QCOMPARE(onlyMessage().text, QStringLiteral("Do you want to delete 'Stored Name") + m.deleteQuestionEnd);
+    QCOMPARE(tableRows(t, m).size(), 2);
+
+    // Renamed by someone else after the pick: the question names what is stored now.
+    QVERIFY(t.exec(QStringLiteral("UPDATE %1 SET %2 = 'Renamed Elsewhere' WHERE id = 4").arg(m.table, m.nameColumn)));
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    s.button(Action::Delete)->click();
+    QCOMPARE(onlyMessage().text, QStringLiteral("Do you want to delete 'Renamed Elsewhere") + m.deleteQuestionEnd);
+    QCOMPARE(tableRows(t, m), (QList<QVariantList>{{6, QStringLiteral("Neighbour")}}));
+}
+
+void TestMasterScreens::failedWriteKeepsTheTypedName()
+{
+    QFETCH(MasterKind, kind);
+    LEX_USE_DATABASE(t, true);
+    const MasterTable& m = MasterTable::of(kind);
+    QVERIFY(insertRow(t, m, 1, QStringLiteral("Existing")));
+    const Screen s = Screen::open(kind, t.ctx());
+
+    // A failure without an error number is titled with the program's name alone.
+    s.dialog->session().failNextStatementContaining(QStringLiteral("INSERT INTO"));
+    s.text()->setText(QStringLiteral("Typed Name"));
+    s.button(Action::Add)->click();
+    const MessageBox::Shown injected = onlyMessage();
+    QCOMPARE(injected.title, QStringLiteral("Lexorium"));
+    QVERIFY2(injected.text.contains(QLatin1String("INSERT INTO")), qPrintable(injected.text));
+    QCOMPARE(s.text()->text(), QStringLiteral("Typed Name"));
+    QCOMPARE(tableRows(t, m).size(), 1);
+    QVERIFY(pointerIsBack());
+
+    // The same for a rename; the screen stays on the row.
+    s.pick(QStringLiteral("1"));
+    s.dialog->session().failNextStatementContaining(QStringLiteral("UPDATE"));
+    s.text()->setText(QStringLiteral("Renamed"));
+    s.button(Action::Modify)->click();
+    QCOMPARE(onlyMessage().title, QStringLiteral("Lexorium"));
+    QCOMPARE(s.text()->text(), QStringLiteral("Renamed"));
+    QCOMPARE(s.combo()->currentText(), QStringLiteral("1"));
+    QCOMPARE(s.entryStates(), kExistingEntry);
+    QCOMPARE(tableRows(t, m), (QList<QVariantList>{{1, QStringLiteral("Existing")}}));
+
+    // The engine refuses: its own words, titled with its error number.
+    QVERIFY(refuseInserts(t, m));
+    s.pick(QStringLiteral("2"));
+    s.text()->setText(QStringLiteral("Refused"));
+    s.button(Action::Add)->click();
+    const MessageBox::Shown engine = onlyMessage();
+    QVERIFY2(engine.text.contains(QLatin1String("refused by trigger")), qPrintable(engine.text));
+    QVERIFY2(engine.title.startsWith(QStringLiteral("Lexorium - ")) && engine.title.size() > 11,
+             qPrintable(engine.title));
+    QCOMPARE(s.text()->text(), QStringLiteral("Refused"));
+
+    // Nothing is stuck: once the engine accepts again, the same screen writes.
+    QVERIFY(t.exec(TestDatabase::isPostgres() ? QStringLiteral("DROP TRIGGER refuse ON ") + m.table
+                                              : QStringLiteral("DROP TRIGGER refuse")));
+    s.button(Action::Add)->click();
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QCOMPARE(tableRows(t, m).size(), 2);
+    QCOMPARE(s.text()->text(), QString());
+}
+
+void TestMasterScreens::namesNoLongerThanTheirColumn()
+{
+    QFETCH(MasterKind, kind);
+    LEX_USE_DATABASE(t, true);
+    const MasterTable& m = MasterTable::of(kind);
+    const int column = kind == MasterKind::Court ? 100 : 255;
+    const Screen s = Screen::open(kind, t.ctx());
+    QCOMPARE(s.text()->maxLength(), column);
+
+    // Typing past the end keeps the name at the column's length, and that name is stored.
+    s.text()->setFocus();
+    QTest::keyClicks(s.text(), QString(column + 5, QLatin1Char('n')));
+    QCOMPARE(s.text()->text().size(), column);
+    s.button(Action::Add)->click();
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QCOMPARE(tableRows(t, m), (QList<QVariantList>{{1, QString(column, QLatin1Char('n'))}}));
 }
 
 QTEST_MAIN(TestMasterScreens)

@@ -2,6 +2,7 @@
 #include "core/masters/master_store.h"
 #include "support/test_database.h"
 
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -49,7 +50,10 @@ private slots:
     void removeIsRefusedWhileInUse();
     void rowsGoneBehindTheStoresBack_data() { eachKind_data(); }
     void rowsGoneBehindTheStoresBack();
-    void aRefusedInsertLeavesTheTableAsItWas();
+    void aRefusedWriteLeavesTheTableAsItWas();
+    void addTakesTheNextKeyItself();
+    void oneSessionForEverything();
+    void listingIsDatedByTheGivenClock();
     void readingOrder();
 };
 
@@ -65,19 +69,23 @@ void TestMasterStore::addStoresTheTrimmedNameOnce()
 {
     QFETCH(MasterKind, kind);
     LEX_USE_DATABASE(t, true);
-    const MasterStore store(t.ctx(), kind);
-    QCOMPARE(store.nextId(), std::optional<qint64>(1));
-    QVERIFY(store.rows().isEmpty());
+    DbSession session(t.ctx());
+    MasterStore store(session, kind);
+    QCOMPARE(store.nextId().valueOr(-1), 1);
+    QVERIFY(store.rows()->isEmpty());
 
-    QVERIFY(store.add(1, QStringLiteral("  Qanun-e-Shahadat  ")).isDone());
-    QVERIFY(store.add(2, QStringLiteral("Owner's Liability")).isDone());
+    const MasterResult first = store.add(QStringLiteral("  Qanun-e-Shahadat  "));
+    QVERIFY(first.isDone());
+    QCOMPARE(first.id, 1);
+    QCOMPARE(store.add(QStringLiteral("Owner's Liability")).id, 2);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Qanun-e-Shahadat"));
     QCOMPARE(name(t, store.table(), 2), QStringLiteral("Owner's Liability"));
-    QCOMPARE(store.nameOf(2), QStringLiteral("Owner's Liability"));
-    QCOMPARE(store.nameOf(3), QString());
-    QCOMPARE(store.nextId(), std::optional<qint64>(3));
+    QCOMPARE(store.nameOf(2)->value_or(QString()), QStringLiteral("Owner's Liability"));
+    QVERIFY(store.nameOf(3).ok());
+    QVERIFY(!store.nameOf(3)->has_value());
+    QCOMPARE(store.nextId().valueOr(-1), 3);
 
-    QCOMPARE(store.add(3, QStringLiteral("   ")).outcome, MasterResult::Outcome::EmptyName);
+    QCOMPARE(store.add(QStringLiteral("   ")).outcome, MasterResult::Outcome::EmptyName);
     QCOMPARE(count(t, store.table()), 2);
 }
 
@@ -109,13 +117,14 @@ void TestMasterStore::duplicatesIgnoreCaseAndBlanks()
     QFETCH(QString, typed);
     QFETCH(bool, duplicate);
     LEX_USE_DATABASE(t, true);
-    const MasterStore store(t.ctx(), kind);
+    DbSession session(t.ctx());
+    MasterStore store(session, kind);
     const MasterTable& m = store.table();
     // Written directly, so a stored name may keep blanks the screens would have trimmed.
     QVERIFY(t.exec(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (1, ?)").arg(m.table, m.nameColumn), {stored}));
     QVERIFY(t.exec(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (2, 'Other')").arg(m.table, m.nameColumn)));
 
-    const MasterResult added = store.add(3, typed);
+    const MasterResult added = store.add(typed);
     QCOMPARE(added.outcome, duplicate ? MasterResult::Outcome::Duplicate : MasterResult::Outcome::Done);
     QCOMPARE(count(t, m), duplicate ? 2 : 3);
     QVERIFY(t.exec(QStringLiteral("DELETE FROM ") + m.table + QStringLiteral(" WHERE id = 3")));
@@ -129,9 +138,10 @@ void TestMasterStore::renameRules()
 {
     QFETCH(MasterKind, kind);
     LEX_USE_DATABASE(t, true);
-    const MasterStore store(t.ctx(), kind);
-    QVERIFY(store.add(1, QStringLiteral("Civil")).isDone());
-    QVERIFY(store.add(2, QStringLiteral("Criminal")).isDone());
+    DbSession session(t.ctx());
+    MasterStore store(session, kind);
+    QVERIFY(store.add(QStringLiteral("Civil")).isDone());
+    QVERIFY(store.add(QStringLiteral("Criminal")).isDone());
 
     // Its own name, and its own name in another case, are not duplicates.
     QVERIFY(store.rename(1, QStringLiteral("Civil")).isDone());
@@ -148,50 +158,143 @@ void TestMasterStore::removeIsRefusedWhileInUse()
 {
     QFETCH(MasterKind, kind);
     LEX_USE_DATABASE(t, true);
-    const MasterStore store(t.ctx(), kind);
-    QVERIFY(store.add(1, QStringLiteral("Used")).isDone());
-    QVERIFY(store.add(2, QStringLiteral("Free")).isDone());
+    DbSession session(t.ctx());
+    MasterStore store(session, kind);
+    QVERIFY(store.add(QStringLiteral("Used")).isDone());
+    QVERIFY(store.add(QStringLiteral("Free")).isDone());
     QVERIFY(link(t, store.table(), 1));
 
-    QVERIFY(store.isInUse(1));
-    QVERIFY(!store.isInUse(2));
+    QCOMPARE(store.isInUse(1).valueOr(false), true);
+    QCOMPARE(store.isInUse(2).valueOr(true), false);
     QCOMPARE(store.remove(1).outcome, MasterResult::Outcome::InUse);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Used"));
     QVERIFY(store.remove(2).isDone());
-    QCOMPARE(store.ids(), QList<qint64>{1});
+    QCOMPARE(store.ids().valueOr({}), QList<qint64>{1});
     // The largest id is handed out again once its row is gone.
-    QCOMPARE(store.nextId(), std::optional<qint64>(2));
+    QCOMPARE(store.nextId().valueOr(-1), 2);
+    QCOMPARE(store.add(QStringLiteral("Again")).id, 2);
 }
 
 void TestMasterStore::rowsGoneBehindTheStoresBack()
 {
     QFETCH(MasterKind, kind);
     LEX_USE_DATABASE(t, true);
-    const MasterStore store(t.ctx(), kind);
-    QVERIFY(store.add(1, QStringLiteral("Kept")).isDone());
-    QVERIFY(store.add(2, QStringLiteral("Gone")).isDone());
+    DbSession session(t.ctx());
+    MasterStore store(session, kind);
+    QVERIFY(store.add(QStringLiteral("Kept")).isDone());
+    QVERIFY(store.add(QStringLiteral("Gone")).isDone());
     QVERIFY(t.exec(QStringLiteral("DELETE FROM ") + store.table().table + QStringLiteral(" WHERE id = 2")));
 
     QCOMPARE(store.rename(2, QStringLiteral("Back")).outcome, MasterResult::Outcome::Missing);
+    // Gone and named like another row: that it is gone is what counts.
+    QCOMPARE(store.rename(2, QStringLiteral("kept")).outcome, MasterResult::Outcome::Missing);
     QCOMPARE(store.remove(2).outcome, MasterResult::Outcome::Missing);
+    // Keys that were never handed out.
+    QCOMPARE(store.rename(0, QStringLiteral("Zero")).outcome, MasterResult::Outcome::Missing);
+    QCOMPARE(store.remove(0).outcome, MasterResult::Outcome::Missing);
     QCOMPARE(count(t, store.table()), 1);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Kept"));
 }
 
-void TestMasterStore::aRefusedInsertLeavesTheTableAsItWas()
+void TestMasterStore::aRefusedWriteLeavesTheTableAsItWas()
 {
     LEX_USE_DATABASE(t, true);
-    const MasterStore store(t.ctx(), MasterKind::Court);
-    QVERIFY(store.add(1, QStringLiteral("Supreme Court")).isDone());
+    DbSession session(t.ctx());
+    MasterStore store(session, MasterKind::Court);
+    QVERIFY(store.add(QStringLiteral("Supreme Court")).isDone());
 
-    // An id that is taken, and a name longer than the column allows.
-    const MasterResult clash = store.add(1, QStringLiteral("High Court"));
-    QCOMPARE(clash.outcome, MasterResult::Outcome::Failed);
-    QVERIFY(!clash.error.description.isEmpty());
+    // A name longer than the column allows: the engine's own words come back, not a summary of ours.
     const MasterResult tooLong = store.rename(1, QString(101, QLatin1Char('x')));
     QCOMPARE(tooLong.outcome, MasterResult::Outcome::Failed);
+    QVERIFY(!tooLong.error.description.isEmpty());
+    QVERIFY2(!tooLong.error.description.contains(QLatin1String("rolled back")), qPrintable(tooLong.error.description));
+    QCOMPARE(store.add(QString(101, QLatin1Char('y'))).outcome, MasterResult::Outcome::Failed);
+
+    // Each step of each write can fail; every failure rolls back and names itself.
+    for (const QString& step :
+         {QStringLiteral("INSERT INTO"), QStringLiteral("MAX("), QStringLiteral("UPDATE"), QStringLiteral("DELETE")}) {
+        session.failNextStatementContaining(step);
+        const MasterResult r = step == QLatin1String("UPDATE")   ? store.rename(1, QStringLiteral("Renamed"))
+                               : step == QLatin1String("DELETE") ? store.remove(1)
+                                                                 : store.add(QStringLiteral("High Court"));
+        QCOMPARE(r.outcome, MasterResult::Outcome::Failed);
+        QVERIFY2(r.error.description.contains(step), qPrintable(r.error.description));
+    }
     QCOMPARE(count(t, store.table()), 1);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Supreme Court"));
+    // The session is still good for the next write.
+    QCOMPARE(store.add(QStringLiteral("High Court")).id, 2);
+}
+
+void TestMasterStore::addTakesTheNextKeyItself()
+{
+    LEX_USE_DATABASE(t, true);
+    for (int id : {1, 2, 7})
+        QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"),
+                       {id, QStringLiteral("A%1").arg(id)}));
+    DbSession session(t.ctx());
+    MasterStore store(session, MasterKind::Act);
+    // Whatever was proposed before, the key is the largest + 1 when the row is written.
+    QCOMPARE(store.nextId().valueOr(-1), 8);
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (8, 'Behind our back')")));
+    const MasterResult added = store.add(QStringLiteral("Mine"));
+    QVERIFY(added.isDone());
+    QCOMPARE(added.id, 9);
+    QCOMPARE(name(t, store.table(), 9), QStringLiteral("Mine"));
+    QCOMPARE(name(t, store.table(), 8), QStringLiteral("Behind our back"));
+    QVERIFY(!session.inTransaction());
+}
+
+void TestMasterStore::oneSessionForEverything()
+{
+    LEX_USE_DATABASE(t, true);
+    const QStringList before = QSqlDatabase::connectionNames();
+    DbSession session(t.ctx());
+    MasterStore store(session, MasterKind::Category);
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before.size() + 1);
+    QVERIFY(store.add(QStringLiteral("Civil")).isDone());
+    QVERIFY(store.rename(1, QStringLiteral("Civil Law")).isDone());
+    QVERIFY(store.rows().ok());
+    QVERIFY(store.listing([] { return QDate(2026, 12, 8); }).ok());
+    QVERIFY(store.remove(1).isDone());
+    // The store opened no connection of its own, and left none behind.
+    QCOMPARE(QSqlDatabase::connectionNames().size(), before.size() + 1);
+
+    // A session that could not be opened: every call says why, nothing is written.
+    DbContext gone = t.ctx();
+    gone.connection.database += QStringLiteral("_missing");
+    DbSession closed(gone);
+    QVERIFY(!closed.isOpen());
+    MasterStore nowhere(closed, MasterKind::Category);
+    QCOMPARE(nowhere.rows().error().description, closed.error().description);
+    QCOMPARE(nowhere.nextId().error().description, closed.error().description);
+    const MasterResult refused = nowhere.add(QStringLiteral("Civil"));
+    QCOMPARE(refused.outcome, MasterResult::Outcome::Failed);
+    QCOMPARE(refused.error.description, closed.error().description);
+}
+
+void TestMasterStore::listingIsDatedByTheGivenClock()
+{
+    LEX_USE_DATABASE(t, true);
+    DbSession session(t.ctx());
+    MasterStore store(session, MasterKind::Court);
+    const DbResult<ListingReportData> empty = store.listing([] { return QDate(2031, 3, 31); });
+    QVERIFY(empty.ok());
+    QVERIFY(empty->rows.isEmpty());
+    QCOMPARE(empty->date, QDate(2031, 3, 31));
+
+    QVERIFY(store.add(QStringLiteral("High Court")).isDone());
+    QVERIFY(store.add(QStringLiteral("Federal Shariat Court")).isDone());
+    const DbResult<ListingReportData> data = store.listing([] { return QDate(2026, 12, 8); });
+    QVERIFY(data.ok());
+    QCOMPARE(data->caption, QStringLiteral("Court Name Listing Report"));
+    QCOMPARE(data->title, QStringLiteral("Court Names Listing Report"));
+    QCOMPARE(data->date, QDate(2026, 12, 8));
+    QCOMPARE(data->rows, (QList<QStringList>{{QStringLiteral("1"), QStringLiteral("High Court")},
+                                             {QStringLiteral("2"), QStringLiteral("Federal Shariat Court")}}));
+
+    session.failNextStatementContaining(QStringLiteral("ORDER BY"));
+    QVERIFY(!store.listing([] { return QDate(2026, 12, 8); }).ok());
 }
 
 void TestMasterStore::readingOrder()
@@ -209,15 +312,16 @@ void TestMasterStore::readingOrder()
         while (q.next())
             databaseOrder << q.value(0).toLongLong();
     }
-    const MasterStore store(t.ctx(), MasterKind::Category);
-    QCOMPARE(store.ids(), databaseOrder);
-    QCOMPARE(store.rows().at(1).name, QStringLiteral("C%1").arg(databaseOrder.at(1)));
-    QCOMPARE(store.nextId(), std::optional<qint64>(10));
+    DbSession session(t.ctx());
+    const MasterStore store(session, MasterKind::Category);
+    QCOMPARE(store.ids().valueOr({}), databaseOrder);
+    QCOMPARE(store.rows()->at(1).name, QStringLiteral("C%1").arg(databaseOrder.at(1)));
+    QCOMPARE(store.nextId().valueOr(-1), 10);
     // The printed listing goes by id.
     const QList<QStringList> listing{{QStringLiteral("2"), QStringLiteral("C2")},
                                      {QStringLiteral("5"), QStringLiteral("C5")},
                                      {QStringLiteral("9"), QStringLiteral("C9")}};
-    QCOMPARE(store.listingRows(), listing);
+    QCOMPARE(store.listingRows().valueOr({}), listing);
 }
 
 QTEST_GUILESS_MAIN(TestMasterStore)

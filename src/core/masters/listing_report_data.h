@@ -7,6 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+// Today's date as the caller's clock tells it; the core never reads the system clock itself.
+using Clock = std::function<QDate()>;
+
 // Everything a listing report prints: no database, no painting. Rows are printed in the order given.
 struct ListingReportData {
     QString caption;

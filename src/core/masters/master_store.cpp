@@ -3,65 +3,39 @@
 #include "core/db/db_session.h"
 #include "core/db/shared_data.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
-DbError& sink(DbError* error, DbError& local)
+// Runs one read and hands each row to read(); the query is gone when it returns, so no statement stays open.
+template <typename Read> DbError eachRow(DbSession& session, const QString& sql, const QVariantList& values, Read read)
 {
-    DbError& e = error ? *error : local;
-    e = {};
-    return e;
+    DbResult<QSqlQuery> q = session.query(sql, values);
+    if (!q)
+        return q.error();
+    while (q->next())
+        read(*q);
+    return {};
 }
 
-// Runs a prepared statement with its values; the query is positioned before its first row.
-bool run(QSqlQuery& q, const QString& sql, const QVariantList& values, DbError* error)
+MasterResult ended(MasterResult::Outcome outcome, qint64 id = 0)
 {
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) {
-        *error = DbError::fromSql(q.lastError());
-        return false;
-    }
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        *error = DbError::fromSql(q.lastError());
-        return false;
-    }
-    return true;
+    MasterResult r;
+    r.outcome = outcome;
+    r.id = id;
+    return r;
 }
 
-// Opens a connection, runs one read and hands the query, before its first row, to read().
-template <typename Read>
-void readRows(const DbContext& ctx, const QString& sql, const QVariantList& values, DbError& e, Read read)
+MasterResult failed(const DbError& error)
 {
-    DbSession conn(ctx);
-    if (!conn.isOpen()) {
-        e = conn.error();
-        return;
-    }
-    QSqlQuery q(conn.db());
-    if (run(q, sql, values, &e))
-        read(q);
-}
-
-MasterResult failed(const DbError& e)
-{
-    return {MasterResult::Outcome::Failed, e};
-}
-
-// Whether any row the query returns (name in its second column) has the same name as wanted.
-bool anySameName(QSqlQuery& q, const QString& wanted)
-{
-    while (q.next())
-        if (MasterStore::comparable(q.value(1).toString()) == wanted)
-            return true;
-    return false;
+    MasterResult r;
+    r.outcome = MasterResult::Outcome::Failed;
+    r.error = error;
+    return r;
 }
 } // namespace
 
-MasterStore::MasterStore(const DbContext& ctx, MasterKind kind)
-    : m_ctx(ctx)
+MasterStore::MasterStore(DbSession& session, MasterKind kind)
+    : m_session(session)
     , m_table(&MasterTable::of(kind))
 {}
 
@@ -75,147 +49,174 @@ QString MasterStore::comparable(const QString& name)
     return name.left(end).toCaseFolded();
 }
 
-QList<MasterRow> MasterStore::rows(DbError* error) const
+DbResult<QList<MasterRow>> MasterStore::rows() const
 {
-    DbError local;
     QList<MasterRow> result;
-    readRows(m_ctx, m_table->selectAll, {}, sink(error, local), [&](QSqlQuery& q) {
-        while (q.next())
+    if (DbError e = eachRow(m_session, m_table->selectAll, {}, [&](const QSqlQuery& q) {
             result.append({q.value(0).toLongLong(), q.value(1).toString()});
-    });
+        }))
+        return e;
     return result;
 }
 
-QList<qint64> MasterStore::ids(DbError* error) const
+DbResult<QList<qint64>> MasterStore::ids() const
 {
+    const DbResult<QList<MasterRow>> all = rows();
+    if (!all)
+        return all.error();
     QList<qint64> result;
-    for (const MasterRow& r : rows(error))
+    for (const MasterRow& r : *all)
         result << r.id;
     return result;
 }
 
-std::optional<qint64> MasterStore::nextId(DbError* error) const
+DbResult<qint64> MasterStore::nextId() const
 {
-    DbError local;
-    DbError& e = sink(error, local);
-    DbSession session(m_ctx);
-    const DbResult<qint64> next = SharedData::getNextId(session, m_table->table);
-    if (!next) {
-        e = next.error();
-        return std::nullopt;
-    }
-    return *next;
+    return SharedData::getNextId(m_session, m_table->table);
 }
 
-QString MasterStore::nameOf(qint64 id, DbError* error) const
+DbResult<std::optional<QString>> MasterStore::nameOf(qint64 id) const
 {
-    DbError local;
-    QString name;
-    readRows(m_ctx, m_table->selectById, {id}, sink(error, local), [&](QSqlQuery& q) {
-        if (q.next())
-            name = q.value(1).toString();
-    });
+    std::optional<QString> name;
+    if (DbError e = eachRow(m_session, m_table->selectById, {id}, [&](const QSqlQuery& q) {
+            if (!name)
+                name = q.value(1).toString();
+        }))
+        return e;
     return name;
 }
 
-bool MasterStore::isInUse(qint64 id, DbError* error) const
+DbResult<bool> MasterStore::exists(qint64 id) const
 {
-    DbError local;
+    const DbResult<std::optional<QString>> name = nameOf(id);
+    if (!name)
+        return name.error();
+    return name->has_value();
+}
+
+DbResult<bool> MasterStore::isInUse(qint64 id) const
+{
     bool used = false;
-    readRows(m_ctx, m_table->inUse, {id}, sink(error, local), [&](QSqlQuery& q) { used = q.next(); });
+    if (DbError e = eachRow(m_session, m_table->inUse, {id}, [&](const QSqlQuery&) { used = true; }))
+        return e;
     return used;
 }
 
-QList<QStringList> MasterStore::listingRows(DbError* error) const
+DbResult<QList<QStringList>> MasterStore::listingRows() const
 {
-    DbError local;
     QList<QStringList> result;
-    readRows(m_ctx, m_table->listing, {}, sink(error, local), [&](QSqlQuery& q) {
-        while (q.next())
+    if (DbError e = eachRow(m_session, m_table->listing, {}, [&](const QSqlQuery& q) {
             result.append({q.value(0).toString(), q.value(1).toString()});
-    });
+        }))
+        return e;
     return result;
 }
 
-// In one transaction: unless a row the check returns has the same name, write the (already trimmed) name.
-// The write says whether it touched a row.
-MasterResult MasterStore::writeUnlessDuplicate(const QString& name, const QString& checkSql,
-                                               const QVariantList& checkValues,
-                                               const std::function<DbError(QSqlQuery&, bool*)>& write) const
+DbResult<ListingReportData> MasterStore::listing(const Clock& today) const
 {
+    const DbResult<QList<QStringList>> rows = listingRows();
+    if (!rows)
+        return rows.error();
+    return buildMasterListingData(m_table->kind, *rows, today ? today() : QDate());
+}
+
+DbResult<bool> MasterStore::anySameName(const QString& sql, const QVariantList& values, const QString& name) const
+{
+    const QString wanted = comparable(name);
+    bool same = false;
+    if (DbError e = eachRow(m_session, sql, values,
+                            [&](const QSqlQuery& q) { same = same || comparable(q.value(1).toString()) == wanted; }))
+        return e;
+    return same;
+}
+
+MasterResult MasterStore::add(const QString& typedName)
+{
+    // The name is tested as it will be stored.
+    const QString name = typedName.trimmed();
     if (name.isEmpty())
-        return {MasterResult::Outcome::EmptyName, {}};
-    DbSession conn(m_ctx);
-    if (!conn.isOpen())
-        return failed(conn.error());
+        return ended(MasterResult::Outcome::EmptyName);
     MasterResult result;
-    const DbError e = inTransaction(conn, [&]() -> DbError {
-        DbError err;
-        QSqlQuery q(conn.db());
-        if (!run(q, checkSql, checkValues, &err))
-            return err;
-        const bool duplicate = anySameName(q, comparable(name));
-        q.finish();
-        if (duplicate) {
-            result.outcome = MasterResult::Outcome::Duplicate;
+    const DbError e = inTransaction(m_session, [&]() -> DbError {
+        if (DbError locked = m_session.lockForWrite(m_table->table))
+            return locked;
+        const DbResult<bool> duplicate = anySameName(m_table->selectAll, {}, name);
+        if (!duplicate)
+            return duplicate.error();
+        if (*duplicate) {
+            result = ended(MasterResult::Outcome::Duplicate);
             return {};
         }
-        QSqlQuery w(conn.db());
-        bool touched = true;
-        if (DbError we = write(w, &touched))
-            return we;
-        if (!touched)
-            result.outcome = MasterResult::Outcome::Missing;
+        // Taken under the lock, so nobody else can take it before the commit.
+        const DbResult<qint64> key = SharedData::getNextId(m_session, m_table->table);
+        if (!key)
+            return key.error();
+        const DbResult<int> inserted = m_session.execute(m_table->insert, {*key, name});
+        if (!inserted)
+            return inserted.error();
+        result = ended(MasterResult::Outcome::Done, *key);
         return {};
     });
     return e ? failed(e) : result;
 }
 
-MasterResult MasterStore::add(qint64 id, const QString& typedName) const
-{
-    // The name is tested as it will be stored.
-    const QString name = typedName.trimmed();
-    return writeUnlessDuplicate(name, m_table->selectAll, {}, [&](QSqlQuery& insert, bool*) {
-        DbError err;
-        run(insert, m_table->insert, {id, name}, &err);
-        return err;
-    });
-}
-
-MasterResult MasterStore::rename(qint64 id, const QString& typedName) const
+MasterResult MasterStore::rename(qint64 id, const QString& typedName)
 {
     const QString name = typedName.trimmed();
-    // The row's own name does not count, so a row may keep its name or change only its case.
-    return writeUnlessDuplicate(name, m_table->selectOthers, {id}, [&](QSqlQuery& update, bool* touched) {
-        DbError err;
-        if (run(update, m_table->update, {name, id}, &err))
-            *touched = update.numRowsAffected() != 0;
-        return err;
-    });
-}
-
-MasterResult MasterStore::remove(qint64 id) const
-{
-    DbSession conn(m_ctx);
-    if (!conn.isOpen())
-        return failed(conn.error());
+    if (name.isEmpty())
+        return ended(MasterResult::Outcome::EmptyName);
     MasterResult result;
-    const DbError e = inTransaction(conn, [&]() -> DbError {
-        DbError err;
-        QSqlQuery q(conn.db());
-        if (!run(q, m_table->inUse, {id}, &err))
-            return err;
-        const bool used = q.next();
-        q.finish();
-        if (used) {
-            result.outcome = MasterResult::Outcome::InUse;
+    const DbError e = inTransaction(m_session, [&]() -> DbError {
+        if (DbError locked = m_session.lockForWrite(m_table->table))
+            return locked;
+        const DbResult<bool> there = exists(id);
+        if (!there)
+            return there.error();
+        if (!*there) {
+            result = ended(MasterResult::Outcome::Missing, id);
             return {};
         }
-        QSqlQuery del(conn.db());
-        if (!run(del, m_table->remove, {id}, &err))
-            return err;
-        if (del.numRowsAffected() == 0)
-            result.outcome = MasterResult::Outcome::Missing;
+        // The row's own name does not count, so a row may keep its name or change only its case.
+        const DbResult<bool> duplicate = anySameName(m_table->selectOthers, {id}, name);
+        if (!duplicate)
+            return duplicate.error();
+        if (*duplicate) {
+            result = ended(MasterResult::Outcome::Duplicate, id);
+            return {};
+        }
+        const DbResult<int> updated = m_session.execute(m_table->update, {name, id});
+        if (!updated)
+            return updated.error();
+        result = ended(*updated == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
+        return {};
+    });
+    return e ? failed(e) : result;
+}
+
+MasterResult MasterStore::remove(qint64 id)
+{
+    MasterResult result;
+    const DbError e = inTransaction(m_session, [&]() -> DbError {
+        if (DbError locked = m_session.lockForWrite(m_table->table))
+            return locked;
+        const DbResult<bool> there = exists(id);
+        if (!there)
+            return there.error();
+        if (!*there) {
+            result = ended(MasterResult::Outcome::Missing, id);
+            return {};
+        }
+        const DbResult<bool> used = isInUse(id);
+        if (!used)
+            return used.error();
+        if (*used) {
+            result = ended(MasterResult::Outcome::InUse, id);
+            return {};
+        }
+        const DbResult<int> deleted = m_session.execute(m_table->remove, {id});
+        if (!deleted)
+            return deleted.error();
+        result = ended(*deleted == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
         return {};
     });
     return e ? failed(e) : result;

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "core/db/db_context.h"
 #include "core/db/db_error.h"
+#include "core/db/db_result.h"
+#include "core/masters/listing_report_data.h"
 #include "core/masters/master_kind.h"
 #include "core/masters/master_table.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QVariantList>
 
-#include <functional>
 #include <optional>
 
-class QSqlQuery;
+class DbSession;
 
 struct MasterRow {
     qint64 id = 0;
@@ -31,43 +30,54 @@ struct MasterResult {
         Failed,    // the database refused; see error
     };
     Outcome outcome = Outcome::Done;
-    DbError error;
+    DbError error; // the engine's own words when Failed
+    qint64 id = 0; // the row written; for an add, the key it was stored under
 
     bool isDone() const { return outcome == Outcome::Done; }
 };
 
-// The rows of one master list (categories, courts or Acts) and the changes the master screens make to them.
-// Names are stored trimmed. Two names are the same when they differ only by letter case or by trailing blanks;
-// that test is made here rather than by the engine, because the engines' own text comparisons differ.
+// The rows of one master list (categories, courts or Acts) and the changes the master screens make to them, on
+// the caller's session. Names are stored trimmed. Two names are the same when they differ only by letter case or
+// by trailing blanks; that test is made here rather than by the engine, because the engines' own text comparisons
+// differ.
+//
+// Every write is one transaction that locks the table before it looks: the duplicate test, the new key and the
+// write see the same rows, whoever else writes at the same time.
 class MasterStore
 {
 public:
-    MasterStore(const DbContext& ctx, MasterKind kind);
+    MasterStore(DbSession& session, MasterKind kind);
 
     const MasterTable& table() const { return *m_table; }
 
     // Every row in the order the database returns them.
-    QList<MasterRow> rows(DbError* error = nullptr) const;
-    QList<qint64> ids(DbError* error = nullptr) const;
-    // Largest id plus one, 1 for an empty list; none when it cannot be read.
-    std::optional<qint64> nextId(DbError* error = nullptr) const;
-    // The name of the row with that id; empty when there is none.
-    QString nameOf(qint64 id, DbError* error = nullptr) const;
-    bool isInUse(qint64 id, DbError* error = nullptr) const;
+    DbResult<QList<MasterRow>> rows() const;
+    DbResult<QList<qint64>> ids() const;
+    // The key an add would take now: largest id plus one, 1 for an empty list. Only a proposal; add() takes its
+    // own key inside its transaction.
+    DbResult<qint64> nextId() const;
+    // The stored name of the row with that id; none when there is no such row.
+    DbResult<std::optional<QString>> nameOf(qint64 id) const;
+    DbResult<bool> isInUse(qint64 id) const;
     // Id and name of every row, by id, as text for the printed listing.
-    QList<QStringList> listingRows(DbError* error = nullptr) const;
+    DbResult<QList<QStringList>> listingRows() const;
+    // Everything the printed listing shows, dated by the clock.
+    DbResult<ListingReportData> listing(const Clock& today) const;
 
-    MasterResult add(qint64 id, const QString& typedName) const;
-    MasterResult rename(qint64 id, const QString& typedName) const;
+    // Stores the name under the next key (largest + 1), unless another row has that name.
+    MasterResult add(const QString& typedName);
+    MasterResult rename(qint64 id, const QString& typedName);
     // Refused while a citation uses the row.
-    MasterResult remove(qint64 id) const;
+    MasterResult remove(qint64 id);
 
     // The form in which two names are compared for the duplicate test.
     static QString comparable(const QString& name);
 
 private:
-    MasterResult writeUnlessDuplicate(const QString& name, const QString& checkSql, const QVariantList& checkValues,
-                                      const std::function<DbError(QSqlQuery&, bool*)>& write) const;
-    DbContext m_ctx;
+    // Whether a row the statement returns (name in its second column) has the same name.
+    DbResult<bool> anySameName(const QString& sql, const QVariantList& values, const QString& name) const;
+    DbResult<bool> exists(qint64 id) const;
+
+    DbSession& m_session;
     const MasterTable* m_table;
 };

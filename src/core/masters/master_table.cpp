@@ -1,6 +1,19 @@
 #include "core/masters/master_table.h"
 
+#include "core/db/schema.h"
+
 namespace {
+// The length of a name column as the schema declares it.
+int columnLength(const QString& table, const QString& column)
+{
+    for (const TableDef& t : Schema::masterTables())
+        if (t.name == table)
+            for (const ColumnDef& c : t.columns)
+                if (c.name == column)
+                    return c.maxLength;
+    return 0;
+}
+
 MasterTable make(MasterKind kind, const QString& table, const QString& name, const QString& linkTable,
                  const QString& linkColumn)
 {
@@ -8,6 +21,7 @@ MasterTable make(MasterKind kind, const QString& table, const QString& name, con
     t.kind = kind;
     t.table = table;
     t.nameColumn = name;
+    t.maxNameLength = columnLength(table, name);
     t.linkTable = linkTable;
     t.linkColumn = linkColumn;
     t.selectAll = QStringLiteral("SELECT * FROM ") + table;

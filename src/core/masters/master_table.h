@@ -8,10 +8,11 @@
 // the statements that read and write them, and the words its screen uses.
 struct MasterTable {
     MasterKind kind = MasterKind::Category;
-    QString table;      // category_master
-    QString nameColumn; // category
-    QString linkTable;  // cmd_category_master
-    QString linkColumn; // cat_id
+    QString table;         // category_master
+    QString nameColumn;    // category
+    int maxNameLength = 0; // characters the name column holds
+    QString linkTable;     // cmd_category_master
+    QString linkColumn;    // cat_id
 
     // Statements; every value goes in as a bound parameter.
     QString selectAll;    // the list and the ids, in the database's order

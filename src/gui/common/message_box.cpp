@@ -66,6 +66,13 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
+QString MessageBox::errorTitle(const QString& code)
+{
+    if (code.trimmed().isEmpty())
+        return applicationTitle();
+    return applicationTitle() + QStringLiteral(" - ") + code;
+}
+
 void MessageBox::setScripted(bool scripted)
 {
     script().scripted = scripted;

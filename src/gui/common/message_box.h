@@ -25,6 +25,8 @@ public:
     // Question icon, Yes and No buttons.
     static Answer question(QWidget* parent, const QString& text, const QString& title = QString());
     static Answer show(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons);
+    // The title of an error report: the application title, then " - " and the error's number when it has one.
+    static QString errorTitle(const QString& code);
 
     // Test seam: while scripted, nothing is drawn; questions take the queued answers (No when none is queued).
     static void setScripted(bool scripted);

@@ -2,38 +2,20 @@
 
 #include "gui/masters/master_form_screen.h"
 
-// The Act master list. Unlike the Category and Court screens, its buttons start with Close, the Add/Modify/Delete
-// states follow the combo's position, and the list is kept in step by routines of its own.
+// The Act master list. Unlike the Category and Court screens, its buttons start with Close, a delete drops the
+// row's item instead of reading the list again, and a refused delete leaves the list and the combo as they were.
 class ActScreen : public MasterFormScreen
 {
     Q_OBJECT
 
 public:
-    enum Button { CloseButton = 0, AddButton, ModifyButton, DeleteButton, HelpButton, PrintButton };
-
     ActScreen(const DbContext& ctx, QWidget* parent = nullptr);
 
-public slots:
-    void Cmd0003_Click(int index);
-    void Cbo0003_Click();
-    void Lv0003_Click();
-
 private:
-    DbError ShowReport(Hourglass& busy);
-    DbError LoadMasterId();
-    DbError AddRecord();
-    DbError ModifyRecord();
-    // Whether the Act was deleted.
-    bool DeleteRecord(DbError* error);
-    DbError LoadSelectedRecord();
-    DbError AddLVDetails();
-    DbError LoadListview();
-    void LoadLVRecord();
-    void DeleteListDetails();
+    DbError reload(Reload what) override;
+    // Picks the item's row in the combo, which reads it.
+    void LoadFromList(const QTreeWidgetItem& item) override;
 
-    DbError addClicked();
-    DbError modifyClicked();
-    DbError deleteClicked();
-    DbError selectedIdChanged() override;
-    void setNewEntryState(bool newEntry);
+    // Drops the deleted row's item; the combo is filled again after it.
+    void DeleteListDetails();
 };

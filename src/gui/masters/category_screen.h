@@ -9,9 +9,4 @@ class CategoryScreen : public MasterListScreen
 
 public:
     CategoryScreen(const DbContext& ctx, QWidget* parent = nullptr);
-
-public slots:
-    void Cmd0002_Click(int index) { Cmd_Click(index); }
-    void Cbo0002_Click() { Cbo_Click(); }
-    void LV0002_Click() { LV_Click(); }
 };

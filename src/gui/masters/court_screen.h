@@ -9,9 +9,4 @@ class CourtScreen : public MasterListScreen
 
 public:
     CourtScreen(const DbContext& ctx, QWidget* parent = nullptr);
-
-public slots:
-    void Cmd0011_Click(int index) { Cmd_Click(index); }
-    void Cbo0011_Click() { Cbo_Click(); }
-    void LV0011_Click() { LV_Click(); }
 };

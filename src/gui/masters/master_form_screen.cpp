@@ -6,6 +6,7 @@
 #include "gui/common/message_box.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -32,14 +33,18 @@ QString arrayName(const QString& name, int index)
 } // namespace
 
 MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const QString& number,
-                                   const QString& frameKind, const QString& listKind, const QList<ButtonText>& buttons,
+                                   const QString& frameKind, const QString& listKind, const QList<Button>& buttons,
                                    QWidget* parent)
     : QDialog(parent)
     , m_ctx(ctx)
-    , m_store(ctx, kind)
+    , m_session(ctx)
+    , m_store(m_session, kind)
 {
     m_hooks.help = [this](QWidget* owner, const QString& programDir, int contextId) {
         HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
+    };
+    m_hooks.today = [] {
+        return QDate::currentDate();
     };
     const MasterTable& t = table();
     setObjectName(QStringLiteral("CS06") + number + QStringLiteral("01"));
@@ -62,6 +67,9 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     nameLabel->setObjectName(arrayName(QStringLiteral("Lbl") + number, 1));
     m_name = new QLineEdit(m_frame);
     m_name->setObjectName(QStringLiteral("Txt") + number);
+    // No longer than the column, so the engine never has to refuse a name for its length.
+    if (t.maxNameLength > 0)
+        m_name->setMaxLength(t.maxNameLength);
     idLabel->setBuddy(m_ids);
     nameLabel->setBuddy(m_name);
     auto* fields = new QGridLayout(m_frame);
@@ -82,18 +90,22 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
 
     auto* buttonRow = new QHBoxLayout;
     for (int i = 0; i < buttons.size(); ++i) {
-        auto* button = new QPushButton(buttons.at(i).caption, this);
+        const Button& b = buttons.at(i);
+        auto* button = new QPushButton(b.caption, this);
         button->setObjectName(arrayName(QStringLiteral("Cmd") + number, i));
-        button->setToolTip(buttons.at(i).toolTip);
+        button->setToolTip(b.toolTip);
         button->setAutoDefault(false);
-        if (buttons.at(i).caption.isEmpty()) {
-            const bool help = buttons.at(i).toolTip == QLatin1String("Help");
-            button->setIcon(Icons::icon(help ? QStringLiteral("help") : QStringLiteral("print")));
-            button->setAccessibleName(buttons.at(i).toolTip);
+        if (b.caption.isEmpty()) {
+            button->setIcon(Icons::icon(b.action == Action::Help ? QStringLiteral("help") : QStringLiteral("print")));
+            button->setAccessibleName(b.toolTip);
         }
+        connect(button, &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
         buttonRow->addWidget(button);
         m_buttons << button;
+        m_actions << b.action;
     }
+    connect(m_ids, qOverload<int>(&QComboBox::currentIndexChanged), this, &MasterFormScreen::Cbo_Click);
+    connect(m_list, &QTreeWidget::itemClicked, this, &MasterFormScreen::LV_Click);
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(m_tabs);
@@ -104,9 +116,98 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     m_name->setFocus();
 }
 
-qint64 MasterFormScreen::selectedId() const
+QString MasterFormScreen::recordGoneMessage()
 {
-    return m_ids->currentText().toLongLong();
+    return QStringLiteral("The record no longer exists; the list has been reloaded.");
+}
+
+void MasterFormScreen::Form_Load()
+{
+    Hourglass busy;
+    if (const DbError error = reloadOrLock(Reload::All)) {
+        busy.release();
+        MasterScreenHooks::showError(this, error);
+    }
+}
+
+void MasterFormScreen::Cmd_Click(int index)
+{
+    if (index < 0 || index >= m_actions.size())
+        return;
+    const Action action = m_actions.at(index);
+    // After a failed read the screen holds nothing it may write or print from.
+    if (!m_loaded && action != Action::Close && action != Action::Help)
+        return;
+    Hourglass busy;
+    DbError error;
+    switch (action) {
+    case Action::Close:
+        reject();
+        break;
+    case Action::Add:
+        error = AddRecord();
+        break;
+    case Action::Modify:
+        error = ModifyRecord();
+        break;
+    case Action::Delete:
+        error = DeleteRecord();
+        break;
+    case Action::Help:
+        if (m_hooks.help)
+            m_hooks.help(this, m_ctx.programDir, table().helpContext);
+        break;
+    case Action::Print:
+        error = m_hooks.showReport(this, m_store, busy);
+        break;
+    }
+    finishAction(busy, error);
+}
+
+void MasterFormScreen::Cbo_Click()
+{
+    if (!m_loaded)
+        return;
+    Hourglass busy;
+    const DbError error = LoadSelectedRecord();
+    if (error)
+        lock();
+    showEntryState();
+    if (error) {
+        busy.release();
+        MasterScreenHooks::showError(this, error);
+    }
+}
+
+void MasterFormScreen::LV_Click()
+{
+    const QTreeWidgetItem* item = m_list->currentItem();
+    if (!m_loaded || m_list->topLevelItemCount() == 0 || !item)
+        return;
+    LoadFromList(*item);
+}
+
+std::optional<qint64> MasterFormScreen::selectedId() const
+{
+    // Only entries read from the table carry their id; the proposed next id carries none.
+    const QVariant id = m_ids->currentData();
+    if (!id.isValid())
+        return std::nullopt;
+    return id.toLongLong();
+}
+
+bool MasterFormScreen::selectRow(qint64 id)
+{
+    const QSignalBlocker quiet(m_ids);
+    const int index = m_ids->findData(id);
+    if (index >= 0)
+        m_ids->setCurrentIndex(index);
+    return index >= 0;
+}
+
+void MasterFormScreen::addComboRow(qint64 id)
+{
+    m_ids->addItem(QString::number(id), id);
 }
 
 void MasterFormScreen::resetList()
@@ -123,69 +224,92 @@ void MasterFormScreen::addListItem(const MasterRow& row)
     item->setData(0, Qt::UserRole, row.id);
 }
 
-void MasterFormScreen::showHelp()
+QPushButton* MasterFormScreen::button(Action action) const
 {
-    if (m_hooks.help)
-        m_hooks.help(this, m_ctx.programDir, table().helpContext);
+    const int index = m_actions.indexOf(action);
+    return index >= 0 ? m_buttons.at(index) : nullptr;
 }
 
-DbError MasterFormScreen::showReport(Hourglass& busy)
+void MasterFormScreen::showEntryState()
 {
-    return m_hooks.showReport(this, m_store, busy);
+    const bool newEntry = !selectedId().has_value();
+    button(Action::Add)->setEnabled(m_loaded && newEntry);
+    button(Action::Modify)->setEnabled(m_loaded && !newEntry);
+    button(Action::Delete)->setEnabled(m_loaded && !newEntry);
 }
 
-DbError MasterFormScreen::fillIdCombo()
+void MasterFormScreen::lock()
 {
-    DbError error;
-    const QList<qint64> ids = m_store.ids(&error);
+    m_loaded = false;
+    for (QPushButton* b : std::as_const(m_buttons))
+        b->setEnabled(false);
+    button(Action::Close)->setEnabled(true);
+    button(Action::Help)->setEnabled(true);
+    m_ids->setEnabled(false);
+    m_name->setEnabled(false);
+    m_list->setEnabled(false);
+}
+
+DbError MasterFormScreen::reloadOrLock(Reload what)
+{
+    const DbError error = reload(what);
     if (error)
-        return error;
-    const std::optional<qint64> next = m_store.nextId(&error);
-    if (error)
-        return error;
-    const QSignalBlocker quiet(m_ids);
-    m_ids->clear();
-    for (qint64 id : ids)
-        m_ids->addItem(QString::number(id));
-    m_ids->addItem(QString::number(*next));
-    m_ids->setCurrentIndex(m_ids->count() - 1);
-    return {};
-}
-
-DbError MasterFormScreen::loadSelectedName()
-{
-    DbError error;
-    const QString name = m_store.nameOf(selectedId(), &error);
-    m_name->clear();
-    if (!name.isEmpty())
-        m_name->setText(name);
+        lock();
     return error;
 }
 
-DbError MasterFormScreen::addTypedName()
+DbError MasterFormScreen::recordGone()
 {
-    const MasterResult result = m_store.add(selectedId(), m_name->text());
-    if (result.outcome == MasterResult::Outcome::Duplicate)
-        MessageBox::information(this, table().addDuplicate);
-    return result.error;
+    if (DbError error = reloadOrLock(Reload::All))
+        return error;
+    MessageBox::information(this, recordGoneMessage());
+    return {};
 }
 
-DbError MasterFormScreen::renameToTypedName()
+DbError MasterFormScreen::LoadList()
 {
-    // A row deleted meanwhile changes nothing; the reloaded lists then show it gone.
-    const MasterResult result = m_store.rename(selectedId(), m_name->text());
-    if (result.outcome == MasterResult::Outcome::Duplicate)
-        MessageBox::information(this, table().modifyDuplicate);
-    return result.error;
+    resetList();
+    const DbResult<QList<MasterRow>> rows = m_store.rows();
+    if (!rows)
+        return rows.error();
+    for (const MasterRow& row : *rows)
+        addListItem(row);
+    return {};
 }
 
-MasterResult MasterFormScreen::removeSelected()
+DbError MasterFormScreen::LoadMasterId()
 {
-    const MasterResult result = m_store.remove(selectedId());
-    if (result.outcome == MasterResult::Outcome::InUse)
-        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
-                                                     "Citation."));
-    return result;
+    const DbResult<QList<qint64>> ids = m_store.ids();
+    if (!ids)
+        return ids.error();
+    const DbResult<qint64> next = m_store.nextId();
+    if (!next)
+        return next.error();
+    {
+        const QSignalBlocker quiet(m_ids);
+        m_ids->clear();
+        for (qint64 id : *ids)
+            addComboRow(id);
+        m_ids->addItem(QString::number(*next));
+        m_ids->setCurrentIndex(m_ids->count() - 1);
+    }
+    const DbError error = LoadSelectedRecord();
+    showEntryState();
+    return error;
+}
+
+DbError MasterFormScreen::LoadSelectedRecord()
+{
+    m_name->clear();
+    const std::optional<qint64> id = selectedId();
+    if (!id)
+        return {};
+    const DbResult<std::optional<QString>> name = m_store.nameOf(*id);
+    if (!name)
+        return name.error();
+    if (*name)
+        m_name->setText(**name);
+    return {};
 }
 
 bool MasterFormScreen::refuseEmptyName()
@@ -196,26 +320,78 @@ bool MasterFormScreen::refuseEmptyName()
     return true;
 }
 
-bool MasterFormScreen::confirmDelete()
+// A write the database refused leaves the screen as it was, the typed name included. A refused duplicate
+// reloads as a success does, which empties the name box.
+DbError MasterFormScreen::AddRecord()
 {
-    const QString question = QStringLiteral("Do you want to delete '") + m_name->text() + table().deleteQuestionEnd;
-    return MessageBox::question(this, question) == MessageBox::Answer::Yes;
+    if (refuseEmptyName())
+        return {};
+    const MasterResult result = m_store.add(m_name->text());
+    if (result.outcome == MasterResult::Outcome::Failed)
+        return result.error;
+    if (result.outcome == MasterResult::Outcome::Duplicate)
+        MessageBox::information(this, table().addDuplicate);
+    const DbError error = reloadOrLock(Reload::Added);
+    m_name->setFocus();
+    return error;
 }
 
-void MasterFormScreen::setEntryButtons(bool newEntry, int add, int modify, int remove)
+DbError MasterFormScreen::ModifyRecord()
 {
-    m_buttons.at(add)->setEnabled(newEntry);
-    m_buttons.at(modify)->setEnabled(!newEntry);
-    m_buttons.at(remove)->setEnabled(!newEntry);
-}
-
-void MasterFormScreen::idPicked()
-{
-    Hourglass busy;
-    if (const DbError error = selectedIdChanged()) {
-        busy.release();
-        MasterScreenHooks::showError(this, error);
+    if (refuseEmptyName())
+        return {};
+    const std::optional<qint64> id = selectedId();
+    if (!id)
+        return {};
+    const MasterResult result = m_store.rename(*id, m_name->text());
+    switch (result.outcome) {
+    case MasterResult::Outcome::Failed:
+        return result.error;
+    case MasterResult::Outcome::Missing:
+        return recordGone();
+    case MasterResult::Outcome::Duplicate:
+        MessageBox::information(this, table().modifyDuplicate);
+        break;
+    default:
+        break;
     }
+    const DbError error = reloadOrLock(Reload::Modified);
+    button(Action::Close)->setFocus();
+    return error;
+}
+
+DbError MasterFormScreen::DeleteRecord()
+{
+    const std::optional<qint64> id = selectedId();
+    if (!id)
+        return {};
+    // The question names the row that goes, whatever the name box says.
+    const DbResult<std::optional<QString>> stored = m_store.nameOf(*id);
+    if (!stored)
+        return stored.error();
+    if (!*stored)
+        return recordGone();
+    const QString question = QStringLiteral("Do you want to delete '") + **stored + table().deleteQuestionEnd;
+    if (MessageBox::question(this, question) != MessageBox::Answer::Yes)
+        return {};
+    const MasterResult result = m_store.remove(*id);
+    DbError error;
+    switch (result.outcome) {
+    case MasterResult::Outcome::Failed:
+        return result.error;
+    case MasterResult::Outcome::Missing:
+        return recordGone();
+    case MasterResult::Outcome::InUse:
+        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
+                                                     "Citation."));
+        error = reloadOrLock(Reload::DeleteRefused);
+        break;
+    default:
+        error = reloadOrLock(Reload::Deleted);
+        break;
+    }
+    button(Action::Close)->setFocus();
+    return error;
 }
 
 void MasterFormScreen::finishAction(Hourglass& busy, const DbError& error)

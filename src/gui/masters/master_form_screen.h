@@ -1,12 +1,15 @@
 #pragma once
 
 #include "core/db/db_context.h"
-#include "gui/masters/master_screen_hooks.h"
+#include "core/db/db_session.h"
 #include "core/masters/master_store.h"
 #include "gui/common/chelp.h"
+#include "gui/masters/master_screen_hooks.h"
 
 #include <QDialog>
 #include <QList>
+
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -14,66 +17,116 @@ class QLineEdit;
 class QPushButton;
 class QTabBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 
-// The controls every master screen has, named after the screen's number: a tab with the list's name, a frame
-// with the id combo and the name box, the list of rows and a row of six buttons ("Cmd0002(0)".."Cmd0002(5)").
-// The screens built on it decide what the buttons do.
+// What every master screen has and does: a tab with the list's name, a frame with the id combo and the name box,
+// the list of rows and a row of six buttons ("Cmd0002(0)".."Cmd0002(5)"), one database session for as long as the
+// screen is open, and the Add, Modify and Delete actions. The screens built on it choose the buttons' order and
+// how their list and combo are kept in step after a change.
+//
+// The id combo lists the ids read from the table and ends in the proposed next id. Only an id read from the table
+// is ever modified or deleted; Add takes its own key. When the screen cannot read its table it keeps nothing it
+// could write from: only Close and Help stay usable.
 class MasterFormScreen : public QDialog
 {
     Q_OBJECT
 
 public:
-    struct ButtonText {
+    enum class Action { Close, Add, Modify, Delete, Help, Print };
+
+    void setHelpHandler(MasterScreenHooks::HelpHandler handler) { m_hooks.help = std::move(handler); }
+    void setReportHandler(MasterScreenHooks::ReportHandler handler) { m_hooks.report = std::move(handler); }
+    void setClock(Clock today) { m_hooks.today = std::move(today); }
+
+    // The screen's own connection.
+    DbSession& session() { return m_session; }
+    // False once a read of the table failed.
+    bool isLoaded() const { return m_loaded; }
+
+    static QString recordGoneMessage();
+
+public slots:
+    // A click on the button with that index.
+    void Cmd_Click(int index);
+    // A pick in the id combo.
+    void Cbo_Click();
+    // A click on the list.
+    void LV_Click();
+
+protected:
+    struct Button {
+        Action action;
         QString caption; // empty for a picture button
         QString toolTip;
     };
 
-    void setHelpHandler(MasterScreenHooks::HelpHandler handler) { m_hooks.help = std::move(handler); }
-    void setReportHandler(MasterScreenHooks::ReportHandler handler) { m_hooks.report = std::move(handler); }
+    // What a screen reloads after a change.
+    enum class Reload {
+        All,          // opening, or the table changed behind the screen's back
+        Added,        // after an Add, also a refused one
+        Modified,     // after a Modify, also a refused one
+        Deleted,      // after a Delete
+        DeleteRefused // a citation still uses the row
+    };
 
-protected:
     // frameKind and listKind are the control kinds this screen's frame and list go by ("Frm", "LV").
     MasterFormScreen(const DbContext& ctx, MasterKind kind, const QString& number, const QString& frameKind,
-                     const QString& listKind, const QList<ButtonText>& buttons, QWidget* parent);
+                     const QString& listKind, const QList<Button>& buttons, QWidget* parent);
+
+    // Brings the list and the combo in step with the table; the failure is left to the caller.
+    virtual DbError reload(Reload what) = 0;
+    // A click on a list item.
+    virtual void LoadFromList(const QTreeWidgetItem& item) = 0;
+
+    // Reads everything when the screen opens; a failure is shown and leaves only Close and Help.
+    void Form_Load();
 
     const MasterTable& table() const { return m_store.table(); }
-    // The id the combo shows; anything that is not a number stands for no row.
-    qint64 selectedId() const;
+    // The id of the selected row; none while the proposed next id (or nothing) is selected.
+    std::optional<qint64> selectedId() const;
+    // Selects the combo's entry for that row, without signals.
+    bool selectRow(qint64 id);
+    void addComboRow(qint64 id);
     // Empties the list and sets its two columns.
     void resetList();
     void addListItem(const MasterRow& row);
-    void showHelp();
-    DbError showReport(Hourglass& busy);
+    // Add on for the proposed id, Modify and Delete on for a row; all off once a read failed.
+    void showEntryState();
 
     // The routines both kinds of screen share.
-    // Fills the combo with every id and then the next free one, and selects that last entry without signals.
-    DbError fillIdCombo();
-    // Puts the name of the combo's id into the text box, or leaves it empty.
-    DbError loadSelectedName();
-    DbError addTypedName();
-    DbError renameToTypedName();
-    // Deletes the combo's id unless a citation uses it; says so when one does.
-    MasterResult removeSelected();
-    bool refuseEmptyName();
-    bool confirmDelete();
-    void setEntryButtons(bool newEntry, int add, int modify, int remove);
+    DbError LoadList();
+    // Fills the combo with every id and then the proposed next one, and selects that last entry.
+    DbError LoadMasterId();
+    // Puts the stored name of the selected row into the name box, or empties it.
+    DbError LoadSelectedRecord();
+    DbError AddRecord();
+    DbError ModifyRecord();
+    DbError DeleteRecord();
 
-    // Loads the id the combo shows and sets the buttons to match; the failure is left to the caller.
-    virtual DbError selectedIdChanged() = 0;
-    // A pick in the combo: selectedIdChanged under the hourglass, its failure shown.
-    void idPicked();
+    QTreeWidget* m_list = nullptr;
+    QComboBox* m_ids = nullptr;
+    QLineEdit* m_name = nullptr;
+
+private:
+    QPushButton* button(Action action) const;
+    bool refuseEmptyName();
+    // A reload whose failure leaves only Close and Help.
+    DbError reloadOrLock(Reload what);
+    // The row went behind the screen's back: reload, then say so.
+    DbError recordGone();
+    void lock();
     // The end of a button action: a failure is shown, titled with its number, with the pointer back.
     void finishAction(Hourglass& busy, const DbError& error);
 
     DbContext m_ctx;
+    DbSession m_session;
     MasterStore m_store;
     MasterScreenHooks m_hooks;
     CHelp m_help;
+    bool m_loaded = true;
 
     QTabBar* m_tabs = nullptr;
     QFrame* m_frame = nullptr;
-    QComboBox* m_ids = nullptr;
-    QLineEdit* m_name = nullptr;
-    QTreeWidget* m_list = nullptr;
     QList<QPushButton*> m_buttons;
+    QList<Action> m_actions;
 };

@@ -8,31 +8,11 @@ class MasterListScreen : public MasterFormScreen
 {
     Q_OBJECT
 
-public:
-    enum Button { AddButton = 0, ModifyButton, DeleteButton, CloseButton, HelpButton, PrintButton };
-
-public slots:
-    void Cmd_Click(int index);
-    void Cbo_Click();
-    void LV_Click();
-
 protected:
     MasterListScreen(const DbContext& ctx, MasterKind kind, const QString& number, QWidget* parent);
 
 private:
-    DbError LoadList();
-    void LoadFromList();
-    DbError LoadMasterId();
-    DbError LoadSelectedRecord();
-    DbError AddRecord();
-    DbError ModifyRecord();
-    DbError DeleteRecord();
-    DbError ShowReport(Hourglass& busy);
-
-    DbError addClicked();
-    DbError modifyClicked();
-    DbError deleteClicked();
-    // Cbo_Click's work, its failure left to the caller.
-    DbError selectedIdChanged() override;
-    void setNewEntryState(bool newEntry);
+    DbError reload(Reload what) override;
+    // The row's name comes with the item, so nothing is read.
+    void LoadFromList(const QTreeWidgetItem& item) override;
 };

@@ -1,37 +1,29 @@
 #include "gui/masters/master_screen_hooks.h"
 
-#include "gui/common/report_preview.h"
-#include "report/master_listing_report.h"
 #include "core/masters/master_store.h"
-#include "core/shell/app_info.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/message_box.h"
-
-#include <QDate>
+#include "gui/common/report_preview.h"
+#include "report/master_listing_report.h"
 
 DbError MasterScreenHooks::showReport(QWidget* owner, const MasterStore& store, Hourglass& busy) const
 {
-    DbError error;
-    const QList<QStringList> rows = store.listingRows(&error);
-    if (error)
-        return error;
+    const DbResult<ListingReportData> data = store.listing(today);
+    if (!data)
+        return data.error();
     busy.release();
-    if (rows.isEmpty()) {
-        MessageBox::information(owner, QStringLiteral("No records are found."));
-        return {};
-    }
     if (report) {
-        report(store.table().kind, rows);
+        report(*data);
         return {};
     }
-    const MasterListingReport listing(buildMasterListingData(store.table().kind, rows, QDate::currentDate()));
-    ReportPreview::exec(owner, listing);
+    // The preview says so itself when there is nothing to list.
+    ReportPreview::exec(owner, MasterListingReport(*data));
     return {};
 }
 
 void MasterScreenHooks::showActionError(QWidget* owner, const DbError& error)
 {
-    MessageBox::information(owner, error.description, applicationTitle() + QStringLiteral(" - ") + error.code);
+    MessageBox::information(owner, error.description, MessageBox::errorTitle(error.code));
 }
 
 void MasterScreenHooks::showError(QWidget* owner, const DbError& error)
