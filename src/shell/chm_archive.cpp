@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <type_traits>
 #include <vector>
 
@@ -24,12 +25,16 @@ struct ChmArchive::Context {
 
 namespace {
 
-// The names libmspack passes to open(): the help file itself, and the object being extracted.
+// The names libmspack passes to open(): the help file itself, and the data being decompressed.
 const char* const InputName = "input";
 const char* const OutputName = "output";
 
 // The largest single buffer libmspack asks for on a sound file is its 2 MiB decompression window.
 constexpr size_t MaxAllocation = 8 * 1024 * 1024;
+
+// Decompressed data is kept in blocks of two frames, the usual distance between reset points.
+constexpr qint64 BlockSize = 0x10000;
+constexpr qsizetype CachedBlocks = 32;
 
 // The header's first GUID, {7C01FD10-7BAA-11D0-9E0C-00A0C922E6EC}, as stored.
 constexpr qsizetype GuidOffset = 0x18;
@@ -353,19 +358,57 @@ std::optional<QByteArray> ChmArchive::read(const QString& name)
     return extract(*entry);
 }
 
-std::optional<QByteArray> ChmArchive::extract(mschmd_file& entry)
+std::optional<QByteArray> ChmArchive::extract(const mschmd_file& entry)
 {
-    if (!fits(entry) || (entry.section->id == 1 && entry.length > 0 && !startFrameFound(entry.offset)))
+    if (!fits(entry))
         return std::nullopt;
+    if (entry.section->id == 0)
+        return m_context->input.mid(m_header->sec0.offset + entry.offset, entry.length);
     QByteArray data;
-    if (entry.length == 0)
-        return data;
     data.reserve(static_cast<qsizetype>(entry.length));
-    m_context->output = &data;
-    m_context->outputLimit = entry.length;
-    const int error = m_decompressor->extract(m_decompressor, &entry, OutputName);
-    m_context->output = nullptr;
-    if (error != MSPACK_ERR_OK || data.size() != entry.length)
-        return std::nullopt;
+    const qint64 end = entry.offset + entry.length;
+    for (qint64 at = entry.offset; at < end;) {
+        const qint64 index = at / BlockSize;
+        const std::optional<QByteArray> block = decompressedBlock(index);
+        const qint64 from = at - index * BlockSize;
+        if (!block || from >= block->size())
+            return std::nullopt;
+        const qint64 count = std::min(end - at, block->size() - from);
+        data.append(block->constData() + from, static_cast<qsizetype>(count));
+        at += count;
+    }
     return data;
+}
+
+// The compressed section is decompressed a block at a time and the last few blocks are kept, so reading topic after
+// topic neither starts the decompressor afresh for each nor holds the whole section in memory.
+std::optional<QByteArray> ChmArchive::decompressedBlock(qint64 index)
+{
+    const auto cached = m_blocks.constFind(index);
+    if (cached != m_blocks.constEnd())
+        return *cached;
+
+    std::optional<QByteArray> block;
+    const qint64 start = index * BlockSize;
+    const qint64 length = std::min(BlockSize, m_compressedSectionLength - start);
+    if (length > 0 && startFrameFound(start)) {
+        mschmd_file range{};
+        range.section = &m_header->sec1.base;
+        range.offset = start;
+        range.length = length;
+        QByteArray data;
+        data.reserve(static_cast<qsizetype>(length));
+        m_context->output = &data;
+        m_context->outputLimit = length;
+        const int error = m_decompressor->extract(m_decompressor, &range, OutputName);
+        m_context->output = nullptr;
+        if (error == MSPACK_ERR_OK && data.size() == length)
+            block = data;
+    }
+    // A block that failed stays failed: trying again would only decompress the same damage.
+    if (m_blockOrder.size() >= CachedBlocks)
+        m_blocks.remove(m_blockOrder.takeFirst());
+    m_blocks.insert(index, block);
+    m_blockOrder.append(index);
+    return block;
 }

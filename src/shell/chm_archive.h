@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -44,7 +45,8 @@ private:
     void checkCompressedSection();
     bool fits(const mschmd_file& entry) const;
     bool startFrameFound(qint64 offset) const;
-    std::optional<QByteArray> extract(mschmd_file& entry);
+    std::optional<QByteArray> extract(const mschmd_file& entry);
+    std::optional<QByteArray> decompressedBlock(qint64 index);
 
     std::unique_ptr<Context> m_context;
     mschm_decompressor* m_decompressor = nullptr;
@@ -56,4 +58,6 @@ private:
     quint64 m_resetInterval = 0;
     QByteArray m_resetTable;
     bool m_hasSpanInfo = false;
+    QHash<qint64, std::optional<QByteArray>> m_blocks;
+    QList<qint64> m_blockOrder;
 };

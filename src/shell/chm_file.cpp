@@ -46,6 +46,8 @@ QString decodeEntities(const QString& text)
         {QStringLiteral("copy"), QChar(0xA9)},
     };
     static const QRegularExpression entity(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);"));
+    if (!text.contains(QLatin1Char('&')))
+        return text;
     QString result;
     qsizetype last = 0;
     QRegularExpressionMatchIterator it = entity.globalMatch(text);
