@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr int MaxContentsDepth = 64;
+
 quint32 readUInt32(const QByteArray& data, qsizetype at)
 {
     return qFromLittleEndian<quint32>(data.constData() + at);
@@ -263,7 +265,9 @@ QList<ChmFile::ContentsNode> ChmFile::contents() const
     const QList<SitemapItem> items = sitemapItems(decodeHtml(*data));
     for (const SitemapItem& item : items) {
         ContentsNode node{item.name, item.locals.value(0), {}};
-        const int depth = std::max(1, item.depth);
+        // Past any real contents file's depth, lists nested in their thousands would only make the tree deep
+        // enough for the recursion that copies and frees it to exhaust the stack.
+        const int depth = std::clamp(item.depth, 1, MaxContentsDepth);
         if (levels.isEmpty())
             levels.append(&roots);
         while (levels.size() > depth)
