@@ -3,6 +3,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 namespace {
 QString builtHelpFile()
@@ -19,6 +20,68 @@ const ChmFile::ContentsNode* findNode(const QList<ChmFile::ContentsNode>& nodes,
             return child;
     }
     return nullptr;
+}
+
+void appendUInt(QByteArray& out, quint64 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i, value >>= 8)
+        out.append(static_cast<char>(value & 0xFF));
+}
+
+// Directory numbers: seven bits a byte, most significant first, high bit set on all but the last byte.
+void appendEncoded(QByteArray& out, quint64 value)
+{
+    QByteArray bytes(1, static_cast<char>(value & 0x7F));
+    while (value >>= 7)
+        bytes.prepend(static_cast<char>((value & 0x7F) | 0x80));
+    out += bytes;
+}
+
+// A help file whose objects are all stored uncompressed: header, directory of one chunk, then the data.
+QByteArray uncompressedHelpFile(const QList<QPair<QByteArray, QByteArray>>& objects)
+{
+    const QByteArray guid = QByteArrayLiteral("\x10\xfd\x01\x7c\xaa\x7b\xd0\x11\x9e\x0c\x00\xa0\xc9\x22\xe6\xec");
+    constexpr int chunkSize = 4096;
+    QByteArray entries;
+    QByteArray content;
+    for (const auto& [name, data] : objects) {
+        appendEncoded(entries, static_cast<quint64>(name.size()));
+        entries += name;
+        appendEncoded(entries, 0);
+        appendEncoded(entries, static_cast<quint64>(content.size()));
+        appendEncoded(entries, static_cast<quint64>(data.size()));
+        content += data;
+    }
+    QByteArray chunk("PMGL");
+    appendUInt(chunk, static_cast<quint64>(chunkSize - 0x14 - entries.size()), 4);
+    appendUInt(chunk, 0, 4);
+    appendUInt(chunk, 0xFFFFFFFF, 4);
+    appendUInt(chunk, 0xFFFFFFFF, 4);
+    chunk += entries;
+    chunk.resize(chunkSize - 2, '\0');
+    appendUInt(chunk, static_cast<quint64>(objects.size()), 2);
+
+    QByteArray directory("ITSP");
+    for (quint32 word : {1u, 0x54u, 0x0Au, quint32(chunkSize), 2u, 1u, 0xFFFFFFFFu, 0u, 0u, 0xFFFFFFFFu, 1u, 0x409u})
+        appendUInt(directory, word, 4);
+    directory += guid;
+    for (quint32 word : {0x54u, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu})
+        appendUInt(directory, word, 4);
+
+    const quint64 contentAt = 0x60 + 0x18 + 0x54 + chunkSize;
+    QByteArray file("ITSF");
+    for (quint32 word : {3u, 0x60u, 1u, 0u, 0x409u})
+        appendUInt(file, word, 4);
+    QByteArray secondGuid = guid;
+    secondGuid[0] = '\x11';
+    file += guid + secondGuid;
+    for (quint64 word : {quint64(0x60), quint64(0x18), quint64(0x78), quint64(0x54 + chunkSize), contentAt})
+        appendUInt(file, word, 8);
+    appendUInt(file, 0x1FE, 4);
+    appendUInt(file, 0, 4);
+    appendUInt(file, contentAt + static_cast<quint64>(content.size()), 8);
+    appendUInt(file, 0, 8);
+    return file + directory + chunk + content;
 }
 
 void collectLocals(const QList<ChmFile::ContentsNode>& nodes, QStringList& locals)
@@ -151,6 +214,53 @@ private slots:
         QCOMPARE(ChmFile::plainText("<html><head><style>p { x }</style><script>var a;</script></head>"
                                     "<body><p>A&amp;B &lt;x&gt;&nbsp;&#169;<!-- hidden --></p>\n<b>end</b></body>"),
                  QStringLiteral("A&B <x> \u00a9 end"));
+    }
+
+    // A file without compressed data: its objects are found whatever the case of their names, and a contents file
+    // of lists nested thousands deep gives every item back in a tree of bounded depth.
+    void uncompressedFileAndDeepContents()
+    {
+        constexpr int items = 5000;
+        QByteArray hhc("<html><body>");
+        for (int i = 0; i < items; ++i)
+            hhc += "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"Level " + QByteArray::number(i) +
+                   "\"><param name=\"Local\" value=\"a.htm\"></object>";
+        hhc += QByteArray("</ul>").repeated(items) + "</body></html>";
+        QByteArray system;
+        appendUInt(system, 3, 4);
+        for (const auto& [code, value] : {qMakePair(0, QByteArray("deep.hhc")), qMakePair(3, QByteArray("Deep"))}) {
+            appendUInt(system, static_cast<quint64>(code), 2);
+            appendUInt(system, static_cast<quint64>(value.size() + 1), 2);
+            system += value + '\0';
+        }
+        QTemporaryDir dir;
+        QFile out(dir.filePath(QStringLiteral("deep.chm")));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(uncompressedHelpFile({{"/#SYSTEM", system}, {"/a.htm", "<p>A</p>"}, {"/deep.hhc", hhc}}));
+        out.close();
+
+        ChmFile file;
+        QVERIFY2(file.open(out.fileName()), qPrintable(file.errorString()));
+        QCOMPARE(file.objects(),
+                 (QStringList{QStringLiteral("/#SYSTEM"), QStringLiteral("/a.htm"), QStringLiteral("/deep.hhc")}));
+        QCOMPARE(file.title(), QStringLiteral("Deep"));
+        QCOMPARE(file.read(QStringLiteral("/A.HTM")), std::optional<QByteArray>("<p>A</p>"));
+        QVERIFY(file.contains(QStringLiteral("Deep.hhc")));
+
+        QList<ChmFile::ContentsNode> level = file.contents();
+        int depth = 0;
+        QStringList names;
+        while (!level.isEmpty()) {
+            ++depth;
+            for (const ChmFile::ContentsNode& node : std::as_const(level))
+                names << node.name;
+            const QList<ChmFile::ContentsNode> next = level.last().children;
+            level = next;
+        }
+        QCOMPARE(names.size(), items);
+        QCOMPARE(names.first(), QStringLiteral("Level 0"));
+        QCOMPARE(names.last(), QStringLiteral("Level %1").arg(items - 1));
+        QVERIFY2(depth <= 64, qPrintable(QString::number(depth)));
     }
 
     void refusesFilesItCannotRead()

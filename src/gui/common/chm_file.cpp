@@ -1,16 +1,18 @@
 #include "gui/common/chm_file.h"
 
+#include "gui/common/chm_archive.h"
+
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringConverter>
 #include <QtEndian>
 
-#include <chm_lib.h>
-
 #include <algorithm>
 
 namespace {
+
+constexpr int MaxContentsDepth = 64;
 
 quint32 readUInt32(const QByteArray& data, qsizetype at)
 {
@@ -46,6 +48,8 @@ QString decodeEntities(const QString& text)
         {QStringLiteral("copy"), QChar(0xA9)},
     };
     static const QRegularExpression entity(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);"));
+    if (!text.contains(QLatin1Char('&')))
+        return text;
     QString result;
     qsizetype last = 0;
     QRegularExpressionMatchIterator it = entity.globalMatch(text);
@@ -136,22 +140,18 @@ QList<SitemapItem> sitemapItems(const QString& html)
 }
 
 // The object a path names: without a "#fragment", which the file's own "/#SYSTEM"-style names are not.
-QByteArray objectName(const QString& path)
+QString objectName(const QString& path)
 {
     QString name = ChmFile::normalisedPath(path);
     const qsizetype fragment = name.indexOf(QLatin1Char('#'), 2);
     if (fragment > 1 && name.at(fragment - 1) != QLatin1Char('/'))
         name.truncate(fragment);
-    return name.toUtf8();
-}
-
-int enumerateObject(chmFile*, chmUnitInfo* info, void* context)
-{
-    static_cast<QStringList*>(context)->append(QString::fromUtf8(info->path));
-    return CHM_ENUMERATOR_CONTINUE;
+    return name;
 }
 
 } // namespace
+
+ChmFile::ChmFile() = default;
 
 ChmFile::~ChmFile()
 {
@@ -167,8 +167,11 @@ bool ChmFile::open(const QString& fileName)
         m_error = QStringLiteral("The help file %1 does not exist.").arg(fileName);
         return false;
     }
-    m_handle = chm_open(QFile::encodeName(fileName).constData());
-    if (!m_handle) {
+    // The whole file is read into memory, so it must be a plain file of a size a help file can have.
+    QFile file(fileName);
+    if (file.open(QIODevice::ReadOnly) && !file.isSequential() && file.size() <= ChmArchive::MaxSize)
+        m_archive = ChmArchive::open(file.readAll());
+    if (!m_archive) {
         m_error = QStringLiteral("The help file %1 cannot be read.").arg(fileName);
         return false;
     }
@@ -178,9 +181,7 @@ bool ChmFile::open(const QString& fileName)
 
 void ChmFile::close()
 {
-    if (m_handle)
-        chm_close(m_handle);
-    m_handle = nullptr;
+    m_archive.reset();
     m_title.clear();
     m_defaultTopic.clear();
     m_contentsFile.clear();
@@ -189,38 +190,19 @@ void ChmFile::close()
 
 QStringList ChmFile::objects() const
 {
-    QStringList paths;
-    if (m_handle)
-        chm_enumerate(m_handle, CHM_ENUMERATE_ALL, enumerateObject, &paths);
-    return paths;
+    return m_archive ? m_archive->names() : QStringList();
 }
 
 bool ChmFile::contains(const QString& path) const
 {
-    if (!m_handle)
-        return false;
-    chmUnitInfo info;
-    return chm_resolve_object(m_handle, objectName(path).constData(), &info) == CHM_RESOLVE_SUCCESS;
+    return m_archive && m_archive->contains(objectName(path));
 }
 
 std::optional<QByteArray> ChmFile::read(const QString& path) const
 {
-    if (!m_handle)
+    if (!m_archive)
         return std::nullopt;
-    chmUnitInfo info;
-    if (chm_resolve_object(m_handle, objectName(path).constData(), &info) != CHM_RESOLVE_SUCCESS)
-        return std::nullopt;
-    // Objects are small topics and pictures; refuse a length no help file could hold.
-    if (info.length > static_cast<LONGUINT64>(256 * 1024 * 1024))
-        return std::nullopt;
-    QByteArray data(static_cast<qsizetype>(info.length), Qt::Uninitialized);
-    if (info.length == 0)
-        return data;
-    const LONGINT64 got = chm_retrieve_object(m_handle, &info, reinterpret_cast<unsigned char*>(data.data()), 0,
-                                              static_cast<LONGINT64>(info.length));
-    if (got != static_cast<LONGINT64>(info.length))
-        return std::nullopt;
-    return data;
+    return m_archive->read(objectName(path));
 }
 
 // The system object is a version word followed by records of (code, length, data); codes 0 to 3 are the contents
@@ -283,7 +265,9 @@ QList<ChmFile::ContentsNode> ChmFile::contents() const
     const QList<SitemapItem> items = sitemapItems(decodeHtml(*data));
     for (const SitemapItem& item : items) {
         ContentsNode node{item.name, item.locals.value(0), {}};
-        const int depth = std::max(1, item.depth);
+        // Past any real contents file's depth, lists nested in their thousands would only make the tree deep
+        // enough for the recursion that copies and frees it to exhaust the stack.
+        const int depth = std::clamp(item.depth, 1, MaxContentsDepth);
         if (levels.isEmpty())
             levels.append(&roots);
         while (levels.size() > depth)
@@ -380,7 +364,7 @@ QString ChmFile::plainText(const QByteArray& html)
 QList<ChmFile::SearchHit> ChmFile::search(const QString& text) const
 {
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.isEmpty() || !m_handle)
+    if (words.isEmpty() || !m_archive)
         return {};
     QList<SearchHit> hits;
     const QStringList all = objects();

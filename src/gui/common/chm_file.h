@@ -5,11 +5,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
-struct chmFile;
+class ChmArchive;
 
-// A compiled HTML help file read through chmlib. Topic paths inside the file start with "/" ("/startup.htm").
+// A compiled HTML help file. Topic paths inside the file start with "/" ("/startup.htm"). A damaged file is refused
+// by open(), or the objects it cannot give back read as missing.
 class ChmFile
 {
 public:
@@ -27,14 +29,14 @@ public:
         QString local;
     };
 
-    ChmFile() = default;
+    ChmFile();
     ~ChmFile();
     ChmFile(const ChmFile&) = delete;
     ChmFile& operator=(const ChmFile&) = delete;
 
     bool open(const QString& fileName);
     void close();
-    bool isOpen() const { return m_handle != nullptr; }
+    bool isOpen() const { return m_archive != nullptr; }
     QString fileName() const { return m_fileName; }
     QString errorString() const { return m_error; }
 
@@ -63,7 +65,7 @@ private:
     QString locateSitemap(const QString& named, const QString& suffix) const;
     QString resolveStoredPath(const QString& stored) const;
 
-    chmFile* m_handle = nullptr;
+    std::unique_ptr<ChmArchive> m_archive;
     QString m_fileName;
     QString m_error;
     QString m_title;
