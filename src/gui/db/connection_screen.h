@@ -30,6 +30,8 @@ public slots:
 
 private:
     bool validate(bool forOk);
+    // Test Connection: the login alone, naming no database of ours.
+    void testConnection(class Hourglass& busy);
     // Ok: creates the database, its schema and the settings; says why not when it cannot.
     void createDatabase(class Hourglass& busy);
     ConnectionString typedSettings() const;
