@@ -75,11 +75,11 @@ void TestStartup::expectLoginFailure(const TestDatabase& t, const QString& sente
 
 void TestStartup::fill(ConnectionScreen& screen, const ConnectionString& s, const QString& confirmation)
 {
-    screen.field(0)->setText(s.server);
-    screen.field(1)->setText(s.user);
-    screen.field(2)->setText(s.database);
-    screen.field(3)->setText(s.password);
-    screen.field(4)->setText(confirmation);
+    const QStringList typed{s.server, s.user, s.database, s.password, confirmation};
+    for (int i = 0; i < typed.size(); ++i) {
+        LEX_FIND(f, QLineEdit, &screen, QStringLiteral("Txt0007(%1)").arg(i));
+        f->setText(typed[i]);
+    }
 }
 
 void TestStartup::click(ConnectionScreen& screen, int index)
@@ -106,7 +106,8 @@ void TestStartup::screenLayout()
         QVERIFY(f->text().isEmpty());
         QCOMPARE(f->echoMode(), i >= 3 ? QLineEdit::Password : QLineEdit::Normal);
     }
-    QVERIFY(screen.field(0)->placeholderText().contains(QLatin1String("(local)")));
+    LEX_FIND(server, QLineEdit, &screen, QStringLiteral("Txt0007(0)"));
+    QVERIFY(server->placeholderText().contains(QLatin1String("(local)")));
     const QStringList captions{QStringLiteral("&Close"), QString(), QStringLiteral("&Ok"),
                                QStringLiteral("&Test Connection...")};
     const QStringList tips{QStringLiteral("Close"), QStringLiteral("Help"), QStringLiteral("Ok"),
@@ -276,7 +277,8 @@ void TestStartup::badPortIsRefusedBeforeAnyLogin()
     fill(screen, s, s.password);
     click(screen, 2);
     click(screen, 3);
-    screen.field(0)->setText(QStringLiteral(":5432"));
+    LEX_FIND(server, QLineEdit, &screen, QStringLiteral("Txt0007(0)"));
+    server->setText(QStringLiteral(":5432"));
     click(screen, 2);
     const QString badPort = QStringLiteral("Invalid server name.\n"
                                            "The port after the colon must be a whole number from 1 to 65535.");
@@ -324,10 +326,11 @@ void TestStartup::longServerUserAndPasswordAreKeptWhole()
         QVERIFY(shell.start());
         ConnectionScreen& screen = *shell.connectionScreen();
         fill(screen, s, s.password);
-        QCOMPARE(screen.field(0)->text(), s.server);
-        QCOMPARE(screen.field(1)->text(), s.user);
-        QCOMPARE(screen.field(3)->text(), s.password);
-        QCOMPARE(screen.field(4)->text(), s.password);
+        const QStringList whole{s.server, s.user, s.database, s.password, s.password};
+        for (int i = 0; i < whole.size(); ++i) {
+            LEX_FIND(f, QLineEdit, &screen, QStringLiteral("Txt0007(%1)").arg(i));
+            QCOMPARE(f->text(), whole[i]);
+        }
         click(screen, 3);
         QCOMPARE(shownTexts(), QStringList(QStringLiteral("Connection successful.")));
         MessageBox::clearShown();
@@ -375,8 +378,10 @@ void TestStartup::startWithoutSettingsShowsEmptyConnectionScreen()
     ApplicationShell shell(dir.path());
     QVERIFY(shell.start());
     QVERIFY(shell.connectionScreen()->isVisible());
-    for (int i = 0; i < 5; ++i)
-        QVERIFY(shell.connectionScreen()->field(i)->text().isEmpty());
+    for (int i = 0; i < 5; ++i) {
+        LEX_FIND(f, QLineEdit, shell.connectionScreen(), QStringLiteral("Txt0007(%1)").arg(i));
+        QVERIFY(f->text().isEmpty());
+    }
     QVERIFY(!shell.mainWindow());
     QVERIFY(MessageBox::shown().isEmpty());
 }

@@ -116,8 +116,10 @@ void TestStartupSettings::newDatabaseReplacesDamagedFile()
     QVERIFY(screen);
     const QStringList typed{QStringLiteral("(local)"), QStringLiteral("sa"), QStringLiteral("Law"),
                             QStringLiteral("pw"), QStringLiteral("pw")};
-    for (int i = 0; i < typed.size(); ++i)
-        screen->field(i)->setText(typed[i]);
+    for (int i = 0; i < typed.size(); ++i) {
+        LEX_FIND(f, QLineEdit, screen, QStringLiteral("Txt0007(%1)").arg(i));
+        f->setText(typed[i]);
+    }
     LEX_FIND(ok, QPushButton, screen, QStringLiteral("Cmd0007(2)"));
     MessageBox::clearShown();
     QTest::mouseClick(ok, Qt::LeftButton);

@@ -28,5 +28,4 @@ struct ConnectionString {
     int port() const;
 
     bool operator==(const ConnectionString& other) const;
-    bool operator!=(const ConnectionString& other) const { return !(*this == other); }
 };

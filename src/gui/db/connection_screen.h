@@ -17,8 +17,6 @@ class ConnectionScreen : public QDialog
 public:
     explicit ConnectionScreen(const QString& programDir, QWidget* parent = nullptr);
 
-    QLineEdit* field(int index) const { return m_fields.at(index); }
-
 signals:
     // The database and its schema exist and the settings are stored.
     void databaseCreated(const ConnectionString& connection);
