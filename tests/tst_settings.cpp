@@ -20,7 +20,14 @@ private slots:
     void fileIsReadableByOwnerOnly();
     void embeddedServerName_data();
     void embeddedServerName();
+    void hostAndPort_data();
     void hostAndPort();
+    void serverNames_data();
+    void serverNames();
+    void damagedFileIsRefused_data();
+    void damagedFileIsRefused();
+    void byteOrderMarkIsNotPartOfTheServer();
+    void writeRefusesWhatReadWouldRefuse();
     void validation_data();
     void validation();
     void exportFileNameIsAbsolute();
@@ -125,17 +132,152 @@ void TestSettings::embeddedServerName()
     QCOMPARE(c.isEmbedded(), embedded);
 }
 
+void TestSettings::hostAndPort_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("host and port") << QStringLiteral("db.example:6543") << QStringLiteral("db.example") << 6543;
+    QTest::newRow("host alone") << QStringLiteral(" db.example ") << QStringLiteral("db.example") << 5432;
+    QTest::newRow("leading zeros") << QStringLiteral("h:05433") << QStringLiteral("h") << 5433;
+    QTest::newRow("highest port") << QStringLiteral("h:65535") << QStringLiteral("h") << 65535;
+    QTest::newRow("IPv6 in brackets") << QStringLiteral("[::1]:6000") << QStringLiteral("::1") << 6000;
+    QTest::newRow("IPv6 without port") << QStringLiteral("[fe80::1%eth0]") << QStringLiteral("fe80::1%eth0") << 5432;
+    QTest::newRow("socket folder") << QStringLiteral("/run/postgresql") << QStringLiteral("/run/postgresql") << 5432;
+    // A bad port must never quietly become the default one.
+    QTest::newRow("port too high") << QStringLiteral("127.0.0.1:99999") << QStringLiteral("127.0.0.1") << 0;
+    QTest::newRow("port zero") << QStringLiteral("h:0") << QStringLiteral("h") << 0;
+    QTest::newRow("port not a number") << QStringLiteral("h:pg") << QStringLiteral("h") << 0;
+}
+
 void TestSettings::hostAndPort()
 {
-    ConnectionString c{QStringLiteral("db.example:6543"), {}, {}, {}};
-    QCOMPARE(c.host(), QStringLiteral("db.example"));
-    QCOMPARE(c.port(), 6543);
-    c.server = QStringLiteral("db.example");
-    QCOMPARE(c.host(), QStringLiteral("db.example"));
-    QCOMPARE(c.port(), 5432);
-    const ConnectionString o{QStringLiteral("S"), QStringLiteral("U"), QStringLiteral("D"), QStringLiteral("P")};
-    QCOMPARE(o.oleDbText(), QStringLiteral("Provider=sqloledb;Data Source=S;Initial Catalog=D;User Id=U;Password=P"));
-    QCOMPARE(o.odbcText(), QStringLiteral("driver={SQL Server};server=S;uid=U;pwd=P;database="));
+    QFETCH(QString, server);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const ConnectionString c{server, {}, {}, {}};
+    QCOMPARE(c.host(), host);
+    QCOMPARE(c.port(), port);
+}
+
+void TestSettings::serverNames_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("problem");
+    const QString ok;
+    const QString form =
+        QStringLiteral("It must be (local) for this computer, or a PostgreSQL server as host or host:port.");
+    const QString port = QStringLiteral("The port after the colon must be a whole number from 1 to 65535.");
+    const QString ipv6 = QStringLiteral("An IPv6 address must be written in brackets, as in [::1]:5432.");
+    QTest::newRow("(local)") << QStringLiteral(" (Local) ") << ok;
+    QTest::newRow("long host name") << QStringLiteral("localhost.localdomain:55471") << ok;
+    QTest::newRow("255 characters") << QString(251, QLatin1Char('a')) + QStringLiteral(":543") << ok;
+    QTest::newRow("256 characters") << QString(252, QLatin1Char('a')) + QStringLiteral(":543")
+                                    << QStringLiteral("It is longer than 255 characters.");
+    QTest::newRow("port 99999") << QStringLiteral("127.0.0.1:99999") << port;
+    QTest::newRow("port alone") << QStringLiteral(":99999") << form;
+    QTest::newRow("empty port") << QStringLiteral("host:") << port;
+    QTest::newRow("signed port") << QStringLiteral("host:+5432") << port;
+    QTest::newRow("negative port") << QStringLiteral("host:-1") << port;
+    QTest::newRow("port with blank") << QStringLiteral("host: 5432") << port;
+    QTest::newRow("port overflowing") << QStringLiteral("host:4294967297") << port;
+    QTest::newRow("(local) with port") << QStringLiteral("(local):5432") << form;
+    QTest::newRow("blank inside") << QStringLiteral("my server") << form;
+    QTest::newRow("control character") << QStringLiteral("host\tname") << form;
+    QTest::newRow("semicolon") << QStringLiteral("host;port=1") << form;
+    QTest::newRow("bare IPv6") << QStringLiteral("::1") << ipv6;
+    QTest::newRow("unclosed bracket") << QStringLiteral("[::1:5432") << ipv6;
+    QTest::newRow("junk after bracket") << QStringLiteral("[::1]x") << ipv6;
+    QTest::newRow("bracketed port too high") << QStringLiteral("[::1]:70000") << port;
+}
+
+void TestSettings::serverNames()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, problem);
+    QCOMPARE(ConnectionString::serverNameProblem(server), problem);
+}
+
+void TestSettings::damagedFileIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("short") << QByteArray("(local)\r\nsa\r\nLaw\r\n")
+                           << QStringLiteral("It holds fewer than four lines.");
+    QTest::newRow("empty") << QByteArray() << QStringLiteral("It holds fewer than four lines.");
+    QTest::newRow("not UTF-8") << QByteArray("(local)\r\nsa\xff\xfe\r\nLaw\r\npw\r\n")
+                               << QStringLiteral("Line 2 is not text: it holds bytes that are not UTF-8.");
+    QTest::newRow("cut UTF-8 sequence") << QByteArray("(local)\r\nsa\r\nLaw\xc3\r\npw\r\n")
+                                        << QStringLiteral("Line 3 is not text: it holds bytes that are not UTF-8.");
+    QTest::newRow("NUL") << QByteArray("(local)\r\nsa\r\nLaw\r\np") + '\0' + QByteArray("w\r\n")
+                         << QStringLiteral("Line 4, the password, holds control characters.");
+    QTest::newRow("escape") << QByteArray("(local)\r\ns\x1b[2Ja\r\nLaw\r\npw\r\n")
+                            << QStringLiteral("Line 2, the user name, holds control characters.");
+    QTest::newRow("carriage return inside") << QByteArray("(lo\rcal)\r\nsa\r\nLaw\r\npw\r\n")
+                                            << QStringLiteral("Line 1, the server name, holds control characters.");
+    QTest::newRow("bad port") << QByteArray("127.0.0.1:99999\r\nsa\r\nLaw\r\npw\r\n")
+                              << QStringLiteral("Line 1, the server name, is not valid. The port after the colon must "
+                                                "be a whole number from 1 to 65535.");
+    QTest::newRow("junk server") << QByteArray("[settings]\r\nserver=(local)\r\nuser=sa\r\ndb=Law\r\n")
+                                 << QStringLiteral("Line 1, the server name, is not valid. It must be (local) for this "
+                                                   "computer, or a PostgreSQL server as host or host:port.");
+    QTest::newRow("empty server") << QByteArray("\r\nsa\r\nLaw\r\npw\r\n")
+                                  << QStringLiteral("Line 1, the server name, is empty.");
+    QTest::newRow("empty database") << QByteArray("(local)\r\nsa\r\n  \r\npw\r\n")
+                                    << QStringLiteral("Line 3, the database name, is empty.");
+    QTest::newRow("database as a path") << QByteArray("(local)\r\nsa\r\n../../etc/Law\r\npw\r\n")
+                                        << QStringLiteral("Line 3, the database name, is not a valid database name.");
+    QTest::newRow("overlong line") << QByteArray(100000, 'x') + QByteArray("\r\nsa\r\nLaw\r\npw\r\n")
+                                   << QStringLiteral("Line 1 is too long to be a setting.");
+}
+
+void TestSettings::damagedFileIsRefused()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    QFile f(SettingsFile::path(dir.path()));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+    f.close();
+    ConnectionString read;
+    QString error;
+    QVERIFY(!SettingsFile::read(dir.path(), &read, &error));
+    QCOMPARE(error, QStringLiteral("The settings file %1 cannot be used.\n%2").arg(f.fileName(), why));
+}
+
+void TestSettings::byteOrderMarkIsNotPartOfTheServer()
+{
+    QTemporaryDir dir;
+    QFile f(SettingsFile::path(dir.path()));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("\xef\xbb\xbf(local)\r\nsa\r\nLaw\r\npw\r\n");
+    f.close();
+    ConnectionString read;
+    QString error;
+    QVERIFY2(SettingsFile::read(dir.path(), &read, &error), qPrintable(error));
+    QCOMPARE(read.server, QStringLiteral("(local)"));
+}
+
+void TestSettings::writeRefusesWhatReadWouldRefuse()
+{
+    QTemporaryDir dir;
+    QString error;
+    const ConnectionString good{QStringLiteral("(local)"), QStringLiteral("sa"), QStringLiteral("Law"),
+                                QStringLiteral("pw")};
+    QVERIFY(SettingsFile::write(dir.path(), good, &error));
+    ConnectionString bad = good;
+    bad.server = QStringLiteral("host:99999");
+    QVERIFY(!SettingsFile::write(dir.path(), bad, &error));
+    QCOMPARE(error, QStringLiteral("The server name is not valid. The port after the colon must be a whole number "
+                                   "from 1 to 65535."));
+    bad = good;
+    bad.password = QStringLiteral("p\nw");
+    QVERIFY(!SettingsFile::write(dir.path(), bad, &error));
+    QCOMPARE(error, QStringLiteral("The password holds control characters."));
+    ConnectionString read;
+    QVERIFY(SettingsFile::read(dir.path(), &read, &error));
+    QCOMPARE(read, good); // left as it was
 }
 
 void TestSettings::validation_data()
@@ -171,6 +313,23 @@ void TestSettings::validation_data()
         QStringLiteral("User Password and Confirm Password do not macth."));
     row("test trims both", {"s", "u", "db", "pw", "pw "}, false, ok);
     row("name with digits and letters", {"s", "u", "Law 2024", "p", "p"}, true, ok);
+    row("letters with marks", {"s", "u", "हिन्दी", "p", "p"}, true, ok);
+    row("precomposed accents", {"s", "u", "Ünïcödé Law", "p", "p"}, true, ok);
+    row("decomposed accents", {"s", "u", "U\u0308nic", "p", "p"}, true, ok);
+    row("letter beyond the first plane", {"s", "u", "\U0001D49Cct", "p", "p"}, true, ok);
+    row("mark first", {"s", "u", "\u0301abc", "p", "p"}, true, QStringLiteral("Invalid database name."));
+    row("mark after a blank", {"s", "u", "ab \u0301c", "p", "p"}, true, QStringLiteral("Invalid database name."));
+    row("mark after a digit", {"s", "u", "a1\u0301", "p", "p"}, true, QStringLiteral("Invalid database name."));
+    row("joiner", {"s", "u", "a\u200db", "p", "p"}, true, QStringLiteral("Invalid database name."));
+    row("symbol", {"s", "u", "Law\u2603", "p", "p"}, true, QStringLiteral("Invalid database name."));
+    row("backslash", {"s", "u", "a\\b", "p", "p"}, true, QStringLiteral("Invalid database name."));
+    const QString badPort =
+        QStringLiteral("Invalid server name.\nThe port after the colon must be a whole number from 1 to 65535.");
+    row("bad port on ok", {"127.0.0.1:99999", "u", "db", "p", "p"}, true, badPort);
+    row("bad port on test", {"h:0", "u", "db", "p", "p"}, false, badPort);
+    row("server before the user name", {"h:x", "", "", "", ""}, true, badPort);
+    row("database name before the server", {"h:x", "", "1", "", ""}, true, QStringLiteral("Invalid database name."));
+    row("long server name", {"localhost.localdomain:55471", "u", "db", "p", "p"}, true, ok);
 }
 
 void TestSettings::validation()

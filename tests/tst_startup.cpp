@@ -1,6 +1,7 @@
-#include "gui/db/connection_screen.h"
 #include "core/db/database_admin.h"
+#include "core/db/db_session.h"
 #include "core/db/settings_file.h"
+#include "gui/db/connection_screen.h"
 #include "gui/shell/application_shell.h"
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 // The connection screen and start-up, on the engine named by LEXORIUM_TEST_ENGINE.
@@ -30,6 +32,9 @@ private slots:
     void okWithWrongLogin();
     void failedSettingsWriteLeavesNothingBehind();
     void closeEndsTheProgram();
+    void badPortIsRefusedBeforeAnyLogin();
+    void longServerUserAndPasswordAreKeptWhole();
+    void databaseNameWithCombiningMarks();
 
     void startWithoutSettingsShowsEmptyConnectionScreen();
     void startWithValidSettingsOpensMainWindow();
@@ -38,6 +43,7 @@ private slots:
     void startWithRefusedLoginStaysOnConnectionScreen();
 
 private:
+    static void expectLoginFailure(const TestDatabase& t, const QString& sentence);
     static void fill(ConnectionScreen& screen, const ConnectionString& s, const QString& confirmation);
     static void click(ConnectionScreen& screen, int index);
 };
@@ -53,13 +59,27 @@ void TestStartup::cleanup()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// The one message shown: the sentence, and on a second line the cause of the failed login (a wrong password on a
+// server, a data folder that cannot be made on the embedded engine).
+void TestStartup::expectLoginFailure(const TestDatabase& t, const QString& sentence)
+{
+    QCOMPARE(MessageBox::shown().size(), 1);
+    const QStringList lines = MessageBox::shown().first().text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], sentence);
+    if (TestDatabase::isPostgres())
+        QVERIFY2(lines[1].contains(QLatin1String("password authentication failed")), qPrintable(lines[1]));
+    else
+        QCOMPARE(lines[1], QStringLiteral("Cannot create the data folder %1/Data.").arg(t.programDir()));
+}
+
 void TestStartup::fill(ConnectionScreen& screen, const ConnectionString& s, const QString& confirmation)
 {
-    screen.field(0)->setText(s.server);
-    screen.field(1)->setText(s.user);
-    screen.field(2)->setText(s.database);
-    screen.field(3)->setText(s.password);
-    screen.field(4)->setText(confirmation);
+    const QStringList typed{s.server, s.user, s.database, s.password, confirmation};
+    for (int i = 0; i < typed.size(); ++i) {
+        LEX_FIND(f, QLineEdit, &screen, QStringLiteral("Txt0007(%1)").arg(i));
+        f->setText(typed[i]);
+    }
 }
 
 void TestStartup::click(ConnectionScreen& screen, int index)
@@ -76,15 +96,18 @@ void TestStartup::screenLayout()
     const QStringList labels{QStringLiteral("Server Name "), QStringLiteral("User Name "),
                              QStringLiteral("Database Name "), QStringLiteral("User Password "),
                              QStringLiteral("Confirm User Password ")};
+    // Server, user (PostgreSQL's longest role name), database, password and confirmation.
+    const int lengths[] = {255, 63, 20, 128, 128};
     for (int i = 0; i < labels.size(); ++i) {
         LEX_FIND(label, QLabel, &screen, QStringLiteral("Lbl0003(%1)").arg(i + 1));
         QCOMPARE(label->text(), labels[i]);
         LEX_FIND(f, QLineEdit, &screen, QStringLiteral("Txt0007(%1)").arg(i));
-        QCOMPARE(f->maxLength(), 20);
+        QCOMPARE(f->maxLength(), lengths[i]);
         QVERIFY(f->text().isEmpty());
         QCOMPARE(f->echoMode(), i >= 3 ? QLineEdit::Password : QLineEdit::Normal);
     }
-    QVERIFY(screen.field(0)->placeholderText().contains(QLatin1String("(local)")));
+    LEX_FIND(server, QLineEdit, &screen, QStringLiteral("Txt0007(0)"));
+    QVERIFY(server->placeholderText().contains(QLatin1String("(local)")));
     const QStringList captions{QStringLiteral("&Close"), QString(), QStringLiteral("&Ok"),
                                QStringLiteral("&Test Connection...")};
     const QStringList tips{QStringLiteral("Close"), QStringLiteral("Help"), QStringLiteral("Ok"),
@@ -142,7 +165,7 @@ void TestStartup::testConnection()
     }
     fill(screen, s, s.password);
     click(screen, 3);
-    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Connection failed.")));
+    expectLoginFailure(t, QStringLiteral("Connection failed."));
 }
 
 void TestStartup::okCreatesDatabaseSchemaAndSettings()
@@ -206,7 +229,7 @@ void TestStartup::okWithWrongLogin()
     ConnectionScreen screen(t.programDir());
     fill(screen, s, s.password);
     click(screen, 2);
-    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Please enter the correct information.")));
+    expectLoginFailure(t, QStringLiteral("Please enter the correct information."));
     QVERIFY(!SettingsFile::exists(t.programDir()));
 }
 
@@ -243,14 +266,122 @@ void TestStartup::closeEndsTheProgram()
     QVERIFY(!SettingsFile::exists(dir.path()));
 }
 
+void TestStartup::badPortIsRefusedBeforeAnyLogin()
+{
+    LEX_PREPARE_DATABASE(t);
+    ConnectionString s = t.ctx().connection;
+    // Once read as the default port, which logged in to another server and stored the bad name.
+    s.server = (s.isEmbedded() ? QStringLiteral("127.0.0.1") : s.host()) + QStringLiteral(":99999");
+    ConnectionScreen screen(t.programDir());
+    QSignalSpy created(&screen, &ConnectionScreen::databaseCreated);
+    fill(screen, s, s.password);
+    click(screen, 2);
+    click(screen, 3);
+    LEX_FIND(server, QLineEdit, &screen, QStringLiteral("Txt0007(0)"));
+    server->setText(QStringLiteral(":5432"));
+    click(screen, 2);
+    const QString badPort = QStringLiteral("Invalid server name.\n"
+                                           "The port after the colon must be a whole number from 1 to 65535.");
+    QCOMPARE(shownTexts(), QStringList({badPort, badPort,
+                                        QStringLiteral("Invalid server name.\nIt must be (local) for this computer, "
+                                                       "or a PostgreSQL server as host or host:port.")}));
+    QCOMPARE(created.count(), 0);
+    QVERIFY(!SettingsFile::exists(t.programDir()));
+    QVERIFY(!QDir(t.programDir() + QStringLiteral("/Data")).exists());
+    QVERIFY(TestDatabase::openError(t.ctx()).isError());
+}
+
+void TestStartup::longServerUserAndPasswordAreKeptWhole()
+{
+    LEX_PREPARE_DATABASE(t);
+    ConnectionString s = t.ctx().connection;
+    s.user = QStringLiteral("lexorium_role_") + QString::number(QCoreApplication::applicationPid());
+    s.user += QString(63 - s.user.size(), QLatin1Char('r'));
+    s.password.clear();
+    for (int i = 0; i < 128; ++i)
+        s.password += QLatin1Char("Aa0;'\"xyZ"[i % 9]);
+    DbContext admin = t.ctx();
+    auto dropRole = qScopeGuard([&] {
+        DatabaseAdmin::dropDatabase(t.ctx());
+        if (TestDatabase::isPostgres()) {
+            DbSession session(admin, SqlDialect::Target::Maintenance);
+            session.execute(QStringLiteral("DROP ROLE IF EXISTS ") + session.dialect().quoteIdentifier(s.user));
+        }
+    });
+    if (TestDatabase::isPostgres()) {
+        // A spelling of the test server's address longer than the old 20 characters.
+        if (s.host() != QLatin1String("127.0.0.1"))
+            QSKIP("a long spelling is known for 127.0.0.1 only");
+        s.server = QStringLiteral("127.000.000.001:%1").arg(s.port());
+        DbSession session(admin, SqlDialect::Target::Maintenance);
+        QString literal = s.password;
+        literal.replace(QLatin1Char('\''), QStringLiteral("''"));
+        // Role statements take no bound values; quoted by hand for the test alone.
+        QVERIFY(session.execute(QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB PASSWORD '%2'")
+                                    .arg(session.dialect().quoteIdentifier(s.user), literal)));
+    }
+    QVERIFY(s.server.size() > 20 || s.isEmbedded());
+    {
+        ApplicationShell shell(t.programDir());
+        QVERIFY(shell.start());
+        ConnectionScreen& screen = *shell.connectionScreen();
+        fill(screen, s, s.password);
+        const QStringList whole{s.server, s.user, s.database, s.password, s.password};
+        for (int i = 0; i < whole.size(); ++i) {
+            LEX_FIND(f, QLineEdit, &screen, QStringLiteral("Txt0007(%1)").arg(i));
+            QCOMPARE(f->text(), whole[i]);
+        }
+        click(screen, 3);
+        QCOMPARE(shownTexts(), QStringList(QStringLiteral("Connection successful.")));
+        MessageBox::clearShown();
+        click(screen, 2);
+        QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+        QVERIFY(shell.mainWindow());
+        QCOMPARE(shell.mainWindow()->context().connection, s);
+    }
+    ConnectionString stored;
+    QString error;
+    QVERIFY(SettingsFile::read(t.programDir(), &stored, &error));
+    QCOMPARE(stored, s);
+    // And the next start logs in with them.
+    ApplicationShell again(t.programDir());
+    QVERIFY(again.start());
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QVERIFY(again.mainWindow());
+}
+
+void TestStartup::databaseNameWithCombiningMarks()
+{
+    LEX_PREPARE_DATABASE(t);
+    ConnectionString s = t.ctx().connection;
+    // Devanagari writes vowels and the virama as marks on the letter before them.
+    s.database = QString::fromUtf8("हिन्दी %1").arg(QCoreApplication::applicationPid());
+    QVERIFY(s.database.size() <= 20);
+    const DbContext ctx{t.programDir(), s};
+    auto drop = qScopeGuard([&] { DatabaseAdmin::dropDatabase(ctx); });
+    ConnectionScreen screen(t.programDir());
+    QSignalSpy created(&screen, &ConnectionScreen::databaseCreated);
+    fill(screen, s, s.password);
+    click(screen, 2);
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QCOMPARE(created.count(), 1);
+    QCOMPARE(TestDatabase::tableNames(ctx).size(), 14);
+    ConnectionString stored;
+    QString error;
+    QVERIFY(SettingsFile::read(t.programDir(), &stored, &error));
+    QCOMPARE(stored.database, s.database);
+}
+
 void TestStartup::startWithoutSettingsShowsEmptyConnectionScreen()
 {
     QTemporaryDir dir;
     ApplicationShell shell(dir.path());
     QVERIFY(shell.start());
     QVERIFY(shell.connectionScreen()->isVisible());
-    for (int i = 0; i < 5; ++i)
-        QVERIFY(shell.connectionScreen()->field(i)->text().isEmpty());
+    for (int i = 0; i < 5; ++i) {
+        LEX_FIND(f, QLineEdit, shell.connectionScreen(), QStringLiteral("Txt0007(%1)").arg(i));
+        QVERIFY(f->text().isEmpty());
+    }
     QVERIFY(!shell.mainWindow());
     QVERIFY(MessageBox::shown().isEmpty());
 }
@@ -297,7 +428,9 @@ void TestStartup::startWithUnreachableServerEnds()
         &error));
     ApplicationShell shell(dir.path());
     QVERIFY(!shell.start());
-    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Timeout occured, please try again.")));
+    // The server's own reason on a second line.
+    QCOMPARE(shownTexts(), QStringList(QStringLiteral("Timeout occured, please try again.\n"
+                                                      "Cannot reach the server 127.0.0.1:1: Connection refused")));
     QTRY_VERIFY(!shell.connectionScreen() || !shell.connectionScreen()->isVisible());
     QVERIFY(!shell.mainWindow());
 }

@@ -9,6 +9,13 @@ struct ConnectionFields {
     QString database;
     QString password;
     QString confirmation;
+
+    // How many characters each field takes: a server name as long as a host name may be, PostgreSQL's longest
+    // user name, and room for a generated password.
+    static constexpr int kMaxServer = 255;
+    static constexpr int kMaxUser = 63;
+    static constexpr int kMaxDatabase = 20;
+    static constexpr int kMaxPassword = 128;
 };
 
 // The checks "Ok" and "Test Connection..." share, in the order the user meets them.

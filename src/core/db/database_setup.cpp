@@ -5,10 +5,52 @@
 #include "core/db/schema.h"
 #include "core/db/settings_file.h"
 
+namespace {
+DbError refusedServerName(const ConnectionString& settings)
+{
+    const QString why = ConnectionString::serverNameProblem(settings.server);
+    return why.isEmpty() ? DbError() : DbError::other(QStringLiteral("Invalid server name.\n") + why);
+}
+
+// Why the open database cannot be used as it is: not ours, or unreadable. Newer and older schemas are left to
+// Schema::ensureCurrent.
+DbError notOurs(DbSession& session)
+{
+    const QString name = session.context().connection.database.trimmed();
+    const DbResult<Schema::Status> status = Schema::inspect(session);
+    if (!status)
+        return DbError::other(
+            QStringLiteral("The database \"%1\" cannot be read.\n%2").arg(name, status.error().description),
+            status.error().code);
+    if (status->state != Schema::State::NotOurs)
+        return {};
+    if (status->missingTables.size() == Schema::allTables().size())
+        return DbError::other(QStringLiteral("The database \"%1\" is not a Lexorium database: it holds none of the "
+                                             "program's tables. It was left unchanged.")
+                                  .arg(name));
+    return DbError::other(QStringLiteral("The database \"%1\" is not a complete Lexorium database: the tables %2 "
+                                         "are missing. It was left unchanged.")
+                              .arg(name, status->missingTables.join(QStringLiteral(", "))));
+}
+} // namespace
+
+DbError DatabaseSetup::testConnection(const QString& programDir, const ConnectionString& settings)
+{
+    if (DbError e = refusedServerName(settings))
+        return e;
+    return DatabaseAdmin::testLogin({programDir, settings});
+}
+
 DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const ConnectionString& settings)
 {
     const DbContext ctx{programDir, settings};
     using Failure = Created::Failure;
+    // Checked first, so that a name the settings file could not hold never makes a database.
+    if (DbError e = refusedServerName(settings))
+        return {Failure::Login, e};
+    const QString unstorable = SettingsFile::problem(settings);
+    if (!unstorable.isEmpty())
+        return {Failure::Settings, DbError::other(unstorable)};
     if (DbError e = DatabaseAdmin::testLogin(ctx))
         return {Failure::Login, e};
     if (DbError e = DatabaseAdmin::createDatabase(ctx))
@@ -47,9 +89,12 @@ DatabaseSetup::Opened DatabaseSetup::openStored(const QString& programDir, const
                                                                          : Opened::Outcome::Refused;
         return result;
     }
-    if (DbError e = Schema::ensureCurrent(session, progress)) {
+    DbError unusable = notOurs(session);
+    if (!unusable)
+        unusable = Schema::ensureCurrent(session, progress);
+    if (unusable) {
         result.outcome = Opened::Outcome::Refused;
-        result.error = e;
+        result.error = unusable;
         return result;
     }
     result.cleanupError = DatabaseAdmin::dropTempTables(session);

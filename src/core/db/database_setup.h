@@ -7,26 +7,31 @@
 
 #include <functional>
 
-// First use and start-up without any screen: creating a new database, and opening the one the settings file
-// names. The screens only ask, show and call.
+// First use and start-up without any screen: trying a login, creating a new database, and opening the one the
+// settings file names. The screens only ask, show and call.
 class DatabaseSetup
 {
 public:
+    // A login to the server alone, naming no database of ours. A server name that cannot be used is refused
+    // before anything is tried.
+    static DbError testConnection(const QString& programDir, const ConnectionString& settings);
+
     struct Created {
         enum class Failure { None, Login, CreateDatabase, Schema, Settings };
         Failure failure = Failure::None;
         DbError error;
         bool ok() const { return failure == Failure::None; }
     };
-    // Logs in, creates the database and its schema and stores the settings. On any failure after the database
-    // was made it is dropped again and no settings are written, so nothing half-made is left behind.
+    // Logs in, creates the database and its schema and stores the settings. Settings that could not be stored are
+    // refused before the login. On any failure after the database was made it is dropped again and no settings
+    // are written, so nothing half-made is left behind.
     static Created createNew(const QString& programDir, const ConnectionString& settings);
 
     struct Opened {
         enum class Outcome {
             NoSettings,  // first use: no settings file
-            BadSettings, // the file is there but cannot be used; message says why
-            Unreachable, // the server did not answer
+            BadSettings, // the file is there but cannot be used; error says why
+            Unreachable, // the server did not answer; error gives its reason
             Refused,     // the server answered but the database cannot be used; error says why
             Ready,
         };
@@ -38,6 +43,7 @@ public:
     };
     using Progress = std::function<void(const QString& step)>;
     // Reads the settings file, opens its database, brings an older schema up to date and drops the merge's
-    // leftover working tables.
+    // leftover working tables. A database without the program's tables, or of a newer schema, is refused and
+    // left as it was.
     static Opened openStored(const QString& programDir, const Progress& progress = {});
 };

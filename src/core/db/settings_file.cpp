@@ -1,7 +1,55 @@
 #include "core/db/settings_file.h"
 
+#include "core/db/connection_validation.h"
+
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
+
+namespace {
+// Far more than any real setting takes; a longer line is not one of ours, and is not read whole into memory.
+constexpr qint64 kMaxLineBytes = 4096;
+
+const char* const kValueNames[] = {"server name", "user name", "database name", "password"};
+
+bool hasControlChar(const QString& s)
+{
+    for (const QChar c : s)
+        if (c.category() == QChar::Other_Control)
+            return true;
+    return false;
+}
+
+// What is wrong with the value on line index + 1, as the rest of a sentence about it; empty when nothing is.
+QString valueProblem(int index, const QString& raw)
+{
+    const QString value = raw.trimmed();
+    if (hasControlChar(value))
+        return QStringLiteral("holds control characters.");
+    switch (index) {
+    case 0: {
+        if (value.isEmpty())
+            return QStringLiteral("is empty.");
+        const QString why = ConnectionString::serverNameProblem(value);
+        return why.isEmpty() ? QString() : QStringLiteral("is not valid. ") + why;
+    }
+    case 2:
+        if (value.isEmpty())
+            return QStringLiteral("is empty.");
+        // It names a file on the embedded engine: only a name the connection screen would take is safe.
+        if (ConnectionValidation::isInvalidDatabaseName(value))
+            return QStringLiteral("is not a valid database name.");
+        return {};
+    default:
+        return {};
+    }
+}
+
+QString cannotUse(const QFile& file, const QString& why)
+{
+    return QStringLiteral("The settings file %1 cannot be used.\n%2").arg(file.fileName(), why);
+}
+} // namespace
 
 QString SettingsFile::path(const QString& programDir)
 {
@@ -13,32 +61,59 @@ bool SettingsFile::exists(const QString& programDir)
     return QFile::exists(path(programDir));
 }
 
+QString SettingsFile::problem(const ConnectionString& settings)
+{
+    const QString values[] = {settings.server, settings.user, settings.database, settings.password};
+    for (int i = 0; i < 4; ++i) {
+        const QString why = valueProblem(i, values[i]);
+        if (!why.isEmpty())
+            return QStringLiteral("The %1 %2").arg(QLatin1String(kValueNames[i]), why);
+    }
+    return {};
+}
+
 bool SettingsFile::read(const QString& programDir, ConnectionString* settings, QString* error)
 {
     QFile file(path(programDir));
-    if (!file.open(QIODevice::ReadOnly)) {
+    auto fail = [&](const QString& why) {
         if (error)
-            *error = file.errorString();
+            *error = cannotUse(file, why);
         return false;
-    }
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
     QStringList lines;
     while (lines.size() < 4 && !file.atEnd()) {
-        QString line = QString::fromUtf8(file.readLine());
-        while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+        const int number = int(lines.size()) + 1;
+        QByteArray bytes = file.readLine(kMaxLineBytes);
+        if (!bytes.endsWith('\n') && !file.atEnd())
+            return fail(QStringLiteral("Line %1 is too long to be a setting.").arg(number));
+        while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+            bytes.chop(1);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString line = utf8(bytes);
+        if (utf8.hasError())
+            return fail(QStringLiteral("Line %1 is not text: it holds bytes that are not UTF-8.").arg(number));
+        const QString why = valueProblem(int(lines.size()), line);
+        if (!why.isEmpty())
+            return fail(QStringLiteral("Line %1, the %2, %3")
+                            .arg(QString::number(number), QLatin1String(kValueNames[lines.size()]), why));
         lines << line;
     }
-    if (lines.size() < 4) {
-        if (error)
-            *error = QStringLiteral("The settings file %1 holds fewer than four lines.").arg(file.fileName());
-        return false;
-    }
+    if (lines.size() < 4)
+        return fail(QStringLiteral("It holds fewer than four lines."));
     *settings = {lines[0], lines[1], lines[2], lines[3]};
     return true;
 }
 
 bool SettingsFile::write(const QString& programDir, const ConnectionString& settings, QString* error)
 {
+    const QString why = problem(settings);
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
     QSaveFile file(path(programDir));
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)

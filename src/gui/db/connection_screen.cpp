@@ -1,7 +1,6 @@
 #include "gui/db/connection_screen.h"
 
 #include "core/db/connection_validation.h"
-#include "core/db/database_admin.h"
 #include "core/db/database_setup.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
@@ -21,6 +20,12 @@ QString arrayName(const char* name, int index)
 {
     return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
+
+// The screen's own sentence, and on a second line what the engine or the system said.
+QString withCause(const QString& sentence, const DbError& error)
+{
+    return error.description.isEmpty() ? sentence : sentence + QLatin1Char('\n') + error.description;
+}
 } // namespace
 
 ConnectionScreen::ConnectionScreen(const QString& programDir, QWidget* parent)
@@ -36,12 +41,14 @@ ConnectionScreen::ConnectionScreen(const QString& programDir, QWidget* parent)
     const QStringList captions{QStringLiteral("Server Name "), QStringLiteral("User Name "),
                                QStringLiteral("Database Name "), QStringLiteral("User Password "),
                                QStringLiteral("Confirm User Password ")};
+    const int lengths[] = {ConnectionFields::kMaxServer, ConnectionFields::kMaxUser, ConnectionFields::kMaxDatabase,
+                           ConnectionFields::kMaxPassword, ConnectionFields::kMaxPassword};
     for (int i = 0; i < captions.size(); ++i) {
         auto* label = new QLabel(captions[i], frame);
         label->setObjectName(arrayName("Lbl0003", i + 1));
         auto* edit = new QLineEdit(frame);
         edit->setObjectName(arrayName("Txt0007", i));
-        edit->setMaxLength(20);
+        edit->setMaxLength(lengths[i]);
         edit->setMinimumWidth(220);
         if (i >= 3)
             edit->setEchoMode(QLineEdit::Password);
@@ -120,17 +127,20 @@ void ConnectionScreen::Cmd0007_Click(int index)
             createDatabase(busy);
         return;
     case 3:
-        if (!validate(false))
-            return;
-        busy.release();
-        // The login alone: no database of ours is named.
-        MessageBox::information(this, DatabaseAdmin::testLogin({m_programDir, typedSettings()}).isError()
-                                          ? QStringLiteral("Connection failed.")
-                                          : QStringLiteral("Connection successful."));
+        if (validate(false))
+            testConnection(busy);
         return;
     default:
         return;
     }
+}
+
+void ConnectionScreen::testConnection(Hourglass& busy)
+{
+    const DbError failed = DatabaseSetup::testConnection(m_programDir, typedSettings());
+    busy.release();
+    MessageBox::information(this, failed.isError() ? withCause(QStringLiteral("Connection failed."), failed)
+                                                   : QStringLiteral("Connection successful."));
 }
 
 void ConnectionScreen::createDatabase(Hourglass& busy)
@@ -144,7 +154,8 @@ void ConnectionScreen::createDatabase(Hourglass& busy)
         emit databaseCreated(settings);
         return;
     case Failure::Login:
-        MessageBox::information(this, QStringLiteral("Please enter the correct information."));
+        MessageBox::information(this,
+                                withCause(QStringLiteral("Please enter the correct information."), created.error));
         return;
     case Failure::CreateDatabase:
         MessageBox::information(this, created.error.kind == DbError::Kind::AlreadyExists

@@ -17,8 +17,6 @@ class ConnectionScreen : public QDialog
 public:
     explicit ConnectionScreen(const QString& programDir, QWidget* parent = nullptr);
 
-    QLineEdit* field(int index) const { return m_fields.at(index); }
-
 signals:
     // The database and its schema exist and the settings are stored.
     void databaseCreated(const ConnectionString& connection);
@@ -30,6 +28,8 @@ public slots:
 
 private:
     bool validate(bool forOk);
+    // Test Connection: the login alone, naming no database of ours.
+    void testConnection(class Hourglass& busy);
     // Ok: creates the database, its schema and the settings; says why not when it cannot.
     void createDatabase(class Hourglass& busy);
     ConnectionString typedSettings() const;

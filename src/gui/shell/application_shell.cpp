@@ -1,10 +1,10 @@
 #include "gui/shell/application_shell.h"
 
-#include "gui/db/connection_screen.h"
 #include "core/db/database_setup.h"
 #include "gui/common/hourglass.h"
-#include "gui/shell/main_window.h"
 #include "gui/common/message_box.h"
+#include "gui/db/connection_screen.h"
+#include "gui/shell/main_window.h"
 
 ApplicationShell::ApplicationShell(const QString& programDir, QObject* parent)
     : QObject(parent)
@@ -33,7 +33,9 @@ bool ApplicationShell::start()
     case Outcome::Unreachable:
         m_connection->close();
         busy.release();
-        MessageBox::information(nullptr, QStringLiteral("Timeout occured, please try again."));
+        // The server's own reason on a second line: a refused connection wants another remedy than a time-out.
+        MessageBox::information(nullptr,
+                                QStringLiteral("Timeout occured, please try again.\n") + opened.error.description);
         return false;
     case Outcome::BadSettings:
     case Outcome::Refused:

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/db/connection_screen.h"
 #include "core/db/db_context.h"
+#include "gui/db/connection_screen.h"
 #include "gui/shell/main_window.h"
 
 #include <QObject>
