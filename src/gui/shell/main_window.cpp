@@ -1,5 +1,6 @@
 #include "gui/shell/main_window.h"
 
+#include "gui/citations/citation_screen.h"
 #include "gui/masters/act_screen.h"
 #include "gui/masters/category_screen.h"
 #include "gui/masters/court_screen.h"
@@ -159,6 +160,8 @@ void MainWindow::registerScreens()
     m_screens.insert(QStringLiteral("Act"), [this] { return new ActScreen(m_ctx, this); });
     m_screens.insert(QStringLiteral("Category"), [this] { return new CategoryScreen(m_ctx, this); });
     m_screens.insert(QStringLiteral("Court"), [this] { return new CourtScreen(m_ctx, this); });
+    m_screens.insert(QStringLiteral("Add Citation"),
+                     [this] { return new CitationScreen(m_ctx, CitationScreen::Mode::Entry, 0, this); });
 }
 
 void MainWindow::openScreen(const QString& key)

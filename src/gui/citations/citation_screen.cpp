@@ -1,0 +1,652 @@
+#include "gui/citations/citation_screen.h"
+
+#include "core/citations/citation_export.h"
+
+#include "core/masters/master_store.h"
+#include "gui/citations/citation_validator.h"
+#include "gui/citations/in_place_list.h"
+#include "gui/citations/long_text_edit.h"
+#include "gui/common/file_dialog.h"
+#include "gui/common/help_access.h"
+#include "gui/common/hourglass.h"
+#include "gui/common/icons.h"
+#include "gui/common/message_box.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStringListModel>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+const QString kNumber = QStringLiteral("0006");
+constexpr int kNumberColumnWidth = 36;
+constexpr int kIdColumnWidth = 80;
+
+
+QString arrayName(const QString& kind, int index)
+{
+    return kind + kNumber + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
+}
+
+// The long-text boxes: control index, label, limit of their own (0: none).
+struct TextBox {
+    Citation::Text text;
+    int index;
+    const char* label;
+    int maxLength;
+};
+// In the order they are laid out, three to a row.
+const TextBox kTextBoxes[] = {
+    {Citation::NatureOfCase, 4, "Nature of case", CitationStore::kLongTextLimit},
+    {Citation::FactSummary, 3, "Fact summary", CitationStore::kLongTextLimit},
+    {Citation::Judgment, 1, "Judgment", CitationStore::kLongTextLimit},
+    {Citation::Issue, 5, "Issue", 0},
+    {Citation::RuleOfLaw, 6, "Rule of law", CitationStore::kLongTextLimit},
+    {Citation::Remarks, 7, "Remarks", CitationStore::kLongTextLimit},
+};
+
+// Category and court rows: name, id. Act rows: name, section, id.
+QList<CitationLink> linksOf(const InPlaceList& list, bool withSection)
+{
+    QList<CitationLink> links;
+    for (const QStringList& row : list.rows()) {
+        if (withSection)
+            links.append({row.value(2).toLongLong(), row.value(0), row.value(1)});
+        else
+            links.append({row.value(1).toLongLong(), row.value(0), QString()});
+    }
+    return links;
+}
+
+void showLinks(InPlaceList& list, const QList<CitationLink>& links, bool withSection)
+{
+    list.clear();
+    for (const CitationLink& link : links) {
+        const QString id = QString::number(link.masterId);
+        list.appendRow(withSection ? QStringList{link.name, link.section, id} : QStringList{link.name, id});
+    }
+}
+
+// The name as chosen, with the suffix of the chosen filter when it has none of the three.
+QString withReportSuffix(const QString& fileName, const QString& filter)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("txt") || suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
+        return fileName;
+    if (filter.contains(QLatin1String("*.xlsx")))
+        return fileName + QStringLiteral(".xlsx");
+    if (filter.contains(QLatin1String("*.xls")))
+        return fileName + QStringLiteral(".xls");
+    return fileName + QStringLiteral(".txt");
+}
+
+} // namespace
+
+CitationScreen::CitationScreen(const DbContext& ctx, Mode mode, qint64 caseId, QWidget* parent)
+    : QDialog(parent)
+    , m_ctx(ctx)
+    , m_session(ctx)
+    , m_store(m_session)
+    , m_mode(mode)
+    , m_today([] { return QDate::currentDate(); })
+    , m_export([this](DbSession& session, qint64 caseId, const QString& fileName, ReportFormat format) {
+        return CitationExport::write(session, format, caseId, fileName, m_today());
+    })
+{
+    Hourglass busy;
+    m_helpHandler = [this](QWidget* owner, const QString& programDir, int contextId) {
+        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
+    };
+    setObjectName(QStringLiteral("CS06000601"));
+    setWindowTitle(QStringLiteral("Citation"));
+    setModal(true);
+    buildControls();
+    LoadHeaders();
+    setDateOnScreen(m_today());
+
+    DbError error = m_session.error();
+    if (!error) {
+        const std::array<std::pair<int, MasterKind>, 3> choosers{
+            {{0, MasterKind::Category}, {1, MasterKind::Court}, {2, MasterKind::Act}}};
+        for (const auto& [index, kind] : choosers)
+            if (!error)
+                error = LoadCmbTag(m_choosers[index], kind);
+    }
+    if (!error)
+        error = LoadMasterId();
+    setButtonStates();
+    if (error) {
+        busy.release();
+        showError(error);
+        return;
+    }
+    if (m_mode != Mode::Entry)
+        selectCase(caseId);
+    setButtonStates();
+}
+
+CitationScreen::~CitationScreen() = default;
+
+void CitationScreen::buildControls()
+{
+    auto* page = new QVBoxLayout(this);
+    int labelIndex = 0;
+    const auto label = [&](const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(arrayName(QStringLiteral("Lbl"), labelIndex++));
+        return l;
+    };
+
+    // The citation's own fields.
+    auto* head = new QGridLayout;
+    m_caseIds = new QComboBox(this);
+    m_caseIds->setObjectName(arrayName(QStringLiteral("Cbo"), 0));
+    m_caseIdModel = new QStringListModel(this);
+    m_caseIds->setModel(m_caseIdModel);
+    // Tens of thousands of case ids: no measuring of every entry, a popup of rows of one height.
+    m_caseIds->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_caseIds->setMinimumContentsLength(8);
+    if (auto* view = qobject_cast<QListView*>(m_caseIds->view()))
+        view->setUniformItemSizes(true);
+    m_citation = new QLineEdit(this);
+    m_citation->setObjectName(arrayName(QStringLiteral("Txt"), 0));
+    m_citation->setMaxLength(CitationStore::kShortTextLimit);
+    m_citation->setValidator(new CitationValidator(m_citation));
+    m_caseTitle = new QLineEdit(this);
+    m_caseTitle->setObjectName(arrayName(QStringLiteral("Txt"), 2));
+    m_caseTitle->setMaxLength(CitationStore::kShortTextLimit);
+    m_date = new QDateEdit(this);
+    m_date->setObjectName(QStringLiteral("DTP") + kNumber);
+    m_date->setDisplayFormat(QStringLiteral("MMM-yyyy"));
+    m_date->setCalendarPopup(true);
+    // The earliest date stands for none: a case stored without a date shows blank and stays without one.
+    m_date->setSpecialValueText(QStringLiteral(" "));
+    head->addWidget(label(QStringLiteral("Sr. No")), 0, 0);
+    head->addWidget(m_caseIds, 0, 1);
+    head->addWidget(label(QStringLiteral("Citation")), 0, 2);
+    head->addWidget(m_citation, 0, 3);
+    head->addWidget(label(QStringLiteral("Case")), 0, 4);
+    head->addWidget(m_caseTitle, 0, 5);
+    head->addWidget(label(QStringLiteral("Date")), 0, 6);
+    head->addWidget(m_date, 0, 7);
+    head->setColumnStretch(1, 1);
+    head->setColumnStretch(3, 3);
+    head->setColumnStretch(5, 4);
+    head->setColumnStretch(7, 1);
+    page->addLayout(head);
+
+    // The six long texts.
+    auto* texts = new QGridLayout;
+    int cell = 0;
+    for (const TextBox& box : kTextBoxes) {
+        auto* edit = new LongTextEdit(this);
+        edit->setObjectName(arrayName(QStringLiteral("Txt"), box.index));
+        edit->setMaxLength(box.maxLength);
+        edit->setTabChangesFocus(true);
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        edit->setMinimumHeight(48);
+        m_texts[box.text] = edit;
+        const int row = cell / 3 * 2;
+        const int column = cell % 3;
+        texts->addWidget(label(QLatin1String(box.label)), row, column);
+        texts->addWidget(edit, row + 1, column);
+        texts->setRowStretch(row + 1, 1);
+        texts->setColumnStretch(column, 1);
+        ++cell;
+    }
+    page->addLayout(texts, 3);
+
+    // The four lists, each with its editors laid over it.
+    auto* lists = new QGridLayout;
+    const auto makeList = [&](int index) {
+        auto* list = new QTreeWidget(this);
+        list->setObjectName(arrayName(QStringLiteral("LV"), index));
+        list->setMinimumHeight(90);
+        return list;
+    };
+    const auto makeChooser = [&](int index) {
+        auto* chooser = new QComboBox(this);
+        chooser->setObjectName(arrayName(QStringLiteral("Cbo"), index));
+        m_choosers[index - 1] = chooser;
+        return chooser;
+    };
+    const auto makeEditor = [&](int index) {
+        auto* editor = new QLineEdit(this);
+        editor->setObjectName(arrayName(QStringLiteral("Txt"), index));
+        editor->setMaxLength(CitationStore::kNameLimit);
+        return editor;
+    };
+    m_categories = new InPlaceList(makeList(0), makeChooser(1), nullptr, {2, -1}, true, this);
+    m_courts = new InPlaceList(makeList(1), makeChooser(2), nullptr, {2, -1}, true, this);
+    m_section = makeEditor(8);
+    m_acts = new InPlaceList(makeList(2), makeChooser(3), m_section, {3, 2}, true, this);
+    m_benchName = makeEditor(9);
+    m_bench = new InPlaceList(makeList(3), nullptr, m_benchName, {-1, 1}, false, this);
+
+    lists->addWidget(label(QStringLiteral("Category   (Press Alt+E to add)")), 0, 0);
+    lists->addWidget(label(QStringLiteral("Court        (Press Alt+R to add)")), 0, 1);
+    auto* actLabels = new QHBoxLayout;
+    actLabels->addWidget(label(QStringLiteral("Act      (Press Alt+T to add)")), 1);
+    actLabels->addWidget(label(QStringLiteral("Section")));
+    lists->addLayout(actLabels, 0, 2);
+    lists->addWidget(label(QStringLiteral("Bench")), 0, 3);
+    int column = 0;
+    for (InPlaceList* list : {m_categories, m_courts, m_acts, m_bench}) {
+        lists->addWidget(list->list(), 1, column);
+        lists->setColumnStretch(column, column == 2 ? 4 : 3);
+        ++column;
+    }
+    lists->setRowStretch(1, 1);
+    page->addLayout(lists, 2);
+
+    // The buttons. The three access-key buttons sit behind "&Add": out of sight, but their keys work.
+    struct ButtonText {
+        const char* caption;
+        const char* toolTip;
+    };
+    const ButtonText buttons[ButtonCount] = {{"&Close", "close citation"},
+                                             {"", "Help"},
+                                             {"&Add", "Add citation"},
+                                             {"&Modify", "Modify citation"},
+                                             {"&Delete", "Delete citation"},
+                                             {"", "Save Report"},
+                                             {"&e", ""},
+                                             {"&r", ""},
+                                             {"&t", ""}};
+    for (int i = 0; i < ButtonCount; ++i) {
+        auto* button = new QPushButton(QLatin1String(buttons[i].caption), this);
+        button->setObjectName(arrayName(QStringLiteral("Cmd"), i));
+        button->setToolTip(QLatin1String(buttons[i].toolTip));
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, i] { Cmd0006_Click(i); });
+        m_buttons << button;
+    }
+    m_buttons[HelpButton]->setIcon(Icons::icon(QStringLiteral("help")));
+    m_buttons[HelpButton]->setAccessibleName(QStringLiteral("Help"));
+    m_buttons[SaveReportButton]->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    m_buttons[SaveReportButton]->setAccessibleName(QStringLiteral("Save Report"));
+
+    auto* addCell = new QGridLayout;
+    addCell->setContentsMargins(0, 0, 0, 0);
+    for (int i : {AddCategoryButton, AddCourtButton, AddActButton}) {
+        m_buttons[i]->setFixedSize(1, 1);
+        m_buttons[i]->setFocusPolicy(Qt::NoFocus);
+        addCell->addWidget(m_buttons[i], 0, 0, Qt::AlignCenter);
+    }
+    addCell->addWidget(m_buttons[AddButton], 0, 0);
+    m_buttons[AddButton]->raise();
+    // Stretch factors throughout, so that the buttons keep their share of the width as the window changes.
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addLayout(addCell, 2);
+    for (int i : {ModifyButton, DeleteButton, CloseButton})
+        buttonRow->addWidget(m_buttons[i], 2);
+    buttonRow->addStretch(6);
+    buttonRow->addWidget(m_buttons[HelpButton], 1);
+    buttonRow->addWidget(m_buttons[SaveReportButton], 1);
+    page->addLayout(buttonRow);
+
+    connect(m_caseIds, qOverload<int>(&QComboBox::currentIndexChanged), this, &CitationScreen::Cbo0006_Click);
+
+    const bool readOnly = m_mode == Mode::ReadOnly;
+    m_citation->setReadOnly(readOnly);
+    m_caseTitle->setReadOnly(readOnly);
+    m_date->setReadOnly(readOnly);
+    for (LongTextEdit* edit : m_texts)
+        edit->setReadOnly(readOnly);
+    for (InPlaceList* list : {m_categories, m_courts, m_acts, m_bench})
+        list->setReadOnly(readOnly);
+    resize(1000, 720);
+}
+
+void CitationScreen::LoadHeaders()
+{
+    const auto setColumns = [](InPlaceList* list, const QStringList& headers, const QList<int>& stretched) {
+        QTreeWidget* tree = list->list();
+        tree->setColumnCount(headers.size());
+        tree->setHeaderLabels(headers);
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        for (int c = 0; c < headers.size(); ++c) {
+            if (stretched.contains(c)) {
+                header->setSectionResizeMode(c, QHeaderView::Stretch);
+            } else {
+                header->setSectionResizeMode(c, QHeaderView::Interactive);
+                tree->setColumnWidth(c, c == 0 ? kNumberColumnWidth : kIdColumnWidth);
+            }
+        }
+    };
+    setColumns(m_categories, {QStringLiteral("Id"), QStringLiteral("Category"), QStringLiteral("Category Id")}, {1});
+    setColumns(m_courts, {QStringLiteral("Id"), QStringLiteral("Court"), QStringLiteral("Court Id")}, {1});
+    setColumns(m_acts,
+               {QStringLiteral("Id"), QStringLiteral("Act"), QStringLiteral("Section"), QStringLiteral("Act Id")},
+               {1, 2});
+    setColumns(m_bench, {QStringLiteral("Id"), QStringLiteral("Bench")}, {1});
+}
+
+DbResult<QList<MasterRow>> CitationScreen::masterRows(MasterKind kind)
+{
+    return MasterStore(m_session, kind).rows();
+}
+
+DbError CitationScreen::LoadCmbTag(QComboBox* chooser, MasterKind kind)
+{
+    const QSignalBlocker quiet(chooser);
+    chooser->clear();
+    chooser->addItem(QStringLiteral("(None)"), qint64(0));
+    const DbResult<QList<MasterRow>> rows = masterRows(kind);
+    if (!rows)
+        return rows.error();
+    for (const MasterRow& row : *rows)
+        chooser->addItem(row.name, row.id);
+    chooser->setCurrentIndex(0);
+    return {};
+}
+
+DbError CitationScreen::LoadMasterId()
+{
+    const DbResult<QList<qint64>> ids = m_store.caseIds();
+    if (!ids)
+        return ids.error();
+    const DbResult<qint64> next = m_store.nextCaseId();
+    if (!next)
+        return next.error();
+    QStringList entries;
+    entries.reserve(ids->size() + 1);
+    for (qint64 id : *ids)
+        entries << QString::number(id);
+    entries << QString::number(*next);
+    {
+        // One reset of the model, not one insert per case.
+        const QSignalBlocker quiet(m_caseIds);
+        m_caseIdModel->setStringList(entries);
+        m_caseIds->setCurrentIndex(int(entries.size()) - 1);
+    }
+    hideEditors();
+    clearCitation();
+    setButtonStates();
+    return {};
+}
+
+void CitationScreen::Cbo0006_Click()
+{
+    Hourglass busy;
+    hideEditors();
+    setButtonStates();
+    if (m_caseIds->currentIndex() < 0)
+        return;
+    const DbError error = isNewEntry() ? DbError() : LoadCitation();
+    if (isNewEntry())
+        clearCitation();
+    setButtonStates();
+    if (error) {
+        busy.release();
+        showError(error);
+    }
+}
+
+DbError CitationScreen::LoadCitation()
+{
+    clearCitation();
+    const qint64 caseId = shownCaseId();
+    const DbResult<bool> stored = m_store.exists(caseId);
+    if (!stored)
+        return stored.error();
+    if (!*stored) {
+        // Deleted by another program since the list was read: say so and show what is there now.
+        const DbError reload = LoadMasterId();
+        return reload ? reload : DbError::other(CitationStore::vanishedMessage(caseId));
+    }
+    const DbResult<Citation> citation = m_store.load(caseId);
+    if (!citation)
+        return citation.error();
+    showCitation(*citation);
+    return {};
+}
+
+void CitationScreen::selectCase(qint64 caseId)
+{
+    const int index = int(m_caseIdModel->stringList().indexOf(QString::number(caseId)));
+    if (index < 0 || index == m_caseIds->count() - 1) {
+        showError(DbError::other(CitationStore::vanishedMessage(caseId)));
+        return;
+    }
+    m_caseIds->setCurrentIndex(index);
+}
+
+void CitationScreen::Cmd0006_Click(int index)
+{
+    switch (index) {
+    case CloseButton:
+        reject();
+        break;
+    case HelpButton:
+        showHelp();
+        break;
+    case AddButton:
+        showError(AddRecord());
+        break;
+    case ModifyButton:
+        showError(ModifyRecord());
+        break;
+    case DeleteButton:
+        showError(DeleteRecord());
+        break;
+    case SaveReportButton:
+        saveReport();
+        break;
+    case AddCategoryButton:
+        m_categories->addRowForEditing();
+        break;
+    case AddCourtButton:
+        m_courts->addRowForEditing();
+        break;
+    case AddActButton:
+        m_acts->addRowForEditing();
+        break;
+    default:
+        break;
+    }
+}
+
+bool CitationScreen::refuseEmptyCitation()
+{
+    if (!m_citation->text().trimmed().isEmpty())
+        return false;
+    MessageBox::information(this, QStringLiteral("Please enter the citation."));
+    return true;
+}
+
+// A write that fails leaves the screen as it was, so nothing typed is lost; only a stored change moves on.
+DbError CitationScreen::AddRecord()
+{
+    if (refuseEmptyCitation())
+        return {};
+    if (MessageBox::question(this, QStringLiteral("Do you wish to add the citation?")) != MessageBox::Answer::Yes)
+        return {};
+    Hourglass busy;
+    const DbResult<qint64> added = m_store.add(citationOnScreen());
+    if (!added)
+        return added.error();
+    const DbError error = startNewCitation();
+    setDateOnScreen(m_today());
+    return error;
+}
+
+DbError CitationScreen::ModifyRecord()
+{
+    if (refuseEmptyCitation())
+        return {};
+    if (MessageBox::question(this, QStringLiteral("Do you wish to modify the citation?")) != MessageBox::Answer::Yes)
+        return {};
+    Hourglass busy;
+    if (DbError error = m_store.modify(citationOnScreen()))
+        return error;
+    if (m_mode == Mode::ForChange) {
+        accept();
+        return {};
+    }
+    const DbError error = startNewCitation();
+    m_buttons[CloseButton]->setFocus();
+    return error;
+}
+
+DbError CitationScreen::DeleteRecord()
+{
+    if (MessageBox::question(this, QStringLiteral("Do you want to delete selected citation?")) !=
+        MessageBox::Answer::Yes)
+        return {};
+    Hourglass busy;
+    const qint64 caseId = shownCaseId();
+    if (DbError error = m_store.remove(caseId)) {
+        // Gone already: the list is read again so that it no longer offers it.
+        if (error.description == CitationStore::vanishedMessage(caseId))
+            startNewCitation();
+        return error;
+    }
+    const DbError error = startNewCitation();
+    m_buttons[CloseButton]->setFocus();
+    return error;
+}
+
+DbError CitationScreen::startNewCitation()
+{
+    const DbError error = LoadMasterId();
+    for (QComboBox* chooser : m_choosers) {
+        const QSignalBlocker quiet(chooser);
+        chooser->setCurrentIndex(chooser->count() > 0 ? 0 : -1);
+    }
+    return error;
+}
+
+// Save Report. The file is asked for here; the writing is the export hook's.
+void CitationScreen::saveReport()
+{
+    QString filter;
+    QString fileName =
+        FileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(), CitationExport::dialogFilter(), &filter);
+    if (fileName.isEmpty())
+        return;
+    fileName = withReportSuffix(fileName, filter);
+    if (QFileInfo::exists(fileName) &&
+        MessageBox::question(this, QStringLiteral("The file already exits, do you want to replace it?")) !=
+            MessageBox::Answer::Yes)
+        return;
+    Hourglass busy;
+    const DbError error = m_export(m_session, shownCaseId(), fileName, CitationExport::formatFor(fileName, filter));
+    busy.release();
+    if (error) {
+        showError(error);
+        return;
+    }
+    MessageBox::information(this,
+                            QStringLiteral("The report has been stored in ") + QDir::toNativeSeparators(fileName));
+}
+
+void CitationScreen::showHelp()
+{
+    if (m_helpHandler)
+        m_helpHandler(this, m_ctx.programDir, kHelpContext);
+}
+
+bool CitationScreen::isNewEntry() const
+{
+    const int count = m_caseIds->count();
+    return count > 0 && m_caseIds->currentIndex() == count - 1;
+}
+
+qint64 CitationScreen::shownCaseId() const
+{
+    return m_caseIds->currentText().toLongLong();
+}
+
+void CitationScreen::setButtonStates()
+{
+    const bool fresh = isNewEntry();
+    const bool stored = m_caseIds->currentIndex() >= 0 && !fresh;
+    const bool entry = m_mode == Mode::Entry;
+    const bool writable = m_mode != Mode::ReadOnly;
+    m_buttons[AddButton]->setEnabled(entry && fresh);
+    m_buttons[ModifyButton]->setEnabled(writable && stored);
+    m_buttons[DeleteButton]->setEnabled(entry && stored);
+    m_buttons[SaveReportButton]->setEnabled(stored);
+    for (int i : {HelpButton, AddCategoryButton, AddCourtButton, AddActButton})
+        m_buttons[i]->setEnabled(writable);
+    m_caseIds->setEnabled(entry);
+}
+
+void CitationScreen::hideEditors()
+{
+    for (InPlaceList* list : {m_categories, m_courts, m_acts, m_bench})
+        list->hideEditors();
+}
+
+Citation CitationScreen::citationOnScreen() const
+{
+    Citation c;
+    c.caseId = shownCaseId();
+    c.citation = m_citation->text();
+    c.caseTitle = m_caseTitle->text();
+    c.judgmentDate = dateOnScreen();
+    for (int i = 0; i < Citation::kTextCount; ++i)
+        c.texts[i] = m_texts[i]->text();
+    c.textIds = m_textIds;
+    c.categories = linksOf(*m_categories, false);
+    c.courts = linksOf(*m_courts, false);
+    c.acts = linksOf(*m_acts, true);
+    for (const QStringList& row : m_bench->rows())
+        c.bench << row.value(0);
+    return c;
+}
+
+void CitationScreen::showCitation(const Citation& c)
+{
+    CitationValidator::setTextUnchecked(m_citation, c.citation);
+    m_caseTitle->setText(c.caseTitle);
+    setDateOnScreen(c.judgmentDate);
+    for (int i = 0; i < Citation::kTextCount; ++i)
+        m_texts[i]->setText(c.texts[i]);
+    m_textIds = c.textIds;
+    showLinks(*m_categories, c.categories, false);
+    showLinks(*m_courts, c.courts, false);
+    showLinks(*m_acts, c.acts, true);
+    m_bench->clear();
+    for (int row = 0; row < Citation::kBenchRows; ++row)
+        m_bench->appendRow({c.bench.value(row)});
+}
+
+// An empty citation; the date stays as it is.
+void CitationScreen::clearCitation()
+{
+    Citation empty;
+    empty.judgmentDate = dateOnScreen();
+    showCitation(empty);
+}
+
+QDate CitationScreen::dateOnScreen() const
+{
+    const QDate date = m_date->date();
+    return date == m_date->minimumDate() ? QDate() : date;
+}
+
+void CitationScreen::setDateOnScreen(const QDate& date)
+{
+    m_date->setDate(date.isValid() ? date : m_date->minimumDate());
+}
+
+void CitationScreen::showError(const DbError& error)
+{
+    if (error)
+        MessageBox::information(this, error.description);
+}
