@@ -27,6 +27,7 @@ private slots:
     void databaseMissingSomeTablesIsRefused();
     void newerSchemaIsRefusedAndLeftUntouched();
     void fileThatIsNoDatabaseIsRefused();
+    void olderDatabaseIsUpgradedOnOpening();
 
 private:
     // Starts the program on t's database and checks that it stays on the connection screen with one message.
@@ -61,6 +62,31 @@ void TestStartupDatabase::expectRefusal(const TestDatabase& t, const QString& me
     QVERIFY(shell.connectionScreen()->isVisible());
     QVERIFY(!shell.mainWindow());
     QVERIFY(SettingsFile::exists(t.programDir()));
+}
+
+// A database made before versions were recorded opens after its upgrade, with its rows.
+void TestStartupDatabase::olderDatabaseIsUpgradedOnOpening()
+{
+    LEX_USE_DATABASE(t, false);
+    {
+        DbSession session(t.ctx());
+        for (auto step : {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables,
+                          &Schema::addForeignKeys})
+            QVERIFY(!step(session));
+    }
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO court_master (id, court_name) VALUES (1, 'High Court')")));
+    QString error;
+    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &error));
+    ApplicationShell shell(t.programDir());
+    QVERIFY(shell.start());
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QVERIFY(shell.mainWindow());
+    DbSession session(t.ctx());
+    const DbResult<Schema::Status> status = Schema::inspect(session);
+    QVERIFY(status);
+    QCOMPARE(status->state, Schema::State::Current);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT court_name FROM court_master WHERE id = 1")).toString(),
+             QStringLiteral("High Court"));
 }
 
 QString TestStartupDatabase::fingerprint(const TestDatabase& t)

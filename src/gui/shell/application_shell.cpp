@@ -1,10 +1,47 @@
 #include "gui/shell/application_shell.h"
 
 #include "core/db/database_setup.h"
+#include "core/shell/app_info.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/message_box.h"
 #include "gui/db/connection_screen.h"
 #include "gui/shell/main_window.h"
+
+#include <QEventLoop>
+#include <QProgressDialog>
+
+#include <thread>
+
+namespace {
+// Opening may upgrade an older database, which builds indexes; it runs beside the interface so that the steps
+// can be shown and the window stays alive.
+DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
+{
+    QProgressDialog progress;
+    progress.setWindowTitle(applicationTitle());
+    progress.setCancelButton(nullptr);
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(0);
+    progress.reset(); // hidden until a step is announced
+    DatabaseSetup::Opened result;
+    QEventLoop loop;
+    std::thread worker([&] {
+        result = DatabaseSetup::openStored(programDir, [&progress](const QString& step) {
+            QMetaObject::invokeMethod(
+                &progress,
+                [&progress, step] {
+                    progress.setLabelText(step);
+                    progress.show();
+                },
+                Qt::QueuedConnection);
+        });
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    return result;
+}
+} // namespace
 
 ApplicationShell::ApplicationShell(const QString& programDir, QObject* parent)
     : QObject(parent)
@@ -25,7 +62,7 @@ bool ApplicationShell::start()
     connect(m_connection, &ConnectionScreen::databaseCreated, this, &ApplicationShell::openMainWindow);
     connect(m_connection, &ConnectionScreen::closeRequested, this, &ApplicationShell::quitRequested);
 
-    const DatabaseSetup::Opened opened = DatabaseSetup::openStored(m_programDir);
+    const DatabaseSetup::Opened opened = openStoredWithProgress(m_programDir);
     using Outcome = DatabaseSetup::Opened::Outcome;
     switch (opened.outcome) {
     case Outcome::NoSettings:
