@@ -17,27 +17,6 @@
 
 namespace {
 
-// Categories 1-3, courts 1-2, Acts 1-2.
-bool addMasters(const TestDatabase& t)
-{
-    struct Master {
-        const char* table;
-        const char* column;
-        QList<const char*> names;
-    };
-    const QList<Master> masters{{"category_master", "category", {"Tax", "Civil", "Criminal"}},
-                                {"court_master", "court_name", {"Supreme Court", "High Court"}},
-                                {"act_master", "act", {"Income Tax Ordinance", "Contract Act"}}};
-    for (const Master& m : masters) {
-        for (int i = 0; i < m.names.size(); ++i)
-            if (!t.exec(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)")
-                            .arg(QLatin1String(m.table), QLatin1String(m.column)),
-                        {i + 1, QString::fromUtf8(m.names[i])}))
-                return false;
-    }
-    return true;
-}
-
 // Lists entered against the order of the master keys, so an export sorted by anything but entry shows it.
 Citation withLists()
 {
@@ -213,7 +192,7 @@ void TestCitationExport::formatFromNameAndFilter()
 void TestCitationExport::textReportBytes()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     const qint64 full = store.add(withLists()).valueOr(-1);
@@ -285,7 +264,7 @@ void TestCitationExport::workbookReadsBack()
 {
     QFETCH(CitationExport::Format, format);
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     Citation c = withLists();
@@ -361,7 +340,7 @@ void TestCitationExport::failedExportLeavesExistingFile()
     QFETCH(CitationExport::Format, format);
     QFETCH(QString, fault);
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const qint64 id = CitationStore(session).add(withLists()).valueOr(-1);
     QVERIFY(id > 0);

@@ -5,27 +5,6 @@
 #include <QTest>
 
 namespace {
-// Master rows the citations link to: categories 1-3, courts 1-2, Acts 1-2.
-bool addMasters(const TestDatabase& t)
-{
-    struct Master {
-        const char* table;
-        const char* column;
-        QList<const char*> names;
-    };
-    const QList<Master> masters{{"category_master", "category", {"Tax", "Civil", "Criminal"}},
-                                {"court_master", "court_name", {"Supreme Court", "High Court"}},
-                                {"act_master", "act", {"Income Tax Ordinance", "Contract Act"}}};
-    for (const Master& m : masters) {
-        for (int i = 0; i < m.names.size(); ++i)
-            if (!t.exec(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)")
-                            .arg(QLatin1String(m.table), QLatin1String(m.column)),
-                        {i + 1, QString::fromUtf8(m.names[i])}))
-                return false;
-    }
-    return true;
-}
-
 int rows(const TestDatabase& t, const QString& table)
 {
     return t.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
@@ -84,7 +63,7 @@ private slots:
 void TestCitationStore::firstCitationRoundTrip()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     QCOMPARE(store.nextCaseId().valueOr(-1), qint64(1));
@@ -131,7 +110,7 @@ void TestCitationStore::firstCitationRoundTrip()
 void TestCitationStore::longestTextsAndOneTooMany()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     Citation c = sample();
@@ -168,7 +147,7 @@ void TestCitationStore::longestTextsAndOneTooMany()
 void TestCitationStore::placeholdersAndFreeBenchRows()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     Citation c = sample();
@@ -194,7 +173,7 @@ void TestCitationStore::placeholdersAndFreeBenchRows()
 void TestCitationStore::modifyRewritesLinksWithFreshKeys()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     const qint64 id = store.add(sample()).valueOr(-1);
@@ -229,7 +208,7 @@ void TestCitationStore::modifyRewritesLinksWithFreshKeys()
 void TestCitationStore::deleteRemovesElevenTablesKeepsMasters()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     const qint64 kept = store.add(sample()).valueOr(-1);
@@ -248,7 +227,7 @@ void TestCitationStore::deleteRemovesElevenTablesKeepsMasters()
 void TestCitationStore::failureHalfwayStoresNothing()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     // A court deleted meanwhile: the link is refused after the texts and the case row were written.
@@ -277,7 +256,7 @@ void TestCitationStore::failureHalfwayStoresNothing()
 void TestCitationStore::vanishedCitationIsReported()
 {
     LEX_USE_DATABASE(t, true);
-    QVERIFY(addMasters(t));
+    QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
     const qint64 id = store.add(sample()).valueOr(-1);

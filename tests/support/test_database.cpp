@@ -119,3 +119,23 @@ QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values) co
         return {};
     return q->value(0);
 }
+
+bool TestDatabase::addSampleMasters() const
+{
+    struct Master {
+        const char* table;
+        const char* column;
+        QList<const char*> names;
+    };
+    const QList<Master> masters{{"category_master", "category", {"Tax", "Civil", "Criminal"}},
+                                {"court_master", "court_name", {"Supreme Court", "High Court"}},
+                                {"act_master", "act", {"Income Tax Ordinance", "Contract Act"}}};
+    for (const Master& m : masters) {
+        for (int i = 0; i < m.names.size(); ++i)
+            if (!exec(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)")
+                          .arg(QLatin1String(m.table), QLatin1String(m.column)),
+                      {i + 1, QString::fromUtf8(m.names[i])}))
+                return false;
+    }
+    return true;
+}

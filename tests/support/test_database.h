@@ -36,6 +36,10 @@ public:
     // The user tables of ctx's database, empty when it cannot be read.
     static QStringList tableNames(const DbContext& ctx);
 
+    // Master rows for citations to link to: categories 1-3 (Tax, Civil, Criminal), courts 1-2 (Supreme Court,
+    // High Court), Acts 1-2 (Income Tax Ordinance, Contract Act).
+    bool addSampleMasters() const;
+
     // Runs one statement, failing loudly; for writing fixture rows directly.
     bool exec(const QString& sql, const QVariantList& values = {}) const;
     QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
