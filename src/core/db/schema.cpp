@@ -46,10 +46,11 @@ DbError createTables(DbSession& session, const QList<TableDef>& tables)
     return {};
 }
 
-// Version 2: the link tables' foreign-key columns are looked up by every in-use check and every citation load.
-DbError addLinkIndexes(DbSession& session)
+// Version 2: every foreign-key column is looked up by an in-use check, a citation load or the engine's own key
+// check when a row it refers to is deleted; unindexed, each of those reads the whole table.
+DbError addForeignKeyIndexes(DbSession& session)
 {
-    for (const IndexDef& index : Schema::linkIndexes())
+    for (const IndexDef& index : Schema::foreignKeyIndexes())
         if (DbError e = run(session, session.dialect().createIndexStatement(index.name, index.table, index.column)))
             return e;
     return {};
@@ -64,7 +65,7 @@ struct Step {
 const QList<Step>& upgradeSteps()
 {
     static const QList<Step> steps{
-        {2, QStringLiteral("Indexing the citation links..."), &addLinkIndexes},
+        {2, QStringLiteral("Indexing the citations and their links..."), &addForeignKeyIndexes},
     };
     return steps;
 }
@@ -177,12 +178,11 @@ QList<ForeignKeyDef> Schema::foreignKeysOf(const QString& table)
     return keys;
 }
 
-QList<IndexDef> Schema::linkIndexes()
+QList<IndexDef> Schema::foreignKeyIndexes()
 {
     QList<IndexDef> indexes;
     for (const ForeignKeyDef& k : foreignKeys())
-        if (k.table != QLatin1String("case_master"))
-            indexes.append({QStringLiteral("ix_%1_%2").arg(k.table, k.column), k.table, k.column});
+        indexes.append({QStringLiteral("ix_%1_%2").arg(k.table, k.column), k.table, k.column});
     return indexes;
 }
 

@@ -22,7 +22,7 @@ struct IndexDef {
 // empty database, and the upgrade of a database made by an earlier version of the program.
 //
 // The database records its schema version. Version 1 is the fourteen tables with their foreign keys; version 2
-// adds an index on every foreign-key column of the link tables.
+// adds an index on every foreign-key column.
 class Schema
 {
 public:
@@ -35,7 +35,8 @@ public:
     static QList<TableDef> allTables();
     static QList<ForeignKeyDef> foreignKeys();
     static QList<ForeignKeyDef> foreignKeysOf(const QString& table);
-    static QList<IndexDef> linkIndexes();
+    // One index on every foreign-key column: the link tables' and case_master's six text keys.
+    static QList<IndexDef> foreignKeyIndexes();
 
     // The creation steps of version 1, each stopping at its first failing statement, in the caller's transaction
     // when there is one.
