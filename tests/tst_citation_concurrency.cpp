@@ -303,13 +303,16 @@ void TestCitationConcurrency::twoWritersAtOnceStoreEveryCitationWhole()
 
     // PostgreSQL queues writers for the table lock. The embedded engine lets a waiting writer poll for the file's
     // write lock only for its busy time-out, and one that keeps missing the moments in which the other writer
-    // lets go is refused; the refused add must have left nothing behind (checked below).
+    // lets go is refused; such a refused add must have left nothing behind (checked below). Any other refusal,
+    // such as a key taken twice, is a fault.
     const QStringList refusals = a.refusals() + b.refusals();
-    if (TestDatabase::isPostgres())
-        QVERIFY2(refusals.isEmpty(), qPrintable(refusals.join(QLatin1Char('\n'))));
-    else if (!refusals.isEmpty())
-        qWarning("%d adds refused while the other writer held the file: %s", int(refusals.size()),
-                 qPrintable(refusals.first()));
+    QStringList faults = refusals;
+    if (!TestDatabase::isPostgres()) {
+        faults.removeIf([](const QString& r) { return r.endsWith(QLatin1String("database is locked")); });
+        if (!refusals.isEmpty())
+            qWarning("%d adds refused, the first: %s", int(refusals.size()), qPrintable(refusals.first()));
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 
     // Each writer was told a key of its own for every citation.
     QList<qint64> told = a.added() + b.added();
