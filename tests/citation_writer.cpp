@@ -2,12 +2,13 @@
 // after every commit. The concurrency tests start several of these at once and kill some of them.
 //
 //   citation_writer --program-dir DIR --server S --user U --database D --seed N --count N [--hold-after K]
-//                   [--retries R]
+//                   [--retries R] [--pause-ms P]
 //
 // The password comes from LEXORIUM_WRITER_PASSWORD, so that it is not on a command line. With --hold-after K the
 // writer commits K citations, then writes the next one inside a transaction that it never ends, says
 // "holding", and waits to be killed. With --retries R an add the database refuses is tried again up to R times,
-// as a user would press Add again; each refusal is told as "refused N: why".
+// as a user would press Add again; each refusal is told as "refused N: why". With --pause-ms P it waits that long
+// after each add, as a program that does something between its writes, which lets another writer in.
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
 #include "datagen/citation_generator.h"
@@ -48,7 +49,9 @@ int main(int argc, char* argv[])
                                        QStringLiteral("Hold a transaction open after this many."), QStringLiteral("n"));
     const QCommandLineOption retries(QStringLiteral("retries"), QStringLiteral("Tries again after a refusal."),
                                      QStringLiteral("n"));
-    parser.addOptions({programDir, server, user, database, seed, count, holdAfter, retries});
+    const QCommandLineOption pause(QStringLiteral("pause-ms"), QStringLiteral("Waits after each add."),
+                                   QStringLiteral("ms"));
+    parser.addOptions({programDir, server, user, database, seed, count, holdAfter, retries, pause});
     parser.process(app);
     for (const QCommandLineOption* required : {&programDir, &server, &database, &seed, &count})
         if (!parser.isSet(*required))
@@ -88,6 +91,8 @@ int main(int argc, char* argv[])
         if (!id)
             return fail(QStringLiteral("add %1 failed: %2").arg(i + 1).arg(id.error().description));
         say(QStringLiteral("added %1").arg(*id));
+        if (parser.isSet(pause))
+            QThread::msleep(parser.value(pause).toULong());
     }
     return 0;
 }

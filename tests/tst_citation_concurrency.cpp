@@ -20,7 +20,7 @@ namespace {
 class Writer
 {
 public:
-    Writer(const TestDatabase& t, quint64 seed, int count, int holdAfter = -1, int retries = 0)
+    Writer(const TestDatabase& t, quint64 seed, int count, int holdAfter = -1, int retries = 0, int pauseMs = 0)
     {
         const ConnectionString& c = t.ctx().connection;
         QStringList args{QStringLiteral("--program-dir"), t.programDir(),
@@ -33,6 +33,8 @@ public:
             args << QStringLiteral("--hold-after") << QString::number(holdAfter);
         if (retries > 0)
             args << QStringLiteral("--retries") << QString::number(retries);
+        if (pauseMs > 0)
+            args << QStringLiteral("--pause-ms") << QString::number(pauseMs);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LEXORIUM_WRITER_PASSWORD"), c.password);
         m_process.setProcessEnvironment(env);
@@ -289,8 +291,11 @@ void TestCitationConcurrency::twoWritersAtOnceStoreEveryCitationWhole()
     QVERIFY(prepare(t));
     constexpr int kEach = 200;
     constexpr int kRetries = 20;
-    Writer a(t, 11, kEach, -1, kRetries);
-    Writer b(t, 22, kEach, -1, kRetries);
+    // A moment between two adds gives the embedded engine's waiting writer its chance at the file; without it one
+    // writer would mostly run to the end before the other gets in, and few keys would be taken in turn.
+    constexpr int kPauseMs = 5;
+    Writer a(t, 11, kEach, -1, kRetries, kPauseMs);
+    Writer b(t, 22, kEach, -1, kRetries, kPauseMs);
     QVERIFY(a.started());
     QVERIFY(b.started());
     QVERIFY2(a.finish(45000), qPrintable(a.errors()));
@@ -298,13 +303,16 @@ void TestCitationConcurrency::twoWritersAtOnceStoreEveryCitationWhole()
 
     // PostgreSQL queues writers for the table lock. The embedded engine lets a waiting writer poll for the file's
     // write lock only for its busy time-out, and one that keeps missing the moments in which the other writer
-    // lets go is refused; the refused add must have left nothing behind (checked below).
+    // lets go is refused; such a refused add must have left nothing behind (checked below). Any other refusal,
+    // such as a key taken twice, is a fault.
     const QStringList refusals = a.refusals() + b.refusals();
-    if (TestDatabase::isPostgres())
-        QVERIFY2(refusals.isEmpty(), qPrintable(refusals.join(QLatin1Char('\n'))));
-    else if (!refusals.isEmpty())
-        qWarning("%d adds refused while the other writer held the file: %s", int(refusals.size()),
-                 qPrintable(refusals.first()));
+    QStringList faults = refusals;
+    if (!TestDatabase::isPostgres()) {
+        faults.removeIf([](const QString& r) { return r.endsWith(QLatin1String("database is locked")); });
+        if (!refusals.isEmpty())
+            qWarning("%d adds refused, the first: %s", int(refusals.size()), qPrintable(refusals.first()));
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 
     // Each writer was told a key of its own for every citation.
     QList<qint64> told = a.added() + b.added();
@@ -326,12 +334,13 @@ void TestCitationConcurrency::twoWritersAtOnceStoreEveryCitationWhole()
     expected.sort();
     QVERIFY(stored == expected);
 
-    // How far the two runs overlapped: how often the key passed from one writer to the other.
+    // The two runs overlapped: the keys passed from one writer to the other again and again.
     int switches = 0;
     const QList<qint64> fromA = a.added();
     for (int i = 1; i < ids.size(); ++i)
         switches += fromA.contains(ids[i]) != fromA.contains(ids[i - 1]);
     qInfo("the writers took turns %d times", switches);
+    QVERIFY2(switches >= 10, "the writers did not run at the same time");
 }
 
 void TestCitationConcurrency::killedWritersLeaveOnlyWholeCitations()

@@ -14,7 +14,7 @@ namespace {
 constexpr int kJudgePool = 320;
 constexpr int kJudgeCareerYears = 14;
 
-// Where each kind of court is in the court list.
+// The kind of court decides where its cases are reported and how large its benches are.
 enum class CourtLevel { Supreme, High, Shariat, Tribunal };
 
 CourtLevel levelOf(const QString& court)
@@ -290,8 +290,12 @@ QString CitationGenerator::citationText(int year, int court)
     auto journal = [&](const char* name, int maxPage) {
         return QStringLiteral("%1 %2 %3").arg(reported).arg(QLatin1String(name)).arg(m_random.between(1, maxPage));
     };
+    if (courtName.contains(QLatin1String("Gilgit")))
+        return journal("GBLR", 600);
     switch (levelOf(courtName)) {
     case CourtLevel::Supreme:
+        if (courtName.contains(QLatin1String("Azad")))
+            return QStringLiteral("PLD %1 SC (AJK) %2").arg(reported).arg(m_random.between(1, 300));
         if (u < 0.3)
             return QStringLiteral("PLD %1 SC %2").arg(reported).arg(m_random.between(1, 1500));
         if (u < 0.9)
@@ -302,8 +306,6 @@ QString CitationGenerator::citationText(int year, int court)
             return QStringLiteral("PLD %1 FSC %2").arg(reported).arg(m_random.between(1, 400));
         return journal("P.Cr.L.J.", 2600);
     case CourtLevel::High:
-        if (courtName.contains(QLatin1String("Gilgit")))
-            return journal("GBLR", 600);
         if (u < 0.2)
             return QStringLiteral("PLD %1 %2 %3").arg(reported).arg(pldPlace(courtName)).arg(m_random.between(1, 900));
         if (u < 0.45)
