@@ -5,8 +5,8 @@
 // whatever else the machine is doing falls on both sizes alike.
 //
 // Sizes and rounds can be set: LEXORIUM_BENCH_SIZES=5000,50000 LEXORIUM_BENCH_ROUNDS=100.
-// LEXORIUM_BENCH_TRY=indexes,wal measures changes to the database before they are made in the program: indexes on
-// the six text keys of case_master, and (embedded engine) the write-ahead journal.
+// LEXORIUM_BENCH_TRY=wal measures a change to the database the program does not make: the embedded engine's
+// write-ahead journal.
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
 #include "datagen/citation_filler.h"
@@ -96,11 +96,7 @@ void BenchCitationStore::prepare(Subject& s)
 
     for (const QString& change : m_tried) {
         QStringList statements;
-        if (change == QLatin1String("indexes")) {
-            // Deleting a text row makes the engine look for citations that still point at it.
-            for (const CitationStore::TextTable& t : CitationStore::textTables())
-                statements << QStringLiteral("CREATE INDEX ix_case_master_%1 ON case_master (%1)").arg(t.keyColumn);
-        } else if (change == QLatin1String("wal")) {
+        if (change == QLatin1String("wal")) {
             if (!TestDatabase::isPostgres())
                 statements << QStringLiteral("PRAGMA journal_mode = WAL"); // kept in the file for later sessions
         } else {
