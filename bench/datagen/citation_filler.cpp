@@ -25,18 +25,6 @@ QList<MasterList> masterLists()
             {QStringLiteral("act_master"), QStringLiteral("act"), CitationGenerator::acts()}};
 }
 
-// As the store trims: blanks only, line breaks are part of a text.
-QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 // Rows collected for one table and written many to a statement.
 class RowBuffer
 {
@@ -149,9 +137,9 @@ DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList
 
         for (const Citation& typed : citations) {
             Citation c = typed;
-            c.caseTitle = trimBlanks(c.caseTitle);
+            c.caseTitle = CitationStore::trimBlanks(c.caseTitle);
             for (QString& text : c.texts)
-                text = trimBlanks(text);
+                text = CitationStore::trimBlanks(text);
             if (DbError err = CitationStore::validate(c))
                 return err;
             const qint64 caseId = caseKey++;

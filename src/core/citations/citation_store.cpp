@@ -55,18 +55,6 @@ DbError run(DbSession& s, const QString& sql, const QVariantList& values, int* a
     return {};
 }
 
-// Only blanks, as typed: line breaks at either end of a long text are part of it.
-QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 QVariant dateValue(const QDate& date)
 {
     return date.isValid() ? QVariant(date) : QVariant(QMetaType::fromType<QDate>());
@@ -150,6 +138,17 @@ const std::array<CitationStore::TextTable, Citation::kTextCount>& CitationStore:
 CitationStore::CitationStore(DbSession& session)
     : m_session(session)
 {}
+
+QString CitationStore::trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 bool CitationStore::isPlaceholder(const CitationLink& link)
 {

@@ -46,6 +46,9 @@ public:
 
     // Why the citation cannot be stored as it is (a field too long, too many bench names), or nothing.
     static DbError validate(const Citation& citation);
+    // What add stores of the case title and the long texts: without leading and trailing blanks, while line
+    // breaks at either end are part of the text.
+    static QString trimBlanks(const QString& text);
     // Whether a link row is a placeholder that is never stored.
     static bool isPlaceholder(const CitationLink& link);
     // The error a write of a case that is no longer stored gives.
