@@ -75,8 +75,8 @@ void benchPreview(DbSession& session)
 {
     const CitationListQuery query(session);
     const QList<qint64> cases = query.listingCaseIds().valueOr({});
-    CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }),
-                                 int(cases.size()), [&](const std::function<bool(int, const QStringList&)>& fn) {
+    CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
+                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
                                      const DbError e = query.eachListingRow(cases, fn);
                                      return e ? e.description : QString();
                                  });
