@@ -1,7 +1,7 @@
-#include "gui/masters/category_screen.h"
-#include "gui/shell/about_screen.h"
 #include "gui/common/help_access.h"
 #include "gui/common/help_window.h"
+#include "gui/masters/category_screen.h"
+#include "gui/shell/about_screen.h"
 #include "gui/shell/main_window.h"
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
@@ -88,12 +88,12 @@ void TestMainWindow::menuCaptionsInOrder()
                           QStringLiteral("&About=Mnu00013(4)")}));
 
     // Screens that exist are reachable; the rest are greyed out.
-    for (const char* on : {"Mnu000100(0)", "Mnu000100(1)", "Mnu000100(3)", "Mnu0001000(0)", "Mnu00010(2)",
-                           "Mnu00013(0)", "Mnu00013(4)"}) {
+    for (const char* on : {"Mnu000100(0)", "Mnu000100(1)", "Mnu000100(3)", "Mnu0001000(0)", "Mnu0001000(1)",
+                           "Mnu00010(2)", "Mnu00013(0)", "Mnu00013(4)"}) {
         LEX_FIND(action, QAction, &w, QLatin1String(on));
         QVERIFY2(action->isEnabled(), on);
     }
-    for (const char* off : {"Mnu0001000(1)", "Mnu00012(0)", "Mnu00012(2)"}) {
+    for (const char* off : {"Mnu00012(0)", "Mnu00012(2)"}) {
         LEX_FIND(action, QAction, &w, QLatin1String(off));
         QVERIFY2(!action->isEnabled(), off);
     }
@@ -115,7 +115,7 @@ void TestMainWindow::toolbarButtons()
         QCOMPARE(buttons[i]->text(), keys[i]);
         QCOMPARE(buttons[i]->toolTip(), tips[i]);
         QVERIFY(!buttons[i]->icon().isNull());
-        QCOMPARE(buttons[i]->isEnabled(), i < 4); // Act, Category, Court, Add Citation
+        QCOMPARE(buttons[i]->isEnabled(), i < 5); // Act, Category, Court, Add Citation, View Citation
     }
 }
 
@@ -123,8 +123,7 @@ void TestMainWindow::menuIcons()
 {
     MainWindow w({m_dir.path(), {}});
     for (const char* item :
-         {"Mnu00012(0)", "Mnu0001000(1)", "Mnu0001000(0)", "Mnu000100(3)", "Mnu000100(1)", "Mnu000100(0)"})
-    {
+         {"Mnu00012(0)", "Mnu0001000(1)", "Mnu0001000(0)", "Mnu000100(3)", "Mnu000100(1)", "Mnu000100(0)"}) {
         LEX_FIND(action, QAction, &w, QLatin1String(item));
         QVERIFY2(!action->icon().isNull(), item);
     }
@@ -218,6 +217,12 @@ void TestMainWindow::mastersOpenModallyFromMenuAndToolbar_data()
     QTest::newRow("toolbar Court") << "Tb0001(Court)"
                                    << "CS06001101"
                                    << "Court";
+    QTest::newRow("menu View") << "Mnu0001000(1)"
+                               << "CS06001001"
+                               << "View Citation";
+    QTest::newRow("toolbar View Citation") << "Tb0001(View Citation)"
+                                           << "CS06001001"
+                                           << "View Citation";
 }
 
 void TestMainWindow::mastersOpenModallyFromMenuAndToolbar()

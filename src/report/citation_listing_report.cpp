@@ -11,3 +11,7 @@ QList<ReportColumn> citationColumns()
 CitationListingReport::CitationListingReport(const ListingReportData& data)
     : ListingReport(QStringLiteral("CS06100201"), data, citationColumns())
 {}
+
+CitationListingReport::CitationListingReport(const ListingReportData& header, int rowCount, ListingRowWalker rows)
+    : ListingReport(QStringLiteral("CS06100201"), header, citationColumns(), rowCount, std::move(rows))
+{}

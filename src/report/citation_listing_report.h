@@ -7,4 +7,6 @@ class CitationListingReport : public ListingReport
 {
 public:
     explicit CitationListingReport(const ListingReportData& data);
+    // A listing too long to hold: rowCount rows read by the walker whenever the report is laid out or painted.
+    CitationListingReport(const ListingReportData& header, int rowCount, ListingRowWalker rows);
 };

@@ -11,9 +11,32 @@ ListingReport::ListingReport(const QString& name, const ListingReportData& data,
     : m_name(name)
     , m_data(data)
     , m_columns(columns)
+    , m_rowCount(int(data.rows.size()))
+{}
+
+ListingReport::ListingReport(const QString& name, const ListingReportData& data, const QList<ReportColumn>& columns,
+                             int rowCount, ListingRowWalker rows)
+    : m_name(name)
+    , m_data(data)
+    , m_columns(columns)
+    , m_rowCount(rowCount)
+    , m_rows(std::move(rows))
 {}
 
 ListingReport::~ListingReport() = default;
+
+ListingRowWalker ListingReport::rowWalker() const
+{
+    if (m_rows)
+        return m_rows;
+    const QList<QStringList> rows = m_data.rows;
+    return [rows](const std::function<bool(int, const QStringList&)>& fn) {
+        for (int i = 0; i < rows.size(); ++i)
+            if (!fn(i, rows[i]))
+                break;
+        return QString();
+    };
+}
 
 QString ListingReport::noRecordsMessage()
 {
@@ -34,10 +57,10 @@ void ListingReport::setPaper(const QPageSize& size, QPageLayout::Orientation ori
 int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const
 {
     ReportLayout::applyMargins(device);
-    ReportLayout layout(m_data, m_columns);
+    ReportLayout layout(m_data, m_columns, rowWalker());
     if (!layout.layOut(device)) {
         if (error)
-            *error = paperMessage();
+            *error = layout.error().isEmpty() ? paperMessage() : layout.error();
         return -1;
     }
     return layout.pageCount();
@@ -46,10 +69,10 @@ int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const
 bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const
 {
     ReportLayout::applyMargins(device);
-    ReportLayout layout(m_data, m_columns);
+    ReportLayout layout(m_data, m_columns, rowWalker());
     // Lay out before painting starts, so a paper that is too narrow produces no half-made output.
     if (!layout.layOut(device)) {
-        *error = paperMessage();
+        *error = layout.error().isEmpty() ? paperMessage() : layout.error();
         return false;
     }
     QPainter painter;
@@ -57,9 +80,11 @@ bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const
         *error = QStringLiteral("The report could not be started on the printer.");
         return false;
     }
-    layout.paint(&painter, device);
+    const bool painted = layout.paint(&painter, device);
     painter.end();
-    return true;
+    if (!painted)
+        *error = layout.error();
+    return painted;
 }
 
 bool ListingReport::renderToPdf(const QString& path, QString* error) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/masters/listing_report_data.h"
+#include "report/listing_row_walker.h"
 #include "report/report_column.h"
 
 #include <QPageLayout>
@@ -23,6 +24,8 @@ public:
     QString name() const { return m_name; }
     QString caption() const { return m_data.caption; }
     const ListingReportData& data() const { return m_data; }
+    // How many rows the report lists: the data's own, or those its walker was made for.
+    int rowCount() const { return m_rowCount; }
 
     // The paper for the preview and for renderToPdf; without it the printer's own paper, or A4 for PDF files.
     void setPaper(const QPageSize& size, QPageLayout::Orientation orientation = QPageLayout::Portrait);
@@ -43,13 +46,20 @@ public:
 
 protected:
     ListingReport(const QString& name, const ListingReportData& data, const QList<ReportColumn>& columns);
+    // A report too long to hold: its rows are read by the walker whenever the report is laid out or painted, and
+    // only a page's worth is held at a time. The data gives caption, title, headings and date.
+    ListingReport(const QString& name, const ListingReportData& data, const QList<ReportColumn>& columns, int rowCount,
+                  ListingRowWalker rows);
 
 private:
     bool paintOn(QPagedPaintDevice* device, QString* error) const;
+    ListingRowWalker rowWalker() const;
 
     QString m_name;
     ListingReportData m_data;
     QList<ReportColumn> m_columns;
+    int m_rowCount = 0;
+    ListingRowWalker m_rows;
     std::optional<QPageSize> m_paper;
     QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
 };

@@ -38,9 +38,10 @@ QFont reportFont(int pointSize, bool bold)
 }
 } // namespace
 
-ReportLayout::ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns)
+ReportLayout::ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns, ListingRowWalker rows)
     : m_data(data)
     , m_columns(columns)
+    , m_rows(std::move(rows))
     , m_titleFont(reportFont(14, true))
     , m_headingFont(reportFont(10, true))
     , m_detailFont(reportFont(10, false))
@@ -102,14 +103,13 @@ std::unique_ptr<QTextLayout> ReportLayout::cellLayout(const QString& text, const
     return layout;
 }
 
-QTextLayout* ReportLayout::cell(int row, int column) const
+ReportLayout::Cells ReportLayout::rowCells(const QStringList& row) const
 {
-    return m_cells[std::size_t(row) * std::size_t(m_columns.size()) + std::size_t(column)].get();
-}
-
-qreal ReportLayout::rowHeight(int row) const
-{
-    return m_rowHeights[row];
+    const qreal pad = px(CellPadding);
+    Cells cells;
+    for (int c = 0; c < m_columns.size(); ++c)
+        cells.push_back(cellLayout(row.value(c), m_detailFont, m_columnWidth[c] - 2 * pad));
+    return cells;
 }
 
 bool ReportLayout::layOut(const QPagedPaintDevice* device)
@@ -120,9 +120,8 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
     m_width = paintRect.width();
     m_height = paintRect.height();
     m_pages.clear();
-    m_cells.clear();
     m_headingCells.clear();
-    m_rowHeights.clear();
+    m_error.clear();
 
     int minimum = 0;
     int stretch = 0;
@@ -167,20 +166,15 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
     if (m_bodyHeight < detailLine + 2 * vpad)
         return false;
 
-    for (int r = 0; r < m_data.rows.size(); ++r) {
-        const QStringList& row = m_data.rows[r];
-        qreal height = 0;
-        for (int c = 0; c < m_columns.size(); ++c) {
-            m_cells.push_back(cellLayout(row.value(c), m_detailFont, m_columnWidth[c] - 2 * pad));
-            height = std::max(height, m_cells.back()->boundingRect().height());
-        }
-        m_rowHeights.append(std::max(height, detailLine) + 2 * vpad);
-    }
-
+    // Only the heights and cuts are kept: the rows' texts are read again when the pages are painted.
     m_pages.append(Page());
     qreal y = 0;
-    for (int r = 0; r < m_data.rows.size(); ++r) {
-        const qreal height = rowHeight(r);
+    const QString failure = m_rows([&](int r, const QStringList& row) {
+        const Cells cells = rowCells(row);
+        qreal textHeight = 0;
+        for (const auto& cell : cells)
+            textHeight = std::max(textHeight, cell->boundingRect().height());
+        const qreal height = std::max(textHeight, detailLine) + 2 * vpad;
         if (height <= m_bodyHeight) {
             if (y + height > m_bodyHeight && y > 0) {
                 m_pages.append(Page());
@@ -188,7 +182,7 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
             }
             m_pages.last().slices.append({r, 0, height});
             y += height;
-            continue;
+            return true;
         }
         qreal offset = 0;
         while (offset < height) {
@@ -198,7 +192,7 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
                 y += height - offset;
                 break;
             }
-            qreal cut = bestCut(r, offset, offset + room);
+            qreal cut = bestCut(cells, offset, offset + room);
             if (cut <= offset) {
                 if (y > 0) {
                     m_pages.append(Page());
@@ -213,6 +207,12 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
             y = 0;
             offset = cut;
         }
+        return true;
+    });
+    if (!failure.isEmpty()) {
+        m_error = failure;
+        m_pages.clear();
+        return false;
     }
     const qreal endHeight = px(EndOfReportGap) + detailLine;
     if (y + endHeight > m_bodyHeight && y > 0) {
@@ -224,13 +224,12 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
     return true;
 }
 
-qreal ReportLayout::bestCut(int row, qreal from, qreal limit) const
+qreal ReportLayout::bestCut(const Cells& cells, qreal from, qreal limit) const
 {
     // A cut is allowed where no cell of the row has a text line running across it.
     const qreal vpad = px(CellVerticalPadding);
     QList<qreal> candidates;
-    for (int c = 0; c < m_columns.size(); ++c) {
-        const QTextLayout* layout = cell(row, c);
+    for (const auto& layout : cells) {
         for (int i = 0; i < layout->lineCount(); ++i)
             candidates.append(vpad + layout->lineAt(i).y());
     }
@@ -239,8 +238,8 @@ qreal ReportLayout::bestCut(int row, qreal from, qreal limit) const
         if (candidate > limit || candidate <= from)
             continue;
         bool clear = true;
-        for (int c = 0; c < m_columns.size() && clear; ++c) {
-            const QTextLayout* layout = cell(row, c);
+        for (std::size_t c = 0; c < cells.size() && clear; ++c) {
+            const QTextLayout* layout = cells[c].get();
             for (int i = 0; i < layout->lineCount(); ++i) {
                 const QTextLine line = layout->lineAt(i);
                 const qreal top = vpad + line.y();
@@ -261,21 +260,23 @@ int ReportLayout::pageCount() const
     return int(m_pages.size());
 }
 
-void ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device) const
+bool ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
 {
     QPen rule(Qt::black);
     rule.setWidthF(px(RuleWidth));
-    for (int p = 0; p < m_pages.size(); ++p) {
+    int p = 0;
+    int s = 0;
+    qreal y = m_bodyTop;
+    const auto startPage = [&] {
         if (p > 0)
             device->newPage();
         painter->setPen(rule);
         paintHeader(painter);
+        s = 0;
+        y = m_bodyTop;
+    };
+    const auto finishPage = [&] {
         const Page& page = m_pages[p];
-        qreal y = m_bodyTop;
-        for (const Slice& slice : page.slices) {
-            paintSlice(painter, slice, y);
-            y += slice.height;
-        }
         if (page.endOfReport) {
             painter->setFont(m_detailFont);
             const qreal top = m_bodyTop + page.endOfReportY + px(EndOfReportGap);
@@ -283,7 +284,51 @@ void ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device) const
                               endOfReportText());
         }
         paintFooter(painter, p + 1);
+    };
+    if (m_pages.isEmpty())
+        return true;
+    startPage();
+    // Rows come in the order they were laid out; each is painted on the pages its slices were given, and a page
+    // is finished as soon as its last slice is painted, so a printer or PDF file can take it away.
+    const QString failure = m_rows([&](int r, const QStringList& row) {
+        Cells cells;
+        while (p < m_pages.size()) {
+            const QList<Slice>& slices = m_pages[p].slices;
+            if (s >= slices.size()) {
+                if (p + 1 >= m_pages.size())
+                    return false;
+                finishPage();
+                ++p;
+                startPage();
+                continue;
+            }
+            const Slice& slice = slices[s];
+            if (slice.row > r)
+                return true; // a row added since the layout: it has no place
+            if (slice.row == r) {
+                if (cells.empty())
+                    cells = rowCells(row);
+                paintSlice(painter, cells, slice, y);
+            }
+            // A row gone since the layout leaves its place blank.
+            y += slice.height;
+            ++s;
+        }
+        return false;
+    });
+    // Pages after the last row read: the end of the report, or places of rows gone since.
+    while (true) {
+        finishPage();
+        if (p + 1 >= m_pages.size())
+            break;
+        ++p;
+        startPage();
     }
+    if (!failure.isEmpty()) {
+        m_error = failure;
+        return false;
+    }
+    return true;
 }
 
 void ReportLayout::paintHeader(QPainter* painter) const
@@ -315,13 +360,13 @@ void ReportLayout::paintFooter(QPainter* painter, int page) const
     painter->drawText(text, Qt::AlignRight | Qt::AlignTop, footerText());
 }
 
-void ReportLayout::paintSlice(QPainter* painter, const Slice& slice, qreal y) const
+void ReportLayout::paintSlice(QPainter* painter, const Cells& cells, const Slice& slice, qreal y) const
 {
     const qreal pad = px(CellPadding);
     const qreal vpad = px(CellVerticalPadding);
     const qreal bottom = slice.top + slice.height;
     for (int c = 0; c < m_columns.size(); ++c) {
-        const QTextLayout* layout = cell(slice.row, c);
+        const QTextLayout* layout = cells[std::size_t(c)].get();
         for (int i = 0; i < layout->lineCount(); ++i) {
             const QTextLine line = layout->lineAt(i);
             const qreal top = vpad + line.y();

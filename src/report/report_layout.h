@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/masters/listing_report_data.h"
+#include "report/listing_row_walker.h"
 #include "report/report_column.h"
 
 #include <QFont>
@@ -18,11 +19,12 @@ class QTextLayout;
 // Lays a listing report out on the pages of one paint device and paints it. Every page carries the page header
 // (frame, title, date label, column headings) and the page footer ("Page : N of M" and the footer text); the last
 // page ends with "<< End of Report >>". Rows keep the order given and are not split across pages unless one is
-// taller than a whole page, in which case it is cut between text lines.
+// taller than a whole page, in which case it is cut between text lines. Rows are read through the walker once to
+// lay the pages out and once more to paint them, so only one row's text layouts are held at a time.
 class ReportLayout
 {
 public:
-    ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns);
+    ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns, ListingRowWalker rows);
     ~ReportLayout();
     ReportLayout(const ReportLayout&) = delete;
     ReportLayout& operator=(const ReportLayout&) = delete;
@@ -32,13 +34,15 @@ public:
     static void applyMargins(QPagedPaintDevice* device);
 
     // Breaks the report into pages for the device's paper and margins as they are now. False when the columns'
-    // minimum widths do not fit across the paper or the page has no room for a row between header and footer.
+    // minimum widths do not fit across the paper or the page has no room for a row between header and footer, or
+    // when the rows could not be read (error() then says why).
     bool layOut(const QPagedPaintDevice* device);
     int pageCount() const;
 
     // Paints every page, starting new pages on the device as it goes. The painter must be active on the device
-    // that was laid out.
-    void paint(QPainter* painter, QPagedPaintDevice* device) const;
+    // that was laid out. False (error() says why) when the rows could not be read again.
+    bool paint(QPainter* painter, QPagedPaintDevice* device);
+    QString error() const { return m_error; }
 
     static QString pageFooterText(int page, int pageCount);
     static QString footerText();
@@ -59,16 +63,18 @@ private:
 
     qreal px(int twips) const;
     std::unique_ptr<QTextLayout> cellLayout(const QString& text, const QFont& font, qreal width) const;
-    QTextLayout* cell(int row, int column) const;
-    qreal rowHeight(int row) const;
-    qreal bestCut(int row, qreal from, qreal limit) const;
+    using Cells = std::vector<std::unique_ptr<QTextLayout>>;
+    Cells rowCells(const QStringList& row) const;
+    qreal bestCut(const Cells& cells, qreal from, qreal limit) const;
     void paintHeader(QPainter* painter) const;
     void paintFooter(QPainter* painter, int page) const;
-    void paintSlice(QPainter* painter, const Slice& slice, qreal y) const;
+    void paintSlice(QPainter* painter, const Cells& cells, const Slice& slice, qreal y) const;
     void paintColumnRules(QPainter* painter, qreal top, qreal bottom) const;
 
     ListingReportData m_data;
     QList<ReportColumn> m_columns;
+    ListingRowWalker m_rows;
+    QString m_error;
     const QPaintDevice* m_device = nullptr;
     qreal m_resolution = 72;
     QFont m_titleFont;
@@ -88,7 +94,5 @@ private:
     qreal m_bodyHeight = 0;
     qreal m_footerTop = 0;
     std::vector<std::unique_ptr<QTextLayout>> m_headingCells;
-    std::vector<std::unique_ptr<QTextLayout>> m_cells;
-    QList<qreal> m_rowHeights;
     QList<Page> m_pages;
 };

@@ -47,7 +47,7 @@ void saveAsPdf(const ListingReport& report, const QPrinter* printer, QWidget* pa
 
 void ReportPreview::exec(QWidget* parent, const ListingReport& report)
 {
-    if (report.data().rows.isEmpty()) {
+    if (report.rowCount() == 0) {
         MessageBox::information(parent, ListingReport::noRecordsMessage());
         return;
     }

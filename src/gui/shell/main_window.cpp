@@ -1,13 +1,14 @@
 #include "gui/shell/main_window.h"
 
+#include "gui/citations/citation_list_screen.h"
 #include "gui/citations/citation_screen.h"
+#include "gui/common/hourglass.h"
+#include "gui/common/icons.h"
+#include "gui/common/message_box.h"
 #include "gui/masters/act_screen.h"
 #include "gui/masters/category_screen.h"
 #include "gui/masters/court_screen.h"
 #include "gui/shell/about_screen.h"
-#include "gui/common/hourglass.h"
-#include "gui/common/icons.h"
-#include "gui/common/message_box.h"
 
 #include <QAction>
 #include <QDialog>
@@ -162,6 +163,7 @@ void MainWindow::registerScreens()
     m_screens.insert(QStringLiteral("Court"), [this] { return new CourtScreen(m_ctx, this); });
     m_screens.insert(QStringLiteral("Add Citation"),
                      [this] { return new CitationScreen(m_ctx, CitationScreen::Mode::Entry, 0, this); });
+    m_screens.insert(QStringLiteral("View Citation"), [this] { return new CitationListScreen(m_ctx, this); });
 }
 
 void MainWindow::openScreen(const QString& key)

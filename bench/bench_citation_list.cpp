@@ -1,0 +1,190 @@
+// The View Citation list and the citation listing report on large databases: how soon the first rows show, how
+// long scrolling to the end takes, and the program's resident memory while the list is open. Run by hand:
+//     LEXORIUM_TEST_ENGINE=sqlite|postgres build/bin/bench_citation_list [counts...] [-report]
+// (counts default to 5000 50000; -report also writes the listing report of each database to a PDF file, -preview
+// records it in the preview window's widget).
+#include "core/citations/citation_list_query.h"
+#include "core/db/db_session.h"
+#include "datagen/citation_filler.h"
+#include "datagen/citation_generator.h"
+#include "gui/citations/citation_list_screen.h"
+#include "report/citation_listing_report.h"
+#include "support/test_database.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <malloc.h>
+
+#include <cstdio>
+
+namespace {
+// Resident memory of this process now, in MB.
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    return -1;
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+}
+
+// A listing report laid out and written to a PDF file, its memory seen after each page's worth of rows.
+void benchReport(DbSession& session, const QTemporaryDir& dir)
+{
+    const CitationListQuery query(session);
+    const QList<qint64> cases = query.listingCaseIds().valueOr({});
+    double peak = residentMb();
+    int seen = 0;
+    CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
+                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError e = query.eachListingRow(cases, [&](int i, const QStringList& r) {
+                                         if (++seen % 500 == 0)
+                                             peak = std::max(peak, residentMb());
+                                         return fn(i, r);
+                                     });
+                                     return e ? e.description : QString();
+                                 });
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    const QString path = dir.filePath(QStringLiteral("listing.pdf"));
+    const bool written = report.renderToPdf(path, &error);
+    std::printf("  report: %d rows %s in %.1f s, %.1f MB of PDF, resident at most %.0f MB\n", int(cases.size()),
+                written ? "laid out and written" : qPrintable(QStringLiteral("failed: ") + error),
+                double(timer.elapsed()) / 1000, double(QFile(path).size()) / 1e6, peak);
+    QFile::remove(path);
+}
+
+// The preview window's own widget, made to render every page as the preview does when it opens.
+void benchPreview(DbSession& session)
+{
+    const CitationListQuery query(session);
+    const QList<qint64> cases = query.listingCaseIds().valueOr({});
+    CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
+                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError e = query.eachListingRow(cases, fn);
+                                     return e ? e.description : QString();
+                                 });
+    malloc_trim(0);
+    const double before = residentMb();
+    QElapsedTimer timer;
+    timer.start();
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewWidget preview(&printer);
+    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&](QPrinter* target) {
+        QString error;
+        report.print(target, &error);
+    });
+    preview.updatePreview();
+    std::printf("  preview: %d pages recorded in %.1f s, resident %.0f MB before and %.0f MB after\n",
+                preview.pageCount(), double(timer.elapsed()) / 1000, before, residentMb());
+}
+
+bool benchList(int count, bool withReport, bool withPreview)
+{
+    TestDatabase db;
+    QString why;
+    if (db.create(true, &why) != TestDatabase::Status::Ready) {
+        std::printf("no database: %s\n", qPrintable(why));
+        return false;
+    }
+    {
+        DbSession session(db.ctx());
+        CitationGenerator generator(42);
+        QElapsedTimer fill;
+        fill.start();
+        if (DbError e = CitationFiller::writeMasters(session)) {
+            std::printf("masters: %s\n", qPrintable(e.description));
+            return false;
+        }
+        if (DbError e = CitationFiller::fill(session, generator, count, CitationFiller::Path::Bulk, 2000)) {
+            std::printf("fill: %s\n", qPrintable(e.description));
+            return false;
+        }
+        std::printf("%s, %d citations (filled in %.1f s)\n", qPrintable(TestDatabase::engine()), count,
+                    double(fill.elapsed()) / 1000);
+    }
+    // What filling left behind is given back, so that what follows is the list's own.
+    malloc_trim(0);
+    const double before = residentMb();
+
+    QElapsedTimer timer;
+    timer.start();
+    auto screen = std::make_unique<CitationListScreen>(db.ctx());
+    screen->show();
+    auto* list = screen->findChild<QTreeView*>(QStringLiteral("Lv0010"));
+    settle();
+    const qint64 opened = timer.elapsed();
+    const QString first = list->model()->index(0, 1).data().toString();
+    const double open = residentMb();
+
+    // Scrolled down a screenful at a time, each step painted, as a user holding Page Down would.
+    timer.restart();
+    QScrollBar* bar = list->verticalScrollBar();
+    int steps = 0;
+    while (bar->value() < bar->maximum()) {
+        bar->setValue(bar->value() + bar->pageStep());
+        list->viewport()->repaint();
+        ++steps;
+    }
+    settle();
+    const qint64 scrolled = timer.elapsed();
+    const QString last = list->model()->index(count - 1, 1).data().toString();
+    const double end = residentMb();
+    std::printf("  open: first rows in %lld ms (\"%s\")\n", opened, qPrintable(first));
+    std::printf("  scroll to the end: %d pages in %lld ms (%.2f ms a page; last \"%s\")\n", steps, scrolled,
+                steps ? double(scrolled) / steps : 0.0, qPrintable(last));
+    std::printf("  resident: %.0f MB before, %.0f MB open, %.0f MB at the end (list's share %.0f MB)\n", before, open,
+                end, end - before);
+    if (withReport) {
+        DbSession session(db.ctx());
+        QTemporaryDir dir;
+        benchReport(session, dir);
+    }
+    if (withPreview) {
+        screen.reset();
+        DbSession session(db.ctx());
+        benchPreview(session);
+    }
+    std::fflush(stdout);
+    return true;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QList<int> counts;
+    bool withReport = false;
+    bool withPreview = false;
+    for (const QString& arg : app.arguments().mid(1)) {
+        if (arg == QLatin1String("-report"))
+            withReport = true;
+        else if (arg == QLatin1String("-preview"))
+            withPreview = true;
+        else if (arg.toInt() > 0)
+            counts << arg.toInt();
+    }
+    if (counts.isEmpty())
+        counts = {5000, 50000};
+    for (const int count : counts)
+        if (!benchList(count, withReport, withPreview))
+            return 1;
+    return 0;
+}

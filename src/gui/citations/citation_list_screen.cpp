@@ -1,0 +1,168 @@
+#include "gui/citations/citation_list_screen.h"
+
+#include "core/citations/citation_list_query.h"
+#include "gui/citations/citation_list_model.h"
+#include "gui/citations/citation_screen.h"
+#include "gui/common/help_access.h"
+#include "gui/common/hourglass.h"
+#include "gui/common/icons.h"
+#include "gui/common/message_box.h"
+#include "gui/common/report_preview.h"
+#include "report/citation_listing_report.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+// Widths in characters of the ten columns: the long texts get room for a phrase, not for all they hold.
+constexpr int kColumnChars[] = {6, 22, 40, 28, 10, 30, 30, 30, 30, 30};
+} // namespace
+
+CitationListScreen::CitationListScreen(const DbContext& ctx, QWidget* parent)
+    : QDialog(parent)
+    , m_ctx(ctx)
+    , m_session(ctx)
+    , m_today([] { return QDate::currentDate(); })
+{
+    Hourglass busy;
+    m_helpHandler = [this](QWidget* owner, const QString& programDir, int contextId) {
+        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
+    };
+    m_reportHandler = [](QWidget* owner, const ListingReport& report) {
+        ReportPreview::exec(owner, report);
+    };
+
+    setObjectName(QStringLiteral("CS06001001"));
+    setWindowTitle(QStringLiteral("View Citation"));
+    setModal(true);
+
+    auto* frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Frm0010"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    m_list = new QTreeView(frame);
+    m_list->setObjectName(QStringLiteral("Lv0010"));
+    m_list->setRootIsDecorated(false);
+    m_list->setItemsExpandable(false);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every row one line high: the view then never measures rows it does not show.
+    m_list->setUniformRowHeights(true);
+    m_list->setTextElideMode(Qt::ElideRight);
+    m_model = new CitationListModel(m_session, this);
+    m_list->setModel(m_model);
+    const int charWidth = m_list->fontMetrics().averageCharWidth();
+    for (int c = 0; c < CitationListQuery::kColumnCount; ++c)
+        m_list->header()->resizeSection(c, kColumnChars[c] * charWidth);
+    connect(m_list, &QTreeView::doubleClicked, this, &CitationListScreen::openCitation);
+    connect(m_model, &CitationListModel::readFailed, this, &CitationListScreen::showError);
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->addWidget(m_list);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    const struct {
+        Button index;
+        const char* caption;
+        const char* tip;
+    } specs[] = {{PrintButton, "Print", ""}, {HelpButton, "", "Help"}, {CloseButton, "&Close", "Close"}};
+    for (const auto& b : specs) {
+        auto* button = new QPushButton(QLatin1String(b.caption), this);
+        button->setObjectName(QStringLiteral("Cmd0010(%1)").arg(int(b.index)));
+        button->setAutoDefault(false);
+        if (*b.tip)
+            button->setToolTip(QLatin1String(b.tip));
+        if (b.index == HelpButton)
+            button->setIcon(Icons::icon(QStringLiteral("help")));
+        const int index = b.index;
+        connect(button, &QPushButton::clicked, this, [this, index] { Cmd0010_Click(index); });
+        buttons->addWidget(button);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buttons);
+    resize(900, 520);
+
+    LoadListview();
+}
+
+CitationListScreen::~CitationListScreen() = default;
+
+void CitationListScreen::LoadListview()
+{
+    Hourglass busy;
+    DbError error = m_session.error();
+    if (!error)
+        error = m_model->reload();
+    busy.release();
+    if (error)
+        showError(error);
+}
+
+void CitationListScreen::Cmd0010_Click(int index)
+{
+    switch (index) {
+    case CloseButton:
+        close();
+        break;
+    case PrintButton:
+        ShowReport();
+        break;
+    case HelpButton:
+        if (m_helpHandler)
+            m_helpHandler(this, m_ctx.programDir, kHelpContext);
+        break;
+    default:
+        break;
+    }
+}
+
+void CitationListScreen::ShowReport()
+{
+    Hourglass busy;
+    const CitationListQuery query(m_session);
+    DbResult<QList<qint64>> ids =
+        m_session.error() ? DbResult<QList<qint64>>(m_session.error()) : query.listingCaseIds();
+    if (!ids) {
+        busy.release();
+        showError(ids.error());
+        return;
+    }
+    // The report reads its rows again each time it is laid out or painted, a block at a time.
+    const QList<qint64> cases = *ids;
+    CitationListingReport report(CitationListQuery::listingHeader(m_today), int(cases.size()),
+                                 [query, cases](const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError error = query.eachListingRow(cases, fn);
+                                     if (!error)
+                                         return QString();
+                                     return error.description.isEmpty()
+                                                ? QStringLiteral("The citations could not be read.")
+                                                : error.description;
+                                 });
+    busy.release();
+    // The preview says so itself when there is nothing to list.
+    if (m_reportHandler)
+        m_reportHandler(this, report);
+}
+
+void CitationListScreen::openCitation(const QModelIndex& index)
+{
+    if (m_model->rowCount() == 0 || !index.isValid())
+        return;
+    const qint64 caseId = m_model->caseIdAt(index.row());
+    Hourglass busy;
+    CitationScreen screen(m_ctx, CitationScreen::Mode::ReadOnly, caseId, this);
+    busy.release();
+    screen.exec();
+}
+
+void CitationListScreen::showError(const DbError& error)
+{
+    MessageBox::information(this, error.description);
+}
