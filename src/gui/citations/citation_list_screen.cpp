@@ -19,7 +19,7 @@
 
 namespace {
 // Widths in characters of the ten columns: the long texts get room for a phrase, not for all they hold.
-constexpr int kColumnChars[] = {6, 22, 40, 28, 10, 30, 30, 30, 30, 30};
+constexpr int kColumnChars[] = {6, 22, 40, 28, 13, 30, 30, 30, 30, 30};
 } // namespace
 
 CitationListScreen::CitationListScreen(const DbContext& ctx, QWidget* parent)
