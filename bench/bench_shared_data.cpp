@@ -27,18 +27,17 @@ void BenchSharedData::initTestCase()
     DbSession conn(m_db.ctx());
     QVERIFY(conn.isOpen());
     QVERIFY(inTransaction(conn, [&] {
-                    QSqlQuery q(conn.db());
-                    q.prepare(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"));
-                    QVariantList ids, names;
-                    for (int i = 1; i <= kRows; ++i) {
-                        ids << i;
-                        names << QStringLiteral("Act number %1").arg(i);
-                    }
-                    q.addBindValue(ids);
-                    q.addBindValue(names);
-                    return q.execBatch() ? DbError() : DbError::other(QStringLiteral("insert failed"));
-                })
-                .isError() == false);
+                QSqlQuery q(conn.db());
+                q.prepare(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"));
+                QVariantList ids, names;
+                for (int i = 1; i <= kRows; ++i) {
+                    ids << i;
+                    names << QStringLiteral("Act number %1").arg(i);
+                }
+                q.addBindValue(ids);
+                q.addBindValue(names);
+                return q.execBatch() ? DbError() : DbError::other(QStringLiteral("insert failed"));
+            }).isError() == false);
 }
 
 void BenchSharedData::nextId()

@@ -85,8 +85,8 @@ DatabaseSetup::Opened DatabaseSetup::openStored(const QString& programDir, const
     DbSession session({programDir, result.connection});
     if (!session.isOpen()) {
         result.error = session.error();
-        result.outcome = result.error.kind == DbError::Kind::Unreachable ? Opened::Outcome::Unreachable
-                                                                         : Opened::Outcome::Refused;
+        result.outcome =
+            result.error.kind == DbError::Kind::Unreachable ? Opened::Outcome::Unreachable : Opened::Outcome::Refused;
         return result;
     }
     DbError unusable = notOurs(session);

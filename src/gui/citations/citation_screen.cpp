@@ -34,7 +34,6 @@ const QString kNumber = QStringLiteral("0006");
 constexpr int kNumberColumnWidth = 36;
 constexpr int kIdColumnWidth = 80;
 
-
 QString arrayName(const QString& kind, int index)
 {
     return kind + kNumber + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
@@ -534,8 +533,8 @@ DbError CitationScreen::startNewCitation()
 void CitationScreen::saveReport()
 {
     QString filter;
-    QString fileName =
-        FileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(), CitationExport::dialogFilter(), &filter);
+    QString fileName = FileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(),
+                                                   CitationExport::dialogFilter(), &filter);
     if (fileName.isEmpty())
         return;
     fileName = withReportSuffix(fileName, filter);
