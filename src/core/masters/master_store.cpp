@@ -130,23 +130,35 @@ DbResult<bool> MasterStore::anySameName(const QString& sql, const QVariantList& 
     return same;
 }
 
+// One write: in a transaction, under the table's lock, so a check and the write it guards see the same rows.
+// A refusal (duplicate, missing, in use) commits nothing and is no failure.
+MasterResult MasterStore::writeUnderLock(const std::function<DbResult<MasterResult>()>& write)
+{
+    MasterResult result;
+    const DbError e = inTransaction(m_session, [&]() -> DbError {
+        if (DbError locked = m_session.lockForWrite(m_table->table))
+            return locked;
+        const DbResult<MasterResult> r = write();
+        if (!r)
+            return r.error();
+        result = *r;
+        return {};
+    });
+    return e ? failed(e) : result;
+}
+
 MasterResult MasterStore::add(const QString& typedName)
 {
     // The name is tested as it will be stored.
     const QString name = typedName.trimmed();
     if (name.isEmpty())
         return ended(MasterResult::Outcome::EmptyName);
-    MasterResult result;
-    const DbError e = inTransaction(m_session, [&]() -> DbError {
-        if (DbError locked = m_session.lockForWrite(m_table->table))
-            return locked;
+    return writeUnderLock([&]() -> DbResult<MasterResult> {
         const DbResult<bool> duplicate = anySameName(m_table->selectAll, {}, name);
         if (!duplicate)
             return duplicate.error();
-        if (*duplicate) {
-            result = ended(MasterResult::Outcome::Duplicate);
-            return {};
-        }
+        if (*duplicate)
+            return ended(MasterResult::Outcome::Duplicate);
         // Taken under the lock, so nobody else can take it before the commit.
         const DbResult<qint64> key = SharedData::getNextId(m_session, m_table->table);
         if (!key)
@@ -154,10 +166,8 @@ MasterResult MasterStore::add(const QString& typedName)
         const DbResult<int> inserted = m_session.execute(m_table->insert, {*key, name});
         if (!inserted)
             return inserted.error();
-        result = ended(MasterResult::Outcome::Done, *key);
-        return {};
+        return ended(MasterResult::Outcome::Done, *key);
     });
-    return e ? failed(e) : result;
 }
 
 MasterResult MasterStore::rename(qint64 id, const QString& typedName)
@@ -165,59 +175,41 @@ MasterResult MasterStore::rename(qint64 id, const QString& typedName)
     const QString name = typedName.trimmed();
     if (name.isEmpty())
         return ended(MasterResult::Outcome::EmptyName);
-    MasterResult result;
-    const DbError e = inTransaction(m_session, [&]() -> DbError {
-        if (DbError locked = m_session.lockForWrite(m_table->table))
-            return locked;
+    return writeUnderLock([&]() -> DbResult<MasterResult> {
         const DbResult<bool> there = exists(id);
         if (!there)
             return there.error();
-        if (!*there) {
-            result = ended(MasterResult::Outcome::Missing, id);
-            return {};
-        }
+        if (!*there)
+            return ended(MasterResult::Outcome::Missing, id);
         // The row's own name does not count, so a row may keep its name or change only its case.
         const DbResult<bool> duplicate = anySameName(m_table->selectOthers, {id}, name);
         if (!duplicate)
             return duplicate.error();
-        if (*duplicate) {
-            result = ended(MasterResult::Outcome::Duplicate, id);
-            return {};
-        }
+        if (*duplicate)
+            return ended(MasterResult::Outcome::Duplicate, id);
         const DbResult<int> updated = m_session.execute(m_table->update, {name, id});
         if (!updated)
             return updated.error();
-        result = ended(*updated == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
-        return {};
+        return ended(*updated == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
     });
-    return e ? failed(e) : result;
 }
 
 MasterResult MasterStore::remove(qint64 id)
 {
-    MasterResult result;
-    const DbError e = inTransaction(m_session, [&]() -> DbError {
-        if (DbError locked = m_session.lockForWrite(m_table->table))
-            return locked;
+    return writeUnderLock([&]() -> DbResult<MasterResult> {
         const DbResult<bool> there = exists(id);
         if (!there)
             return there.error();
-        if (!*there) {
-            result = ended(MasterResult::Outcome::Missing, id);
-            return {};
-        }
+        if (!*there)
+            return ended(MasterResult::Outcome::Missing, id);
         const DbResult<bool> used = isInUse(id);
         if (!used)
             return used.error();
-        if (*used) {
-            result = ended(MasterResult::Outcome::InUse, id);
-            return {};
-        }
+        if (*used)
+            return ended(MasterResult::Outcome::InUse, id);
         const DbResult<int> deleted = m_session.execute(m_table->remove, {id});
         if (!deleted)
             return deleted.error();
-        result = ended(*deleted == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
-        return {};
+        return ended(*deleted == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
     });
-    return e ? failed(e) : result;
 }

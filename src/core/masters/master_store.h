@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class DbSession;
@@ -77,6 +78,7 @@ private:
     // Whether a row the statement returns (name in its second column) has the same name.
     DbResult<bool> anySameName(const QString& sql, const QVariantList& values, const QString& name) const;
     DbResult<bool> exists(qint64 id) const;
+    MasterResult writeUnderLock(const std::function<DbResult<MasterResult>()>& write);
 
     DbSession& m_session;
     const MasterTable* m_table;
