@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/db/db_error.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+class DbSession;
+
+// Where a search looks: every field of every citation, or one field.
+enum class SearchField {
+    AllFields,
+    Judgment,
+    NatureOfCase,
+    FactSummary,
+    Issue,
+    RuleOfLaw,
+    Remarks,
+    Citation,
+    Case,
+    Date,
+    Act,
+    Section,
+    Category,
+    Court,
+    Bench,
+};
+
+// One pass over the database; "Select all fields" runs several of them into one list.
+enum class SearchPass {
+    All,      // every text field of case_master, the six long texts and the date
+    Act,
+    Section,
+    Bench,
+    Category,
+    Court,
+    Items,    // the one field named by the request
+};
+
+struct SearchRequest {
+    QString text;             // as typed
+    SearchField field = SearchField::AllFields;
+    bool matchCase = false;
+    bool wholeWord = false;
+};
+
+struct SearchHit {
+    qint64 caseId = 0;
+    QString citation;         // the "Citation" column
+    QString foundIn;          // the "Found in" column, e.g. "(act)Income Tax Act"
+};
+
+// Finds the citations whose stored texts contain a search text, pass by pass, delivering hits as they are
+// found. It shows nothing: the caller decides where hits and progress go and may ask it to stop.
+class CitationSearch
+{
+public:
+    using HitSink = std::function<void(const SearchHit&)>;
+    // Called with the running row (or candidate) number of the current pass.
+    using ProgressSink = std::function<void(int)>;
+
+    explicit CitationSearch(DbSession& session);
+
+    // The passes that Find Now runs for a request, in order.
+    static QList<SearchPass> passesFor(const SearchRequest& request);
+    // The choices of "Look in", in the order they are offered, and what each means.
+    static QStringList fieldChoices();
+    static SearchField fieldForChoice(const QString& choice);
+
+    // Runs one pass. A stop request is seen between rows: the pass ends, its hits so far delivered, and the
+    // request is cleared. Hits of one pass come in ascending case id, at most one per citation.
+    DbError runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
+                    const ProgressSink& onProgress = {}, std::atomic_bool* stop = nullptr);
+    // Runs the given passes in order into the same sink.
+    DbError run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
+                const ProgressSink& onProgress = {}, std::atomic_bool* stop = nullptr);
+
+    // The word tests, exposed for their own tests.
+    static bool isDelimiter(QChar c);                                     // Codes
+    static bool findMatch(const QString& stored, const QString& word);   // FindMatch, any occurrence
+    static bool fieldMatches(const QString& stored, const SearchRequest& request);
+
+private:
+    DbSession& m_session;
+};
