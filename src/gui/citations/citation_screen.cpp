@@ -3,10 +3,10 @@
 #include "core/citations/citation_export.h"
 
 #include "core/masters/master_store.h"
+#include "gui/citations/citation_report_saver.h"
 #include "gui/citations/citation_validator.h"
 #include "gui/citations/in_place_list.h"
 #include "gui/citations/long_text_edit.h"
-#include "gui/common/file_dialog.h"
 #include "gui/common/help_access.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
@@ -14,8 +14,6 @@
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -76,19 +74,6 @@ void showLinks(InPlaceList& list, const QList<CitationLink>& links, bool withSec
         const QString id = QString::number(link.masterId);
         list.appendRow(withSection ? QStringList{link.name, link.section, id} : QStringList{link.name, id});
     }
-}
-
-// The name as chosen, with the suffix of the chosen filter when it has none of the three.
-QString withReportSuffix(const QString& fileName, const QString& filter)
-{
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("txt") || suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
-        return fileName;
-    if (filter.contains(QLatin1String("*.xlsx")))
-        return fileName + QStringLiteral(".xlsx");
-    if (filter.contains(QLatin1String("*.xls")))
-        return fileName + QStringLiteral(".xls");
-    return fileName + QStringLiteral(".txt");
 }
 
 } // namespace
@@ -529,28 +514,10 @@ DbError CitationScreen::startNewCitation()
     return error;
 }
 
-// Save Report. The file is asked for here; the writing is the export hook's.
+// Save Report. The file is asked for by the saver; the writing is the export hook's.
 void CitationScreen::saveReport()
 {
-    QString filter;
-    QString fileName = FileDialog::getSaveFileName(this, QStringLiteral("Save Report"), QString(),
-                                                   CitationExport::dialogFilter(), &filter);
-    if (fileName.isEmpty())
-        return;
-    fileName = withReportSuffix(fileName, filter);
-    if (QFileInfo::exists(fileName) &&
-        MessageBox::question(this, QStringLiteral("The file already exits, do you want to replace it?")) !=
-            MessageBox::Answer::Yes)
-        return;
-    Hourglass busy;
-    const DbError error = m_export(m_session, shownCaseId(), fileName, CitationExport::formatFor(fileName, filter));
-    busy.release();
-    if (error) {
-        showError(error);
-        return;
-    }
-    MessageBox::information(this,
-                            QStringLiteral("The report has been stored in ") + QDir::toNativeSeparators(fileName));
+    showError(CitationReportSaver::save(this, m_session, shownCaseId(), m_export));
 }
 
 void CitationScreen::showHelp()

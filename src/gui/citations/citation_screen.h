@@ -6,6 +6,7 @@
 #include "core/db/db_context.h"
 #include "core/db/db_session.h"
 #include "core/masters/master_kind.h"
+#include "gui/citations/citation_report_saver.h"
 #include "gui/common/chelp.h"
 
 #include <QDate>
@@ -53,10 +54,8 @@ public:
     };
     using ReportFormat = CitationExport::Format;
 
-    // Writes the stored citation caseId to fileName; the file may be replaced. What is not written says why.
-    // The core export unless a test puts another in its place.
-    using ExportHook =
-        std::function<DbError(DbSession& session, qint64 caseId, const QString& fileName, ReportFormat format)>;
+    // Writes the stored citation; the core export unless a test puts another in its place.
+    using ExportHook = CitationReportSaver::ExportHook;
     using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
 
     static constexpr int kHelpContext = 60100;

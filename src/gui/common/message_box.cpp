@@ -44,6 +44,11 @@ MessageBox::Answer MessageBox::question(QWidget* parent, const QString& text, co
     return show(parent, title.isEmpty() ? applicationTitle() : title, text, Icon::Question, Buttons::YesNo);
 }
 
+MessageBox::Answer MessageBox::confirm(QWidget* parent, const QString& text, const QString& title)
+{
+    return show(parent, title.isEmpty() ? applicationTitle() : title, text, Icon::Information, Buttons::OkCancel);
+}
+
 MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
                                     Buttons buttons)
 {
@@ -52,17 +57,29 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const
     if (s.scripted) {
         if (buttons == Buttons::Ok)
             return Answer::Ok;
-        return s.answers.isEmpty() ? Answer::No : s.answers.takeFirst();
+        if (s.answers.isEmpty())
+            return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
+        return s.answers.takeFirst();
     }
 
     // A message must never be shown under the hourglass.
     QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
-    QMessageBox box(toQt(icon), title, text,
-                    buttons == Buttons::Ok ? QMessageBox::Ok : (QMessageBox::Yes | QMessageBox::No), parent);
+    QMessageBox::StandardButtons standard = QMessageBox::Ok;
+    if (buttons == Buttons::YesNo)
+        standard = QMessageBox::Yes | QMessageBox::No;
+    else if (buttons == Buttons::OkCancel)
+        standard = QMessageBox::Ok | QMessageBox::Cancel;
+    QMessageBox box(toQt(icon), title, text, standard, parent);
     const int result = box.exec();
     QApplication::restoreOverrideCursor();
-    if (buttons == Buttons::Ok)
+    switch (buttons) {
+    case Buttons::Ok:
         return Answer::Ok;
+    case Buttons::OkCancel:
+        return result == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    case Buttons::YesNo:
+        break;
+    }
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

@@ -10,8 +10,8 @@ class MessageBox
 {
 public:
     enum class Icon { Information, Question, Warning, Critical };
-    enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    enum class Buttons { Ok, YesNo, OkCancel };
+    enum class Answer { Ok, Yes, No, Cancel };
 
     struct Shown {
         QString title;
@@ -24,11 +24,14 @@ public:
     static Answer information(QWidget* parent, const QString& text, const QString& title = QString());
     // Question icon, Yes and No buttons.
     static Answer question(QWidget* parent, const QString& text, const QString& title = QString());
+    // Information icon, OK and Cancel buttons: a warning that the user may still call off.
+    static Answer confirm(QWidget* parent, const QString& text, const QString& title = QString());
     static Answer show(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons);
     // The title of an error report: the application title, then " - " and the error's number when it has one.
     static QString errorTitle(const QString& code);
 
-    // Test seam: while scripted, nothing is drawn; questions take the queued answers (No when none is queued).
+    // Test seam: while scripted, nothing is drawn; questions take the queued answers (No, or Cancel for OK and
+    // Cancel, when none is queued).
     static void setScripted(bool scripted);
     static bool isScripted();
     static void setNextAnswer(Answer answer);

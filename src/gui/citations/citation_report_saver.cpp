@@ -1,0 +1,43 @@
+#include "gui/citations/citation_report_saver.h"
+
+#include "gui/common/file_dialog.h"
+#include "gui/common/hourglass.h"
+#include "gui/common/message_box.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+DbError CitationReportSaver::save(QWidget* owner, DbSession& session, qint64 caseId, const ExportHook& write)
+{
+    QString filter;
+    QString fileName = FileDialog::getSaveFileName(owner, QStringLiteral("Save Report"), QString(),
+                                                   CitationExport::dialogFilter(), &filter);
+    if (fileName.isEmpty())
+        return {};
+    fileName = withReportSuffix(fileName, filter);
+    if (QFileInfo::exists(fileName) &&
+        MessageBox::question(owner, QStringLiteral("The file already exits, do you want to replace it?")) !=
+            MessageBox::Answer::Yes)
+        return {};
+    Hourglass busy;
+    // The export finishes its file beside the old one and only then replaces it, so nothing is deleted first.
+    const DbError error = write(session, caseId, fileName, CitationExport::formatFor(fileName, filter));
+    busy.release();
+    if (error)
+        return error;
+    MessageBox::information(owner,
+                            QStringLiteral("The report has been stored in ") + QDir::toNativeSeparators(fileName));
+    return {};
+}
+
+QString CitationReportSaver::withReportSuffix(const QString& fileName, const QString& filter)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("txt") || suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
+        return fileName;
+    if (filter.contains(QLatin1String("*.xlsx")))
+        return fileName + QStringLiteral(".xlsx");
+    if (filter.contains(QLatin1String("*.xls")))
+        return fileName + QStringLiteral(".xls");
+    return fileName + QStringLiteral(".txt");
+}
