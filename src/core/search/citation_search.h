@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/db/db_error.h"
+#include "core/db/db_result.h"
 
 #include <QList>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <functional>
 
 class DbSession;
+struct SearchLinkPass;
 
 // Where a search looks: every field of every citation, or one field.
 enum class SearchField {
@@ -32,17 +34,17 @@ enum class SearchField {
 
 // One pass over the database; "Select all fields" runs several of them into one list.
 enum class SearchPass {
-    All,      // every text field of case_master, the six long texts and the date
+    All, // every text field of case_master, the six long texts and the date
     Act,
     Section,
     Bench,
     Category,
     Court,
-    Items,    // the one field named by the request
+    Items, // the one field named by the request
 };
 
 struct SearchRequest {
-    QString text;             // as typed
+    QString text; // as typed
     SearchField field = SearchField::AllFields;
     bool matchCase = false;
     bool wholeWord = false;
@@ -50,8 +52,8 @@ struct SearchRequest {
 
 struct SearchHit {
     qint64 caseId = 0;
-    QString citation;         // the "Citation" column
-    QString foundIn;          // the "Found in" column, e.g. "(act)Income Tax Act"
+    QString citation; // the "Citation" column
+    QString foundIn;  // the "Found in" column, e.g. "(act)Income Tax Act"
 };
 
 // Finds the citations whose stored texts contain a search text, pass by pass, delivering hits as they are
@@ -80,10 +82,16 @@ public:
                 const ProgressSink& onProgress = {}, std::atomic_bool* stop = nullptr);
 
     // The word tests, exposed for their own tests.
-    static bool isDelimiter(QChar c);                                     // Codes
-    static bool findMatch(const QString& stored, const QString& word);   // FindMatch, any occurrence
+    static bool isDelimiter(QChar c);                                  // Codes
+    static bool findMatch(const QString& stored, const QString& word); // FindMatch, any occurrence
     static bool fieldMatches(const QString& stored, const SearchRequest& request);
 
 private:
+    DbError runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
+                        const ProgressSink& onProgress, std::atomic_bool* stop);
+    DbResult<QList<qint64>> caseCandidates(const QList<int>& columns, const SearchRequest& request);
+    DbError runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
+                        const ProgressSink& onProgress, std::atomic_bool* stop);
+
     DbSession& m_session;
 };

@@ -1,0 +1,405 @@
+#include "core/search/citation_search.h"
+
+#include "core/db/db_session.h"
+#include "core/search/judgment_date_query.h"
+
+#include <QHash>
+#include <QSet>
+#include <QSqlQuery>
+
+namespace {
+// Rows of case_master read per statement: enough to keep round trips few, few enough that six long texts each
+// never pile up in memory.
+constexpr int kCaseBatch = 100;
+// Above this many matching master rows, the link pass reads every link and tests the master in memory rather
+// than binding a long list of keys.
+constexpr int kMaxBoundMasters = 500;
+// How much of a long text "Found in" shows.
+constexpr int kShownLength = 100;
+
+// The fields of a citation that the all-fields pass tests, in the order it tests them (the order of
+// case_master's columns, each text id standing for its text).
+struct Column {
+    SearchField field;
+    const char* caption; // the "Look in" choice
+    const char* label;   // named in "Found in"
+    const char* table;   // the text's own table, or case_master
+    const char* column;
+    const char* keyColumn; // case_master's column pointing at the text's row; empty for its own columns
+};
+
+const Column kColumns[] = {
+    {SearchField::Citation, "Citation", "citation", "case_master", "citation", ""},
+    {SearchField::Judgment, "Judgment", "judgment", "cm_judgment_master", "judgment", "judgment_id"},
+    {SearchField::Case, "Case", "case", "case_master", "c_case", ""},
+    {SearchField::NatureOfCase, "Nature of case", "nature of case", "cm_nature_of_case_master", "nature_of_case",
+     "nature_case_id"},
+    {SearchField::FactSummary, "Fact summary", "fact summary", "cm_fact_summary_master", "fact_summary",
+     "fact_summary_id"},
+    {SearchField::Issue, "Issue", "issue", "cm_issue_master", "issue", "issue_id"},
+    {SearchField::RuleOfLaw, "Rule of Law", "rule of law", "cm_rule_of_law_master", "rule_of_law", "rule_of_law_id"},
+    {SearchField::Remarks, "Remarks", "remarks", "cm_remarks_master", "remarks", "remarks_id"},
+    {SearchField::Date, "Date", "date", "case_master", "dt_of_judgment", ""},
+};
+constexpr int kColumnCount = int(sizeof(kColumns) / sizeof(kColumns[0]));
+
+QString latin(const char* text)
+{
+    return QLatin1String(text);
+}
+
+bool isDateColumn(int index)
+{
+    return kColumns[index].field == SearchField::Date;
+}
+
+bool isTextTableColumn(int index)
+{
+    return *kColumns[index].keyColumn != '\0';
+}
+
+// The alias of a column's table in the joined query: t<index> for the long texts, cm for case_master.
+QString columnExpression(int index)
+{
+    if (!isTextTableColumn(index))
+        return QStringLiteral("cm.") + latin(kColumns[index].column);
+    return QStringLiteral("t%1.%2").arg(index).arg(latin(kColumns[index].column));
+}
+
+// The first line of a value, cut to a readable length.
+QString shortened(const QString& value)
+{
+    qsizetype end = value.size();
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == QLatin1Char('\r') || value[i] == QLatin1Char('\n')) {
+            end = i;
+            break;
+        }
+    }
+    end = qMin<qsizetype>(end, kShownLength);
+    return end < value.size() ? value.left(end) + QStringLiteral("...") : value;
+}
+
+QString foundIn(const QString& label, const QString& value)
+{
+    return QLatin1Char('(') + label + QLatin1Char(')') + value;
+}
+
+bool stopRequested(std::atomic_bool* stop)
+{
+    return stop && stop->exchange(false);
+}
+
+QString placeholders(qsizetype count)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < count; ++i)
+        marks << QStringLiteral("?");
+    return marks.join(QLatin1Char(','));
+}
+} // namespace
+
+struct SearchLinkPass {
+    const char* label;
+    // Act, category and court: the name is the master's; the link table says which citations use it.
+    const char* masterTable; // empty for the passes that test the link rows' own text
+    const char* masterColumn;
+    const char* linkTable;
+    const char* linkMasterColumn;
+    const char* linkCaseColumn;
+    const char* linkTextColumn; // section, bench: the text on the link row itself
+    const char* linkOrder;      // the walk's order among one citation's links
+};
+
+namespace {
+const SearchLinkPass* linkPassFor(SearchPass pass);
+}
+
+CitationSearch::CitationSearch(DbSession& session)
+    : m_session(session)
+{}
+
+QList<SearchPass> CitationSearch::passesFor(const SearchRequest& request)
+{
+    switch (request.field) {
+    case SearchField::AllFields:
+        return {SearchPass::All,   SearchPass::Act,      SearchPass::Section,
+                SearchPass::Bench, SearchPass::Category, SearchPass::Court};
+    case SearchField::Act:
+        return {SearchPass::Act};
+    case SearchField::Section:
+        return {SearchPass::Section};
+    case SearchField::Bench:
+        return {SearchPass::Bench};
+    case SearchField::Category:
+        return {SearchPass::Category};
+    case SearchField::Court:
+        return {SearchPass::Court};
+    default:
+        return {SearchPass::Items};
+    }
+}
+
+QStringList CitationSearch::fieldChoices()
+{
+    QStringList choices;
+    for (const Column& c : kColumns)
+        choices << latin(c.caption);
+    choices << QStringLiteral("Act") << QStringLiteral("Section") << QStringLiteral("Category")
+            << QStringLiteral("Court") << QStringLiteral("Bench");
+    return choices;
+}
+
+SearchField CitationSearch::fieldForChoice(const QString& choice)
+{
+    for (const Column& c : kColumns)
+        if (choice == latin(c.caption))
+            return c.field;
+    static const QHash<QString, SearchField> links{{QStringLiteral("Act"), SearchField::Act},
+                                                   {QStringLiteral("Section"), SearchField::Section},
+                                                   {QStringLiteral("Category"), SearchField::Category},
+                                                   {QStringLiteral("Court"), SearchField::Court},
+                                                   {QStringLiteral("Bench"), SearchField::Bench}};
+    return links.value(choice, SearchField::AllFields);
+}
+
+bool CitationSearch::isDelimiter(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('.') || c == QLatin1Char(',') || c == QChar(10) ||
+           c == QChar(13) || c == QChar(9);
+}
+
+bool CitationSearch::findMatch(const QString& stored, const QString& word)
+{
+    const QChar tab(9);
+    const QString padded = tab + stored + tab;
+    const bool startsBlank = word.startsWith(QLatin1Char(' '));
+    const bool blankEdge = startsBlank || word.endsWith(QLatin1Char(' '));
+    // Every occurrence, not only the first: "tax" stands free in "taxation and tax".
+    for (qsizetype at = padded.indexOf(word); at >= 0; at = padded.indexOf(word, at + 1)) {
+        const QChar before = at == 0 || startsBlank ? QChar(QLatin1Char(' ')) : padded[at - 1];
+        if (!isDelimiter(before))
+            continue;
+        if (blankEdge)
+            return true;
+        const qsizetype behind = at + word.size();
+        if (isDelimiter(behind < padded.size() ? padded[behind] : tab))
+            return true;
+    }
+    return false;
+}
+
+bool CitationSearch::fieldMatches(const QString& stored, const SearchRequest& request)
+{
+    const QString& q = request.text;
+    if (stored.size() < q.size())
+        return false;
+    if (request.wholeWord)
+        return request.matchCase ? findMatch(stored, q) : findMatch(stored.toUpper(), q.toUpper());
+    return request.matchCase ? stored.contains(q) : stored.toUpper().contains(q.toUpper());
+}
+
+DbError CitationSearch::run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
+                            const ProgressSink& onProgress, std::atomic_bool* stop)
+{
+    for (SearchPass pass : passes)
+        if (DbError e = runPass(pass, request, onHit, onProgress, stop))
+            return e;
+    return {};
+}
+
+DbError CitationSearch::runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
+                                const ProgressSink& onProgress, std::atomic_bool* stop)
+{
+    if (!m_session.isOpen())
+        return m_session.error();
+    // An empty search text would list every citation; the screen never asks for it.
+    if (request.text.isEmpty()) {
+        if (stop)
+            stop->store(false);
+        return {};
+    }
+    if (const SearchLinkPass* link = linkPassFor(pass))
+        return runLinkPass(*link, request, onHit, onProgress, stop);
+    QList<int> columns;
+    for (int i = 0; i < kColumnCount; ++i)
+        if (pass == SearchPass::All || request.field == SearchField::AllFields || kColumns[i].field == request.field)
+            columns << i;
+    return runCasePass(columns, request, onHit, onProgress, stop);
+}
+
+DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
+                                    const ProgressSink& onProgress, std::atomic_bool* stop)
+{
+    DbResult<QList<qint64>> candidates = caseCandidates(columns, request);
+    if (!candidates)
+        return candidates.error();
+
+    QStringList select{QStringLiteral("cm.case_id"), QStringLiteral("cm.citation")};
+    QString from = QStringLiteral("case_master cm");
+    for (int i : columns) {
+        select << columnExpression(i);
+        if (isTextTableColumn(i))
+            from += QStringLiteral(" LEFT JOIN %1 t%2 ON t%2.id = cm.%3")
+                        .arg(latin(kColumns[i].table))
+                        .arg(i)
+                        .arg(latin(kColumns[i].keyColumn));
+    }
+    const QString head = QStringLiteral("SELECT ") + select.join(QLatin1Char(',')) + QStringLiteral(" FROM ") + from +
+                         QStringLiteral(" WHERE cm.case_id IN (");
+    const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
+
+    int row = 0;
+    for (qsizetype start = 0; start < candidates->size(); start += kCaseBatch) {
+        const qsizetype count = qMin<qsizetype>(kCaseBatch, candidates->size() - start);
+        QVariantList keys;
+        for (qsizetype i = start; i < start + count; ++i)
+            keys << candidates->at(i);
+        DbResult<QSqlQuery> q =
+            m_session.query(head + placeholders(count) + QStringLiteral(") ORDER BY cm.case_id"), keys);
+        if (!q)
+            return q.error();
+        while (q->next()) {
+            if (stopRequested(stop))
+                return {};
+            for (int c = 0; c < columns.size(); ++c) {
+                const int index = columns[c];
+                const QVariant value = q->value(c + 2);
+                QString shown;
+                if (isDateColumn(index)) {
+                    if (!dateQuery.matches(value, request))
+                        continue;
+                    shown = JudgmentDateQuery::shownForm(JudgmentDateQuery::storedDate(value));
+                } else {
+                    const QString text = value.toString();
+                    if (!fieldMatches(text, request))
+                        continue;
+                    shown = shortened(text);
+                }
+                onHit({q->value(0).toLongLong(), q->value(1).toString(), foundIn(latin(kColumns[index].label), shown)});
+                break;
+            }
+            if (onProgress)
+                onProgress(++row);
+        }
+    }
+    if (stop)
+        stop->store(false);
+    return {};
+}
+
+DbResult<QList<qint64>> CitationSearch::caseCandidates(const QList<int>& columns, const SearchRequest& request)
+{
+    Q_UNUSED(columns)
+    Q_UNUSED(request)
+    DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id FROM case_master ORDER BY case_id"));
+    if (!q)
+        return q.error();
+    QList<qint64> ids;
+    while (q->next())
+        ids << q->value(0).toLongLong();
+    return ids;
+}
+
+DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
+                                    const ProgressSink& onProgress, std::atomic_bool* stop)
+{
+    const QString link = latin(pass.linkTable);
+    QString sql = QStringLiteral("SELECT cm.case_id, cm.citation, l.%1 FROM case_master cm JOIN %2 l ON l.%3 = "
+                                 "cm.case_id")
+                      .arg(latin(*pass.masterTable ? pass.linkMasterColumn : pass.linkTextColumn), link,
+                           latin(pass.linkCaseColumn));
+    QVariantList values;
+    QHash<qint64, QString> names; // the matching masters
+    if (*pass.masterTable) {
+        DbResult<QSqlQuery> masters = m_session.query(
+            QStringLiteral("SELECT id, %1 FROM %2").arg(latin(pass.masterColumn), latin(pass.masterTable)));
+        if (!masters)
+            return masters.error();
+        while (masters->next()) {
+            const QString name = masters->value(1).toString();
+            if (fieldMatches(name, request))
+                names.insert(masters->value(0).toLongLong(), name);
+        }
+        if (names.isEmpty()) {
+            if (stop)
+                stop->store(false);
+            return {};
+        }
+        // Few matching masters: let the link table's index pick their rows; many: read every link instead.
+        if (names.size() <= kMaxBoundMasters) {
+            QList<qint64> keys = names.keys();
+            std::sort(keys.begin(), keys.end());
+            for (qint64 k : keys)
+                values << k;
+            sql += QStringLiteral(" WHERE l.%1 IN (%2)").arg(latin(pass.linkMasterColumn), placeholders(keys.size()));
+        }
+    }
+    sql += QStringLiteral(" ORDER BY cm.case_id, ") + latin(pass.linkOrder);
+
+    DbResult<QSqlQuery> q = m_session.query(sql, values);
+    if (!q)
+        return q.error();
+    int row = 0;
+    qint64 lastListed = 0;
+    bool listedAny = false;
+    while (q->next()) {
+        if (stopRequested(stop))
+            return {};
+        const qint64 caseId = q->value(0).toLongLong();
+        if (!(listedAny && caseId == lastListed)) {
+            QString text;
+            bool match = false;
+            if (*pass.masterTable) {
+                const auto found = names.constFind(q->value(2).toLongLong());
+                match = found != names.constEnd();
+                if (match)
+                    text = *found;
+            } else {
+                text = q->value(2).toString();
+                match = fieldMatches(text, request);
+            }
+            if (match) {
+                onHit({caseId, q->value(1).toString(), foundIn(latin(pass.label), shortened(text))});
+                lastListed = caseId;
+                listedAny = true;
+            }
+        }
+        if (onProgress)
+            onProgress(++row);
+    }
+    if (stop)
+        stop->store(false);
+    return {};
+}
+
+namespace {
+const SearchLinkPass* linkPassFor(SearchPass pass)
+{
+    static const SearchLinkPass act{"act",    "act_master", "act", "cmd_act_master",
+                                    "act_id", "cmd_id",     "",    "l.act_id, l.id"};
+    static const SearchLinkPass section{"section", "",       "",        "cmd_act_master",
+                                        "act_id",  "cmd_id", "section", "l.act_id, l.id"};
+    static const SearchLinkPass bench{"bench", "", "", "cm_bench_name", "", "case_id", "bench_name", "l.id"};
+    static const SearchLinkPass category{"category", "category_master", "category", "cmd_category_master",
+                                         "cat_id",   "cmd_id",          "",         "l.cat_id, l.id"};
+    static const SearchLinkPass court{"court",    "court_master", "court_name", "cmd_court_master",
+                                      "court_id", "cmd_id",       "",           "l.court_id, l.id"};
+    switch (pass) {
+    case SearchPass::Act:
+        return &act;
+    case SearchPass::Section:
+        return &section;
+    case SearchPass::Bench:
+        return &bench;
+    case SearchPass::Category:
+        return &category;
+    case SearchPass::Court:
+        return &court;
+    case SearchPass::All:
+    case SearchPass::Items:
+        break;
+    }
+    return nullptr;
+}
+} // namespace
