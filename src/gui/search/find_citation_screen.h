@@ -1,0 +1,107 @@
+#pragma once
+
+#include "core/db/db_context.h"
+#include "core/db/db_session.h"
+#include "core/search/citation_search.h"
+#include "gui/citations/citation_report_saver.h"
+#include "gui/common/chelp.h"
+
+#include <QDate>
+#include <QDialog>
+#include <QList>
+
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMovie;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class SearchRun;
+
+// The Find Citation screen: a text looked for in one field or every field of every citation, the hits listed as
+// they are found, one opened in the citation screen for change, or saved to a file. The search runs off the
+// interface thread, so the screen stays live and Stop can be pressed.
+class FindCitationScreen : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // "Cmd0005(0)".."Cmd0005(5)".
+    enum Button { FindNowButton = 0, NewSearchButton, CloseButton, StopButton, HelpButton, SaveReportButton };
+    // "Chk0005(0)".."Chk0005(2)".
+    enum Option { AllFieldsOption = 0, MatchCaseOption, WholeWordOption };
+
+    static constexpr int kHelpContext = 70100;
+
+    using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
+
+    explicit FindCitationScreen(const DbContext& ctx, QWidget* parent = nullptr);
+    ~FindCitationScreen() override;
+
+    void setHelpHandler(HelpHandler handler) { m_helpHandler = std::move(handler); }
+    void setExportHook(CitationReportSaver::ExportHook hook) { m_export = std::move(hook); }
+    // Today, for the date of a saved report.
+    void setClock(std::function<QDate()> today) { m_today = std::move(today); }
+
+    bool isSearching() const;
+    // The animation file beside the program.
+    static QString animationPath(const QString& programDir);
+
+public slots:
+    void Cmd0005_Click(int index);
+    void Chk0005_Click(int index);
+    void Txt0005_Change();
+    void Cbo0005_Click();
+    void LV0005_DblClick();
+
+    // Closing stops a running search and waits for it.
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void LoadfldsCbo();
+    void LoadLVLabels();
+    void FindNow();
+    void NewSearch();
+    void Stop();
+    void SaveReport();
+    void showHelp();
+    // Runs the passes into the emptied list; the outcome is shown when the last one ends.
+    void startSearch(const QList<SearchPass>& passes, const SearchRequest& request);
+    void addHits(const QList<SearchHit>& hits);
+    void searchFinished(const DbError& error);
+    void setSearching(bool searching);
+    void setIdleStates();
+    void stopSearch();
+    QTreeWidgetItem* selectedItem() const;
+    // A failure inside a button's action: its description, titled with its number.
+    void showError(const DbError& error);
+
+    DbContext m_ctx;
+    DbSession m_session;
+    CHelp m_help;
+    HelpHandler m_helpHandler;
+    std::function<QDate()> m_today;
+    CitationReportSaver::ExportHook m_export;
+    std::unique_ptr<SearchRun> m_run;
+    // What the last Find Now searched for, so that the list can be brought up to date after a change.
+    SearchRequest m_lastRequest;
+
+    QLineEdit* m_text = nullptr;
+    QLabel* m_lookInLabel = nullptr;
+    QComboBox* m_fields = nullptr;
+    QList<QCheckBox*> m_options;
+    QTreeWidget* m_results = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_animationView = nullptr;
+    QMovie* m_animation = nullptr;
+    QList<QPushButton*> m_buttons;
+};
