@@ -51,12 +51,15 @@ void benchReport(DbSession& session, const QTemporaryDir& dir)
     double peak = residentMb();
     int seen = 0;
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
-                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError e = query.eachListingRow(cases, [&](int i, const QStringList& r) {
-                                         if (++seen % 500 == 0)
-                                             peak = std::max(peak, residentMb());
-                                         return fn(i, r);
-                                     });
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError e = query.eachListingRow(
+                                         cases,
+                                         [&](int i, const QStringList& r) {
+                                             if (++seen % 500 == 0)
+                                                 peak = std::max(peak, residentMb());
+                                             return fn(i, r);
+                                         },
+                                         from);
                                      return e ? e.description : QString();
                                  });
     QElapsedTimer timer;
@@ -76,8 +79,8 @@ void benchPreview(DbSession& session)
     const CitationListQuery query(session);
     const QList<qint64> cases = query.listingCaseIds().valueOr({});
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
-                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError e = query.eachListingRow(cases, fn);
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError e = query.eachListingRow(cases, fn, from);
                                      return e ? e.description : QString();
                                  });
     malloc_trim(0);

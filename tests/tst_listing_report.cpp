@@ -1,6 +1,7 @@
 #include "gui/common/file_dialog.h"
 #include "gui/common/message_box.h"
 #include "gui/common/report_preview.h"
+#include "gui/common/report_preview_dialog.h"
 #include "report/citation_listing_report.h"
 #include "report/master_listing_report.h"
 #include "support/gui_test_support.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -372,7 +372,7 @@ void ListingReportTest::previewWindowSavesAsPdf()
     onModalWindow([&](QWidget* window) {
         objectName = window->objectName();
         title = window->windowTitle();
-        QVERIFY(qobject_cast<QPrintPreviewDialog*>(window));
+        QVERIFY(qobject_cast<ReportPreviewDialog*>(window));
         auto* save = window->findChild<QAction*>(QStringLiteral("SaveAsPdf"));
         saveFound = save;
         if (save) {
