@@ -2,19 +2,19 @@
 // long scrolling to the end takes, and the program's resident memory while the list is open. Run by hand:
 //     LEXORIUM_TEST_ENGINE=sqlite|postgres build/bin/bench_citation_list [counts...] [-report]
 // (counts default to 5000 50000; -report also writes the listing report of each database to a PDF file, -preview
-// records it in the preview window's widget).
+// opens it in the preview window and shows its first and last pages, -snapshot=file.png saves the first page shown).
 #include "core/citations/citation_list_query.h"
 #include "core/db/db_session.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "gui/citations/citation_list_screen.h"
+#include "gui/common/report_preview_dialog.h"
 #include "report/citation_listing_report.h"
 #include "support/test_database.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -51,12 +51,15 @@ void benchReport(DbSession& session, const QTemporaryDir& dir)
     double peak = residentMb();
     int seen = 0;
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
-                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError e = query.eachListingRow(cases, [&](int i, const QStringList& r) {
-                                         if (++seen % 500 == 0)
-                                             peak = std::max(peak, residentMb());
-                                         return fn(i, r);
-                                     });
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError e = query.eachListingRow(
+                                         cases,
+                                         [&](int i, const QStringList& r) {
+                                             if (++seen % 500 == 0)
+                                                 peak = std::max(peak, residentMb());
+                                             return fn(i, r);
+                                         },
+                                         from);
                                      return e ? e.description : QString();
                                  });
     QElapsedTimer timer;
@@ -70,32 +73,60 @@ void benchReport(DbSession& session, const QTemporaryDir& dir)
     QFile::remove(path);
 }
 
-// The preview window's own widget, made to render every page as the preview does when it opens.
-void benchPreview(DbSession& session)
+// The preview as the screen opens it: the report laid out on the preview's printer, the first page shown, then
+// the last; resident memory is sampled while the pages are laid out and after each page is shown.
+void benchPreview(DbSession& session, const QString& snapshot)
 {
     const CitationListQuery query(session);
     const QList<qint64> cases = query.listingCaseIds().valueOr({});
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
-                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError e = query.eachListingRow(cases, fn);
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError e = query.eachListingRow(cases, fn, from);
                                      return e ? e.description : QString();
                                  });
     malloc_trim(0);
     const double before = residentMb();
+    double peak = before;
     QElapsedTimer timer;
     timer.start();
     QPrinter printer(QPrinter::HighResolution);
-    QPrintPreviewWidget preview(&printer);
-    QObject::connect(&preview, &QPrintPreviewWidget::paintRequested, [&](QPrinter* target) {
-        QString error;
-        report.print(target, &error);
+    QString error;
+    std::unique_ptr<ReportLayout> layout = report.layOut(&printer, &error, [&](int rows) {
+        if (rows % 500 == 0)
+            peak = std::max(peak, residentMb());
+        return true;
     });
-    preview.updatePreview();
-    std::printf("  preview: %d pages recorded in %.1f s, resident %.0f MB before and %.0f MB after\n",
-                preview.pageCount(), double(timer.elapsed()) / 1000, before, residentMb());
+    if (!layout) {
+        std::printf("  preview: layout failed: %s\n", qPrintable(error));
+        return;
+    }
+    const qint64 laidOut = timer.elapsed();
+    const int pages = layout->pageCount();
+    ReportPreviewDialog dialog(report, &printer, std::move(layout));
+    dialog.show();
+    settle();
+    const qint64 first = timer.elapsed();
+    const double firstRss = residentMb();
+    if (!snapshot.isEmpty())
+        dialog.shownImage().save(snapshot);
+    timer.restart();
+    dialog.lastPage();
+    settle();
+    const qint64 last = timer.elapsed();
+    timer.restart();
+    for (int i = 0; i < 20; ++i)
+        dialog.previousPage();
+    settle();
+    const qint64 back = timer.elapsed();
+    std::printf("  preview: %d pages laid out in %.1f s, first page shown at %.1f s, last page in %lld ms, "
+                "20 pages back in %lld ms (page %d)\n",
+                pages, double(laidOut) / 1000, double(first) / 1000, last, back, dialog.currentPage());
+    std::printf("  preview resident: %.0f MB before, at most %.0f MB laying out, %.0f MB at the first page, "
+                "%.0f MB at the end\n",
+                before, peak, firstRss, residentMb());
 }
 
-bool benchList(int count, bool withReport, bool withPreview)
+bool benchList(int count, bool withReport, bool withPreview, const QString& snapshot)
 {
     TestDatabase db;
     QString why;
@@ -159,7 +190,7 @@ bool benchList(int count, bool withReport, bool withPreview)
     if (withPreview) {
         screen.reset();
         DbSession session(db.ctx());
-        benchPreview(session);
+        benchPreview(session, snapshot);
     }
     std::fflush(stdout);
     return true;
@@ -173,18 +204,21 @@ int main(int argc, char** argv)
     QList<int> counts;
     bool withReport = false;
     bool withPreview = false;
+    QString snapshot;
     for (const QString& arg : app.arguments().mid(1)) {
         if (arg == QLatin1String("-report"))
             withReport = true;
         else if (arg == QLatin1String("-preview"))
             withPreview = true;
+        else if (arg.startsWith(QLatin1String("-snapshot=")))
+            snapshot = arg.mid(10);
         else if (arg.toInt() > 0)
             counts << arg.toInt();
     }
     if (counts.isEmpty())
         counts = {5000, 50000};
     for (const int count : counts)
-        if (!benchList(count, withReport, withPreview))
+        if (!benchList(count, withReport, withPreview, snapshot))
             return 1;
     return 0;
 }

@@ -100,6 +100,7 @@ private slots:
     void printOnEmptyDatabaseSaysNoRecords();
     void printedRowsReadBackInOrder();
     void fiveThousandGeneratedCitationsScrollToTheEnd();
+    void listingWalkStartsAtAnyRow();
 };
 
 void TestCitationList::init()
@@ -326,6 +327,58 @@ void TestCitationList::fiveThousandGeneratedCitationsScrollToTheEnd()
         QCOMPARE(cells[4 + i], cut(last.texts[std::size_t(i)]));
     QCOMPARE(list->model()->index(kCitations - 1, 9).data(Qt::ToolTipRole).toString(), last.text(Citation::Remarks));
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+}
+
+void TestCitationList::listingWalkStartsAtAnyRow()
+{
+    LEX_USE_DATABASE(t, true);
+    constexpr int kCitations = 450;
+    {
+        DbSession session(t.ctx());
+        QVERIFY(!CitationFiller::writeMasters(session));
+        CitationGenerator generator(7);
+        const DbError e = CitationFiller::fill(session, generator, kCitations);
+        QVERIFY2(!e, qPrintable(e.description));
+    }
+    DbSession session(t.ctx());
+    const CitationListQuery query(session);
+    DbResult<QList<qint64>> ids = query.listingCaseIds();
+    QVERIFY(ids);
+    QCOMPARE(ids->size(), kCitations);
+    // Gone since the ids were read: the first row of the second block of 200, and the very last.
+    QVERIFY(!CitationStore(session).remove(ids->at(200)));
+    QVERIFY(!CitationStore(session).remove(ids->last()));
+
+    using Walked = QList<QPair<int, QString>>;
+    const auto walk = [&](int start, Walked* out) {
+        return query.eachListingRow(
+            *ids,
+            [out](int index, const QStringList& row) {
+                out->append({index, row.join(QLatin1Char('|'))});
+                return true;
+            },
+            start);
+    };
+    Walked all;
+    QVERIFY(!walk(0, &all));
+    QCOMPARE(all.size(), kCitations - 2);
+    QCOMPARE(all[199].first, 199);
+    QCOMPARE(all[200].first, 201);
+    for (const int start :
+         {1, 57, 199, 200, 201, 399, 400, kCitations - 2, kCitations - 1, kCitations, kCitations + 9}) {
+        Walked from;
+        QVERIFY(!walk(start, &from));
+        Walked expected;
+        for (const auto& row : all)
+            if (row.first >= start)
+                expected.append(row);
+        QVERIFY2(from == expected, qPrintable(QString::number(start)));
+    }
+    // A walk stopped part-way reads no further.
+    int seen = 0;
+    QVERIFY(!query.eachListingRow(
+        *ids, [&](int, const QStringList&) { return ++seen < 3; }, 300));
+    QCOMPARE(seen, 3);
 }
 
 QTEST_MAIN(TestCitationList)

@@ -2,7 +2,12 @@
 // report holding its rows, rows read again for painting, and rows that vanish in between.
 #include "core/masters/listing_report_data.h"
 #include "report/citation_listing_report.h"
+#include "report/report_layout.h"
 
+#include <QBuffer>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -42,6 +47,58 @@ QList<QStringList> rows(int count)
     return out;
 }
 
+// A paint device of the PDF writer's resolution that keeps the text painted on it, in the order painted.
+class TextRecorder : public QPaintDevice
+{
+public:
+    class Engine : public QPaintEngine
+    {
+    public:
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        // Frames and rules are of no interest here.
+        void drawRects(const QRectF*, int) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override { text += item.text() + QLatin1Char('\n'); }
+        Type type() const override { return User; }
+        QString text;
+    };
+
+    int devType() const override { return QInternal::CustomRaster; }
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    QString text() const { return m_engine.text; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+        case PdmHeight:
+            return 20000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 1200;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 0;
+        }
+    }
+
+private:
+    mutable Engine m_engine;
+};
+
 QStringList citationsIn(const QString& text)
 {
     QStringList found;
@@ -60,6 +117,9 @@ private slots:
     void walkedReportPrintsAsAHeldOne();
     void rowGoneBeforePaintingLeavesItsPlace();
     void readFailureIsReported();
+    void pagesPaintedAloneMatchThePrintedPages();
+    void pagePaintReadsOnlyItsRows();
+    void layoutStoppedByItsProgress();
 };
 
 void TestCitationListReport::walkedReportPrintsAsAHeldOne()
@@ -68,15 +128,16 @@ void TestCitationListReport::walkedReportPrintsAsAHeldOne()
     const ListingReportData header = buildCitationListingData({}, ReportDay);
     int walks = 0;
     int maxIndex = -1;
-    CitationListingReport walked(header, int(data.size()), [&](const std::function<bool(int, const QStringList&)>& fn) {
-        ++walks;
-        for (int i = 0; i < data.size(); ++i) {
-            maxIndex = std::max(maxIndex, i);
-            if (!fn(i, data[i]))
-                break;
-        }
-        return QString();
-    });
+    CitationListingReport walked(header, int(data.size()),
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     ++walks;
+                                     for (int i = from; i < data.size(); ++i) {
+                                         maxIndex = std::max(maxIndex, i);
+                                         if (!fn(i, data[i]))
+                                             break;
+                                     }
+                                     return QString();
+                                 });
     QCOMPARE(walked.rowCount(), 120);
     const CitationListingReport held(buildCitationListingData(data, ReportDay));
     QTemporaryDir dir;
@@ -102,9 +163,9 @@ void TestCitationListReport::rowGoneBeforePaintingLeavesItsPlace()
     const QList<QStringList> data = rows(60);
     int walks = 0;
     CitationListingReport report(buildCitationListingData({}, ReportDay), int(data.size()),
-                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
                                      ++walks;
-                                     for (int i = 0; i < data.size(); ++i) {
+                                     for (int i = from; i < data.size(); ++i) {
                                          // Deleted by someone else between the layout and the painting.
                                          if (walks > 1 && (i == 5 || i == 59))
                                              continue;
@@ -135,10 +196,10 @@ void TestCitationListReport::readFailureIsReported()
     const QList<QStringList> data = rows(10);
     int walks = 0;
     CitationListingReport report(buildCitationListingData({}, ReportDay), int(data.size()),
-                                 [&](const std::function<bool(int, const QStringList&)>& fn) {
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
                                      if (++walks > 1)
                                          return QStringLiteral("server closed the connection");
-                                     for (int i = 0; i < data.size(); ++i)
+                                     for (int i = from; i < data.size(); ++i)
                                          fn(i, data[i]);
                                      return QString();
                                  });
@@ -148,6 +209,141 @@ void TestCitationListReport::readFailureIsReported()
     QVERIFY(!report.renderToPdf(path, &error));
     QCOMPARE(error, QStringLiteral("server closed the connection"));
     QVERIFY(!QFile::exists(path)); // no half-made file
+}
+
+void TestCitationListReport::pagesPaintedAloneMatchThePrintedPages()
+{
+    const QList<QStringList> data = rows(300);
+    CitationListingReport report(buildCitationListingData({}, ReportDay), int(data.size()),
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     for (int i = std::max(from, 0); i < data.size(); ++i)
+                                         if (!fn(i, data[i]))
+                                             break;
+                                     return QString();
+                                 });
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("whole.pdf"));
+    QString error;
+    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    const QStringList printed = pdfPages(path);
+    QVERIFY2(!printed.isEmpty(), "pdftotext (poppler-utils) could not read the report");
+
+    // Laid out on the same paper as the file, without painting on it.
+    QBuffer sink;
+    QVERIFY(sink.open(QIODevice::WriteOnly));
+    QPdfWriter writer(&sink);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    const std::unique_ptr<ReportLayout> layout = report.layOut(&writer, &error);
+    QVERIFY2(layout, qPrintable(error));
+    QCOMPARE(layout->pageCount(), int(printed.size()));
+    // Every page alone, out of order, holds the rows and the footer of the same page printed.
+    for (int page = layout->pageCount() - 1; page >= 0; --page) {
+        TextRecorder recorder;
+        QPainter painter(&recorder);
+        QVERIFY2(layout->paintPage(&painter, page), qPrintable(layout->error()));
+        painter.end();
+        const QString text = recorder.text();
+        QCOMPARE(citationsIn(text), citationsIn(printed[page]));
+        QVERIFY(text.contains(QStringLiteral("Page : %1 of %2").arg(page + 1).arg(printed.size())));
+        QCOMPARE(text.contains(QStringLiteral("<< End of Report >>")), page == layout->pageCount() - 1);
+        QVERIFY(text.contains(QStringLiteral("Citation Listing Report")));
+    }
+    // A row cut across pages goes on with its next line on the following page.
+    const int cut = int(printed.indexOf(QRegularExpression(QStringLiteral("(?s).*line 0 of J42.*"))));
+    QVERIFY(cut >= 0);
+    QVERIFY(!printed[cut].contains(QStringLiteral("line 89 of J42")));
+    TextRecorder next;
+    QPainter painter(&next);
+    QVERIFY(layout->paintPage(&painter, cut + 1));
+    painter.end();
+    QVERIFY(next.text().contains(QStringLiteral("line 89 of J42")));
+    QVERIFY(!next.text().contains(QStringLiteral("line 0 of J42")));
+
+    QVERIFY(!layout->paintPage(&painter, layout->pageCount()));
+    QVERIFY(layout->pageImage(-1, 0.1).isNull());
+    QVERIFY(!layout->error().isEmpty());
+}
+
+void TestCitationListReport::pagePaintReadsOnlyItsRows()
+{
+    const QList<QStringList> data = rows(200);
+    QList<int> starts;
+    int read = 0;
+    bool failing = false;
+    CitationListingReport report(buildCitationListingData({}, ReportDay), int(data.size()),
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     starts << from;
+                                     if (failing)
+                                         return QStringLiteral("server closed the connection");
+                                     for (int i = std::max(from, 0); i < data.size(); ++i) {
+                                         ++read;
+                                         if (!fn(i, data[i]))
+                                             break;
+                                     }
+                                     return QString();
+                                 });
+    QBuffer sink;
+    QVERIFY(sink.open(QIODevice::WriteOnly));
+    QPdfWriter writer(&sink);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    QString error;
+    const std::unique_ptr<ReportLayout> layout = report.layOut(&writer, &error);
+    QVERIFY2(layout, qPrintable(error));
+    QCOMPARE(starts, QList<int>{0});
+    const int last = layout->pageCount() - 1;
+    starts.clear();
+    read = 0;
+    const QImage image = layout->pageImage(last, 0.1);
+    QVERIFY(!image.isNull());
+    QCOMPARE(image.size(), (QSizeF(layout->paperRect().size()) * 0.1).toSize());
+    // The last page starts near the end and reads a page's worth of rows, not the whole report.
+    QCOMPARE(starts.size(), 1);
+    QVERIFY(starts[0] > 150);
+    QVERIFY(read <= int(data.size()) - starts[0] + 1);
+    // The page was drawn on the white sheet, and within the sheet's margins only.
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    QVERIFY(dark > 200);
+    QCOMPARE(qGray(image.pixel(0, 0)), 255);
+
+    failing = true;
+    QVERIFY(layout->pageImage(0, 0.1).isNull());
+    QCOMPARE(layout->error(), QStringLiteral("server closed the connection"));
+}
+
+void TestCitationListReport::layoutStoppedByItsProgress()
+{
+    const QList<QStringList> data = rows(100);
+    int read = 0;
+    CitationListingReport report(buildCitationListingData({}, ReportDay), int(data.size()),
+                                 [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     for (int i = std::max(from, 0); i < data.size(); ++i) {
+                                         ++read;
+                                         if (!fn(i, data[i]))
+                                             break;
+                                     }
+                                     return QString();
+                                 });
+    QBuffer sink;
+    QVERIFY(sink.open(QIODevice::WriteOnly));
+    QPdfWriter writer(&sink);
+    QList<int> told;
+    QString error = QStringLiteral("unchanged");
+    const std::unique_ptr<ReportLayout> stopped = report.layOut(&writer, &error, [&](int rows) {
+        told << rows;
+        return rows < 10;
+    });
+    QVERIFY(!stopped);
+    QVERIFY(error.isEmpty()); // stopped, not failed: nothing to report
+    QCOMPARE(read, 11);
+    QCOMPARE(told.first(), 0);
+    QCOMPARE(told.last(), 10);
+
+    const std::unique_ptr<ReportLayout> whole = report.layOut(&writer, &error, [&](int) { return true; });
+    QVERIFY(whole);
+    QVERIFY(!whole->cancelled());
 }
 
 QTEST_MAIN(TestCitationListReport)

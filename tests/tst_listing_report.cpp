@@ -1,18 +1,22 @@
+#include "datagen/citation_generator.h"
 #include "gui/common/file_dialog.h"
 #include "gui/common/message_box.h"
 #include "gui/common/report_preview.h"
+#include "gui/common/report_preview_dialog.h"
 #include "report/citation_listing_report.h"
 #include "report/master_listing_report.h"
+#include "report/report_layout.h"
 #include "support/gui_test_support.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +111,8 @@ private slots:
     void unwritablePdfFailsCleanly();
     void printsOnAPrinterLikeTheFile();
     void previewWindowSavesAsPdf();
+    void heldRowsWalkFromAnyRow();
+    void previewPagesThroughDrawingEachPageShown();
 
 private:
     QTemporaryDir m_dir;
@@ -372,7 +378,7 @@ void ListingReportTest::previewWindowSavesAsPdf()
     onModalWindow([&](QWidget* window) {
         objectName = window->objectName();
         title = window->windowTitle();
-        QVERIFY(qobject_cast<QPrintPreviewDialog*>(window));
+        QVERIFY(qobject_cast<ReportPreviewDialog*>(window));
         auto* save = window->findChild<QAction*>(QStringLiteral("SaveAsPdf"));
         saveFound = save;
         if (save) {
@@ -399,6 +405,132 @@ void ListingReportTest::previewWindowSavesAsPdf()
     QCOMPARE(MessageBox::shown().size(), 1);
     QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Court Name Listing Report"));
     QVERIFY(!MessageBox::shown()[0].text.isEmpty());
+}
+
+void ListingReportTest::heldRowsWalkFromAnyRow()
+{
+    const QList<QStringList> rows = categoryRows(7);
+    const MasterListingReport report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
+    const ListingRowWalker walker = report.rowWalker();
+    QList<int> all;
+    QVERIFY(walker(0, [&](int index, const QStringList& row) {
+                all << index;
+                return row == rows[index];
+            }).isEmpty());
+    QCOMPARE(all, (QList<int>{0, 1, 2, 3, 4, 5, 6}));
+    for (const int start : {-1, 1, 6, 7, 30}) {
+        QList<int> from;
+        QVERIFY(walker(start, [&](int index, const QStringList& row) {
+                    from << index;
+                    return row == rows[index];
+                }).isEmpty());
+        QList<int> expected;
+        for (const int index : all)
+            if (index >= start)
+                expected << index;
+        QCOMPARE(from, expected);
+    }
+    QList<int> stopped;
+    walker(2, [&](int index, const QStringList&) {
+        stopped << index;
+        return index < 3;
+    });
+    QCOMPARE(stopped, (QList<int>{2, 3}));
+}
+
+void ListingReportTest::previewPagesThroughDrawingEachPageShown()
+{
+    // A few hundred generated citations, each row read through a walker that counts what it is asked for.
+    CitationGenerator generator(11);
+    QList<QStringList> rows;
+    for (int i = 0; i < 250; ++i) {
+        const Citation c = generator.next();
+        rows.append({c.citation, c.text(Citation::Judgment), c.caseTitle, reportMonthYear(c.judgmentDate)});
+    }
+    int rowsRead = 0;
+    const CitationListingReport report(buildCitationListingData({}, ReportDay), int(rows.size()),
+                                       [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                           for (int i = std::max(from, 0); i < rows.size(); ++i) {
+                                               ++rowsRead;
+                                               if (!fn(i, rows[i]))
+                                                   break;
+                                           }
+                                           return QString();
+                                       });
+    // The report's own layout on the same paper, to draw the pages the preview should show.
+    QPrinter printer(QPrinter::HighResolution);
+    QString error;
+    const std::unique_ptr<ReportLayout> own = report.layOut(&printer, &error);
+    QVERIFY2(own, qPrintable(error));
+    const int pages = own->pageCount();
+    QVERIFY(pages > 20);
+
+    QStringList boxTexts;
+    QList<int> shown;
+    int readForLastPage = -1;
+    bool sameAsOwn = false;
+    bool differsFromNext = false;
+    bool zoomedBigger = false;
+    bool fitsPage = false;
+    bool fitsWidth = false;
+    onModalWindow([&](QWidget* window) {
+        auto* preview = qobject_cast<ReportPreviewDialog*>(window);
+        QVERIFY(preview);
+        LEX_FIND(box, QSpinBox, window, QStringLiteral("PageNumber"));
+        LEX_FIND(area, QScrollArea, window, QStringLiteral("PreviewArea"));
+        const auto note = [&] {
+            boxTexts << box->text();
+            shown << preview->currentPage();
+        };
+        const auto trigger = [&](const char* name) {
+            auto* action = window->findChild<QAction*>(QLatin1String(name));
+            QVERIFY2(action, name);
+            action->trigger();
+            note();
+        };
+        note();
+        trigger("NextPage");
+        rowsRead = 0;
+        trigger("LastPage");
+        readForLastPage = rowsRead;
+        trigger("NextPage");
+        trigger("PreviousPage");
+        trigger("FirstPage");
+        trigger("PreviousPage");
+        box->setValue(5);
+        note();
+
+        const qreal scale = preview->zoom() * preview->logicalDpiX() / own->resolution();
+        sameAsOwn = preview->shownImage() == own->pageImage(4, scale);
+        differsFromNext = preview->shownImage() != own->pageImage(5, scale);
+
+        trigger("FitPage");
+        const QSize room = area->maximumViewportSize();
+        fitsPage = preview->shownImage().height() <= room.height() && preview->shownImage().width() <= room.width();
+        const int pageWidth = preview->shownImage().width();
+        trigger("ZoomIn");
+        zoomedBigger = preview->shownImage().width() > pageWidth && preview->fit() == ReportPreviewDialog::Fit::None;
+        trigger("FitWidth");
+        fitsWidth = preview->shownImage().width() <= room.width() && preview->shownImage().width() > room.width() / 2;
+    });
+    ReportPreview::exec(nullptr, report);
+
+    const auto of = [pages](int page) {
+        return QStringLiteral("%1 of %2").arg(page).arg(pages);
+    };
+    QCOMPARE(boxTexts.mid(0, 7), (QStringList{of(1), of(2), of(pages), of(pages), of(pages - 1), of(1), of(1)}));
+    QCOMPARE(shown.mid(0, 8), (QList<int>{1, 2, pages, pages, pages - 1, 1, 1, 5}));
+    QCOMPARE(boxTexts[7], of(5));
+    // The last page read only its own rows, not the report up to it.
+    QVERIFY(readForLastPage > 0);
+    QVERIFY(readForLastPage < 10);
+    QVERIFY(sameAsOwn);
+    QVERIFY(differsFromNext);
+    QVERIFY(fitsPage);
+    QVERIFY(zoomedBigger);
+    QVERIFY(fitsWidth);
+    QVERIFY(MessageBox::shown().isEmpty());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
 QTEST_MAIN(ListingReportTest)

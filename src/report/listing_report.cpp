@@ -7,6 +7,8 @@
 #include <QPrinter>
 #include <QSaveFile>
 
+#include <algorithm>
+
 ListingReport::ListingReport(const QString& name, const ListingReportData& data, const QList<ReportColumn>& columns)
     : m_name(name)
     , m_data(data)
@@ -30,8 +32,8 @@ ListingRowWalker ListingReport::rowWalker() const
     if (m_rows)
         return m_rows;
     const QList<QStringList> rows = m_data.rows;
-    return [rows](const std::function<bool(int, const QStringList&)>& fn) {
-        for (int i = 0; i < rows.size(); ++i)
+    return [rows](int from, const std::function<bool(int, const QStringList&)>& fn) {
+        for (int i = std::max(from, 0); i < rows.size(); ++i)
             if (!fn(i, rows[i]))
                 break;
         return QString();
@@ -56,14 +58,21 @@ void ListingReport::setPaper(const QPageSize& size, QPageLayout::Orientation ori
 
 int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const
 {
+    const std::unique_ptr<ReportLayout> layout = layOut(device, error);
+    return layout ? layout->pageCount() : -1;
+}
+
+std::unique_ptr<ReportLayout> ListingReport::layOut(QPagedPaintDevice* device, QString* error,
+                                                    const ReportLayout::Progress& progress) const
+{
     ReportLayout::applyMargins(device);
-    ReportLayout layout(m_data, m_columns, rowWalker());
-    if (!layout.layOut(device)) {
+    auto layout = std::make_unique<ReportLayout>(m_data, m_columns, rowWalker());
+    if (!layout->layOut(device, progress)) {
         if (error)
-            *error = layout.error().isEmpty() ? paperMessage() : layout.error();
-        return -1;
+            *error = layout->cancelled() ? QString() : layout->error().isEmpty() ? paperMessage() : layout->error();
+        return nullptr;
     }
-    return layout.pageCount();
+    return layout;
 }
 
 bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const

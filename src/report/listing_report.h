@@ -3,11 +3,13 @@
 #include "core/masters/listing_report_data.h"
 #include "report/listing_row_walker.h"
 #include "report/report_column.h"
+#include "report/report_layout.h"
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QPagedPaintDevice;
@@ -40,6 +42,13 @@ public:
     bool print(QPrinter* printer, QString* error) const;
     // Sets the report's margins on the device and lays the report out on it; -1 (with error) when it does not fit.
     int pageCount(QPagedPaintDevice* device, QString* error = nullptr) const;
+    // Sets the report's margins on the device and lays the report out on it, to be painted a page at a time; the
+    // device must outlive the layout. Null when it does not fit or the rows cannot be read (error says why) or when
+    // progress stopped it (error empty).
+    std::unique_ptr<ReportLayout> layOut(QPagedPaintDevice* device, QString* error,
+                                         const ReportLayout::Progress& progress = {}) const;
+    // The report's rows: its own data's, or those of the walker it was made with.
+    ListingRowWalker rowWalker() const;
 
     static QString noRecordsMessage();
     static QString paperMessage();
@@ -53,7 +62,6 @@ protected:
 
 private:
     bool paintOn(QPagedPaintDevice* device, QString* error) const;
-    ListingRowWalker rowWalker() const;
 
     QString m_name;
     ListingReportData m_data;

@@ -1,6 +1,7 @@
 #include "report/report_layout.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -112,16 +113,18 @@ ReportLayout::Cells ReportLayout::rowCells(const QStringList& row) const
     return cells;
 }
 
-bool ReportLayout::layOut(const QPagedPaintDevice* device)
+bool ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progress)
 {
     m_device = device;
     m_resolution = device->logicalDpiY() > 0 ? device->logicalDpiY() : 72;
-    const QRect paintRect = device->pageLayout().paintRectPixels(device->logicalDpiX());
-    m_width = paintRect.width();
-    m_height = paintRect.height();
+    m_paperRect = device->pageLayout().fullRectPixels(device->logicalDpiX());
+    m_printableRect = device->pageLayout().paintRectPixels(device->logicalDpiX());
+    m_width = m_printableRect.width();
+    m_height = m_printableRect.height();
     m_pages.clear();
     m_headingCells.clear();
     m_error.clear();
+    m_cancelled = false;
 
     int minimum = 0;
     int stretch = 0;
@@ -169,7 +172,13 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
     // Only the heights and cuts are kept: the rows' texts are read again when the pages are painted.
     m_pages.append(Page());
     qreal y = 0;
-    const QString failure = m_rows([&](int r, const QStringList& row) {
+    int laidOut = 0;
+    const QString failure = m_rows(0, [&](int r, const QStringList& row) {
+        if (progress && !progress(laidOut)) {
+            m_cancelled = true;
+            return false;
+        }
+        ++laidOut;
         const Cells cells = rowCells(row);
         qreal textHeight = 0;
         for (const auto& cell : cells)
@@ -209,8 +218,8 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device)
         }
         return true;
     });
-    if (!failure.isEmpty()) {
-        m_error = failure;
+    if (!failure.isEmpty() || m_cancelled) {
+        m_error = m_cancelled ? QString() : failure;
         m_pages.clear();
         return false;
     }
@@ -262,44 +271,31 @@ int ReportLayout::pageCount() const
 
 bool ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
 {
-    QPen rule(Qt::black);
-    rule.setWidthF(px(RuleWidth));
     int p = 0;
     int s = 0;
     qreal y = m_bodyTop;
-    const auto startPage = [&] {
-        if (p > 0)
-            device->newPage();
-        painter->setPen(rule);
-        paintHeader(painter);
+    const auto nextPage = [&] {
+        finishPage(painter, p);
+        ++p;
+        device->newPage();
+        startPage(painter);
         s = 0;
         y = m_bodyTop;
     };
-    const auto finishPage = [&] {
-        const Page& page = m_pages[p];
-        if (page.endOfReport) {
-            painter->setFont(m_detailFont);
-            const qreal top = m_bodyTop + page.endOfReportY + px(EndOfReportGap);
-            painter->drawText(QRectF(0, top, m_width, m_height - top), Qt::AlignHCenter | Qt::AlignTop,
-                              endOfReportText());
-        }
-        paintFooter(painter, p + 1);
-    };
     if (m_pages.isEmpty())
         return true;
-    startPage();
+    m_error.clear();
+    startPage(painter);
     // Rows come in the order they were laid out; each is painted on the pages its slices were given, and a page
     // is finished as soon as its last slice is painted, so a printer or PDF file can take it away.
-    const QString failure = m_rows([&](int r, const QStringList& row) {
+    const QString failure = m_rows(0, [&](int r, const QStringList& row) {
         Cells cells;
         while (p < m_pages.size()) {
             const QList<Slice>& slices = m_pages[p].slices;
             if (s >= slices.size()) {
                 if (p + 1 >= m_pages.size())
                     return false;
-                finishPage();
-                ++p;
-                startPage();
+                nextPage();
                 continue;
             }
             const Slice& slice = slices[s];
@@ -317,18 +313,98 @@ bool ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
         return false;
     });
     // Pages after the last row read: the end of the report, or places of rows gone since.
-    while (true) {
-        finishPage();
-        if (p + 1 >= m_pages.size())
-            break;
-        ++p;
-        startPage();
-    }
+    while (p + 1 < m_pages.size())
+        nextPage();
+    finishPage(painter, p);
     if (!failure.isEmpty()) {
         m_error = failure;
         return false;
     }
     return true;
+}
+
+bool ReportLayout::paintPage(QPainter* painter, int page)
+{
+    m_error.clear();
+    if (page < 0 || page >= m_pages.size()) {
+        m_error = QStringLiteral("The report has no page %1.").arg(page + 1);
+        return false;
+    }
+    painter->save();
+    startPage(painter);
+    const QList<Slice>& slices = m_pages[page].slices;
+    QString failure;
+    if (!slices.isEmpty()) {
+        int s = 0;
+        qreal y = m_bodyTop;
+        failure = m_rows(slices.first().row, [&](int r, const QStringList& row) {
+            // Rows gone since the layout leave their places blank.
+            while (s < slices.size() && slices[s].row < r) {
+                y += slices[s].height;
+                ++s;
+            }
+            if (s >= slices.size())
+                return false;
+            if (slices[s].row > r)
+                return true;
+            const Cells cells = rowCells(row);
+            while (s < slices.size() && slices[s].row == r) {
+                paintSlice(painter, cells, slices[s], y);
+                y += slices[s].height;
+                ++s;
+            }
+            return s < slices.size();
+        });
+    }
+    finishPage(painter, page);
+    painter->restore();
+    if (!failure.isEmpty()) {
+        m_error = failure;
+        return false;
+    }
+    return true;
+}
+
+QImage ReportLayout::pageImage(int page, qreal scale)
+{
+    if (page < 0 || page >= m_pages.size() || scale <= 0) {
+        m_error = QStringLiteral("The report has no page %1.").arg(page + 1);
+        return {};
+    }
+    const QSize size(std::max(1, qRound(m_paperRect.width() * scale)),
+                     std::max(1, qRound(m_paperRect.height() * scale)));
+    QImage image(size, QImage::Format_RGB32);
+    // The image claims the laid-out device's resolution, so that fonts are sized as on the paper and then scaled
+    // down with everything else.
+    const int dotsPerMeter = qRound(m_resolution / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+    painter.scale(scale, scale);
+    painter.translate(m_printableRect.topLeft() - m_paperRect.topLeft());
+    const bool painted = paintPage(&painter, page);
+    painter.end();
+    return painted ? image : QImage();
+}
+
+void ReportLayout::startPage(QPainter* painter) const
+{
+    QPen rule(Qt::black);
+    rule.setWidthF(px(RuleWidth));
+    painter->setPen(rule);
+    paintHeader(painter);
+}
+
+void ReportLayout::finishPage(QPainter* painter, int page) const
+{
+    if (m_pages[page].endOfReport) {
+        painter->setFont(m_detailFont);
+        const qreal top = m_bodyTop + m_pages[page].endOfReportY + px(EndOfReportGap);
+        painter->drawText(QRectF(0, top, m_width, m_height - top), Qt::AlignHCenter | Qt::AlignTop, endOfReportText());
+    }
+    paintFooter(painter, page + 1);
 }
 
 void ReportLayout::paintHeader(QPainter* painter) const

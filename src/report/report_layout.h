@@ -8,9 +8,13 @@
 #include <QList>
 #include <QString>
 
+#include <QRect>
+
+#include <functional>
 #include <memory>
 #include <vector>
 
+class QImage;
 class QPagedPaintDevice;
 class QPainter;
 class QPaintDevice;
@@ -20,10 +24,15 @@ class QTextLayout;
 // (frame, title, date label, column headings) and the page footer ("Page : N of M" and the footer text); the last
 // page ends with "<< End of Report >>". Rows keep the order given and are not split across pages unless one is
 // taller than a whole page, in which case it is cut between text lines. Rows are read through the walker once to
-// lay the pages out and once more to paint them, so only one row's text layouts are held at a time.
+// lay the pages out and once more to paint them, so only one row's text layouts are held at a time. Once laid out,
+// any one page can also be painted by itself, reading only that page's rows: what is kept per page is a few numbers
+// per row.
 class ReportLayout
 {
 public:
+    // Told how many rows are laid out so far; returning false stops the layout (it then fails with no error).
+    using Progress = std::function<bool(int rowsLaidOut)>;
+
     ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns, ListingRowWalker rows);
     ~ReportLayout();
     ReportLayout(const ReportLayout&) = delete;
@@ -36,12 +45,25 @@ public:
     // Breaks the report into pages for the device's paper and margins as they are now. False when the columns'
     // minimum widths do not fit across the paper or the page has no room for a row between header and footer, or
     // when the rows could not be read (error() then says why).
-    bool layOut(const QPagedPaintDevice* device);
+    bool layOut(const QPagedPaintDevice* device, const Progress& progress = {});
     int pageCount() const;
+    // Whether the last layOut was stopped by its progress.
+    bool cancelled() const { return m_cancelled; }
+    // The whole sheet and its printable part, in the laid-out device's pixels.
+    QRect paperRect() const { return m_paperRect; }
+    QRect printableRect() const { return m_printableRect; }
+    qreal resolution() const { return m_resolution; }
 
     // Paints every page, starting new pages on the device as it goes. The painter must be active on the device
     // that was laid out. False (error() says why) when the rows could not be read again.
     bool paint(QPainter* painter, QPagedPaintDevice* device);
+    // Paints page `page` (0 upwards) alone, reading only its rows. The painter's origin is the printable area's
+    // top-left corner, its units the laid-out device's pixels, and its device must have the laid-out resolution
+    // (the device itself, or an image from pageImage), since text is sized for the device the painter is on.
+    bool paintPage(QPainter* painter, int page);
+    // The whole sheet of page `page` on a white image, `scale` image pixels to a device pixel. A null image (error()
+    // says why) when the page's rows could not be read or there is no such page.
+    QImage pageImage(int page, qreal scale);
     QString error() const { return m_error; }
 
     static QString pageFooterText(int page, int pageCount);
@@ -66,6 +88,8 @@ private:
     using Cells = std::vector<std::unique_ptr<QTextLayout>>;
     Cells rowCells(const QStringList& row) const;
     qreal bestCut(const Cells& cells, qreal from, qreal limit) const;
+    void startPage(QPainter* painter) const;
+    void finishPage(QPainter* painter, int page) const;
     void paintHeader(QPainter* painter) const;
     void paintFooter(QPainter* painter, int page) const;
     void paintSlice(QPainter* painter, const Cells& cells, const Slice& slice, qreal y) const;
@@ -75,7 +99,10 @@ private:
     QList<ReportColumn> m_columns;
     ListingRowWalker m_rows;
     QString m_error;
+    bool m_cancelled = false;
     const QPaintDevice* m_device = nullptr;
+    QRect m_paperRect;
+    QRect m_printableRect;
     qreal m_resolution = 72;
     QFont m_titleFont;
     QFont m_headingFont;

@@ -162,9 +162,10 @@ DbResult<QList<qint64>> CitationListQuery::listingCaseIds() const
 }
 
 DbError CitationListQuery::eachListingRow(const QList<qint64>& caseIds,
-                                          const std::function<bool(int index, const QStringList& row)>& fn) const
+                                          const std::function<bool(int index, const QStringList& row)>& fn,
+                                          int start) const
 {
-    for (int from = 0; from < caseIds.size(); from += kListingBlock) {
+    for (int from = std::max(start, 0); from < caseIds.size(); from += kListingBlock) {
         const int count = std::min<int>(kListingBlock, int(caseIds.size()) - from);
         const auto [low, high] = blockBounds(caseIds, from, count);
         DbResult<QSqlQuery> q = m_session.query(

@@ -51,10 +51,11 @@ public:
     // The listing report's cases (those with a judgment row), ids only.
     DbResult<QList<qint64>> listingCaseIds() const;
     // Walks the listing report's rows (citation, judgment, case, month and year) of those cases, a block at a
-    // time, so that no more than one block of whole judgments is held. fn gets each row's place in caseIds and
-    // may stop the walk by returning false. Cases gone since caseIds was read are passed over.
+    // time, so that no more than one block of whole judgments is held. The walk starts at place `start` in caseIds
+    // (keyed on its case id, so the rows before it are not read); fn gets each row's place in caseIds and may stop
+    // the walk by returning false. Cases gone since caseIds was read are passed over.
     DbError eachListingRow(const QList<qint64>& caseIds,
-                           const std::function<bool(int index, const QStringList& row)>& fn) const;
+                           const std::function<bool(int index, const QStringList& row)>& fn, int start = 0) const;
     // The report's caption, title, headings and date, without rows.
     static ListingReportData listingHeader(const Clock& today);
 

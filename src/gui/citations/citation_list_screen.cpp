@@ -137,8 +137,8 @@ void CitationListScreen::ShowReport()
     // The report reads its rows again each time it is laid out or painted, a block at a time.
     const QList<qint64> cases = *ids;
     CitationListingReport report(CitationListQuery::listingHeader(m_today), int(cases.size()),
-                                 [query, cases](const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError error = query.eachListingRow(cases, fn);
+                                 [query, cases](int from, const std::function<bool(int, const QStringList&)>& fn) {
+                                     const DbError error = query.eachListingRow(cases, fn, from);
                                      if (!error)
                                          return QString();
                                      return error.description.isEmpty()

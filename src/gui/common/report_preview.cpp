@@ -1,48 +1,22 @@
 #include "gui/common/report_preview.h"
 
-#include "gui/common/file_dialog.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/message_box.h"
+#include "gui/common/report_preview_dialog.h"
 #include "report/listing_report.h"
 
-#include <QAction>
-#include <QFileInfo>
-#include <QPrintPreviewDialog>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPrinter>
-#include <QToolBar>
+#include <QProgressDialog>
+
+#include <memory>
 
 namespace {
-void printOn(const ListingReport& report, QPrinter* printer, QWidget* parent)
-{
-    QString error;
-    bool done = false;
-    {
-        Hourglass hourglass;
-        done = report.print(printer, &error);
-    }
-    if (!done)
-        MessageBox::information(parent, error, report.caption());
-}
-
-void saveAsPdf(const ListingReport& report, const QPrinter* printer, QWidget* parent)
-{
-    QString path = FileDialog::getSaveFileName(parent, QStringLiteral("Save as PDF"), QString(),
-                                               QStringLiteral("PDF files (*.pdf)"));
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
-    // The file gets the paper shown in the preview, which the user may have changed there.
-    const QPageLayout layout = printer->pageLayout();
-    QString error;
-    bool done = false;
-    {
-        Hourglass hourglass;
-        done = report.writePdf(path, layout.pageSize(), layout.orientation(), &error);
-    }
-    if (!done)
-        MessageBox::information(parent, error, report.caption());
-}
+// A layout that takes longer than this shows its progress.
+constexpr qint64 kQuietMs = 1000;
+// How often the window is given a turn while the pages are laid out.
+constexpr qint64 kEventsEveryMs = 100;
 } // namespace
 
 void ReportPreview::exec(QWidget* parent, const ListingReport& report)
@@ -57,31 +31,45 @@ void ReportPreview::exec(QWidget* parent, const ListingReport& report)
         printer.setPageSize(*report.paper());
         printer.setPageOrientation(report.orientation());
     }
+
+    // Tens of thousands of rows take a while to lay out: past a second the progress shows and can stop it.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTurn = 0;
+    std::unique_ptr<QProgressDialog> progress;
+    const auto onProgress = [&](int rows) {
+        const qint64 now = clock.elapsed();
+        if (now - lastTurn < kEventsEveryMs)
+            return true;
+        lastTurn = now;
+        if (!progress && now >= kQuietMs) {
+            progress = std::make_unique<QProgressDialog>(QStringLiteral("Preparing the pages..."),
+                                                         QStringLiteral("Cancel"), 0, report.rowCount(), parent);
+            progress->setObjectName(QStringLiteral("ReportProgress"));
+            progress->setWindowTitle(report.caption());
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->setAutoReset(false);
+            progress->setMinimumDuration(0);
+            progress->show();
+        }
+        if (!progress)
+            return true;
+        progress->setValue(rows);
+        QCoreApplication::processEvents();
+        return !progress->wasCanceled();
+    };
     QString error;
-    if (report.pageCount(&printer, &error) < 0) {
+    std::unique_ptr<ReportLayout> layout = report.layOut(&printer, &error, onProgress);
+    progress.reset();
+    if (!layout) {
         hourglass.release();
-        MessageBox::information(parent, error, report.caption());
+        // Stopped by the user: nothing to say.
+        if (!error.isEmpty())
+            MessageBox::information(parent, error, report.caption());
         return;
     }
 
-    QPrintPreviewDialog dialog(&printer, parent);
-    dialog.setObjectName(report.name());
-    dialog.setWindowTitle(report.caption());
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&report, &dialog](QPrinter* target) { printOn(report, target, &dialog); });
-
-    auto* save = new QAction(QStringLiteral("Save as PDF"), &dialog);
-    save->setObjectName(QStringLiteral("SaveAsPdf"));
-    save->setToolTip(QStringLiteral("Save as PDF"));
-    QObject::connect(save, &QAction::triggered, &dialog,
-                     [&report, &dialog, &printer] { saveAsPdf(report, &printer, &dialog); });
-    if (auto* toolBar = dialog.findChild<QToolBar*>()) {
-        toolBar->addSeparator();
-        toolBar->addAction(save);
-    } else {
-        dialog.addAction(save);
-    }
-
+    ReportPreviewDialog dialog(report, &printer, std::move(layout), parent);
     hourglass.release();
     dialog.exec();
 }
