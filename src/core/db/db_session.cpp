@@ -38,6 +38,12 @@ DbSession::DbSession(const DbContext& ctx, SqlDialect::Target target, int timeou
         return;
     }
     m_error = m_dialect->prepare(m_db);
+    if (!m_error && target == SqlDialect::Target::ReadOnlyCatalog) {
+        const QString readOnly = m_dialect->readOnlyStatement();
+        QSqlQuery q(m_db);
+        if (!readOnly.isEmpty() && !q.exec(readOnly))
+            m_error = DbError::fromSql(q.lastError());
+    }
 }
 
 DbSession::~DbSession()
