@@ -9,6 +9,7 @@
 #include "gui/masters/category_screen.h"
 #include "gui/masters/court_screen.h"
 #include "gui/shell/about_screen.h"
+#include "gui/sync/synchronise_screen.h"
 
 #include <QAction>
 #include <QDialog>
@@ -164,6 +165,7 @@ void MainWindow::registerScreens()
     m_screens.insert(QStringLiteral("Add Citation"),
                      [this] { return new CitationScreen(m_ctx, CitationScreen::Mode::Entry, 0, this); });
     m_screens.insert(QStringLiteral("View Citation"), [this] { return new CitationListScreen(m_ctx, this); });
+    m_screens.insert(QStringLiteral("Synchronize"), [this] { return new SynchroniseScreen(m_ctx, this); });
 }
 
 void MainWindow::openScreen(const QString& key)
