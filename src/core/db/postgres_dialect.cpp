@@ -93,6 +93,22 @@ QString PostgresDialect::addForeignKeyStatement(const ForeignKeyDef& key) const
            QStringLiteral(" FOREIGN KEY(%1) REFERENCES %2(%3)").arg(key.column, key.refTable, key.refColumn);
 }
 
+QStringList PostgresDialect::scratchSessionStatements() const
+{
+    return {QStringLiteral("SET synchronous_commit TO off")};
+}
+
+QStringList PostgresDialect::bulkWriteStatements() const
+{
+    return {};
+}
+
+int PostgresDialect::boundValuesPerStatement() const
+{
+    // Each statement is a round trip to the server; far below its limit of 65,535.
+    return 2000;
+}
+
 QString PostgresDialect::userTablesQuery() const
 {
     return QStringLiteral("SELECT table_name FROM information_schema.tables "

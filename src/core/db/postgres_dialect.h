@@ -16,6 +16,9 @@ public:
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
     QString userTablesQuery() const override;
+    int boundValuesPerStatement() const override;
+    QStringList scratchSessionStatements() const override;
+    QStringList bulkWriteStatements() const override;
     QString foreignKeysQuery() const override;
     QString readOnlyStatement() const override;
     bool isLoginRefusal(const DbError& error) const override;

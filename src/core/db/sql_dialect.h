@@ -71,6 +71,13 @@ public:
         Q_UNUSED(error)
         return false;
     }
+    // How many values one statement that writes many rows should bind: where each statement costs a round trip,
+    // many; where the driver looks every value up among all of them, few.
+    virtual int boundValuesPerStatement() const = 0;
+    // Session settings for a scratch database, thrown away after use: nothing of it need survive a crash.
+    virtual QStringList scratchSessionStatements() const = 0;
+    // Session settings for writing many rows in one transaction; they never weaken what a commit guarantees.
+    virtual QStringList bulkWriteStatements() const = 0;
     virtual QString createIndexStatement(const QString& name, const QString& table, const QString& column) const;
 
     // Starts a write transaction. Where the engine locks the whole database, it takes the write lock at once, so

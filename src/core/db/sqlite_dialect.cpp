@@ -107,6 +107,24 @@ QString SqliteDialect::addForeignKeyStatement(const ForeignKeyDef&) const
     return {};
 }
 
+QStringList SqliteDialect::scratchSessionStatements() const
+{
+    return QStringList{QStringLiteral("PRAGMA synchronous = OFF"), QStringLiteral("PRAGMA journal_mode = MEMORY")} +
+           bulkWriteStatements();
+}
+
+QStringList SqliteDialect::bulkWriteStatements() const
+{
+    // A large transaction that outgrows the page cache writes pages out and reads them back before the commit.
+    return {QStringLiteral("PRAGMA cache_size = -131072")};
+}
+
+int SqliteDialect::boundValuesPerStatement() const
+{
+    // No round trips here, while the driver looks every bound value up among all of a statement's.
+    return 32;
+}
+
 QString SqliteDialect::userTablesQuery() const
 {
     return QStringLiteral(

@@ -20,6 +20,9 @@ public:
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
     QString userTablesQuery() const override;
+    int boundValuesPerStatement() const override;
+    QStringList scratchSessionStatements() const override;
+    QStringList bulkWriteStatements() const override;
     QString foreignKeysQuery() const override;
     QString beginWriteStatement() const override;
     QString lockTableStatement(const QString& table) const override;

@@ -68,6 +68,14 @@ DbError exec(DbSession& s, const QString& sql, const QVariantList& values = {})
     return r ? DbError() : r.error();
 }
 
+DbError setUp(DbSession& s, const QStringList& statements)
+{
+    for (const QString& statement : statements)
+        if (DbError e = exec(s, statement))
+            return e;
+    return {};
+}
+
 QString insertHead(const TableDef& t)
 {
     return QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(t.name, columnsOf(t).join(QLatin1Char(',')));
@@ -270,6 +278,8 @@ DbError DatabaseMerge::merge(DbSession& second, qint64* added)
     if (!present.isOpen())
         return present.error();
     arm(present, Database::Present);
+    if (DbError e = setUp(present, present.dialect().bulkWriteStatements()))
+        return e;
 
     for (const QString& name : {synDbName(), oldDbName(), newDbName()})
         if (DbError e = DatabaseAdmin::createDatabase(workingContext(name)))
@@ -283,6 +293,9 @@ DbError DatabaseMerge::merge(DbSession& second, qint64* added)
         if (!session->isOpen())
             return session->error();
         arm(*session, which);
+        // Thrown away at the end of the run, whatever happens.
+        if (DbError e = setUp(*session, session->dialect().scratchSessionStatements()))
+            return e;
         // The working databases follow whatever schema this program makes now.
         if (DbError e = Schema::create(*session))
             return e;

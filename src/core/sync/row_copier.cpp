@@ -29,22 +29,20 @@ QVariant RowCopier::toDate(const QVariant& value)
 
 DbError RowCopier::insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values)
 {
-    const int perStatement = qMax(1, kValuesPerStatement / columns);
+    const int perStatement = qMax(1, to.dialect().boundValuesPerStatement() / columns);
     const QString oneRow =
         QLatin1Char('(') + QStringList(columns, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
     const qsizetype rows = values.size() / columns;
-    QString full;
-    for (qsizetype first = 0; first < rows; first += perStatement) {
-        const int count = int(qMin<qsizetype>(perStatement, rows - first));
-        // Most statements are full ones; their text is made once.
-        QString sql;
-        if (count == perStatement && !full.isEmpty())
-            sql = full;
-        else
-            sql = insertHead + QStringList(count, oneRow).join(QLatin1Char(','));
-        if (count == perStatement)
-            full = sql;
-        DbResult<int> r = to.execute(sql, values.mid(first * columns, qsizetype(count) * columns));
+    const qsizetype whole = rows / perStatement * perStatement;
+    if (whole > 0) {
+        DbResult<int> r = to.executeEach(insertHead + QStringList(perStatement, oneRow).join(QLatin1Char(',')),
+                                         values.mid(0, whole * columns), perStatement * columns);
+        if (!r)
+            return r.error();
+    }
+    if (whole < rows) {
+        DbResult<int> r = to.execute(insertHead + QStringList(int(rows - whole), oneRow).join(QLatin1Char(',')),
+                                     values.mid(whole * columns));
         if (!r)
             return r.error();
     }

@@ -13,9 +13,8 @@ class DbSession;
 class RowCopier
 {
 public:
-    // Rows read per page, and bound values per INSERT statement: far below every engine's limit.
+    // Rows read per page.
     static constexpr int kPageRows = 1000;
-    static constexpr int kValuesPerStatement = 2000;
 
     // The select reads from the source. It must take one bound value, the page key to start after, and give the
     // page key as its first column followed by the target's columns in order, for example
@@ -28,7 +27,8 @@ public:
     static DbError copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
                         int dateColumn = -1, qint64* copied = nullptr, const QVariant& after = QVariant());
 
-    // Writes rows already in memory (each `columns` values, one after another) with as few statements as possible.
+    // Writes rows already in memory (each `columns` values, one after another): as many rows to a statement as the
+    // engine takes well, the statement prepared once for all of them.
     static DbError insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values);
 
     // A date from whatever an engine returns for a date column: a date, a date and time, or ISO text.
