@@ -8,13 +8,25 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${LEXORIUM_BUILD_DIR:-build}
-bench="$build/bin/bench_citation_store"
-[ -x "$bench" ] || { echo "Build first: $bench is missing" >&2; exit 1; }
+# LEXORIUM_BENCH=store, merge or "store merge" (the default) chooses the benchmarks.
+benches=()
+for b in ${LEXORIUM_BENCH:-store merge}; do
+    case $b in
+        store) benches+=("$build/bin/bench_citation_store") ;;
+        merge) benches+=("$build/bin/bench_merge") ;;
+        *) echo "Unknown benchmark $b" >&2; exit 1 ;;
+    esac
+done
+for bench in "${benches[@]}"; do
+    [ -x "$bench" ] || { echo "Build first: $bench is missing" >&2; exit 1; }
+done
 engines=${LEXORIUM_BENCH_ENGINES:-"sqlite postgres"}
 
 if [[ " $engines " == *" sqlite "* ]]; then
     echo "== embedded engine"
-    LEXORIUM_TEST_ENGINE=sqlite "$bench" "$@"
+    for bench in "${benches[@]}"; do
+        LEXORIUM_TEST_ENGINE=sqlite "$bench" "$@"
+    done
 fi
 [[ " $engines " == *" postgres "* ]] || exit 0
 
@@ -23,5 +35,7 @@ fsync=${LEXORIUM_BENCH_PG_FSYNC:-on}
 start_throwaway_pg "-c fsync=$fsync -c shared_buffers=256MB"
 
 echo "== PostgreSQL (fsync=$fsync)"
-LEXORIUM_TEST_ENGINE=postgres LEXORIUM_TEST_PG="127.0.0.1:$pg_port" LEXORIUM_TEST_PG_USER=lexorium \
-    LEXORIUM_TEST_PG_PASSWORD="$pg_password" LEXORIUM_REQUIRE_PG=1 "$bench" "$@"
+for bench in "${benches[@]}"; do
+    LEXORIUM_TEST_ENGINE=postgres LEXORIUM_TEST_PG="127.0.0.1:$pg_port" LEXORIUM_TEST_PG_USER=lexorium \
+        LEXORIUM_TEST_PG_PASSWORD="$pg_password" LEXORIUM_REQUIRE_PG=1 "$bench" "$@"
+done

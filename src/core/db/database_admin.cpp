@@ -18,6 +18,13 @@ DbError DatabaseAdmin::dropDatabase(const DbContext& ctx)
     return SqlDialect::forConnection(ctx.connection)->dropDatabase(ctx);
 }
 
+bool DatabaseAdmin::sameDatabase(const DbContext& a, const DbContext& b)
+{
+    const auto da = SqlDialect::forConnection(a.connection);
+    const auto db = SqlDialect::forConnection(b.connection);
+    return da->driverName() == db->driverName() && da->databaseIdentity(a) == db->databaseIdentity(b);
+}
+
 DbResult<QStringList> DatabaseAdmin::userTables(DbSession& session)
 {
     DbResult<QSqlQuery> q = session.query(session.dialect().userTablesQuery());

@@ -18,6 +18,9 @@ public:
     static DbError createDatabase(const DbContext& ctx);
     static DbError dropDatabase(const DbContext& ctx);
 
+    // Whether the two settings reach one and the same database (the server counts, not only the name).
+    static bool sameDatabase(const DbContext& a, const DbContext& b);
+
     static DbResult<QStringList> userTables(DbSession& session);
     // Drops the merge's leftover working tables, whatever their letter case, and nothing else.
     static DbError dropTempTables(DbSession& session, QStringList* dropped = nullptr);

@@ -38,6 +38,12 @@ DbSession::DbSession(const DbContext& ctx, SqlDialect::Target target, int timeou
         return;
     }
     m_error = m_dialect->prepare(m_db);
+    if (!m_error && target == SqlDialect::Target::ReadOnlyCatalog) {
+        const QString readOnly = m_dialect->readOnlyStatement();
+        QSqlQuery q(m_db);
+        if (!readOnly.isEmpty() && !q.exec(readOnly))
+            m_error = DbError::fromSql(q.lastError());
+    }
 }
 
 DbSession::~DbSession()
@@ -114,6 +120,36 @@ DbResult<int> DbSession::execute(const QString& sql, const QVariantList& values)
     if (!q)
         return q.error();
     return q->numRowsAffected();
+}
+
+DbResult<int> DbSession::executeEach(const QString& sql, const QVariantList& values, int perRun)
+{
+    if (!isOpen())
+        return m_error;
+    if (perRun <= 0 || values.size() % perRun != 0)
+        return DbError::other(QStringLiteral("%1 values do not make whole runs of %2.").arg(values.size()).arg(perRun));
+    auto failed = [this](const DbError& e) -> DbResult<int> {
+        if (m_depth > 0)
+            m_rollbackOnly = true;
+        return e;
+    };
+    if (!m_failMarker.isEmpty() && sql.contains(m_failMarker)) {
+        m_failMarker.clear();
+        return failed(DbError::other(QStringLiteral("Injected failure: %1").arg(sql.left(60))));
+    }
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        return failed(DbError::fromSql(q.lastError()));
+    int affected = 0;
+    for (qsizetype first = 0; first < values.size(); first += perRun) {
+        for (int i = 0; i < perRun; ++i)
+            q.bindValue(i, values.at(first + i));
+        if (!q.exec())
+            return failed(DbError::fromSql(q.lastError()));
+        affected += q.numRowsAffected();
+    }
+    return affected;
 }
 
 DbError DbSession::lockForWrite(const QString& table)

@@ -38,6 +38,10 @@ public:
     // Runs one statement for its effect; rows affected, or why not.
     DbResult<int> execute(const QString& sql, const QVariantList& values = {});
 
+    // Runs one statement for each successive group of `perRun` values, prepared once: the way to write many
+    // rows. Rows affected in all, or why not.
+    DbResult<int> executeEach(const QString& sql, const QVariantList& values, int perRun);
+
     bool inTransaction() const { return m_depth > 0; }
     // Inside a write transaction: keeps other writers out of the table until the transaction ends, so that a
     // check and the write it guards see the same rows. Nothing to do where the transaction holds the database.

@@ -93,10 +93,59 @@ QString PostgresDialect::addForeignKeyStatement(const ForeignKeyDef& key) const
            QStringLiteral(" FOREIGN KEY(%1) REFERENCES %2(%3)").arg(key.column, key.refTable, key.refColumn);
 }
 
+QStringList PostgresDialect::scratchSessionStatements() const
+{
+    return {QStringLiteral("SET synchronous_commit TO off")};
+}
+
+QStringList PostgresDialect::bulkWriteStatements() const
+{
+    return {};
+}
+
+int PostgresDialect::boundValuesPerStatement() const
+{
+    // Each statement is a round trip to the server; far below its limit of 65,535.
+    return 2000;
+}
+
 QString PostgresDialect::userTablesQuery() const
 {
     return QStringLiteral("SELECT table_name FROM information_schema.tables "
                           "WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'");
+}
+
+QString PostgresDialect::foreignKeysQuery() const
+{
+    return QStringLiteral("SELECT t.relname, a.attname, r.relname, ra.attname FROM pg_constraint c "
+                          "JOIN pg_class t ON t.oid = c.conrelid JOIN pg_namespace n ON n.oid = t.relnamespace "
+                          "JOIN pg_class r ON r.oid = c.confrelid "
+                          "JOIN pg_attribute a ON a.attrelid = c.conrelid AND a.attnum = c.conkey[1] "
+                          "JOIN pg_attribute ra ON ra.attrelid = c.confrelid AND ra.attnum = c.confkey[1] "
+                          "WHERE c.contype = 'f' AND n.nspname = current_schema()");
+}
+
+QString PostgresDialect::readOnlyStatement() const
+{
+    return QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+}
+
+bool PostgresDialect::isLoginRefusal(const DbError& error) const
+{
+    // invalid_authorization_specification and invalid_password; the client library does not always pass the
+    // code on for a refused open, so its words count too.
+    return error.code == QLatin1String("28000") || error.code == QLatin1String("28P01") ||
+           error.description.contains(QLatin1String("authentication failed")) ||
+           (error.description.contains(QLatin1String("role \"")) &&
+            error.description.contains(QLatin1String("does not exist")));
+}
+
+QString PostgresDialect::databaseIdentity(const DbContext& ctx) const
+{
+    return QStringLiteral("pg:%1:%2/%3")
+        .arg(ctx.connection.host().toLower())
+        .arg(ctx.connection.port())
+        .arg(ctx.connection.database.trimmed());
 }
 
 bool PostgresDialect::databaseExists(const DbContext& ctx, DbError* error) const

@@ -16,11 +16,18 @@ public:
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
     QString userTablesQuery() const override;
+    int boundValuesPerStatement() const override;
+    QStringList scratchSessionStatements() const override;
+    QStringList bulkWriteStatements() const override;
+    QString foreignKeysQuery() const override;
+    QString readOnlyStatement() const override;
+    bool isLoginRefusal(const DbError& error) const override;
     QString beginWriteStatement() const override;
     QString lockTableStatement(const QString& table) const override;
     QString schemaVersionQuery() const override;
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
     int schemaVersionFrom(const QVariant& stored) const override;
+    QString databaseIdentity(const DbContext& ctx) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;
     DbError dropDatabase(const DbContext& ctx) const override;

@@ -39,7 +39,8 @@ struct TableDef {
 class SqlDialect
 {
 public:
-    enum class Target { Catalog, Maintenance };
+    // ReadOnlyCatalog: a database of ours that this connection must not change (a colleague's, read for a merge).
+    enum class Target { Catalog, Maintenance, ReadOnlyCatalog };
 
     virtual ~SqlDialect() = default;
 
@@ -60,6 +61,23 @@ public:
     // Empty where the engine declares the key inside CREATE TABLE instead.
     virtual QString addForeignKeyStatement(const ForeignKeyDef& key) const = 0;
     virtual QString userTablesQuery() const = 0;
+    // Every foreign key of the user tables, one row per key: table, column, referenced table, referenced column.
+    virtual QString foreignKeysQuery() const = 0;
+    // Run right after opening a ReadOnlyCatalog connection; empty where the open itself made it read-only.
+    virtual QString readOnlyStatement() const { return {}; }
+    // Whether a refused open was the server turning the login (user name or password) down.
+    virtual bool isLoginRefusal(const DbError& error) const
+    {
+        Q_UNUSED(error)
+        return false;
+    }
+    // How many values one statement that writes many rows should bind: where each statement costs a round trip,
+    // many; where the driver looks every value up among all of them, few.
+    virtual int boundValuesPerStatement() const = 0;
+    // Session settings for a scratch database, thrown away after use: nothing of it need survive a crash.
+    virtual QStringList scratchSessionStatements() const = 0;
+    // Session settings for writing many rows in one transaction; they never weaken what a commit guarantees.
+    virtual QStringList bulkWriteStatements() const = 0;
     virtual QString createIndexStatement(const QString& name, const QString& table, const QString& column) const;
 
     // Starts a write transaction. Where the engine locks the whole database, it takes the write lock at once, so
@@ -74,6 +92,8 @@ public:
     virtual QString setSchemaVersionStatement(const DbContext& ctx, int version) const = 0;
     virtual int schemaVersionFrom(const QVariant& stored) const;
 
+    // What names one database whatever way it was written: its file, or its server, port and name.
+    virtual QString databaseIdentity(const DbContext& ctx) const = 0;
     virtual bool databaseExists(const DbContext& ctx, DbError* error) const = 0;
     virtual DbError createDatabase(const DbContext& ctx) const = 0;
     virtual DbError dropDatabase(const DbContext& ctx) const = 0;

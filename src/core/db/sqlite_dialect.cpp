@@ -29,6 +29,10 @@ QString columnPiece(const SqliteDialect& d, const ColumnDef& c)
 
 QString SqliteDialect::databaseFile(const DbContext& ctx)
 {
+    // A colleague's database may be named by the full path of its file, wherever it lies.
+    const QString name = ctx.connection.database.trimmed();
+    if (QDir::isAbsolutePath(name))
+        return name;
     return ctx.dataDir() + QLatin1Char('/') + ctx.connection.database.trimmed() + QStringLiteral(".db");
 }
 
@@ -41,7 +45,10 @@ void SqliteDialect::configure(QSqlDatabase& db, const DbContext& ctx, Target tar
 {
     db.setDatabaseName(target == Target::Maintenance ? QStringLiteral(":memory:") : databaseFile(ctx));
     Q_UNUSED(timeoutSeconds)
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    if (target == Target::ReadOnlyCatalog)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
 }
 
 DbError SqliteDialect::prepare(QSqlDatabase& db) const
@@ -100,10 +107,41 @@ QString SqliteDialect::addForeignKeyStatement(const ForeignKeyDef&) const
     return {};
 }
 
+QStringList SqliteDialect::scratchSessionStatements() const
+{
+    return QStringList{QStringLiteral("PRAGMA synchronous = OFF"), QStringLiteral("PRAGMA journal_mode = MEMORY")} +
+           bulkWriteStatements();
+}
+
+QStringList SqliteDialect::bulkWriteStatements() const
+{
+    // A large transaction that outgrows the page cache writes pages out and reads them back before the commit.
+    return {QStringLiteral("PRAGMA cache_size = -131072")};
+}
+
+int SqliteDialect::boundValuesPerStatement() const
+{
+    // No round trips here, while the driver looks every bound value up among all of a statement's.
+    return 32;
+}
+
 QString SqliteDialect::userTablesQuery() const
 {
     return QStringLiteral(
         "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+}
+
+QString SqliteDialect::foreignKeysQuery() const
+{
+    return QStringLiteral("SELECT m.name, k.\"from\", k.\"table\", k.\"to\" FROM sqlite_master m, "
+                          "pragma_foreign_key_list(m.name) k WHERE m.type = 'table'");
+}
+
+QString SqliteDialect::databaseIdentity(const DbContext& ctx) const
+{
+    const QFileInfo file(databaseFile(ctx));
+    const QString canonical = file.canonicalFilePath();
+    return QStringLiteral("file:") + (canonical.isEmpty() ? file.absoluteFilePath() : canonical);
 }
 
 bool SqliteDialect::databaseExists(const DbContext& ctx, DbError*) const

@@ -10,6 +10,7 @@
 #include "gui/masters/court_screen.h"
 #include "gui/search/find_citation_screen.h"
 #include "gui/shell/about_screen.h"
+#include "gui/sync/synchronise_screen.h"
 
 #include <QAction>
 #include <QDialog>
@@ -166,6 +167,7 @@ void MainWindow::registerScreens()
                      [this] { return new CitationScreen(m_ctx, CitationScreen::Mode::Entry, 0, this); });
     m_screens.insert(QStringLiteral("View Citation"), [this] { return new CitationListScreen(m_ctx, this); });
     m_screens.insert(QStringLiteral("Find Citation"), [this] { return new FindCitationScreen(m_ctx, this); });
+    m_screens.insert(QStringLiteral("Synchronize"), [this] { return new SynchroniseScreen(m_ctx, this); });
 }
 
 void MainWindow::openScreen(const QString& key)

@@ -1,0 +1,634 @@
+#include "core/sync/database_merge.h"
+
+#include "core/citations/citation_store.h"
+#include "core/db/database_admin.h"
+#include "core/db/db_session.h"
+#include "core/db/schema.h"
+#include "core/masters/master_store.h"
+#include "core/sync/row_copier.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QSqlQuery>
+
+namespace {
+const QString kCaseMaster = QStringLiteral("case_master");
+const QString kDateColumn = QStringLiteral("dt_of_judgment");
+// Rows a page of RowCopier reads.
+const QString kPage = QStringLiteral(" LIMIT %1").arg(RowCopier::kPageRows);
+// Keys per UPDATE of the second copy's marks.
+constexpr int kKeysPerStatement = 500;
+
+QStringList columnsOf(const TableDef& t)
+{
+    QStringList names;
+    for (const ColumnDef& c : t.columns)
+        names << c.name;
+    return names;
+}
+
+QString keyOf(const TableDef& t)
+{
+    return t.columns.first().name;
+}
+
+bool isNameList(const QString& table)
+{
+    return table == QLatin1String("act_master") || table == QLatin1String("category_master") ||
+           table == QLatin1String("court_master");
+}
+
+// A link table's master list and the column that points into it; empty for the bench.
+struct LinkMaster {
+    QString column;
+    QString table;
+};
+
+LinkMaster masterOfLink(const QString& link)
+{
+    for (const ForeignKeyDef& k : Schema::foreignKeysOf(link))
+        if (k.refTable != kCaseMaster)
+            return {k.column, k.refTable};
+    return {};
+}
+
+QString caseColumnOfLink(const QString& link)
+{
+    for (const ForeignKeyDef& k : Schema::foreignKeysOf(link))
+        if (k.refTable == kCaseMaster)
+            return k.column;
+    return {};
+}
+
+DbError exec(DbSession& s, const QString& sql, const QVariantList& values = {})
+{
+    DbResult<int> r = s.execute(sql, values);
+    return r ? DbError() : r.error();
+}
+
+DbError setUp(DbSession& s, const QStringList& statements)
+{
+    for (const QString& statement : statements)
+        if (DbError e = exec(s, statement))
+            return e;
+    return {};
+}
+
+QString insertHead(const TableDef& t)
+{
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(t.name, columnsOf(t).join(QLatin1Char(',')));
+}
+
+// Reads a table's own rows, its key first for the pages.
+QString plainSelect(const TableDef& t, const QString& condition = QString())
+{
+    const QString key = keyOf(t);
+    return QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%1 > ? ORDER BY %1")
+               .arg(key, columnsOf(t).join(QLatin1Char(',')), t.name, condition) +
+           kPage;
+}
+
+int dateColumnOf(const TableDef& t)
+{
+    return int(columnsOf(t).indexOf(kDateColumn));
+}
+
+// What makes two citations the same: the citation text and the month and year of the judgment.
+QString citationIdentity(const QVariant& citation, const QVariant& date)
+{
+    const QDate d = RowCopier::toDate(date).toDate();
+    return citation.toString() + QChar(0x1f) + (d.isValid() ? d.toString(QStringLiteral("yyyy-MM")) : QString());
+}
+
+// Gives the rows that `candidates` lists (key k, in key order) keys after `base`, counting up in that order.
+DbError numberRows(DbSession& s, const QString& table, const QString& key, const QString& candidates, qint64 base)
+{
+    return exec(s,
+                QStringLiteral("UPDATE %1 SET vor_id = CAST(? AS INTEGER) + r.n FROM (SELECT d.k AS k, "
+                               "ROW_NUMBER() OVER (ORDER BY d.k) AS n FROM (%3) d) r WHERE %1.%2 = r.k")
+                    .arg(table, key, candidates),
+                {base});
+}
+} // namespace
+
+const QString DatabaseMerge::kSameDatabase =
+    QStringLiteral("Trying to synchronize same Database, task cannot be carried out.");
+const QString DatabaseMerge::kInvalidUser = QStringLiteral("Invalid user name, please check the user name.");
+const QString DatabaseMerge::kMissingTables =
+    QStringLiteral("The database to be synchronised does not contain the required tables.");
+const QString DatabaseMerge::kNotMatching = QStringLiteral("The databases do not match.");
+const QString DatabaseMerge::kChangedMeanwhile =
+    QStringLiteral("The present database was changed by another user while it was being synchronised. Nothing "
+                   "was merged; please synchronise again.");
+
+DatabaseMerge::DatabaseMerge(const DbContext& present, const MergeSource& source)
+    : m_present(present)
+    , m_source(source)
+{}
+
+QString DatabaseMerge::presentName() const
+{
+    return m_present.connection.database.trimmed();
+}
+
+QString DatabaseMerge::oldDbName() const
+{
+    return presentName() + QStringLiteral("vor_Old");
+}
+
+QString DatabaseMerge::synDbName() const
+{
+    return presentName() + QStringLiteral("vor_Syn");
+}
+
+QString DatabaseMerge::newDbName() const
+{
+    const QString name = m_source.database.trimmed();
+    // A database file named by its path: the working copy is named after the file.
+    if (secondContext().connection.isEmbedded() && QDir::isAbsolutePath(name))
+        return QFileInfo(name).completeBaseName() + QStringLiteral("vor_New");
+    return name + QStringLiteral("vor_New");
+}
+
+DbContext DatabaseMerge::secondContext() const
+{
+    return {m_present.programDir,
+            ConnectionString::trimmed(m_source.server, m_source.user, m_source.database, m_source.password)};
+}
+
+DbContext DatabaseMerge::workingContext(const QString& name) const
+{
+    DbContext ctx = m_present;
+    ctx.connection.database = name;
+    return ctx;
+}
+
+bool DatabaseMerge::isSameDatabase() const
+{
+    return DatabaseAdmin::sameDatabase(m_present, secondContext());
+}
+
+void DatabaseMerge::report(const QString& status, int bar) const
+{
+    if (m_progress)
+        m_progress(status, bar);
+}
+
+void DatabaseMerge::arm(DbSession& session, Database which) const
+{
+    const auto marker = m_failures.find(which);
+    if (marker != m_failures.end())
+        session.failNextStatementContaining(marker.value());
+}
+
+DatabaseMerge::Result DatabaseMerge::run()
+{
+    m_oldStats.clear();
+    if (isSameDatabase())
+        return {Outcome::SameDatabase, kSameDatabase, 0};
+
+    report(QStringLiteral("Checking the connection of the database to be synchronised... 3%"), 3);
+    DbSession second(secondContext(), SqlDialect::Target::ReadOnlyCatalog);
+    if (!second.isOpen()) {
+        const DbError& e = second.error();
+        return {Outcome::LoginFailed, second.dialect().isLoginRefusal(e) ? kInvalidUser : e.description, 0};
+    }
+    arm(second, Database::Second);
+
+    report(QStringLiteral("Checking if the database to be synchronised matches with the original database... 7%"), 7);
+    const Result matching = checkTables(second);
+    if (matching.outcome != Outcome::Merged)
+        return matching;
+
+    report(QStringLiteral("Creating synchronised database... 10%"), 10);
+    // A working name must never reach a database of the user's: it is dropped at the end.
+    for (const QString& name : {oldDbName(), synDbName(), newDbName()}) {
+        const DbContext ctx = workingContext(name);
+        if (DatabaseAdmin::sameDatabase(ctx, m_present) || DatabaseAdmin::sameDatabase(ctx, secondContext()))
+            return {Outcome::Failed,
+                    QStringLiteral("The working database %1 would be one of the databases to merge; rename the "
+                                   "database and try again.")
+                        .arg(name),
+                    0};
+    }
+    // Leftovers of a run that ended without cleaning up.
+    if (DbError e = dropWorking())
+        return {Outcome::Failed, e.description, 0};
+
+    qint64 added = 0;
+    const DbError failed = merge(second, &added);
+    const DbError dropped = dropWorking();
+    if (failed)
+        return {Outcome::Failed, failed.description, 0};
+    Q_UNUSED(dropped) // the merge is done; a leftover goes at the start of the next run
+    report(QStringLiteral("Merged Database... 100%"), 100);
+    return {Outcome::Merged, QString(), added};
+}
+
+DatabaseMerge::Result DatabaseMerge::checkTables(DbSession& second) const
+{
+    const DbResult<QStringList> tables = DatabaseAdmin::userTables(second);
+    if (!tables)
+        return {Outcome::Failed, tables.error().description, 0};
+    QSet<QString> present;
+    for (const QString& name : *tables)
+        present.insert(name.toLower());
+    for (const TableDef& t : Schema::allTables())
+        if (!present.contains(t.name))
+            return {Outcome::NotMatching, kMissingTables, 0};
+
+    DbResult<QSqlQuery> keys = second.query(second.dialect().foreignKeysQuery());
+    if (!keys)
+        return {Outcome::Failed, keys.error().description, 0};
+    QSet<QString> found;
+    while (keys->next()) {
+        QStringList parts;
+        for (int i = 0; i < 4; ++i)
+            parts << keys->value(i).toString().toLower();
+        found.insert(parts.join(QLatin1Char('/')));
+        // A key declared without the referenced column names the referenced table's key.
+        if (parts[3].isEmpty())
+            found.insert(parts.mid(0, 3).join(QLatin1Char('/')) + QLatin1Char('/'));
+    }
+    for (const ForeignKeyDef& k : Schema::foreignKeys()) {
+        const QString wanted = QStringList{k.table, k.column, k.refTable, k.refColumn}.join(QLatin1Char('/'));
+        const QString implicit = QStringList{k.table, k.column, k.refTable, QString()}.join(QLatin1Char('/'));
+        if (!found.contains(wanted) && !found.contains(implicit))
+            return {Outcome::NotMatching, kNotMatching, 0};
+    }
+    return {Outcome::Merged, QString(), 0};
+}
+
+DbError DatabaseMerge::dropWorking() const
+{
+    DbError first;
+    for (const QString& name : {oldDbName(), synDbName(), newDbName()}) {
+        const DbError e = DatabaseAdmin::dropDatabase(workingContext(name));
+        if (e && !first)
+            first = e;
+    }
+    return first;
+}
+
+DbError DatabaseMerge::merge(DbSession& second, qint64* added)
+{
+    DbSession present(m_present);
+    if (!present.isOpen())
+        return present.error();
+    arm(present, Database::Present);
+    if (DbError e = setUp(present, present.dialect().bulkWriteStatements()))
+        return e;
+
+    for (const QString& name : {synDbName(), oldDbName(), newDbName()})
+        if (DbError e = DatabaseAdmin::createDatabase(workingContext(name)))
+            return e;
+    // The sessions end here, before the databases are dropped.
+    DbSession syn(workingContext(synDbName()));
+    DbSession old(workingContext(oldDbName()));
+    DbSession copy(workingContext(newDbName()));
+    for (auto [session, which] :
+         {std::pair{&syn, Database::Syn}, std::pair{&old, Database::Old}, std::pair{&copy, Database::New}}) {
+        if (!session->isOpen())
+            return session->error();
+        arm(*session, which);
+        // Thrown away at the end of the run, whatever happens.
+        if (DbError e = setUp(*session, session->dialect().scratchSessionStatements()))
+            return e;
+        // The working databases follow whatever schema this program makes now.
+        if (DbError e = Schema::create(*session))
+            return e;
+    }
+
+    if (DbError e = copyAll(present, old))
+        return e;
+    for (const TableDef& t : Schema::allTables()) {
+        const DbResult<TableStats> stats = statsOf(old, t.name);
+        if (!stats)
+            return stats.error();
+        m_oldStats.insert(t.name, *stats);
+    }
+    if (DbError e = copyAll(second, copy))
+        return e;
+
+    report(QStringLiteral("Clearing databse of all records... 24%"), 24);
+    report(QStringLiteral("Merging master tables... 24%"), 24);
+    if (DbError e = mergeMasters(old, copy, syn))
+        return e;
+
+    report(QStringLiteral("Merging Case tables... 71%"), 79);
+    if (DbError e = mergeCases(old, copy, syn, added))
+        return e;
+    report(QStringLiteral("Merging Case tables... 83%"), 79);
+    if (DbError e = mergeLinks(old, copy, syn))
+        return e;
+
+    report(QStringLiteral("Merging Case tables... 92%"), 79);
+    return apply(present, syn);
+}
+
+DbError DatabaseMerge::copyAll(DbSession& from, DbSession& to) const
+{
+    return inTransaction(to, [&]() -> DbError {
+        // Exactly the fourteen tables, parents before children; whatever else a database holds stays out.
+        for (const TableDef& t : Schema::allTables())
+            if (DbError e =
+                    RowCopier::copy(from, plainSelect(t), to, insertHead(t), int(t.columns.size()), dateColumnOf(t)))
+                return e;
+        return {};
+    });
+}
+
+DbResult<DatabaseMerge::TableStats> DatabaseMerge::statsOf(DbSession& session, const QString& table) const
+{
+    TableDef def;
+    for (const TableDef& t : Schema::allTables())
+        if (t.name == table)
+            def = t;
+    DbResult<QSqlQuery> q =
+        session.query(QStringLiteral("SELECT COALESCE(MAX(%1), 0), COUNT(*) FROM %2").arg(keyOf(def), table));
+    if (!q)
+        return q.error();
+    if (!q->next())
+        return DbError::other(QStringLiteral("No count of %1.").arg(table));
+    return TableStats{q->value(0).toLongLong(), q->value(1).toLongLong()};
+}
+
+DbError DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession& syn)
+{
+    TransactionGuard oldWrite(old);
+    TransactionGuard secondWrite(second);
+    TransactionGuard synWrite(syn);
+    for (const TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
+        if (g->error())
+            return g->error();
+    int bar = 24;
+    for (const TableDef& t : Schema::allTables()) {
+        if (t.name == kCaseMaster)
+            continue;
+        bar += 3;
+        report(QStringLiteral("Merging master tables... "), bar);
+        for (DbSession* s : {&second, &old})
+            if (DbError e =
+                    exec(*s, QStringLiteral("ALTER TABLE %1 ADD vor_id INTEGER NOT NULL DEFAULT 0").arg(t.name)))
+                return e;
+        // The present database's rows keep their keys.
+        if (DbError e = exec(old, QStringLiteral("UPDATE %1 SET vor_id = %2").arg(t.name, keyOf(t))))
+            return e;
+        if (Schema::foreignKeysOf(t.name).isEmpty()) {
+            // Master lists and texts: the present rows go into the merged database now; links after the cases.
+            if (DbError e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
+                return e;
+        }
+        if (isNameList(t.name))
+            if (DbError e = mergeNames(t.name, old, second, syn))
+                return e;
+    }
+    for (TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
+        if (DbError e = g->commit())
+            return e;
+    return {};
+}
+
+DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSession& second, DbSession& syn)
+{
+    QString nameColumn;
+    for (const TableDef& t : Schema::masterTables())
+        if (t.name == table)
+            nameColumn = t.columns.at(1).name;
+
+    // A name already in the merged list, by the rule of the master screens (case and trailing blanks do not
+    // count), keeps the key it has there; the present database's rows come first.
+    QHash<QString, qint64> keyOfName;
+    {
+        DbResult<QSqlQuery> q = old.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(nameColumn, table));
+        if (!q)
+            return q.error();
+        while (q->next()) {
+            const QString name = MasterStore::comparable(q->value(1).toString());
+            if (!keyOfName.contains(name))
+                keyOfName.insert(name, q->value(0).toLongLong());
+        }
+    }
+    qint64 next = m_oldStats.value(table).maxKey;
+    QVariantList marks;
+    QVariantList added;
+    {
+        DbResult<QSqlQuery> q =
+            second.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(nameColumn, table));
+        if (!q)
+            return q.error();
+        while (q->next()) {
+            const QString name = MasterStore::comparable(q->value(1).toString());
+            qint64 key = keyOfName.value(name, 0);
+            if (key == 0) {
+                key = ++next;
+                keyOfName.insert(name, key);
+                added << key << q->value(1);
+            }
+            marks << q->value(0) << key;
+        }
+    }
+    for (qsizetype first = 0; first < marks.size(); first += 2 * kKeysPerStatement) {
+        const qsizetype count = qMin<qsizetype>(2 * kKeysPerStatement, marks.size() - first) / 2;
+        const QString rows =
+            QStringList(count, QStringLiteral("(CAST(? AS INTEGER),CAST(? AS INTEGER))")).join(QLatin1Char(','));
+        if (DbError e = exec(second,
+                             QStringLiteral("UPDATE %1 SET vor_id = v.column2 FROM (VALUES %2) AS v "
+                                            "WHERE %1.id = v.column1")
+                                 .arg(table, rows),
+                             marks.mid(first, 2 * count)))
+            return e;
+    }
+    return RowCopier::insert(syn, QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(table, nameColumn), 2, added);
+}
+
+DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added)
+{
+    TransactionGuard oldWrite(old);
+    TransactionGuard secondWrite(second);
+    TransactionGuard synWrite(syn);
+    for (const TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
+        if (g->error())
+            return g->error();
+    const TableDef cases = Schema::caseTable();
+    for (DbSession* s : {&second, &old})
+        if (DbError e = exec(*s, QStringLiteral("ALTER TABLE case_master ADD vor_id INTEGER NOT NULL DEFAULT 0")))
+            return e;
+    if (DbError e = exec(old, QStringLiteral("UPDATE case_master SET vor_id = case_id")))
+        return e;
+
+    // Each citation goes in once: the present database's as they are, then each of the second's that is not
+    // there yet.
+    QSet<QString> seen;
+    {
+        DbResult<QSqlQuery> q = old.query(QStringLiteral("SELECT citation, dt_of_judgment FROM case_master"));
+        if (!q)
+            return q.error();
+        while (q->next())
+            seen.insert(citationIdentity(q->value(0), q->value(1)));
+    }
+    QVariantList repeated;
+    {
+        DbResult<QSqlQuery> q =
+            second.query(QStringLiteral("SELECT case_id, citation, dt_of_judgment FROM case_master ORDER BY case_id"));
+        if (!q)
+            return q.error();
+        while (q->next()) {
+            const QString identity = citationIdentity(q->value(1), q->value(2));
+            if (seen.contains(identity))
+                repeated << q->value(0);
+            else
+                seen.insert(identity);
+        }
+    }
+    for (qsizetype first = 0; first < repeated.size(); first += kKeysPerStatement) {
+        const qsizetype count = qMin<qsizetype>(kKeysPerStatement, repeated.size() - first);
+        if (DbError e = exec(second,
+                             QStringLiteral("UPDATE case_master SET vor_id = -1 WHERE case_id IN (%1)")
+                                 .arg(QStringList(count, QStringLiteral("?")).join(QLatin1Char(','))),
+                             repeated.mid(first, count)))
+            return e;
+    }
+    if (DbError e = numberRows(second, kCaseMaster, QStringLiteral("case_id"),
+                               QStringLiteral("SELECT case_id AS k FROM case_master WHERE vor_id = 0"),
+                               m_oldStats.value(kCaseMaster).maxKey))
+        return e;
+
+    // The texts of the citations that go in, under keys after the present ones.
+    for (const CitationStore::TextTable& text : CitationStore::textTables()) {
+        if (DbError e = numberRows(second, text.table, QStringLiteral("id"),
+                                   QStringLiteral("SELECT DISTINCT x.id AS k FROM %1 x JOIN case_master c "
+                                                  "ON c.%2 = x.id WHERE c.vor_id > 0")
+                                       .arg(text.table, text.keyColumn),
+                                   m_oldStats.value(text.table).maxKey))
+            return e;
+        if (DbError e =
+                RowCopier::copy(second,
+                                QStringLiteral("SELECT id, vor_id, %1 FROM %2 WHERE vor_id > 0 AND id > ? "
+                                               "ORDER BY id")
+                                        .arg(text.column, text.table) +
+                                    kPage,
+                                syn, QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(text.table, text.column), 2))
+            return e;
+    }
+
+    if (DbError e = RowCopier::copy(old, plainSelect(cases), syn, insertHead(cases), int(cases.columns.size()),
+                                    dateColumnOf(cases)))
+        return e;
+    // The second's citations with every reference turned into the merged key.
+    QStringList values;
+    QStringList joins;
+    for (const ColumnDef& c : cases.columns) {
+        const CitationStore::TextTable* text = nullptr;
+        for (const CitationStore::TextTable& t : CitationStore::textTables())
+            if (t.keyColumn == c.name)
+                text = &t;
+        if (c.name == QLatin1String("case_id")) {
+            values << QStringLiteral("c.vor_id");
+        } else if (text) {
+            const QString alias = QStringLiteral("t_") + text->keyColumn;
+            values << alias + QStringLiteral(".vor_id");
+            joins << QStringLiteral(" LEFT JOIN %1 %2 ON %2.id = c.%3").arg(text->table, alias, text->keyColumn);
+        } else {
+            values << QStringLiteral("c.") + c.name;
+        }
+    }
+    const QString select = QStringLiteral("SELECT c.case_id, %1 FROM case_master c%2 WHERE c.vor_id > 0 AND "
+                                          "c.case_id > ? ORDER BY c.case_id")
+                               .arg(values.join(QLatin1Char(',')), joins.join(QString())) +
+                           kPage;
+    if (DbError e = RowCopier::copy(second, select, syn, insertHead(cases), int(cases.columns.size()),
+                                    dateColumnOf(cases), added))
+        return e;
+
+    for (TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
+        if (DbError e = g->commit())
+            return e;
+    return {};
+}
+
+DbError DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& syn)
+{
+    TransactionGuard secondWrite(second);
+    TransactionGuard synWrite(syn);
+    for (const TransactionGuard* g : {&secondWrite, &synWrite})
+        if (g->error())
+            return g->error();
+    for (const TableDef& t : Schema::linkTables()) {
+        if (DbError e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
+            return e;
+        const LinkMaster master = masterOfLink(t.name);
+        const QString caseColumn = caseColumnOfLink(t.name);
+        QString joins = QStringLiteral(" JOIN case_master c ON c.case_id = x.%1").arg(caseColumn);
+        if (!master.table.isEmpty())
+            joins += QStringLiteral(" JOIN %1 m ON m.id = x.%2").arg(master.table, master.column);
+        // Links and bench names of the citations that went in; those of a citation left out stay out with it.
+        if (DbError e = numberRows(second, t.name, QStringLiteral("id"),
+                                   QStringLiteral("SELECT x.id AS k FROM %1 x%2 WHERE c.vor_id > 0").arg(t.name, joins),
+                                   m_oldStats.value(t.name).maxKey))
+            return e;
+        QStringList values;
+        for (const ColumnDef& c : t.columns) {
+            if (c.name == keyOf(t))
+                values << QStringLiteral("x.vor_id");
+            else if (c.name == caseColumn)
+                values << QStringLiteral("c.vor_id");
+            else if (c.name == master.column)
+                values << QStringLiteral("m.vor_id");
+            else
+                values << QStringLiteral("x.") + c.name;
+        }
+        const QString select =
+            QStringLiteral("SELECT x.id, %1 FROM %2 x%3 WHERE x.vor_id > 0 AND x.id > ? ORDER BY x.id")
+                .arg(values.join(QLatin1Char(',')), t.name, joins) +
+            kPage;
+        if (DbError e = RowCopier::copy(second, select, syn, insertHead(t), int(t.columns.size())))
+            return e;
+    }
+    for (TransactionGuard* g : {&secondWrite, &synWrite})
+        if (DbError e = g->commit())
+            return e;
+    return {};
+}
+
+DbError DatabaseMerge::apply(DbSession& present, DbSession& syn)
+{
+    return inTransaction(present, [&]() -> DbError {
+        // Citation writers lock case_master first; so does this, so that the two queue instead of deadlocking.
+        if (DbError e = present.lockForWrite(kCaseMaster))
+            return e;
+        for (const TableDef& t : Schema::allTables())
+            if (t.name != kCaseMaster)
+                if (DbError e = present.lockForWrite(t.name))
+                    return e;
+        // The merged content was built on the rows copied at the start; only they may be there now.
+        for (const TableDef& t : Schema::allTables()) {
+            const DbResult<TableStats> now = statsOf(present, t.name);
+            if (!now)
+                return now.error();
+            const TableStats was = m_oldStats.value(t.name);
+            if (now->maxKey != was.maxKey || now->rows != was.rows)
+                return DbError::other(kChangedMeanwhile);
+        }
+        // The present rows keep their keys and stay untouched; what the merge added lies above their largest
+        // key. Plain inserts, so that whatever the database keeps up to date on its own (indexes, triggers) is.
+        for (const TableDef& t : Schema::allTables())
+            if (DbError e = RowCopier::copy(syn, plainSelect(t), present, insertHead(t), int(t.columns.size()),
+                                            dateColumnOf(t), nullptr, m_oldStats.value(t.name).maxKey))
+                return e;
+        for (const TableDef& t : Schema::allTables()) {
+            const DbResult<TableStats> merged = statsOf(syn, t.name);
+            const DbResult<TableStats> now = statsOf(present, t.name);
+            if (!merged)
+                return merged.error();
+            if (!now)
+                return now.error();
+            if (merged->rows != now->rows || merged->maxKey != now->maxKey)
+                return DbError::other(
+                    QStringLiteral("The merged %1 could not be written completely. Nothing was merged.").arg(t.name));
+        }
+        return {};
+    });
+}

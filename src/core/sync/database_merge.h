@@ -1,0 +1,99 @@
+#pragma once
+
+#include "core/db/db_context.h"
+#include "core/db/db_error.h"
+#include "core/db/db_result.h"
+
+#include <QHash>
+#include <QString>
+
+#include <functional>
+
+class DbSession;
+
+// The database to merge in, as the user typed it: server, database name (on the embedded engine also the full
+// path of a database file, which is then read where it lies), user name and password.
+struct MergeSource {
+    QString server;
+    QString database;
+    QString user;
+    QString password;
+};
+
+// Merges a second database into the present one, with nothing lost.
+//
+// Both sides are copied into working databases beside the present one (<present>vor_Old, <second>vor_New); the
+// merged content is built in a third (<present>vor_Syn), where every row of the present database keeps its key
+// and the rows that come from the second database get keys after the largest. A `vor_id` column in each working
+// copy records the key each row has in the merged database (0: not placed; -1 in the second copy's case_master:
+// the same citation is there already under another row). Master names match as the master screens' duplicate
+// rule decides; a citation matches by its citation text and the month and year of its judgment, and a matched
+// citation of the second database is left out with its texts and links.
+//
+// At the end the rows that are new to the present database are written to it in one transaction: all of them,
+// or, after any failure, none. The second database is only read. The working databases are dropped at the end of
+// every run, and leftovers of an earlier one at its start. Shows nothing: progress and the outcome are reported.
+class DatabaseMerge
+{
+public:
+    enum class Outcome { Merged, SameDatabase, LoginFailed, NotMatching, Failed };
+    struct Result {
+        Outcome outcome = Outcome::Failed;
+        QString message; // what the user is told; empty when merged
+        qint64 citationsAdded = 0;
+    };
+    // The databases a run opens, for the test seam.
+    enum class Database { Present, Second, Old, Syn, New };
+    // A status text and the bar's position (0 to 100).
+    using Progress = std::function<void(const QString& status, int bar)>;
+
+    static const QString kSameDatabase;
+    static const QString kInvalidUser;
+    static const QString kMissingTables;
+    static const QString kNotMatching;
+    static const QString kChangedMeanwhile;
+
+    DatabaseMerge(const DbContext& present, const MergeSource& source);
+
+    QString presentName() const;
+    QString oldDbName() const;
+    QString synDbName() const;
+    QString newDbName() const;
+    // Where the second database is, as the engines take it.
+    DbContext secondContext() const;
+    DbContext workingContext(const QString& name) const;
+    // Whether the second database is the present one: the same file, or the same server and name.
+    bool isSameDatabase() const;
+
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // Test seam: the first statement on that database whose text holds the marker fails as the engine would.
+    void injectFailure(Database where, const QString& marker) { m_failures.insert(where, marker); }
+
+    // The whole run, in the calling thread (every session it needs is opened and closed here).
+    Result run();
+
+private:
+    struct TableStats {
+        qint64 maxKey = 0;
+        qint64 rows = 0;
+    };
+
+    void report(const QString& status, int bar) const;
+    void arm(DbSession& session, Database which) const;
+    Result checkTables(DbSession& second) const;
+    DbError dropWorking() const;
+    DbError merge(DbSession& second, qint64* added);
+    DbError copyAll(DbSession& from, DbSession& to) const;
+    DbResult<TableStats> statsOf(DbSession& session, const QString& table) const;
+    DbError mergeMasters(DbSession& old, DbSession& second, DbSession& syn);
+    DbError mergeNames(const QString& table, DbSession& old, DbSession& second, DbSession& syn);
+    DbError mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added);
+    DbError mergeLinks(DbSession& old, DbSession& second, DbSession& syn);
+    DbError apply(DbSession& present, DbSession& syn);
+
+    DbContext m_present;
+    MergeSource m_source;
+    Progress m_progress;
+    QHash<Database, QString> m_failures;
+    QHash<QString, TableStats> m_oldStats;
+};

@@ -1,0 +1,83 @@
+#include "core/sync/row_copier.h"
+
+#include "core/db/db_session.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <limits>
+
+QVariant RowCopier::toDate(const QVariant& value)
+{
+    const QVariant none(QMetaType::fromType<QDate>());
+    if (value.isNull())
+        return none;
+    switch (value.metaType().id()) {
+    case QMetaType::QDate:
+        return value;
+    case QMetaType::QDateTime:
+        return value.toDateTime().date();
+    default:
+        break;
+    }
+    const QString text = value.toString().trimmed();
+    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    return date.isValid() ? QVariant(date) : none;
+}
+
+DbError RowCopier::insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values)
+{
+    const int perStatement = qMax(1, to.dialect().boundValuesPerStatement() / columns);
+    const QString oneRow =
+        QLatin1Char('(') + QStringList(columns, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
+    const qsizetype rows = values.size() / columns;
+    const qsizetype whole = rows / perStatement * perStatement;
+    if (whole > 0) {
+        DbResult<int> r = to.executeEach(insertHead + QStringList(perStatement, oneRow).join(QLatin1Char(',')),
+                                         values.mid(0, whole * columns), perStatement * columns);
+        if (!r)
+            return r.error();
+    }
+    if (whole < rows) {
+        DbResult<int> r = to.execute(insertHead + QStringList(int(rows - whole), oneRow).join(QLatin1Char(',')),
+                                     values.mid(whole * columns));
+        if (!r)
+            return r.error();
+    }
+    return {};
+}
+
+DbError RowCopier::copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
+                        int dateColumn, qint64* copied, const QVariant& startAfter)
+{
+    QVariant after = startAfter.isValid() ? startAfter : QVariant(std::numeric_limits<qint32>::min());
+    qint64 total = 0;
+    for (;;) {
+        QVariantList values;
+        int rows = 0;
+        {
+            DbResult<QSqlQuery> q = from.query(select, {after});
+            if (!q)
+                return q.error();
+            values.reserve(kPageRows * columns);
+            while (q->next()) {
+                after = q->value(0);
+                for (int c = 0; c < columns; ++c)
+                    values << (c == dateColumn ? toDate(q->value(c + 1)) : q->value(c + 1));
+                ++rows;
+            }
+        }
+        if (rows == 0)
+            break;
+        if (DbError e = insert(to, insertHead, columns, values))
+            return e;
+        total += rows;
+        if (rows < kPageRows)
+            break;
+    }
+    if (copied)
+        *copied = total;
+    return {};
+}

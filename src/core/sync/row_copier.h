@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/db/db_error.h"
+
+#include <QString>
+#include <QVariant>
+
+class DbSession;
+
+// Moves rows between two databases, which may be on different engines, a page at a time: each page is one read
+// on the source and a few INSERT statements of many rows on the target, so that neither memory nor round trips
+// grow with the row count.
+class RowCopier
+{
+public:
+    // Rows read per page.
+    static constexpr int kPageRows = 1000;
+
+    // The select reads from the source. It must take one bound value, the page key to start after, and give the
+    // page key as its first column followed by the target's columns in order, for example
+    //   "SELECT id, id, act FROM act_master WHERE id > ? ORDER BY id LIMIT 1000".
+    // The page key must be unique and increasing in that order. The rows go to `insertHead`
+    // ("INSERT INTO act_master (id,act) VALUES ") with `columns` values each. A column named in `dateColumn`
+    // (a position among the target's columns, -1 for none) is brought to a date whatever the source engine
+    // made of it. Counts the rows copied into `copied` when given.
+    // `after` is the page key to start after; by default below every key.
+    static DbError copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
+                        int dateColumn = -1, qint64* copied = nullptr, const QVariant& after = QVariant());
+
+    // Writes rows already in memory (each `columns` values, one after another): as many rows to a statement as the
+    // engine takes well, the statement prepared once for all of them.
+    static DbError insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values);
+
+    // A date from whatever an engine returns for a date column: a date, a date and time, or ISO text.
+    static QVariant toDate(const QVariant& value);
+};

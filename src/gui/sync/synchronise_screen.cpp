@@ -1,0 +1,241 @@
+#include "gui/sync/synchronise_screen.h"
+
+#include "gui/common/help_access.h"
+#include "gui/common/hourglass.h"
+#include "gui/common/icons.h"
+#include "gui/common/message_box.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+const QString SynchroniseScreen::kEntriesError = QStringLiteral("Error in entries, can not synchronize database.");
+const QString SynchroniseScreen::kMerged = QStringLiteral("Mergerd database successfully.");
+
+SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
+    : QDialog(parent)
+    , m_ctx(ctx)
+{
+    m_helpHandler = [this](QWidget* owner, const QString& programDir, int contextId) {
+        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
+    };
+    setObjectName(QStringLiteral("CS06000901"));
+    setWindowTitle(QStringLiteral(" Synchronisation "));
+    setModal(true);
+
+    auto* outer = new QFrame(this);
+    outer->setObjectName(QStringLiteral("Fra0009(0)"));
+    outer->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(outer);
+    auto label = [&](int index, const QString& caption) {
+        auto* l = new QLabel(caption, outer);
+        l->setObjectName(QStringLiteral("Lbl0009(%1)").arg(index));
+        return l;
+    };
+    auto box = [&](int index) {
+        auto* b = new QLineEdit(outer);
+        b->setObjectName(QStringLiteral("Txt0009(%1)").arg(index));
+        connect(b, &QLineEdit::textChanged, this, &SynchroniseScreen::Txt0009_Change);
+        m_boxes << b;
+        return b;
+    };
+    grid->addWidget(label(0, QStringLiteral("Present Database ")), 0, 0);
+    QLineEdit* present = box(PresentBox);
+    present->setReadOnly(true);
+    present->setText(m_ctx.connection.database.trimmed());
+    grid->addWidget(present, 0, 1);
+    grid->addWidget(label(1, QStringLiteral(" Database to synchronise with")), 1, 0, 1, 2);
+    const struct {
+        int label;
+        const char* caption;
+    } rows[] = {{2, "Server Name"}, {3, "Database Name "}, {5, "User Name "}, {6, "Password"}};
+    for (int i = 0; i < 4; ++i) {
+        grid->addWidget(label(rows[i].label, QLatin1String(rows[i].caption)), i + 2, 0);
+        grid->addWidget(box(i + 1), i + 2, 1);
+    }
+    m_boxes[PasswordBox]->setEchoMode(QLineEdit::Password);
+
+    m_progressFrame = new QFrame(this);
+    m_progressFrame->setObjectName(QStringLiteral("Fra0009(1)"));
+    m_progressFrame->setFrameShape(QFrame::StyledPanel);
+    auto* progress = new QVBoxLayout(m_progressFrame);
+    m_status = new QLabel(QStringLiteral("Synchronisation"), m_progressFrame);
+    m_status->setObjectName(QStringLiteral("Lbl0009(4)"));
+    m_bar = new QProgressBar(m_progressFrame);
+    m_bar->setObjectName(QStringLiteral("PB0009"));
+    m_bar->setRange(0, 100);
+    progress->addWidget(m_status);
+    progress->addWidget(m_bar);
+    m_progressFrame->setVisible(false);
+
+    auto* buttons = new QHBoxLayout;
+    auto* help = new QPushButton(this);
+    help->setObjectName(QStringLiteral("Cmd0009(0)"));
+    help->setIcon(Icons::icon(QStringLiteral("help")));
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
+    close->setObjectName(QStringLiteral("Cmd0009(1)"));
+    close->setToolTip(QStringLiteral("Close"));
+    auto* sync = new QPushButton(QStringLiteral("&Synchronisation"), this);
+    sync->setObjectName(QStringLiteral("Cmd0009(2)"));
+    sync->setToolTip(QStringLiteral("Syncronization"));
+    m_buttons << help << close << sync;
+    for (int i = 0; i < m_buttons.size(); ++i) {
+        m_buttons[i]->setAutoDefault(false);
+        connect(m_buttons[i], &QPushButton::clicked, this, [this, i] { Cmd0009_Click(i); });
+    }
+    buttons->addWidget(help);
+    buttons->addStretch();
+    buttons->addWidget(sync);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(outer);
+    layout->addWidget(m_progressFrame);
+    layout->addLayout(buttons);
+    setTabOrder(m_boxes[PresentBox], m_boxes[ServerBox]);
+    setTabOrder(m_boxes[ServerBox], m_boxes[DatabaseBox]);
+    setTabOrder(m_boxes[DatabaseBox], m_boxes[UserBox]);
+    setTabOrder(m_boxes[UserBox], m_boxes[PasswordBox]);
+    setTabOrder(m_boxes[PasswordBox], help);
+    setTabOrder(help, sync);
+    setTabOrder(sync, close);
+    Txt0009_Change();
+}
+
+SynchroniseScreen::~SynchroniseScreen()
+{
+    // The run owns connections of its own thread; it must end before the screen goes.
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+    }
+}
+
+void SynchroniseScreen::Txt0009_Change()
+{
+    if (m_buttons.size() <= SynchroniseButton || isRunning())
+        return;
+    bool filled = true;
+    for (int i = ServerBox; i <= PasswordBox && i < m_boxes.size(); ++i)
+        filled = filled && !m_boxes[i]->text().trimmed().isEmpty();
+    m_buttons[SynchroniseButton]->setEnabled(filled && m_boxes.size() > PasswordBox);
+}
+
+void SynchroniseScreen::Cmd0009_Click(int index)
+{
+    switch (index) {
+    case HelpButton:
+        m_helpHandler(this, m_ctx.programDir, kHelpContext);
+        break;
+    case CloseButton:
+        if (!isRunning())
+            accept();
+        break;
+    case SynchroniseButton:
+        synchronise();
+        break;
+    default:
+        break;
+    }
+}
+
+void SynchroniseScreen::reject()
+{
+    // Escape or the window's close box during a run would leave the run without its screen.
+    if (!isRunning())
+        QDialog::reject();
+}
+
+void SynchroniseScreen::setButtonsEnabled(bool enabled)
+{
+    m_buttons[CloseButton]->setEnabled(enabled);
+    m_buttons[SynchroniseButton]->setEnabled(enabled);
+    if (enabled)
+        Txt0009_Change();
+}
+
+void SynchroniseScreen::synchronise()
+{
+    if (isRunning() || !m_buttons[SynchroniseButton]->isEnabled())
+        return;
+    m_busy = std::make_unique<Hourglass>();
+    m_merge =
+        std::make_unique<DatabaseMerge>(m_ctx, MergeSource{m_boxes[ServerBox]->text(), m_boxes[DatabaseBox]->text(),
+                                                           m_boxes[UserBox]->text(), m_boxes[PasswordBox]->text()});
+    if (m_merge->isSameDatabase()) {
+        m_busy.reset();
+        MessageBox::information(this, DatabaseMerge::kSameDatabase);
+        m_merge.reset();
+        return;
+    }
+    if (m_mergeHook)
+        m_mergeHook(*m_merge);
+    m_status->setVisible(true);
+    m_bar->setVisible(true);
+    m_progressFrame->setVisible(true);
+    setButtonsEnabled(false);
+
+    QPointer<SynchroniseScreen> self(this);
+    m_merge->setProgress([self](const QString& status, int bar) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, status, bar] {
+                if (self)
+                    self->showProgress(status, bar);
+            },
+            Qt::QueuedConnection);
+    });
+    DatabaseMerge* merge = m_merge.get();
+    m_thread = QThread::create([this, merge] { m_result = merge->run(); });
+    connect(m_thread, &QThread::finished, this, &SynchroniseScreen::finish, Qt::QueuedConnection);
+    m_thread->start();
+}
+
+void SynchroniseScreen::showProgress(const QString& status, int bar)
+{
+    m_status->setText(status);
+    m_bar->setValue(bar);
+}
+
+void SynchroniseScreen::finish()
+{
+    if (!m_thread)
+        return;
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+    m_merge.reset();
+    m_busy.reset();
+    const DatabaseMerge::Result r = m_result;
+    setButtonsEnabled(true);
+    switch (r.outcome) {
+    case DatabaseMerge::Outcome::Merged:
+        m_progressFrame->setVisible(false);
+        MessageBox::information(this, kMerged);
+        break;
+    case DatabaseMerge::Outcome::LoginFailed:
+        MessageBox::information(this, r.message);
+        MessageBox::information(this, kEntriesError);
+        m_status->setVisible(false);
+        m_bar->setVisible(false);
+        break;
+    case DatabaseMerge::Outcome::NotMatching:
+        MessageBox::information(this, r.message);
+        m_status->setVisible(false);
+        m_bar->setVisible(false);
+        break;
+    case DatabaseMerge::Outcome::SameDatabase:
+    case DatabaseMerge::Outcome::Failed:
+        // The status and bar stay where the run stopped.
+        MessageBox::information(this, r.message);
+        break;
+    }
+    emit runFinished();
+}

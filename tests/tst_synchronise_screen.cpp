@@ -1,0 +1,249 @@
+// The Synchronisation screen: its boxes and button states, its guards and messages, and a whole run from the
+// screen, which keeps answering while the merge works in the background.
+#include "core/citations/citation_store.h"
+#include "core/db/db_session.h"
+#include "core/db/sqlite_dialect.h"
+#include "gui/sync/synchronise_screen.h"
+#include "support/gui_test_support.h"
+#include "support/test_database.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+
+namespace {
+// The database name as the screen takes it: an embedded database by the full path of its file.
+QString nameToType(const DbContext& ctx)
+{
+    return ctx.connection.isEmbedded() ? SqliteDialect::databaseFile(ctx) : ctx.connection.database;
+}
+
+bool addCitation(const DbContext& ctx, const QString& text)
+{
+    DbSession s(ctx);
+    Citation c;
+    c.citation = text;
+    c.caseTitle = QStringLiteral("A v. B");
+    c.judgmentDate = QDate(2003, 5, 1);
+    c.categories.append({1, QString(), QString()});
+    c.acts.append({2, QString(), QStringLiteral("s. 7")});
+    c.bench << QStringLiteral("Justice K");
+    return bool(CitationStore(s).add(c));
+}
+} // namespace
+
+class TestSynchroniseScreen : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Types the four boxes of the second database.
+    static void type(SynchroniseScreen& screen, const ConnectionString& c, const QString& database)
+    {
+        const QStringList texts{c.server, database, c.user, c.password};
+        for (int i = 0; i < texts.size(); ++i) {
+            auto* box = screen.findChild<QLineEdit*>(QStringLiteral("Txt0009(%1)").arg(i + 1));
+            QVERIFY(box);
+            box->setText(texts[i]);
+        }
+    }
+
+    static bool runFromScreen(SynchroniseScreen& screen)
+    {
+        QSignalSpy finished(&screen, &SynchroniseScreen::runFinished);
+        auto* button = screen.findChild<QPushButton*>(QStringLiteral("Cmd0009(2)"));
+        if (!button || !button->isEnabled())
+            return false;
+        button->click();
+        return finished.count() > 0 || finished.wait(60000);
+    }
+
+private slots:
+    void init()
+    {
+        MessageBox::setScripted(true);
+        MessageBox::clearShown();
+    }
+
+    void boxesAndButtonStates();
+    void mergesFromTheScreen();
+    void failedRunSaysSoAndKeepsData();
+    void refusesSameDatabase();
+    void wrongEntriesAreRefusedBeforeAnythingIsMade();
+    void refusesDatabaseWithoutTheTables();
+};
+
+void TestSynchroniseScreen::boxesAndButtonStates()
+{
+    LEX_USE_DATABASE(t, true);
+    SynchroniseScreen screen(t.ctx());
+    QCOMPARE(screen.objectName(), QStringLiteral("CS06000901"));
+    QCOMPARE(screen.windowTitle(), QStringLiteral(" Synchronisation "));
+    LEX_FIND(present, QLineEdit, &screen, QStringLiteral("Txt0009(0)"));
+    QCOMPARE(present->text(), t.ctx().connection.database);
+    QVERIFY(present->isReadOnly());
+    LEX_FIND(password, QLineEdit, &screen, QStringLiteral("Txt0009(4)"));
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    LEX_FIND(sync, QPushButton, &screen, QStringLiteral("Cmd0009(2)"));
+    QCOMPARE(sync->text(), QStringLiteral("&Synchronisation"));
+    QCOMPARE(sync->toolTip(), QStringLiteral("Syncronization"));
+    LEX_FIND(progress, QFrame, &screen, QStringLiteral("Fra0009(1)"));
+    QVERIFY(progress->isHidden());
+
+    QVERIFY(!sync->isEnabled());
+    const QStringList filled{QStringLiteral("srv"), QStringLiteral("db"), QStringLiteral("u"), QStringLiteral("p")};
+    for (int i = 0; i < 4; ++i) {
+        LEX_FIND(box, QLineEdit, &screen, QStringLiteral("Txt0009(%1)").arg(i + 1));
+        box->setText(filled[i]);
+        QCOMPARE(sync->isEnabled(), i == 3);
+    }
+    // Blanks alone count as empty, in any box.
+    for (int i = 0; i < 4; ++i) {
+        LEX_FIND(box, QLineEdit, &screen, QStringLiteral("Txt0009(%1)").arg(i + 1));
+        box->setText(QStringLiteral("   "));
+        QVERIFY2(!sync->isEnabled(), qPrintable(box->objectName()));
+        box->setText(filled[i]);
+        QVERIFY(sync->isEnabled());
+    }
+}
+
+void TestSynchroniseScreen::mergesFromTheScreen()
+{
+    LEX_USE_DATABASE(t, true);
+    LEX_USE_DATABASE(other, true);
+    QVERIFY(t.addSampleMasters());
+    QVERIFY(other.addSampleMasters());
+    QVERIFY(addCitation(t.ctx(), QStringLiteral("2003 SCMR 1")));
+    QVERIFY(addCitation(other.ctx(), QStringLiteral("2003 SCMR 2")));
+    QVERIFY(addCitation(other.ctx(), QStringLiteral("2003 SCMR 1")));
+
+    SynchroniseScreen screen(t.ctx());
+    type(screen, other.ctx().connection, nameToType(other.ctx()));
+    LEX_FIND(sync, QPushButton, &screen, QStringLiteral("Cmd0009(2)"));
+    LEX_FIND(close, QPushButton, &screen, QStringLiteral("Cmd0009(1)"));
+    LEX_FIND(status, QLabel, &screen, QStringLiteral("Lbl0009(4)"));
+    LEX_FIND(bar, QProgressBar, &screen, QStringLiteral("PB0009"));
+    LEX_FIND(progress, QFrame, &screen, QStringLiteral("Fra0009(1)"));
+    QStringList seen;
+    connect(bar, &QProgressBar::valueChanged, this, [&](int value) { seen << QStringLiteral("%1").arg(value); });
+
+    QSignalSpy finished(&screen, &SynchroniseScreen::runFinished);
+    sync->click();
+    // Running: one run at a time, and the screen cannot be closed under it.
+    QVERIFY(screen.isRunning());
+    QVERIFY(!sync->isEnabled());
+    QVERIFY(!close->isEnabled());
+    QVERIFY(progress->isVisibleTo(&screen));
+    screen.Cmd0009_Click(SynchroniseScreen::SynchroniseButton);
+    screen.Cmd0009_Click(SynchroniseScreen::CloseButton);
+    screen.reject();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.count(), 1);
+
+    QCOMPARE(shownTexts(), QStringList{QStringLiteral("Mergerd database successfully.")});
+    QVERIFY(progress->isHidden());
+    QVERIFY(sync->isEnabled());
+    QVERIFY(close->isEnabled());
+    QCOMPARE(status->text(), QStringLiteral("Merged Database... 100%"));
+    // The bar moved through the run's steps as they came, from the interface thread.
+    QVERIFY2(seen.contains(QStringLiteral("79")) && seen.last() == QLatin1String("100"),
+             qPrintable(seen.join(QLatin1Char(','))));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), 2);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT citation FROM case_master WHERE case_id = 2")).toString(),
+             QStringLiteral("2003 SCMR 2"));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM cmd_act_master")).toInt(), 2);
+}
+
+void TestSynchroniseScreen::failedRunSaysSoAndKeepsData()
+{
+    LEX_USE_DATABASE(t, true);
+    LEX_USE_DATABASE(other, true);
+    QVERIFY(t.addSampleMasters());
+    QVERIFY(other.addSampleMasters());
+    QVERIFY(addCitation(t.ctx(), QStringLiteral("2003 SCMR 1")));
+    QVERIFY(addCitation(other.ctx(), QStringLiteral("2003 SCMR 2")));
+    SynchroniseScreen screen(t.ctx());
+    screen.setMergeHook([](DatabaseMerge& merge) {
+        merge.injectFailure(DatabaseMerge::Database::Present, QStringLiteral("INSERT INTO cm_bench_name"));
+    });
+    type(screen, other.ctx().connection, nameToType(other.ctx()));
+    QVERIFY(runFromScreen(screen));
+    QCOMPARE(MessageBox::shown().size(), 1);
+    QVERIFY(!shownTexts().contains(QStringLiteral("Mergerd database successfully.")));
+    QVERIFY(shownTexts().first().startsWith(QLatin1String("Injected failure")));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), 1);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM cm_judgment_master")).toInt(), 1);
+    LEX_FIND(sync, QPushButton, &screen, QStringLiteral("Cmd0009(2)"));
+    LEX_FIND(close, QPushButton, &screen, QStringLiteral("Cmd0009(1)"));
+    QVERIFY(sync->isEnabled());
+    QVERIFY(close->isEnabled());
+}
+
+void TestSynchroniseScreen::refusesSameDatabase()
+{
+    LEX_USE_DATABASE(t, true);
+    SynchroniseScreen screen(t.ctx());
+    type(screen, t.ctx().connection, t.ctx().connection.database);
+    LEX_FIND(sync, QPushButton, &screen, QStringLiteral("Cmd0009(2)"));
+    sync->click();
+    QVERIFY(!screen.isRunning());
+    QCOMPARE(shownTexts(),
+             QStringList{QStringLiteral("Trying to synchronize same Database, task cannot be carried out.")});
+    LEX_FIND(progress, QFrame, &screen, QStringLiteral("Fra0009(1)"));
+    QVERIFY(progress->isHidden());
+}
+
+void TestSynchroniseScreen::wrongEntriesAreRefusedBeforeAnythingIsMade()
+{
+    LEX_USE_DATABASE(t, true);
+    LEX_USE_DATABASE(other, true);
+    ConnectionString wrong = other.ctx().connection;
+    QString name = nameToType(other.ctx());
+    QString first;
+    if (TestDatabase::isPostgres()) {
+        wrong.password += QStringLiteral("x");
+        first = QStringLiteral("Invalid user name, please check the user name.");
+    } else {
+        name += QStringLiteral(".missing");
+    }
+    SynchroniseScreen screen(t.ctx());
+    type(screen, wrong, name);
+    QVERIFY(runFromScreen(screen));
+    const QStringList texts = shownTexts();
+    QCOMPARE(texts.size(), 2);
+    if (!first.isEmpty())
+        QCOMPARE(texts[0], first);
+    QCOMPARE(texts[1], QStringLiteral("Error in entries, can not synchronize database."));
+    LEX_FIND(status, QLabel, &screen, QStringLiteral("Lbl0009(4)"));
+    LEX_FIND(bar, QProgressBar, &screen, QStringLiteral("PB0009"));
+    QVERIFY(status->isHidden());
+    QVERIFY(bar->isHidden());
+    // Nothing was made: no working database beside the present one.
+    DatabaseMerge merge(t.ctx(), {wrong.server, name, wrong.user, wrong.password});
+    for (const QString& working : {merge.oldDbName(), merge.synDbName(), merge.newDbName()})
+        QVERIFY(TestDatabase::openError(merge.workingContext(working)).isError());
+}
+
+void TestSynchroniseScreen::refusesDatabaseWithoutTheTables()
+{
+    LEX_USE_DATABASE(t, true);
+    LEX_USE_DATABASE(bare, false);
+    QVERIFY(bare.exec(QStringLiteral("CREATE TABLE act_master (id INTEGER PRIMARY KEY, act VARCHAR(255))")));
+    SynchroniseScreen screen(t.ctx());
+    type(screen, bare.ctx().connection, nameToType(bare.ctx()));
+    QVERIFY(runFromScreen(screen));
+    QCOMPARE(shownTexts(),
+             QStringList{QStringLiteral("The database to be synchronised does not contain the required tables.")});
+    LEX_FIND(sync, QPushButton, &screen, QStringLiteral("Cmd0009(2)"));
+    LEX_FIND(close, QPushButton, &screen, QStringLiteral("Cmd0009(1)"));
+    QVERIFY(sync->isEnabled());
+    QVERIFY(close->isEnabled());
+    DatabaseMerge merge(t.ctx(), {bare.ctx().connection.server, nameToType(bare.ctx()), QString(), QString()});
+    QVERIFY(TestDatabase::openError(merge.workingContext(merge.oldDbName())).isError());
+    QCOMPARE(TestDatabase::tableNames(bare.ctx()), QStringList{QStringLiteral("act_master")});
+}
+
+QTEST_MAIN(TestSynchroniseScreen)
+#include "tst_synchronise_screen.moc"
