@@ -106,15 +106,30 @@ int rowByRow(DbSession& session, const SearchRequest& r)
                                {"cm_issue_master", "issue", "issue_id"},
                                {"cm_rule_of_law_master", "rule_of_law", "rule_of_law_id"},
                                {"cm_remarks_master", "remarks", "remarks_id"}};
-    DbResult<QSqlQuery> rows = session.query(QStringLiteral("SELECT * FROM case_master"));
+    // The citation rows first: a connection serves one statement at a time on PostgreSQL.
+    struct Row {
+        QString citation, title;
+        QVariant textIds[6];
+    };
+    QList<Row> cases;
+    {
+        DbResult<QSqlQuery> rows = session.query(QStringLiteral("SELECT * FROM case_master"));
+        while (rows && rows->next()) {
+            Row row{rows->value(QStringLiteral("citation")).toString(),
+                    rows->value(QStringLiteral("c_case")).toString(),
+                    {}};
+            for (int i = 0; i < 6; ++i)
+                row.textIds[i] = rows->value(QLatin1String(texts[i][2]));
+            cases << row;
+        }
+    }
     int found = 0;
-    while (rows && rows->next()) {
-        bool match = CitationSearch::fieldMatches(rows->value(QStringLiteral("citation")).toString(), r) ||
-                     CitationSearch::fieldMatches(rows->value(QStringLiteral("c_case")).toString(), r);
+    for (const Row& row : cases) {
+        bool match = CitationSearch::fieldMatches(row.citation, r) || CitationSearch::fieldMatches(row.title, r);
         for (int i = 0; i < 6 && !match; ++i) {
             DbResult<QSqlQuery> text = session.query(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?")
                                                          .arg(QLatin1String(texts[i][1]), QLatin1String(texts[i][0])),
-                                                     {rows->value(QLatin1String(texts[i][2]))});
+                                                     {row.textIds[i]});
             match = text && text->next() && CitationSearch::fieldMatches(text->value(0).toString(), r);
         }
         found += match ? 1 : 0;
