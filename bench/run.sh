@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the citation store benchmark on the embedded engine and on a throw-away PostgreSQL server started here on
+# Runs the benchmarks on the embedded engine and on a throw-away PostgreSQL server started here on
 # a loopback port (with fsync on, as a real server has it) and stopped again.
 #
 #   bench/run.sh [benchmark arguments]      e.g. LEXORIUM_BENCH_SIZES=2000,20000 bench/run.sh
@@ -8,11 +8,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${LEXORIUM_BUILD_DIR:-build}
-# LEXORIUM_BENCH=store, merge or "store merge" (the default) chooses the benchmarks.
+# LEXORIUM_BENCH chooses the benchmarks: any of store, search and merge (all three by default).
 benches=()
-for b in ${LEXORIUM_BENCH:-store merge}; do
+for b in ${LEXORIUM_BENCH:-store search merge}; do
     case $b in
         store) benches+=("$build/bin/bench_citation_store") ;;
+        search) benches+=("$build/bin/bench_search") ;;
         merge) benches+=("$build/bin/bench_merge") ;;
         *) echo "Unknown benchmark $b" >&2; exit 1 ;;
     esac
@@ -23,8 +24,8 @@ done
 engines=${LEXORIUM_BENCH_ENGINES:-"sqlite postgres"}
 
 if [[ " $engines " == *" sqlite "* ]]; then
-    echo "== embedded engine"
     for bench in "${benches[@]}"; do
+        echo "== ${bench##*/}, embedded engine"
         LEXORIUM_TEST_ENGINE=sqlite "$bench" "$@"
     done
 fi
@@ -34,8 +35,8 @@ fsync=${LEXORIUM_BENCH_PG_FSYNC:-on}
 . scripts/throwaway-pg.sh
 start_throwaway_pg "-c fsync=$fsync -c shared_buffers=256MB"
 
-echo "== PostgreSQL (fsync=$fsync)"
 for bench in "${benches[@]}"; do
+    echo "== ${bench##*/}, PostgreSQL (fsync=$fsync)"
     LEXORIUM_TEST_ENGINE=postgres LEXORIUM_TEST_PG="127.0.0.1:$pg_port" LEXORIUM_TEST_PG_USER=lexorium \
         LEXORIUM_TEST_PG_PASSWORD="$pg_password" LEXORIUM_REQUIRE_PG=1 "$bench" "$@"
 done

@@ -28,6 +28,11 @@ public:
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
     int schemaVersionFrom(const QVariant& stored) const override;
     QString databaseIdentity(const DbContext& ctx) const override;
+    DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
+    QVariantList searchCandidateValues(const QStringList& segments) const override;
+    QString searchFoldProbeQuery() const override;
+    QString yearMonthExpression(const QString& column) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;
     DbError dropDatabase(const DbContext& ctx) const override;

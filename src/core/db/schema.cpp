@@ -56,6 +56,13 @@ DbError addForeignKeyIndexes(DbSession& session)
     return {};
 }
 
+// Version 3: Find Citation looks for a text anywhere inside long texts; without an index every search reads
+// every text of every citation.
+DbError addSearchIndexes(DbSession& session)
+{
+    return session.dialect().createSearchIndexes(session, Schema::searchIndexes());
+}
+
 struct Step {
     int toVersion;
     QString what;
@@ -66,6 +73,7 @@ const QList<Step>& upgradeSteps()
 {
     static const QList<Step> steps{
         {2, QStringLiteral("Indexing the citations and their links..."), &addForeignKeyIndexes},
+        {3, QStringLiteral("Indexing the citations' texts for Find Citation..."), &addSearchIndexes},
     };
     return steps;
 }
@@ -184,6 +192,27 @@ QList<IndexDef> Schema::foreignKeyIndexes()
     for (const ForeignKeyDef& k : foreignKeys())
         indexes.append({QStringLiteral("ix_%1_%2").arg(k.table, k.column), k.table, k.column});
     return indexes;
+}
+
+QList<SearchIndexDef> Schema::searchIndexes()
+{
+    QList<SearchIndexDef> indexes;
+    for (const TableDef& t : allTables()) {
+        for (const ColumnDef& c : t.columns) {
+            if (!c.type.startsWith(QLatin1String("VARCHAR")))
+                continue;
+            indexes.append({QStringLiteral("search_") + c.name, t.name, c.name, t.columns.first().name});
+        }
+    }
+    return indexes;
+}
+
+SearchIndexDef Schema::searchIndexOf(const QString& table, const QString& column)
+{
+    for (const SearchIndexDef& index : searchIndexes())
+        if (index.table == table && index.column == column)
+            return index;
+    return {};
 }
 
 DbError Schema::createMasterTables(DbSession& session)

@@ -22,11 +22,12 @@ struct IndexDef {
 // empty database, and the upgrade of a database made by an earlier version of the program.
 //
 // The database records its schema version. Version 1 is the fourteen tables with their foreign keys; version 2
-// adds an index on every foreign-key column.
+// adds an index on every foreign-key column; version 3 a trigram index of every text that Find Citation searches,
+// kept up to date by the engine itself whoever writes the rows.
 class Schema
 {
 public:
-    static constexpr int kCurrentVersion = 2;
+    static constexpr int kCurrentVersion = 3;
 
     static QList<TableDef> masterTables();
     static TableDef caseTable();
@@ -37,6 +38,10 @@ public:
     static QList<ForeignKeyDef> foreignKeysOf(const QString& table);
     // One index on every foreign-key column: the link tables' and case_master's six text keys.
     static QList<IndexDef> foreignKeyIndexes();
+    // The searched texts: the six long texts, citation and case title, section, bench name and the three
+    // master names.
+    static QList<SearchIndexDef> searchIndexes();
+    static SearchIndexDef searchIndexOf(const QString& table, const QString& column);
 
     // The creation steps of version 1, each stopping at its first failing statement, in the caller's transaction
     // when there is one.

@@ -19,3 +19,37 @@ int SqlDialect::schemaVersionFrom(const QVariant& stored) const
 {
     return stored.toInt();
 }
+
+const QList<QPair<QChar, QString>>& SqlDialect::searchSpellings()
+{
+    // Every letter beyond ASCII whose capital holds an ASCII letter, and that capital in small letters.
+    static const QList<QPair<QChar, QString>> spellings{
+        {QChar(0x00DF), QStringLiteral("ss")},
+        {QChar(0x0131), QStringLiteral("i")},
+        {QChar(0x0149), QString(QChar(0x02BC)) + QLatin1Char('n')},
+        {QChar(0x017F), QStringLiteral("s")},
+        {QChar(0x01F0), QLatin1Char('j') + QString(QChar(0x030C))},
+        {QChar(0x1E96), QLatin1Char('h') + QString(QChar(0x0331))},
+        {QChar(0x1E97), QLatin1Char('t') + QString(QChar(0x0308))},
+        {QChar(0x1E98), QLatin1Char('w') + QString(QChar(0x030A))},
+        {QChar(0x1E99), QLatin1Char('y') + QString(QChar(0x030A))},
+        {QChar(0x1E9A), QLatin1Char('a') + QString(QChar(0x02BE))},
+        {QChar(0xFB00), QStringLiteral("ff")},
+        {QChar(0xFB01), QStringLiteral("fi")},
+        {QChar(0xFB02), QStringLiteral("fl")},
+        {QChar(0xFB03), QStringLiteral("ffi")},
+        {QChar(0xFB04), QStringLiteral("ffl")},
+        {QChar(0xFB05), QStringLiteral("st")},
+        {QChar(0xFB06), QStringLiteral("st")},
+    };
+    return spellings;
+}
+
+QString SqlDialect::searchIndexedText(const QString& columnRef)
+{
+    // Constants of the schema, not values: they are part of the index's definition.
+    QString expression = columnRef;
+    for (const auto& [letter, spelled] : searchSpellings())
+        expression = QStringLiteral("replace(%1,'%2','%3')").arg(expression, QString(letter), spelled);
+    return expression;
+}

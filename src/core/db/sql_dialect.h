@@ -34,6 +34,16 @@ struct TableDef {
     QList<ColumnDef> columns;
 };
 
+// The trigram index of one searched text column.
+struct SearchIndexDef {
+    QString name;   // search_judgment
+    QString table;  // cm_judgment_master
+    QString column; // judgment
+    QString key;    // id; case_id for case_master
+};
+
+class DbSession;
+
 // Everything that differs between the embedded engine and a PostgreSQL server. Nothing outside db/ asks which
 // engine it is on.
 class SqlDialect
@@ -94,6 +104,26 @@ public:
 
     // What names one database whatever way it was written: its file, or its server, port and name.
     virtual QString databaseIdentity(const DbContext& ctx) const = 0;
+    // The search index. What it holds of a text is the text with the few letters whose capitals are spelled
+    // with plain letters (sharp s, dotless i, the ligatures...) spelled out in small letters, so that a search
+    // that ignores letter case finds "STRASSE" in "Straße" through the index too.
+    static const QList<QPair<QChar, QString>>& searchSpellings();
+    // That text as an SQL expression of a column reference; the same on both engines.
+    static QString searchIndexedText(const QString& columnRef);
+    // Makes the indexes of the given columns and indexes the rows already there, in the caller's transaction.
+    // Where the engine cannot have them, it leaves them out: the search then reads the rows instead.
+    virtual DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const = 0;
+    // A condition true for at least every row (key keyExpr) whose indexed text contains each of the segments,
+    // ignoring letter case; it takes searchCandidateValues() as its values.
+    virtual QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr,
+                                             int segments) const = 0;
+    virtual QVariantList searchCandidateValues(const QStringList& segments) const = 0;
+    // A query of one row and one column, true when the engine's case folding of plain letters is the plain one
+    // (a locale may fold 'I' to a dotless i); empty when it always is.
+    virtual QString searchFoldProbeQuery() const { return {}; }
+    // The year and month of a date column as text "yyyy-MM".
+    virtual QString yearMonthExpression(const QString& column) const = 0;
+
     virtual bool databaseExists(const DbContext& ctx, DbError* error) const = 0;
     virtual DbError createDatabase(const DbContext& ctx) const = 0;
     virtual DbError dropDatabase(const DbContext& ctx) const = 0;

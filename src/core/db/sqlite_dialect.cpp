@@ -1,6 +1,7 @@
 #include "core/db/sqlite_dialect.h"
 
 #include "core/db/db_context.h"
+#include "core/db/db_session.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,8 +128,10 @@ int SqliteDialect::boundValuesPerStatement() const
 
 QString SqliteDialect::userTablesQuery() const
 {
-    return QStringLiteral(
-        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' ESCAPE '!'");
+    // Plain tables only: the search index's virtual tables and the engine's tables behind them are not ours to
+    // list, copy or drop.
+    return QStringLiteral("SELECT name FROM pragma_table_list WHERE schema = 'main' AND type = 'table' AND "
+                          "name NOT LIKE 'sqlite!_%' ESCAPE '!'");
 }
 
 QString SqliteDialect::foreignKeysQuery() const
@@ -193,4 +196,54 @@ QString SqliteDialect::schemaVersionQuery() const
 QString SqliteDialect::setSchemaVersionStatement(const DbContext&, int version) const
 {
     return QStringLiteral("PRAGMA user_version = %1").arg(version);
+}
+
+DbError SqliteDialect::createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
+{
+    for (const SearchIndexDef& x : indexes) {
+        const QString view = x.name + QStringLiteral("_text");
+        const QString insertNew = QStringLiteral("INSERT INTO %1(rowid, t) VALUES (new.%2, %3);")
+                                      .arg(x.name, x.key, searchIndexedText(QStringLiteral("new.") + x.column));
+        const QString deleteOld = QStringLiteral("INSERT INTO %1(%1, rowid, t) VALUES ('delete', old.%2, %3);")
+                                      .arg(x.name, x.key, searchIndexedText(QStringLiteral("old.") + x.column));
+        // External content read through a view, so that the index and what it was made from always agree,
+        // and the engine's own rebuild and integrity check work on it.
+        const QStringList statements{
+            QStringLiteral("CREATE VIEW %1 AS SELECT %2 AS k, %3 AS t FROM %4")
+                .arg(view, x.key, searchIndexedText(x.column), x.table),
+            QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(t, content='%2', content_rowid='k', "
+                           "tokenize='trigram')")
+                .arg(x.name, view),
+            QStringLiteral("CREATE TRIGGER %1_ai AFTER INSERT ON %2 BEGIN %3 END").arg(x.name, x.table, insertNew),
+            QStringLiteral("CREATE TRIGGER %1_ad AFTER DELETE ON %2 BEGIN %3 END").arg(x.name, x.table, deleteOld),
+            QStringLiteral("CREATE TRIGGER %1_au AFTER UPDATE OF %2, %3 ON %4 BEGIN %5 %6 END")
+                .arg(x.name, x.column, x.key, x.table, deleteOld, insertNew),
+            QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(x.name),
+        };
+        for (const QString& statement : statements) {
+            DbResult<int> r = session.execute(statement);
+            if (!r)
+                return r.error();
+        }
+    }
+    return {};
+}
+
+QString SqliteDialect::searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int) const
+{
+    return QStringLiteral("%1 IN (SELECT rowid FROM %2 WHERE %2 MATCH ?)").arg(keyExpr, index.name);
+}
+
+QVariantList SqliteDialect::searchCandidateValues(const QStringList& segments) const
+{
+    // Each segment one phrase of trigrams: found where the text holds it, letter case folded by the index.
+    QStringList phrases;
+    for (QString segment : segments)
+        phrases << QLatin1Char('"') + segment.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return {phrases.join(QStringLiteral(" AND "))};
+}
+
+QString SqliteDialect::yearMonthExpression(const QString& column) const
+{
+    return QStringLiteral("substr(%1, 1, 7)").arg(column);
 }

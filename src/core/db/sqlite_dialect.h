@@ -29,6 +29,10 @@ public:
     QString schemaVersionQuery() const override;
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
     QString databaseIdentity(const DbContext& ctx) const override;
+    DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
+    QVariantList searchCandidateValues(const QStringList& segments) const override;
+    QString yearMonthExpression(const QString& column) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;
     DbError dropDatabase(const DbContext& ctx) const override;

@@ -1,6 +1,8 @@
 #include "core/search/citation_search.h"
 
 #include "core/db/db_session.h"
+#include "core/db/schema.h"
+#include "core/search/index_segments.h"
 #include "core/search/judgment_date_query.h"
 
 #include <QHash>
@@ -290,15 +292,101 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
 
 DbResult<QList<qint64>> CitationSearch::caseCandidates(const QList<int>& columns, const SearchRequest& request)
 {
-    Q_UNUSED(columns)
-    Q_UNUSED(request)
-    DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id FROM case_master ORDER BY case_id"));
+    QStringList conditions;
+    QVariantList values;
+    bool readAll = false;
+    const QStringList segments = indexSegments(request);
+    for (int i : columns) {
+        if (isDateColumn(i)) {
+            if (DbError e = addDateCandidates(request, &conditions, &values))
+                return e;
+            continue;
+        }
+        if (segments.isEmpty()) {
+            readAll = true;
+            break;
+        }
+        const SearchIndexDef index = Schema::searchIndexOf(latin(kColumns[i].table), latin(kColumns[i].column));
+        const QString key =
+            isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn) : QStringLiteral("cm.case_id");
+        conditions << m_session.dialect().searchCandidateCondition(index, key, int(segments.size()));
+        values << m_session.dialect().searchCandidateValues(segments);
+    }
+    QString sql = QStringLiteral("SELECT cm.case_id FROM case_master cm");
+    if (!readAll) {
+        if (conditions.isEmpty())
+            return QList<qint64>();
+        sql += QStringLiteral(" WHERE (") + conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')');
+    } else {
+        values.clear();
+    }
+    DbResult<QSqlQuery> q = m_session.query(sql + QStringLiteral(" ORDER BY cm.case_id"), values);
     if (!q)
         return q.error();
     QList<qint64> ids;
     while (q->next())
         ids << q->value(0).toLongLong();
     return ids;
+}
+
+DbError CitationSearch::addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values)
+{
+    const JudgmentDateQuery date = JudgmentDateQuery::parse(request.text);
+    const QString range = QStringLiteral("(cm.dt_of_judgment >= ? AND cm.dt_of_judgment < ?)");
+    switch (date.kind()) {
+    case JudgmentDateQuery::Kind::NoDate:
+        return {};
+    case JudgmentDateQuery::Kind::Day:
+    case JudgmentDateQuery::Kind::Month:
+        *conditions << range;
+        *values << date.from() << date.until();
+        return {};
+    case JudgmentDateQuery::Kind::Text:
+        break;
+    }
+    // Text is looked for in "Mar-2004": ask which months the citations fall in and test each once.
+    if (request.text.size() > JudgmentDateQuery::shownForm(QDate(2000, 1, 1)).size())
+        return {};
+    const QString month = m_session.dialect().yearMonthExpression(QStringLiteral("dt_of_judgment"));
+    DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT DISTINCT %1 FROM case_master WHERE "
+                                                           "dt_of_judgment IS NOT NULL ORDER BY 1")
+                                                .arg(month));
+    if (!q)
+        return q.error();
+    QList<QDate> months;
+    while (q->next()) {
+        const QDate first = QDate::fromString(q->value(0).toString() + QStringLiteral("-01"), Qt::ISODate);
+        if (first.isValid() && fieldMatches(JudgmentDateQuery::shownForm(first), request))
+            months << first;
+    }
+    // Neighbouring months make one range.
+    for (qsizetype i = 0; i < months.size();) {
+        qsizetype j = i + 1;
+        while (j < months.size() && months[j] == months[j - 1].addMonths(1))
+            ++j;
+        *conditions << range;
+        *values << months[i] << months[j - 1].addMonths(1);
+        i = j;
+    }
+    return {};
+}
+
+QStringList CitationSearch::indexSegments(const SearchRequest& request)
+{
+    if (m_indexUsable < 0) {
+        m_indexUsable = IndexSegments::spellingsAgree() ? 1 : 0;
+        const QString probe = m_session.dialect().searchFoldProbeQuery();
+        if (m_indexUsable && !probe.isEmpty()) {
+            DbResult<QSqlQuery> q = m_session.query(probe);
+            m_indexUsable = q && q->next() && q->value(0).toBool() ? 1 : 0;
+        }
+    }
+    return m_indexUsable ? IndexSegments::of(request.text) : QStringList();
+}
+
+bool CitationSearch::indexAnswers(const SearchRequest& request)
+{
+    return !indexSegments(request).isEmpty();
 }
 
 DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
@@ -311,9 +399,18 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
                            latin(pass.linkCaseColumn));
     QVariantList values;
     QHash<qint64, QString> names; // the matching masters
+    const QStringList segments = indexSegments(request);
     if (*pass.masterTable) {
-        DbResult<QSqlQuery> masters = m_session.query(
-            QStringLiteral("SELECT id, %1 FROM %2").arg(latin(pass.masterColumn), latin(pass.masterTable)));
+        QString mastersSql =
+            QStringLiteral("SELECT id, %1 FROM %2").arg(latin(pass.masterColumn), latin(pass.masterTable));
+        QVariantList masterValues;
+        if (!segments.isEmpty()) {
+            const SearchIndexDef index = Schema::searchIndexOf(latin(pass.masterTable), latin(pass.masterColumn));
+            mastersSql += QStringLiteral(" WHERE ") + m_session.dialect().searchCandidateCondition(
+                                                          index, QStringLiteral("id"), int(segments.size()));
+            masterValues = m_session.dialect().searchCandidateValues(segments);
+        }
+        DbResult<QSqlQuery> masters = m_session.query(mastersSql, masterValues);
         if (!masters)
             return masters.error();
         while (masters->next()) {
@@ -334,6 +431,11 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
                 values << k;
             sql += QStringLiteral(" WHERE l.%1 IN (%2)").arg(latin(pass.linkMasterColumn), placeholders(keys.size()));
         }
+    } else if (!segments.isEmpty()) {
+        const SearchIndexDef index = Schema::searchIndexOf(link, latin(pass.linkTextColumn));
+        sql += QStringLiteral(" WHERE ") +
+               m_session.dialect().searchCandidateCondition(index, QStringLiteral("l.id"), int(segments.size()));
+        values = m_session.dialect().searchCandidateValues(segments);
     }
     sql += QStringLiteral(" ORDER BY cm.case_id, ") + latin(pass.linkOrder);
 

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <atomic>
 #include <functional>
@@ -86,6 +87,10 @@ public:
     static bool findMatch(const QString& stored, const QString& word); // FindMatch, any occurrence
     static bool fieldMatches(const QString& stored, const SearchRequest& request);
 
+    // Whether the trigram index finds the candidates for this text (the exact test still decides); otherwise the
+    // passes read every row.
+    bool indexAnswers(const SearchRequest& request);
+
 private:
     DbError runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
                         const ProgressSink& onProgress, std::atomic_bool* stop);
@@ -93,5 +98,9 @@ private:
     DbError runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
                         const ProgressSink& onProgress, std::atomic_bool* stop);
 
+    DbError addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values);
+    QStringList indexSegments(const SearchRequest& request);
+
     DbSession& m_session;
+    int m_indexUsable = -1; // not yet known
 };

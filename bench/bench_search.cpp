@@ -1,0 +1,285 @@
+// Find Citation on databases of 5,000 and 50,000 generated citations: the all-fields search (six passes) and
+// one-field searches for a medium, a rare and a common word and a two-character text; the index's own query
+// for the same word, straight against the engine (the most the index path can hope for); and, at the smallest
+// size, the row-by-row method (one lookup per text of every citation) as the reference it replaces.
+//
+// LEXORIUM_BENCH_SIZES=5000,50000 LEXORIUM_BENCH_ROUNDS=5; LEXORIUM_TEST_ENGINE picks the engine.
+#include "core/db/db_session.h"
+#include "core/db/schema.h"
+#include "core/search/citation_search.h"
+#include "datagen/citation_filler.h"
+#include "datagen/citation_generator.h"
+#include "support/test_database.h"
+
+#include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+double elapsedMs(const QElapsedTimer& t)
+{
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> ms)
+{
+    if (ms.empty())
+        return 0;
+    std::sort(ms.begin(), ms.end());
+    const size_t n = ms.size();
+    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+}
+
+struct Subject {
+    int size = 0;
+    TestDatabase db;
+    std::unique_ptr<DbSession> session;
+    double fillSeconds = 0;
+    std::map<QString, std::vector<double>> ms;
+    std::map<QString, int> hits;
+};
+
+struct Case {
+    QString name;
+    SearchRequest request;
+    bool raw = false;      // the index's own query only
+    bool rowByRow = false; // the reference method
+};
+
+SearchRequest request(const QString& text, SearchField field, bool matchCase = false, bool wholeWord = false)
+{
+    SearchRequest r;
+    r.text = text;
+    r.field = field;
+    r.matchCase = matchCase;
+    r.wholeWord = wholeWord;
+    return r;
+}
+
+// The all-fields candidates asked of the engine directly: the same statement the search makes first.
+int rawIndexQuery(DbSession& session, const QString& word)
+{
+    const QStringList segments{word};
+    QStringList conditions;
+    QVariantList values;
+    const SqlDialect& d = session.dialect();
+    for (const SearchIndexDef& x : Schema::searchIndexes()) {
+        if (x.table == QLatin1String("case_master")) {
+            conditions << d.searchCandidateCondition(x, QStringLiteral("cm.case_id"), 1);
+        } else {
+            static const QHash<QString, QString> keys{
+                {QStringLiteral("cm_judgment_master"), QStringLiteral("judgment_id")},
+                {QStringLiteral("cm_nature_of_case_master"), QStringLiteral("nature_case_id")},
+                {QStringLiteral("cm_fact_summary_master"), QStringLiteral("fact_summary_id")},
+                {QStringLiteral("cm_issue_master"), QStringLiteral("issue_id")},
+                {QStringLiteral("cm_rule_of_law_master"), QStringLiteral("rule_of_law_id")},
+                {QStringLiteral("cm_remarks_master"), QStringLiteral("remarks_id")}};
+            if (!keys.contains(x.table))
+                continue;
+            conditions << d.searchCandidateCondition(x, QStringLiteral("cm.") + keys.value(x.table), 1);
+        }
+        values << d.searchCandidateValues(segments);
+    }
+    DbResult<QSqlQuery> q =
+        session.query(QStringLiteral("SELECT cm.case_id FROM case_master cm WHERE (") +
+                          conditions.join(QStringLiteral(") OR (")) + QStringLiteral(") ORDER BY cm.case_id"),
+                      values);
+    int n = 0;
+    while (q && q->next())
+        ++n;
+    return q ? n : -1;
+}
+
+// The method the index replaces: every citation row, each of its six texts fetched by its own key, the field
+// test in the program. (The lookup reads by key here; reading the whole text table per lookup, as a plain
+// row-by-row walk of the table would, is slower still.)
+int rowByRow(DbSession& session, const SearchRequest& r)
+{
+    const char* texts[6][3] = {{"cm_judgment_master", "judgment", "judgment_id"},
+                               {"cm_nature_of_case_master", "nature_of_case", "nature_case_id"},
+                               {"cm_fact_summary_master", "fact_summary", "fact_summary_id"},
+                               {"cm_issue_master", "issue", "issue_id"},
+                               {"cm_rule_of_law_master", "rule_of_law", "rule_of_law_id"},
+                               {"cm_remarks_master", "remarks", "remarks_id"}};
+    // The citation rows first: a connection serves one statement at a time on PostgreSQL.
+    struct Row {
+        QString citation, title;
+        QVariant textIds[6];
+    };
+    QList<Row> cases;
+    {
+        DbResult<QSqlQuery> rows = session.query(QStringLiteral("SELECT * FROM case_master"));
+        while (rows && rows->next()) {
+            Row row{rows->value(QStringLiteral("citation")).toString(),
+                    rows->value(QStringLiteral("c_case")).toString(),
+                    {}};
+            for (int i = 0; i < 6; ++i)
+                row.textIds[i] = rows->value(QLatin1String(texts[i][2]));
+            cases << row;
+        }
+    }
+    int found = 0;
+    for (const Row& row : cases) {
+        bool match = CitationSearch::fieldMatches(row.citation, r) || CitationSearch::fieldMatches(row.title, r);
+        for (int i = 0; i < 6 && !match; ++i) {
+            DbResult<QSqlQuery> text = session.query(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?")
+                                                         .arg(QLatin1String(texts[i][1]), QLatin1String(texts[i][0])),
+                                                     {row.textIds[i]});
+            match = text && text->next() && CitationSearch::fieldMatches(text->value(0).toString(), r);
+        }
+        found += match ? 1 : 0;
+    }
+    return found;
+}
+} // namespace
+
+class BenchSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void searches();
+    void cleanupTestCase();
+
+private:
+    std::vector<std::unique_ptr<Subject>> m_subjects;
+    QList<Case> m_cases;
+    int m_rounds = 5;
+};
+
+void BenchSearch::initTestCase()
+{
+    if (!qEnvironmentVariableIsEmpty("LEXORIUM_BENCH_ROUNDS"))
+        m_rounds = qMax(1, qEnvironmentVariableIntValue("LEXORIUM_BENCH_ROUNDS"));
+    QList<int> sizes;
+    for (const QString& s : qEnvironmentVariable("LEXORIUM_BENCH_SIZES", QStringLiteral("5000,50000"))
+                                .split(QLatin1Char(','), Qt::SkipEmptyParts))
+        sizes << s.trimmed().toInt();
+    std::sort(sizes.begin(), sizes.end());
+
+    const QString medium = CitationGenerator::wordInShareOfCitations(0.05);
+    const QString rare = CitationGenerator::wordInShareOfCitations(0.0005);
+    const QString common = CitationGenerator::wordInShareOfCitations(0.9);
+    const QString two = medium.left(2);
+    std::fprintf(stderr, "words: medium \"%s\", rare \"%s\", common \"%s\", two characters \"%s\"\n",
+                 qPrintable(medium), qPrintable(rare), qPrintable(common), qPrintable(two));
+    const auto A = SearchField::AllFields;
+    const auto J = SearchField::Judgment;
+    for (const auto& [label, word] : {std::pair{"medium", medium}, std::pair{"rare", rare}, std::pair{"common", common},
+                                      std::pair{"2 chars", two}}) {
+        const QString l = QLatin1String(label);
+        m_cases << Case{QStringLiteral("all fields, ") + l, request(word, A)};
+        m_cases << Case{QStringLiteral("judgment substring, ") + l, request(word, J)};
+        m_cases << Case{QStringLiteral("judgment whole word, ") + l, request(word, J, false, true)};
+        m_cases << Case{QStringLiteral("judgment match case, ") + l, request(word, J, true)};
+        if (word.size() >= 3)
+            m_cases << Case{QStringLiteral("raw index query, ") + l, request(word, A), true};
+    }
+    m_cases << Case{QStringLiteral("row by row, medium"), request(medium, A), false, true};
+
+    for (int size : sizes) {
+        auto s = std::make_unique<Subject>();
+        s->size = size;
+        QString why;
+        const TestDatabase::Status status = s->db.create(true, &why);
+        LEX_REQUIRE_READY(status, why);
+        s->session = std::make_unique<DbSession>(s->db.ctx());
+        QVERIFY(!CitationFiller::writeMasters(*s->session));
+        CitationGenerator generator(1);
+        QElapsedTimer clock;
+        clock.start();
+        const DbError filled =
+            CitationFiller::fill(*s->session, generator, size, CitationFiller::Path::Bulk, 500, [&](int done) {
+                if (done % 10000 == 0)
+                    std::fprintf(stderr, "  filled %d of %d\n", done, size);
+            });
+        QVERIFY2(!filled, qPrintable(filled.description));
+        s->fillSeconds = double(clock.elapsed()) / 1000;
+        if (TestDatabase::isPostgres())
+            for (const QString& sql : {QStringLiteral("ANALYZE"), QStringLiteral("CHECKPOINT")})
+                s->session->query(sql);
+        m_subjects.push_back(std::move(s));
+    }
+}
+
+void BenchSearch::searches()
+{
+    QElapsedTimer t;
+    for (int round = 0; round < m_rounds; ++round) {
+        for (const Case& c : m_cases) {
+            std::vector<Subject*> order;
+            for (const auto& s : m_subjects)
+                order.push_back(s.get());
+            if (round % 2)
+                std::reverse(order.begin(), order.end());
+            for (Subject* s : order) {
+                if (c.rowByRow && (s != m_subjects.front().get() || round > 0))
+                    continue; // the reference once, at the smallest size
+                int hits = 0;
+                t.start();
+                if (c.raw) {
+                    hits = rawIndexQuery(*s->session, c.request.text);
+                } else if (c.rowByRow) {
+                    hits = rowByRow(*s->session, c.request);
+                } else {
+                    CitationSearch search(*s->session);
+                    const DbError e = search.run(CitationSearch::passesFor(c.request), c.request,
+                                                 [&hits](const SearchHit&) { ++hits; });
+                    QVERIFY2(!e, qPrintable(e.description));
+                }
+                s->ms[c.name].push_back(elapsedMs(t));
+                s->hits[c.name] = hits;
+            }
+        }
+    }
+}
+
+void BenchSearch::cleanupTestCase()
+{
+    std::printf("\nFind Citation on %s, milliseconds, median of %d rounds (hits)\n",
+                TestDatabase::isPostgres() ? "PostgreSQL" : "the embedded engine", m_rounds);
+    for (const auto& s : m_subjects)
+        std::printf("filled %d citations in %.1f s\n", s->size, s->fillSeconds);
+    std::printf("| search |");
+    for (const auto& s : m_subjects)
+        std::printf(" %d |", s->size);
+    std::printf(" ratio |\n|---|");
+    for (size_t i = 0; i <= m_subjects.size(); ++i)
+        std::printf("---|");
+    std::printf("\n");
+    for (const Case& c : m_cases) {
+        std::printf("| %s |", qPrintable(c.name));
+        std::vector<double> medians;
+        for (const auto& s : m_subjects) {
+            const auto found = s->ms.find(c.name);
+            if (found == s->ms.end()) {
+                std::printf(" |");
+                continue;
+            }
+            medians.push_back(median(found->second));
+            std::printf(" %.1f (%d) |", medians.back(), s->hits[c.name]);
+        }
+        if (medians.size() >= 2 && medians.front() > 0)
+            std::printf(" %.1f |\n", medians.back() / medians.front());
+        else
+            std::printf(" |\n");
+    }
+    // All fields against the raw index query, per size.
+    for (const auto& s : m_subjects)
+        for (const char* w : {"medium", "rare", "common"}) {
+            const double all = median(s->ms[QStringLiteral("all fields, ") + QLatin1String(w)]);
+            const double raw = median(s->ms[QStringLiteral("raw index query, ") + QLatin1String(w)]);
+            std::printf("%d citations, %s word: all fields / raw index query = %.1f\n", s->size, w,
+                        raw > 0 ? all / raw : 0.0);
+        }
+    std::fflush(stdout);
+}
+
+QTEST_GUILESS_MAIN(BenchSearch)
+#include "bench_search.moc"
