@@ -105,6 +105,7 @@ private slots:
     void selectAllFieldsAppendsSixPasses();
     void keysAreNotSearched();
     void stopEndsThePassAfterItsRow();
+    void allFieldsReadsOnlyTheColumnsTheIndexNames();
 };
 
 void TestCitationSearch::delimiters_data()
@@ -224,6 +225,23 @@ void TestCitationSearch::fieldTest_data()
                                     << "ασφάλεια" << false << false << false;
     QTest::newRow("Greek any case, same accents") << "ΑΣΦΆΛΕΙΑ"
                                                   << "ασφάλεια" << false << false << true;
+    // Capitals, not Qt's case folding, decide beyond ASCII: the two differ on these.
+    QTest::newRow("dotless i any case") << "ıncome tax"
+                                        << "INCOME" << false << false << true;
+    QTest::newRow("dotless i any case, whole word") << "the ıncome tax"
+                                                    << "income" << false << true << true;
+    QTest::newRow("Kelvin sign is no k") << "5 \u212A"
+                                         << "k" << false << false << false;
+    QTest::newRow("Kelvin sign is no k, whole word") << "5 \u212A"
+                                                     << "k" << false << true << false;
+    QTest::newRow("long s any case") << "ſtate"
+                                     << "STATE" << false << false << true;
+    QTest::newRow("ASCII word beside other letters") << "Straße tax act"
+                                                     << "TAX" << false << true << true;
+    QTest::newRow("ASCII whole word, any case, inside a longer word") << "Taxes and taxation"
+                                                                      << "TAX" << false << true << false;
+    QTest::newRow("ASCII whole word, any case, last of several") << "taxes, tax"
+                                                                 << "TAX" << false << true << true;
 }
 
 void TestCitationSearch::fieldTest()
@@ -468,6 +486,42 @@ void TestCitationSearch::stopEndsThePassAfterItsRow()
     QVERIFY(hits.isEmpty());
     QVERIFY(progress.isEmpty());
     QVERIFY(!stop);
+}
+
+void TestCitationSearch::allFieldsReadsOnlyTheColumnsTheIndexNames()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(addFixture(t));
+    DbSession session(t.ctx());
+    CitationSearch search(session);
+    const SearchRequest dismissed = request(QStringLiteral("dismissed"));
+    if (!search.indexAnswers(dismissed))
+        QSKIP("the search index is not there on this server");
+
+    // "dismissed" is only in the first judgment: no remarks are read to find it.
+    const QString remarksRead = QStringLiteral("JOIN cm_remarks_master");
+    session.failNextStatementContaining(remarksRead);
+    Hits hits;
+    QVERIFY(!search.runPass(SearchPass::All, dismissed, [&hits](const SearchHit& h) {
+        hits.append({h.caseId, h.foundIn});
+    }));
+    QCOMPARE(hits, (Hits{{1, QStringLiteral("(judgment)The income tax was levied....")}}));
+    // The planted failure is still waiting for the first statement that reads remarks.
+    QVERIFY(!session.query(QStringLiteral("SELECT count(*) FROM case_master cm ") + remarksRead +
+                           QStringLiteral(" r ON r.id = cm.remarks_id")));
+
+    // Where the index names a column the exact test rejects, the later columns still decide, in their order.
+    QCOMPARE(hitsOf(session, {SearchPass::All}, request(QStringLiteral("income"), SearchField::AllFields, false, true)),
+             (Hits{{1, QStringLiteral("(judgment)The income tax was levied....")},
+                   {3, QStringLiteral("(remarks)Income Tax Act applied")}}));
+
+    // A failing read is reported, not taken for "no hits".
+    session.failNextStatementContaining(QStringLiteral("JOIN cm_judgment_master"));
+    hits.clear();
+    QVERIFY(search.runPass(SearchPass::All, dismissed, [&hits](const SearchHit& h) {
+        hits.append({h.caseId, h.foundIn});
+    }));
+    QVERIFY(hits.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCitationSearch)

@@ -9,10 +9,14 @@
 #include <QSet>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace {
 // Rows of case_master read per statement: enough to keep round trips few, few enough that six long texts each
 // never pile up in memory.
 constexpr int kCaseBatch = 100;
+// With the index, one column's texts are read per statement, so a batch may be larger.
+constexpr int kIndexedBatch = 200;
 // Above this many matching master rows, the link pass reads every link and tests the master in memory rather
 // than binding a long list of keys.
 constexpr int kMaxBoundMasters = 500;
@@ -173,12 +177,17 @@ bool CitationSearch::isDelimiter(QChar c)
 
 bool CitationSearch::findMatch(const QString& stored, const QString& word)
 {
+    return findMatchIn(stored, word, Qt::CaseSensitive);
+}
+
+bool CitationSearch::findMatchIn(const QString& stored, const QString& word, Qt::CaseSensitivity cs)
+{
     const QChar tab(9);
     const QString padded = tab + stored + tab;
     const bool startsBlank = word.startsWith(QLatin1Char(' '));
     const bool blankEdge = startsBlank || word.endsWith(QLatin1Char(' '));
     // Every occurrence, not only the first: "tax" stands free in "taxation and tax".
-    for (qsizetype at = padded.indexOf(word); at >= 0; at = padded.indexOf(word, at + 1)) {
+    for (qsizetype at = padded.indexOf(word, 0, cs); at >= 0; at = padded.indexOf(word, at + 1, cs)) {
         const QChar before = at == 0 || startsBlank ? QChar(QLatin1Char(' ')) : padded[at - 1];
         if (!isDelimiter(before))
             continue;
@@ -191,14 +200,30 @@ bool CitationSearch::findMatch(const QString& stored, const QString& word)
     return false;
 }
 
+namespace {
+bool isAscii(QStringView text)
+{
+    for (QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+} // namespace
+
 bool CitationSearch::fieldMatches(const QString& stored, const SearchRequest& request)
 {
     const QString& q = request.text;
     if (stored.size() < q.size())
         return false;
-    if (request.wholeWord)
-        return request.matchCase ? findMatch(stored, q) : findMatch(stored.toUpper(), q.toUpper());
-    return request.matchCase ? stored.contains(q) : stored.toUpper().contains(q.toUpper());
+    if (request.matchCase)
+        return request.wholeWord ? findMatch(stored, q) : stored.contains(q);
+    // Letter case is compared in capitals. Between ASCII texts that is exactly Qt's case-insensitive comparison,
+    // which needs no upper-case copy of a long text; beyond ASCII the capitals may differ from it (a sharp s
+    // becomes "SS"), so those keep the comparison in capitals.
+    if (isAscii(q) && isAscii(stored))
+        return request.wholeWord ? findMatchIn(stored, q, Qt::CaseInsensitive)
+                                 : stored.contains(q, Qt::CaseInsensitive);
+    return request.wholeWord ? findMatch(stored.toUpper(), q.toUpper()) : stored.toUpper().contains(q.toUpper());
 }
 
 DbError CitationSearch::run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
@@ -233,9 +258,11 @@ DbError CitationSearch::runPass(SearchPass pass, const SearchRequest& request, c
 DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
                                     const ProgressSink& onProgress, std::atomic_bool* stop)
 {
-    DbResult<QList<qint64>> candidates = caseCandidates(columns, request);
+    DbResult<QList<CaseCandidate>> candidates = caseCandidates(columns, request);
     if (!candidates)
         return candidates.error();
+    if (!indexSegments(request).isEmpty())
+        return runIndexedCasePass(columns, *candidates, request, onHit, onProgress, stop);
 
     QStringList select{QStringLiteral("cm.case_id"), QStringLiteral("cm.citation")};
     QString from = QStringLiteral("case_master cm");
@@ -256,7 +283,7 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
         const qsizetype count = qMin<qsizetype>(kCaseBatch, candidates->size() - start);
         QVariantList keys;
         for (qsizetype i = start; i < start + count; ++i)
-            keys << candidates->at(i);
+            keys << candidates->at(i).caseId;
         DbResult<QSqlQuery> q =
             m_session.query(head + placeholders(count) + QStringLiteral(") ORDER BY cm.case_id"), keys);
         if (!q)
@@ -290,42 +317,135 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
     return {};
 }
 
-DbResult<QList<qint64>> CitationSearch::caseCandidates(const QList<int>& columns, const SearchRequest& request)
+DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
+                                           const SearchRequest& request, const HitSink& onHit,
+                                           const ProgressSink& onProgress, std::atomic_bool* stop)
 {
-    QStringList conditions;
-    QVariantList values;
-    bool readAll = false;
+    // The index is a superset per column: a column it rules out for a citation cannot match there, so only the
+    // columns it names are read, one statement per column and batch, and a citation already found in an earlier
+    // column is not read again.
+    const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
+    int row = 0;
+    for (qsizetype start = 0; start < candidates.size(); start += kIndexedBatch) {
+        if (stop && stop->load())
+            break;
+        const qsizetype count = qMin<qsizetype>(kIndexedBatch, candidates.size() - start);
+        QHash<qint64, SearchHit> found;
+        for (int index : columns) {
+            QVariantList keys;
+            for (qsizetype i = start; i < start + count; ++i) {
+                const CaseCandidate& c = candidates.at(i);
+                if ((c.columns & (1u << index)) && !found.contains(c.caseId))
+                    keys << c.caseId;
+            }
+            if (keys.isEmpty())
+                continue;
+            QString sql = QStringLiteral("SELECT cm.case_id, cm.citation, ") + columnExpression(index) +
+                          QStringLiteral(" FROM case_master cm");
+            if (isTextTableColumn(index))
+                sql += QStringLiteral(" JOIN %1 t%2 ON t%2.id = cm.%3")
+                           .arg(latin(kColumns[index].table))
+                           .arg(index)
+                           .arg(latin(kColumns[index].keyColumn));
+            sql += QStringLiteral(" WHERE cm.case_id IN (") + placeholders(keys.size()) + QLatin1Char(')');
+            DbResult<QSqlQuery> q = m_session.query(sql, keys);
+            if (!q)
+                return q.error();
+            while (q->next()) {
+                const QVariant value = q->value(2);
+                QString shown;
+                if (isDateColumn(index)) {
+                    if (!dateQuery.matches(value, request))
+                        continue;
+                    shown = JudgmentDateQuery::shownForm(JudgmentDateQuery::storedDate(value));
+                } else {
+                    const QString text = value.toString();
+                    if (!fieldMatches(text, request))
+                        continue;
+                    shown = shortened(text);
+                }
+                const qint64 caseId = q->value(0).toLongLong();
+                found.insert(caseId, {caseId, q->value(1).toString(), foundIn(latin(kColumns[index].label), shown)});
+            }
+        }
+        for (qsizetype i = start; i < start + count; ++i) {
+            if (stopRequested(stop))
+                return {};
+            const auto hit = found.constFind(candidates.at(i).caseId);
+            if (hit != found.constEnd())
+                onHit(*hit);
+            if (onProgress)
+                onProgress(++row);
+        }
+    }
+    if (stop)
+        stop->store(false);
+    return {};
+}
+
+DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(const QList<int>& columns,
+                                                                              const SearchRequest& request)
+{
     const QStringList segments = indexSegments(request);
+    if (segments.isEmpty()) {
+        // Without the index every citation is read, all its columns.
+        quint32 all = 0;
+        for (int i : columns)
+            all |= 1u << i;
+        bool needsRows = false;
+        for (int i : columns)
+            needsRows = needsRows || !isDateColumn(i);
+        QStringList conditions;
+        QVariantList values;
+        if (!needsRows) {
+            if (DbError e = addDateCandidates(request, &conditions, &values))
+                return e;
+            if (conditions.isEmpty())
+                return QList<CaseCandidate>();
+        }
+        QString sql = QStringLiteral("SELECT cm.case_id FROM case_master cm");
+        if (!conditions.isEmpty())
+            sql += QStringLiteral(" WHERE (") + conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')');
+        DbResult<QSqlQuery> q = m_session.query(sql + QStringLiteral(" ORDER BY cm.case_id"), values);
+        if (!q)
+            return q.error();
+        QList<CaseCandidate> ids;
+        while (q->next())
+            ids.append({q->value(0).toLongLong(), all});
+        return ids;
+    }
+
+    // Each column asked on its own, so that a candidate carries the columns it may match in.
+    QHash<qint64, quint32> columnsOf;
     for (int i : columns) {
+        QStringList conditions;
+        QVariantList values;
         if (isDateColumn(i)) {
             if (DbError e = addDateCandidates(request, &conditions, &values))
                 return e;
-            continue;
+            if (conditions.isEmpty())
+                continue;
+        } else {
+            const SearchIndexDef index = Schema::searchIndexOf(latin(kColumns[i].table), latin(kColumns[i].column));
+            const QString key = isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn)
+                                                     : QStringLiteral("cm.case_id");
+            conditions << m_session.dialect().searchCandidateCondition(index, key, int(segments.size()));
+            values << m_session.dialect().searchCandidateValues(segments);
         }
-        if (segments.isEmpty()) {
-            readAll = true;
-            break;
-        }
-        const SearchIndexDef index = Schema::searchIndexOf(latin(kColumns[i].table), latin(kColumns[i].column));
-        const QString key =
-            isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn) : QStringLiteral("cm.case_id");
-        conditions << m_session.dialect().searchCandidateCondition(index, key, int(segments.size()));
-        values << m_session.dialect().searchCandidateValues(segments);
+        DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT cm.case_id FROM case_master cm WHERE (") +
+                                                    conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')'),
+                                                values);
+        if (!q)
+            return q.error();
+        while (q->next())
+            columnsOf[q->value(0).toLongLong()] |= 1u << i;
     }
-    QString sql = QStringLiteral("SELECT cm.case_id FROM case_master cm");
-    if (!readAll) {
-        if (conditions.isEmpty())
-            return QList<qint64>();
-        sql += QStringLiteral(" WHERE (") + conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')');
-    } else {
-        values.clear();
-    }
-    DbResult<QSqlQuery> q = m_session.query(sql + QStringLiteral(" ORDER BY cm.case_id"), values);
-    if (!q)
-        return q.error();
-    QList<qint64> ids;
-    while (q->next())
-        ids << q->value(0).toLongLong();
+    QList<CaseCandidate> ids;
+    ids.reserve(columnsOf.size());
+    for (auto it = columnsOf.constBegin(); it != columnsOf.constEnd(); ++it)
+        ids.append({it.key(), it.value()});
+    std::sort(ids.begin(), ids.end(),
+              [](const CaseCandidate& a, const CaseCandidate& b) { return a.caseId < b.caseId; });
     return ids;
 }
 

@@ -85,6 +85,8 @@ public:
     // The word tests, exposed for their own tests.
     static bool isDelimiter(QChar c);                                  // Codes
     static bool findMatch(const QString& stored, const QString& word); // FindMatch, any occurrence
+    // FindMatch with the given letter-case rule; both texts as they are to be compared.
+    static bool findMatchIn(const QString& stored, const QString& word, Qt::CaseSensitivity cs);
     static bool fieldMatches(const QString& stored, const SearchRequest& request);
 
     // Whether the trigram index finds the candidates for this text (the exact test still decides); otherwise the
@@ -92,9 +94,17 @@ public:
     bool indexAnswers(const SearchRequest& request);
 
 private:
+    struct CaseCandidate {
+        qint64 caseId = 0;
+        quint32 columns = 0; // bit per column of the all-fields walk that may hold the text
+    };
+
     DbError runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
                         const ProgressSink& onProgress, std::atomic_bool* stop);
-    DbResult<QList<qint64>> caseCandidates(const QList<int>& columns, const SearchRequest& request);
+    DbError runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
+                               const SearchRequest& request, const HitSink& onHit, const ProgressSink& onProgress,
+                               std::atomic_bool* stop);
+    DbResult<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request);
     DbError runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
                         const ProgressSink& onProgress, std::atomic_bool* stop);
 
