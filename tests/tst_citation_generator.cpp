@@ -2,6 +2,8 @@
 // limit of the store, realistic in shape and word frequencies, and filled in bulk exactly as the store stores.
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
+#include "core/db/schema.h"
+#include "core/search/citation_search.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "datagen/vocabulary.h"
@@ -89,6 +91,7 @@ private slots:
     void wordFrequenciesFollowTheRanks();
     void bulkFillStoresWhatTheStoreStores();
     void mastersAreWrittenOnce();
+    void bulkFillLeavesTheSearchIndexAsTheStoreDoes();
 };
 
 void TestCitationGenerator::sameSeedSameCitations()
@@ -256,6 +259,64 @@ void TestCitationGenerator::mastersAreWrittenOnce()
     DbSession otherSession(other.ctx());
     QVERIFY(CitationFiller::writeMasters(otherSession).isError());
     QCOMPARE(other.scalar(QStringLiteral("SELECT COUNT(*) FROM court_master")).toInt(), 0);
+}
+
+void TestCitationGenerator::bulkFillLeavesTheSearchIndexAsTheStoreDoes()
+{
+    LEX_USE_DATABASE(bulk, true);
+    LEX_USE_DATABASE(oneByOne, true);
+    // Citations from before the fill must stay findable after the index is made again.
+    QVERIFY(startWithAGap(bulk));
+    QVERIFY(startWithAGap(oneByOne));
+    for (auto [t, path] :
+         {std::pair{&bulk, CitationFiller::Path::Bulk}, std::pair{&oneByOne, CitationFiller::Path::Store}}) {
+        DbSession session(t->ctx());
+        CitationGenerator generator(21);
+        const DbError e = CitationFiller::fill(session, generator, 60, path, 25);
+        QVERIFY2(!e, qPrintable(e.description));
+    }
+
+    if (!TestDatabase::isPostgres()) {
+        const QString triggers =
+            QStringLiteral("SELECT group_concat(name || ':' || sql, ';') FROM (SELECT name, sql FROM sqlite_master "
+                           "WHERE type = 'trigger' ORDER BY name)");
+        QVERIFY(!bulk.scalar(triggers).toString().isEmpty());
+        QCOMPARE(bulk.scalar(triggers).toString(), oneByOne.scalar(triggers).toString());
+        for (const SearchIndexDef& index : Schema::searchIndexes())
+            QVERIFY2(bulk.exec(QStringLiteral("INSERT INTO %1(%1) VALUES ('integrity-check')").arg(index.name)),
+                     qPrintable(index.name));
+    }
+
+    // The same words find the same citations in the same places.
+    auto hits = [](const TestDatabase& t, const QString& text) {
+        QStringList found;
+        DbSession session(t.ctx());
+        CitationSearch search(session);
+        SearchRequest r;
+        r.text = text;
+        const DbError e = search.run(CitationSearch::passesFor(r), r,
+                                     [&found](const SearchHit& h) { found << QString::number(h.caseId) + h.foundIn; });
+        if (e)
+            found << e.description;
+        return found;
+    };
+    const Vocabulary& v = CitationGenerator::vocabulary();
+    int found = 0;
+    for (const QString& text : {v.word(1), v.word(40), QStringLiteral("court"), QStringLiteral("the")}) {
+        const QStringList expected = hits(oneByOne, text);
+        QCOMPARE(hits(bulk, text), expected);
+        found += int(expected.size());
+    }
+    QVERIFY(found > 0);
+
+    // The triggers are back: a citation stored afterwards is indexed as it is written.
+    {
+        DbSession session(bulk.ctx());
+        Citation c = CitationGenerator(5).next();
+        c.text(Citation::Judgment) = QStringLiteral("Held: the qwzxv doctrine applies.");
+        QVERIFY(CitationStore(session).add(c));
+    }
+    QCOMPARE(hits(bulk, QStringLiteral("qwzxv")).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCitationGenerator)

@@ -28,6 +28,12 @@ public:
     static DbResult<QList<qint64>> storeAll(DbSession& session, const QList<Citation>& citations);
 
     // Adds n citations from the generator, `batch` of them to a transaction; progress is told after each batch.
+    // On the embedded engine the bulk path sets the search index's triggers aside while it writes and rebuilds
+    // the index once at the end, leaving the triggers as they were.
     static DbError fill(DbSession& session, CitationGenerator& generator, int n, Path path = Path::Bulk,
                         int batch = 500, const Progress& progress = {});
+
+private:
+    static DbError fillBatches(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
+                               const Progress& progress);
 };
