@@ -412,7 +412,7 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas_data()
     using D = DatabaseMerge::Database;
     QTest::addColumn<int>("where");
     QTest::addColumn<QString>("marker");
-    QTest::newRow("creating the working schema") << int(D::Syn) << "CREATE TABLE case_master";
+    QTest::newRow("creating the working schema") << int(D::Syn) << "TABLE case_master(";
     QTest::newRow("copying the present database") << int(D::Old) << "INSERT INTO cm_issue_master";
     QTest::newRow("reading the second database") << int(D::Second) << "FROM cmd_act_master";
     QTest::newRow("copying the second database") << int(D::New) << "INSERT INTO cmd_court_master";

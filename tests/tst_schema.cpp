@@ -64,6 +64,7 @@ class TestSchema : public QObject
 private slots:
     void newDatabaseIsCurrentWithItsIndexes();
     void failureHalfwayLeavesNoTables();
+    void scratchDatabaseHoldsTheTablesAlone();
     void versionOneIsUpgradedKeepingItsRows();
     void newerDatabaseIsRefusedAndLeftAlone();
     void databaseWithoutOurTablesIsRefused();
@@ -102,6 +103,36 @@ void TestSchema::failureHalfwayLeavesNoTables()
     // And the same database can then be made whole.
     QVERIFY(!Schema::create(t.ctx()));
     QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), 14);
+}
+
+void TestSchema::scratchDatabaseHoldsTheTablesAlone()
+{
+    LEX_USE_DATABASE(t, false);
+    {
+        DbSession session(t.ctx());
+        session.failNextStatementContaining(QStringLiteral("cm_bench_name"));
+        QVERIFY(Schema::createScratch(session).isError());
+    }
+    QCOMPARE(TestDatabase::tableNames(t.ctx()), QStringList());
+
+    DbSession session(t.ctx());
+    QVERIFY(!Schema::createScratch(session));
+    QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), 14);
+    QCOMPARE(indexNames(t), QStringList());
+    QCOMPARE(recordedVersion(t), 0);
+    DbResult<QSqlQuery> keys = session.query(session.dialect().foreignKeysQuery());
+    QVERIFY2(keys, qPrintable(keys.error().description));
+    QVERIFY(!keys->next());
+    // No search index or trigger of it: nothing but the tables and their keys.
+    const QString objects = TestDatabase::isPostgres()
+                                ? QStringLiteral("SELECT COUNT(*) FROM pg_indexes WHERE schemaname = current_schema() "
+                                                 "AND indexname LIKE 'search!_%' ESCAPE '!'")
+                                : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type IN ('trigger', "
+                                                 "'view') OR name LIKE 'search!_%' ESCAPE '!'");
+    QCOMPARE(t.scalar(objects).toInt(), 0);
+    // A row may point at a parent not (yet) there; the database it finally goes to checks it.
+    QVERIFY(session.execute(QStringLiteral("INSERT INTO cm_bench_name (id, bench_name, case_id) VALUES (?, ?, ?)"),
+                            {1, QStringLiteral("A. Judge"), 77}));
 }
 
 void TestSchema::versionOneIsUpgradedKeepingItsRows()

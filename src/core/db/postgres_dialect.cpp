@@ -86,6 +86,13 @@ QString PostgresDialect::createTableStatement(const TableDef& table, const QList
            kCr + QLatin1Char(')');
 }
 
+QString PostgresDialect::createScratchTableStatement(const TableDef& table) const
+{
+    // Unlogged: its rows skip the write-ahead log, and a crash empties it, which a scratch table may.
+    const QString plain = createTableStatement(table, {});
+    return QStringLiteral("CREATE UNLOGGED TABLE") + plain.mid(QStringLiteral("CREATE TABLE").size());
+}
+
 QString PostgresDialect::addForeignKeyStatement(const ForeignKeyDef& key) const
 {
     return QStringLiteral("ALTER TABLE ") + key.table + QLatin1Char(' ') + kCr + QStringLiteral("ADD CONSTRAINT ") +

@@ -14,6 +14,7 @@ public:
     DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const override;
     QString quoteIdentifier(const QString& name) const override;
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
+    QString createScratchTableStatement(const TableDef& table) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
     QString userTablesQuery() const override;
     int boundValuesPerStatement() const override;

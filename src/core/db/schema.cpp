@@ -264,6 +264,18 @@ DbError Schema::create(const DbContext& ctx)
     return create(session);
 }
 
+DbError Schema::createScratch(DbSession& session)
+{
+    if (!session.isOpen())
+        return session.error();
+    return inTransaction(session, [&session]() -> DbError {
+        for (const TableDef& t : allTables())
+            if (DbError e = run(session, session.dialect().createScratchTableStatement(t)))
+                return e;
+        return {};
+    });
+}
+
 DbResult<Schema::Status> Schema::inspect(DbSession& session)
 {
     if (!session.isOpen())

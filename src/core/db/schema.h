@@ -53,6 +53,10 @@ public:
     // Every table, key and index of the current version in one transaction: all of it, or nothing.
     static DbError create(DbSession& session);
     static DbError create(const DbContext& ctx);
+    // The fourteen tables alone, for a scratch database that is filled, read and dropped by one run of a
+    // program routine: no foreign keys (the rows are checked where they finally go), no indexes beyond the
+    // keys, no search index, no schema version. Nothing should open it as a database of the program.
+    static DbError createScratch(DbSession& session);
 
     enum class State {
         Current, // the program's own schema at its version

@@ -68,6 +68,8 @@ public:
 
     virtual QString quoteIdentifier(const QString& name) const = 0;
     virtual QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const = 0;
+    // A table of a scratch database: no foreign keys, and nothing of it need survive a crash.
+    virtual QString createScratchTableStatement(const TableDef& table) const { return createTableStatement(table, {}); }
     // Empty where the engine declares the key inside CREATE TABLE instead.
     virtual QString addForeignKeyStatement(const ForeignKeyDef& key) const = 0;
     virtual QString userTablesQuery() const = 0;

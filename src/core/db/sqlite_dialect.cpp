@@ -110,7 +110,8 @@ QString SqliteDialect::addForeignKeyStatement(const ForeignKeyDef&) const
 
 QStringList SqliteDialect::scratchSessionStatements() const
 {
-    return QStringList{QStringLiteral("PRAGMA synchronous = OFF"), QStringLiteral("PRAGMA journal_mode = MEMORY")} +
+    // No journal at all: a failure anywhere ends the run, and the file is dropped without being read again.
+    return QStringList{QStringLiteral("PRAGMA synchronous = OFF"), QStringLiteral("PRAGMA journal_mode = OFF")} +
            bulkWriteStatements();
 }
 

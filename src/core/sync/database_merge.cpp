@@ -296,8 +296,9 @@ DbError DatabaseMerge::merge(DbSession& second, qint64* added)
         // Thrown away at the end of the run, whatever happens.
         if (DbError e = setUp(*session, session->dialect().scratchSessionStatements()))
             return e;
-        // The working databases follow whatever schema this program makes now.
-        if (DbError e = Schema::create(*session))
+        // The working databases hold the tables this program makes now, without what only a database in use
+        // needs: their rows are checked by the present database's own keys when they are written back.
+        if (DbError e = Schema::createScratch(*session))
             return e;
     }
 
