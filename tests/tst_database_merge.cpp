@@ -3,6 +3,7 @@
 #include "core/citations/citation_store.h"
 #include "core/db/database_admin.h"
 #include "core/db/db_session.h"
+#include "core/search/citation_search.h"
 #include "core/db/schema.h"
 #include "core/db/sqlite_dialect.h"
 #include "core/sync/database_merge.h"
@@ -356,6 +357,28 @@ void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostg
         QVERIFY(after[4].textIds[i] > before.last().textIds[i]);
     // "2004 SCMR 10" of March 2004 once, with the present database's links.
     QVERIFY2(sameContent(*byText(after, QStringLiteral("2004 SCMR 10")), before[0], &differs), qPrintable(differs));
+
+    // The present database's search index took the new rows in: Find Citation finds them by their own texts.
+    DbSession session(present.ctx());
+    QVERIFY2(session.isOpen(), qPrintable(session.error().description));
+    for (const Citation& added : {after[3], after[4]}) {
+        SearchRequest request;
+        request.text = added.citation;
+        request.field = SearchField::Citation;
+        QList<qint64> found;
+        const DbError e = CitationSearch(session).run(CitationSearch::passesFor(request), request,
+                                                      [&](const SearchHit& hit) { found << hit.caseId; });
+        QVERIFY2(!e, qPrintable(e.description));
+        QVERIFY2(found.contains(added.caseId), qPrintable(added.citation));
+    }
+    // On the server, the trigram indexes are back to taking each write at once.
+    if (presentOnPostgres) {
+        DbResult<QSqlQuery> q = session.query(QStringLiteral(
+            "SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname LIKE 'search%' AND "
+            "NOT ('fastupdate=off' = ANY (COALESCE(reloptions, '{}')))"));
+        QVERIFY2(q && q->next(), "index options unreadable");
+        QCOMPARE(q->value(0).toInt(), 0);
+    }
 }
 
 void TestDatabaseMerge::mergesEverythingOnce()
@@ -427,12 +450,16 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas_data()
     QTest::newRow("writing back citations") << int(D::Present) << "INSERT INTO case_master";
     QTest::newRow("writing back Act links") << int(D::Present) << "INSERT INTO cmd_act_master";
     QTest::newRow("writing back the last table") << int(D::Present) << "INSERT INTO cmd_court_master";
+    QTest::newRow("taking the new texts into the server's search index") << int(D::Present)
+                                                                          << "gin_clean_pending_list";
 }
 
 void TestDatabaseMerge::failureLeavesPresentAsItWas()
 {
     QFETCH(int, where);
     QFETCH(QString, marker);
+    if (marker.startsWith(QLatin1String("gin_")) && !TestDatabase::isPostgres())
+        QSKIP("the embedded engine takes its index entries row by row");
     Side present;
     Side second;
     QString why;

@@ -34,6 +34,8 @@ public:
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchFoldProbeQuery() const override;
     QString yearMonthExpression(const QString& column) const override;
+    DbError beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    DbError endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;
     DbError dropDatabase(const DbContext& ctx) const override;

@@ -125,6 +125,11 @@ public:
     virtual QString searchFoldProbeQuery() const { return {}; }
     // The year and month of a date column as text "yyyy-MM".
     virtual QString yearMonthExpression(const QString& column) const = 0;
+    // Around a write of many rows inside one transaction: lets the engine take the search index's entries in one
+    // go instead of row by row. The end must run in the same transaction; where there is nothing to gain, both do
+    // nothing.
+    virtual DbError beginBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
+    virtual DbError endBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
 
     virtual bool databaseExists(const DbContext& ctx, DbError* error) const = 0;
     virtual DbError createDatabase(const DbContext& ctx) const = 0;

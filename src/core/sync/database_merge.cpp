@@ -615,10 +615,15 @@ DbError DatabaseMerge::apply(DbSession& present, DbSession& syn)
         }
         // The present rows keep their keys and stay untouched; what the merge added lies above their largest
         // key. Plain inserts, so that whatever the database keeps up to date on its own (indexes, triggers) is.
+        const QList<SearchIndexDef> searchIndexes = Schema::searchIndexes();
+        if (DbError e = present.dialect().beginBulkIndexedWrite(present, searchIndexes))
+            return e;
         for (const TableDef& t : Schema::allTables())
             if (DbError e = RowCopier::copy(syn, plainSelect(t), present, insertHead(t), int(t.columns.size()),
                                             dateColumnOf(t), nullptr, m_oldStats.value(t.name).maxKey))
                 return e;
+        if (DbError e = present.dialect().endBulkIndexedWrite(present, searchIndexes))
+            return e;
         for (const TableDef& t : Schema::allTables()) {
             const DbResult<TableStats> merged = statsOf(syn, t.name);
             const DbResult<TableStats> now = statsOf(present, t.name);
