@@ -252,13 +252,16 @@ DbError PostgresDialect::createSearchIndexes(DbSession& session, const QList<Sea
 }
 
 namespace {
-// The search indexes that this database has: a user who could not add the extension has none.
+// The search indexes that this database has (a user who could not add the extension has none) and that this
+// user may alter: only their owner may, and another user's merge goes on row by row.
 DbResult<QStringList> presentSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes)
 {
     QStringList names;
     for (const SearchIndexDef& x : indexes) {
         DbResult<QSqlQuery> q = session.query(
-            QStringLiteral("SELECT 1 FROM pg_indexes WHERE schemaname = current_schema() AND indexname = ?"),
+            QStringLiteral("SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                           "WHERE n.nspname = current_schema() AND c.relname = ? AND c.relkind = 'i' "
+                           "AND pg_has_role(current_user, c.relowner, 'USAGE')"),
             {x.name});
         if (!q)
             return q.error();
