@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 // Rows of case_master read per statement: enough to keep round trips few, few enough that six long texts each
@@ -255,6 +256,24 @@ DbError CitationSearch::runPass(SearchPass pass, const SearchRequest& request, c
     return runCasePass(columns, request, onHit, onProgress, stop);
 }
 
+namespace {
+// The "Found in" text when the column's value passes the test, nothing otherwise.
+std::optional<QString> matchedCell(int index, const QVariant& value, const SearchRequest& request,
+                                   const JudgmentDateQuery& dateQuery)
+{
+    if (isDateColumn(index)) {
+        if (!dateQuery.matches(value, request))
+            return std::nullopt;
+        return foundIn(latin(kColumns[index].label),
+                       JudgmentDateQuery::shownForm(JudgmentDateQuery::storedDate(value)));
+    }
+    const QString text = value.toString();
+    if (!CitationSearch::fieldMatches(text, request))
+        return std::nullopt;
+    return foundIn(latin(kColumns[index].label), shortened(text));
+}
+} // namespace
+
 DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
                                     const ProgressSink& onProgress, std::atomic_bool* stop)
 {
@@ -293,19 +312,10 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
                 return {};
             for (int c = 0; c < columns.size(); ++c) {
                 const int index = columns[c];
-                const QVariant value = q->value(c + 2);
-                QString shown;
-                if (isDateColumn(index)) {
-                    if (!dateQuery.matches(value, request))
-                        continue;
-                    shown = JudgmentDateQuery::shownForm(JudgmentDateQuery::storedDate(value));
-                } else {
-                    const QString text = value.toString();
-                    if (!fieldMatches(text, request))
-                        continue;
-                    shown = shortened(text);
-                }
-                onHit({q->value(0).toLongLong(), q->value(1).toString(), foundIn(latin(kColumns[index].label), shown)});
+                const std::optional<QString> where = matchedCell(index, q->value(c + 2), request, dateQuery);
+                if (!where)
+                    continue;
+                onHit({q->value(0).toLongLong(), q->value(1).toString(), *where});
                 break;
             }
             if (onProgress)
@@ -352,20 +362,11 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
             if (!q)
                 return q.error();
             while (q->next()) {
-                const QVariant value = q->value(2);
-                QString shown;
-                if (isDateColumn(index)) {
-                    if (!dateQuery.matches(value, request))
-                        continue;
-                    shown = JudgmentDateQuery::shownForm(JudgmentDateQuery::storedDate(value));
-                } else {
-                    const QString text = value.toString();
-                    if (!fieldMatches(text, request))
-                        continue;
-                    shown = shortened(text);
-                }
+                const std::optional<QString> where = matchedCell(index, q->value(2), request, dateQuery);
+                if (!where)
+                    continue;
                 const qint64 caseId = q->value(0).toLongLong();
-                found.insert(caseId, {caseId, q->value(1).toString(), foundIn(latin(kColumns[index].label), shown)});
+                found.insert(caseId, {caseId, q->value(1).toString(), *where});
             }
         }
         for (qsizetype i = start; i < start + count; ++i) {
