@@ -3,15 +3,22 @@
 // for the same word, straight against the engine (the most the index path can hope for); and, at the smallest
 // size, the row-by-row method (one lookup per text of every citation) as the reference it replaces.
 //
-// LEXORIUM_BENCH_SIZES=5000,50000 LEXORIUM_BENCH_ROUNDS=5; LEXORIUM_TEST_ENGINE picks the engine.
+// LEXORIUM_BENCH_SIZES=5000,50000 LEXORIUM_BENCH_ROUNDS=5; LEXORIUM_TEST_ENGINE picks the engine;
+// LEXORIUM_BENCH_CACHE=<folder> keeps the filled databases (embedded: files in the folder; PostgreSQL: template
+// databases lexbench_search_<size> on the server) and reuses them;
+// LEXORIUM_BENCH_ONLY=<text> runs only the searches whose name holds the text.
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
+#include "core/db/postgres_dialect.h"
+#include "core/db/sqlite_dialect.h"
 #include "core/search/citation_search.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "support/test_database.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -59,6 +66,69 @@ SearchRequest request(const QString& text, SearchField field, bool matchCase = f
     r.matchCase = matchCase;
     r.wholeWord = wholeWord;
     return r;
+}
+
+QString cacheFolder()
+{
+    return qEnvironmentVariable("LEXORIUM_BENCH_CACHE");
+}
+
+QString cachedFile(int size)
+{
+    return cacheFolder() + QStringLiteral("/search-%1.db").arg(size);
+}
+
+QString cachedDatabase(int size)
+{
+    return QStringLiteral("lexbench_search_%1").arg(size);
+}
+
+// Runs one statement on the server's maintenance database (creating and dropping databases).
+bool onServer(const DbContext& ctx, const QString& sql, const QVariantList& values = {}, bool* found = nullptr)
+{
+    DbSession admin(ctx, SqlDialect::Target::Maintenance);
+    DbResult<QSqlQuery> q = admin.query(sql, values);
+    if (!q) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(sql), qPrintable(q.error().description));
+        return false;
+    }
+    if (found)
+        *found = q->isSelect() && q->next();
+    return true;
+}
+
+// Replaces the freshly made database by the cached one, if there is one.
+bool useCache(const DbContext& ctx, int size)
+{
+    if (cacheFolder().isEmpty())
+        return false;
+    if (!TestDatabase::isPostgres()) {
+        if (!QFile::exists(cachedFile(size)))
+            return false;
+        const QString file = SqliteDialect::databaseFile(ctx);
+        QFile::remove(file);
+        return QFile::copy(cachedFile(size), file);
+    }
+    bool exists = false;
+    if (!onServer(ctx, QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), {cachedDatabase(size)}, &exists) ||
+        !exists)
+        return false;
+    const PostgresDialect d;
+    return onServer(ctx, QStringLiteral("DROP DATABASE ") + d.quoteIdentifier(ctx.connection.database)) &&
+           onServer(ctx, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
+                             .arg(d.quoteIdentifier(ctx.connection.database), d.quoteIdentifier(cachedDatabase(size))));
+}
+
+bool saveCache(const DbContext& ctx, int size)
+{
+    if (!TestDatabase::isPostgres()) {
+        QDir().mkpath(cacheFolder());
+        QFile::remove(cachedFile(size));
+        return QFile::copy(SqliteDialect::databaseFile(ctx), cachedFile(size));
+    }
+    const PostgresDialect d;
+    return onServer(ctx, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
+                             .arg(d.quoteIdentifier(cachedDatabase(size)), d.quoteIdentifier(ctx.connection.database)));
 }
 
 // The all-fields candidates asked of the engine directly: the same statement the search makes first.
@@ -182,6 +252,10 @@ void BenchSearch::initTestCase()
             m_cases << Case{QStringLiteral("raw index query, ") + l, request(word, A), true};
     }
     m_cases << Case{QStringLiteral("row by row, medium"), request(medium, A), false, true};
+    // LEXORIUM_BENCH_ONLY=<text>: only the searches whose name holds it (for profiling one of them).
+    const QString only = qEnvironmentVariable("LEXORIUM_BENCH_ONLY");
+    if (!only.isEmpty())
+        m_cases.removeIf([&only](const Case& c) { return !c.name.contains(only); });
 
     for (int size : sizes) {
         auto s = std::make_unique<Subject>();
@@ -189,6 +263,15 @@ void BenchSearch::initTestCase()
         QString why;
         const TestDatabase::Status status = s->db.create(true, &why);
         LEX_REQUIRE_READY(status, why);
+        // LEXORIUM_BENCH_CACHE keeps each filled database (a file there, or a template database on the server),
+        // so that a rerun measures without refilling.
+        const bool cached = useCache(s->db.ctx(), size);
+        if (cached) {
+            s->session = std::make_unique<DbSession>(s->db.ctx());
+            QVERIFY2(s->session->isOpen(), qPrintable(s->session->error().description));
+            m_subjects.push_back(std::move(s));
+            continue;
+        }
         s->session = std::make_unique<DbSession>(s->db.ctx());
         QVERIFY(!CitationFiller::writeMasters(*s->session));
         CitationGenerator generator(1);
@@ -204,6 +287,11 @@ void BenchSearch::initTestCase()
         if (TestDatabase::isPostgres())
             for (const QString& sql : {QStringLiteral("ANALYZE"), QStringLiteral("CHECKPOINT")})
                 s->session->query(sql);
+        if (!cacheFolder().isEmpty()) {
+            s->session.reset(); // a template database must have no connections
+            QVERIFY(saveCache(s->db.ctx(), size));
+            s->session = std::make_unique<DbSession>(s->db.ctx());
+        }
         m_subjects.push_back(std::move(s));
     }
 }

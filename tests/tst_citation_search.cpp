@@ -1,9 +1,11 @@
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
 #include "core/search/citation_search.h"
+#include "core/search/field_test.h"
 #include "core/search/judgment_date_query.h"
 #include "support/test_database.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 Q_DECLARE_METATYPE(SearchRequest)
@@ -96,6 +98,7 @@ private slots:
     void wholeWord();
     void fieldTest_data();
     void fieldTest();
+    void preparedTestAgreesWithFieldMatches();
     void dateRules_data();
     void dateRules();
     void passesAndChoices();
@@ -251,7 +254,67 @@ void TestCitationSearch::fieldTest()
     QFETCH(bool, matchCase);
     QFETCH(bool, wholeWord);
     QFETCH(bool, found);
-    QCOMPARE(CitationSearch::fieldMatches(stored, request(text, SearchField::AllFields, matchCase, wholeWord)), found);
+    const SearchRequest r = request(text, SearchField::AllFields, matchCase, wholeWord);
+    QCOMPARE(CitationSearch::fieldMatches(stored, r), found);
+    // The prepared test, on the text and on its UTF-8 bytes, answers the same.
+    const FieldTest prepared(r);
+    QCOMPARE(prepared.matches(stored), found);
+    QCOMPARE(prepared.matches(QVariant(stored.toUtf8())), found);
+}
+
+void TestCitationSearch::preparedTestAgreesWithFieldMatches()
+{
+    // Random texts of ASCII letters in both cases, the delimiters, letters whose capitals are plain (sharp s,
+    // long s, dotless i, a ligature), letters that fold but are no plain capital (Kelvin sign, dotted I), other
+    // scripts and a character beyond the BMP; search texts cut from them with their case changed, or made up.
+    QStringList pieces;
+    for (const char* piece : {"a", "A", "x", "X", "s", "S", "t", "k", "K", "i", "I", " ", ".", ",", "\t", "\r", "\n",
+                             "-", "1", "ß", "ſ", "ı", "ﬁ", "\u212A", "\u0130", "é", "É", "Σ", "ς", "中",
+                             "\U0001F600"})
+        pieces << QString::fromUtf8(piece);
+    QRandomGenerator random(7);
+    auto pick = [&](int n) {
+        QString t;
+        for (int i = 0; i < n; ++i)
+            t += pieces[random.bounded(int(pieces.size()))];
+        return t;
+    };
+    int checked = 0;
+    int found = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const QString stored = pick(random.bounded(0, 40));
+        QString text;
+        if (stored.size() > 2 && random.bounded(3) > 0) {
+            const int from = random.bounded(int(stored.size()) - 1);
+            text = stored.mid(from, random.bounded(1, 6));
+            text = random.bounded(2) ? text.toUpper() : text.toLower();
+        } else {
+            text = pick(random.bounded(1, 5));
+        }
+        if (text.isEmpty())
+            continue;
+        for (int options = 0; options < 4; ++options) {
+            const SearchRequest r = request(text, SearchField::AllFields, options & 1, options & 2);
+            const bool expected = CitationSearch::fieldMatches(stored, r);
+            const FieldTest prepared(r);
+            QVERIFY2(prepared.matches(stored) == expected,
+                     qPrintable(QStringLiteral("\"%1\" in \"%2\", options %3").arg(text, stored).arg(options)));
+            QVERIFY2(prepared.matches(QVariant(stored.toUtf8())) == expected,
+                     qPrintable(QStringLiteral("bytes: \"%1\" in \"%2\", options %3").arg(text, stored).arg(options)));
+            ++checked;
+            found += expected ? 1 : 0;
+        }
+    }
+    // Both answers occur often enough for the comparison to mean something.
+    QVERIFY(found > checked / 10);
+    QVERIFY(found < checked * 9 / 10);
+
+    // What "Found in" shows of a long value read as bytes is what it shows of the text.
+    const QString longText = QString(150, QChar(0x4E2D)) + QStringLiteral("tail");
+    const QString shown = FieldTest::shownText(QVariant(longText.toUtf8()), 100);
+    QVERIFY(shown.size() > 100);
+    QCOMPARE(shown.left(101), longText.left(101));
+    QCOMPARE(FieldTest::shownText(QVariant(QByteArray("short")), 100), QStringLiteral("short"));
 }
 
 void TestCitationSearch::dateRules_data()

@@ -2,6 +2,8 @@
 
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
+#include "core/db/schema.h"
+#include "core/db/sql_dialect.h"
 #include "core/db/shared_data.h"
 #include "datagen/citation_generator.h"
 
@@ -248,8 +250,18 @@ DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList
 DbError CitationFiller::fill(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
                              const Progress& progress)
 {
-    if (path != Path::Bulk || n <= 0 || !keepsIndexByTriggers(session))
+    if (path != Path::Bulk || n <= 0)
         return fillBatches(session, generator, n, path, batch, progress);
+    if (!keepsIndexByTriggers(session)) {
+        // The server's trigram indexes take the bulk through their pending list and merge it once at the end,
+        // as the merge's write-back does.
+        const QList<SearchIndexDef> indexes = Schema::searchIndexes();
+        if (DbError e = session.dialect().beginBulkIndexedWrite(session, indexes))
+            return e;
+        const DbError filled = fillBatches(session, generator, n, path, batch, progress);
+        const DbError ended = session.dialect().endBulkIndexedWrite(session, indexes);
+        return filled ? filled : ended;
+    }
     DbResult<SetAsideTriggers> saved = setSearchTriggersAside(session);
     if (!saved)
         return saved.error();

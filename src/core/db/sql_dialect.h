@@ -123,6 +123,9 @@ public:
     // A query of one row and one column, true when the engine's case folding of plain letters is the plain one
     // (a locale may fold 'I' to a dotless i); empty when it always is.
     virtual QString searchFoldProbeQuery() const { return {}; }
+    // A text column as the search reads it to test it: the text itself, or its UTF-8 bytes where the engine
+    // hands those out without converting them.
+    virtual QString searchTextExpression(const QString& column) const { return column; }
     // The year and month of a date column as text "yyyy-MM".
     virtual QString yearMonthExpression(const QString& column) const = 0;
     // Around a write of many rows inside one transaction: lets the engine take the search index's entries in one

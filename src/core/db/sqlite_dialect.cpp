@@ -57,6 +57,10 @@ DbError SqliteDialect::prepare(QSqlDatabase& db) const
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
         return DbError::fromSql(q.lastError());
+    // The engine's default page cache (2 MB) is small beside a database of long texts: searches and listings
+    // would read the same pages from the file again and again. Pages are only taken as they are read.
+    if (!q.exec(QStringLiteral("PRAGMA cache_size = -65536")))
+        return DbError::fromSql(q.lastError());
     return {};
 }
 
@@ -242,6 +246,12 @@ QVariantList SqliteDialect::searchCandidateValues(const QStringList& segments) c
     for (QString segment : segments)
         phrases << QLatin1Char('"') + segment.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
     return {phrases.join(QStringLiteral(" AND "))};
+}
+
+QString SqliteDialect::searchTextExpression(const QString& column) const
+{
+    // As stored (UTF-8): the driver would otherwise have the engine convert every long text to UTF-16 first.
+    return QStringLiteral("CAST(%1 AS BLOB)").arg(column);
 }
 
 QString SqliteDialect::yearMonthExpression(const QString& column) const

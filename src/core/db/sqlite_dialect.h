@@ -32,6 +32,7 @@ public:
     DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
+    QString searchTextExpression(const QString& column) const override;
     QString yearMonthExpression(const QString& column) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;

@@ -2,6 +2,8 @@
 
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
+#include "core/db/sql_dialect.h"
+#include "core/search/field_test.h"
 #include "core/search/index_segments.h"
 #include "core/search/judgment_date_query.h"
 
@@ -17,7 +19,7 @@ namespace {
 // never pile up in memory.
 constexpr int kCaseBatch = 100;
 // With the index, one column's texts are read per statement, so a batch may be larger.
-constexpr int kIndexedBatch = 200;
+constexpr int kIndexedBatch = 1000;
 // Above this many matching master rows, the link pass reads every link and tests the master in memory rather
 // than binding a long list of keys.
 constexpr int kMaxBoundMasters = 500;
@@ -77,7 +79,7 @@ QString columnExpression(int index)
 QString shortened(const QString& value)
 {
     qsizetype end = value.size();
-    for (qsizetype i = 0; i < value.size(); ++i) {
+    for (qsizetype i = 0; i < qMin<qsizetype>(value.size(), kShownLength); ++i) {
         if (value[i] == QLatin1Char('\r') || value[i] == QLatin1Char('\n')) {
             end = i;
             break;
@@ -259,7 +261,7 @@ DbError CitationSearch::runPass(SearchPass pass, const SearchRequest& request, c
 namespace {
 // The "Found in" text when the column's value passes the test, nothing otherwise.
 std::optional<QString> matchedCell(int index, const QVariant& value, const SearchRequest& request,
-                                   const JudgmentDateQuery& dateQuery)
+                                   const FieldTest& test, const JudgmentDateQuery& dateQuery)
 {
     if (isDateColumn(index)) {
         if (!dateQuery.matches(value, request))
@@ -267,10 +269,17 @@ std::optional<QString> matchedCell(int index, const QVariant& value, const Searc
         return foundIn(latin(kColumns[index].label),
                        JudgmentDateQuery::shownForm(JudgmentDateQuery::storedDate(value)));
     }
-    const QString text = value.toString();
-    if (!CitationSearch::fieldMatches(text, request))
+    if (!test.matches(value))
         return std::nullopt;
-    return foundIn(latin(kColumns[index].label), shortened(text));
+    return foundIn(latin(kColumns[index].label), shortened(FieldTest::shownText(value, kShownLength)));
+}
+
+// A column as the field test reads it: a text in the form the engine hands out quickest, when that is known
+// to be its UTF-8.
+QString testedExpression(const SqlDialect& dialect, int index, bool utf8Bytes)
+{
+    return isDateColumn(index) || !utf8Bytes ? columnExpression(index)
+                                             : dialect.searchTextExpression(columnExpression(index));
 }
 } // namespace
 
@@ -286,7 +295,7 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
     QStringList select{QStringLiteral("cm.case_id"), QStringLiteral("cm.citation")};
     QString from = QStringLiteral("case_master cm");
     for (int i : columns) {
-        select << columnExpression(i);
+        select << testedExpression(m_session.dialect(), i, readsUtf8Bytes());
         if (isTextTableColumn(i))
             from += QStringLiteral(" LEFT JOIN %1 t%2 ON t%2.id = cm.%3")
                         .arg(latin(kColumns[i].table))
@@ -296,6 +305,7 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
     const QString head = QStringLiteral("SELECT ") + select.join(QLatin1Char(',')) + QStringLiteral(" FROM ") + from +
                          QStringLiteral(" WHERE cm.case_id IN (");
     const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
+    const FieldTest test(request);
 
     int row = 0;
     for (qsizetype start = 0; start < candidates->size(); start += kCaseBatch) {
@@ -312,7 +322,7 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
                 return {};
             for (int c = 0; c < columns.size(); ++c) {
                 const int index = columns[c];
-                const std::optional<QString> where = matchedCell(index, q->value(c + 2), request, dateQuery);
+                const std::optional<QString> where = matchedCell(index, q->value(c + 2), request, test, dateQuery);
                 if (!where)
                     continue;
                 onHit({q->value(0).toLongLong(), q->value(1).toString(), *where});
@@ -335,6 +345,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
     // columns it names are read, one statement per column and batch, and a citation already found in an earlier
     // column is not read again.
     const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
+    const FieldTest test(request);
     int row = 0;
     for (qsizetype start = 0; start < candidates.size(); start += kIndexedBatch) {
         if (stop && stop->load())
@@ -350,7 +361,8 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
             }
             if (keys.isEmpty())
                 continue;
-            QString sql = QStringLiteral("SELECT cm.case_id, cm.citation, ") + columnExpression(index) +
+            QString sql = QStringLiteral("SELECT cm.case_id, cm.citation, ") +
+                          testedExpression(m_session.dialect(), index, readsUtf8Bytes()) +
                           QStringLiteral(" FROM case_master cm");
             if (isTextTableColumn(index))
                 sql += QStringLiteral(" JOIN %1 t%2 ON t%2.id = cm.%3")
@@ -362,7 +374,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
             if (!q)
                 return q.error();
             while (q->next()) {
-                const std::optional<QString> where = matchedCell(index, q->value(2), request, dateQuery);
+                const std::optional<QString> where = matchedCell(index, q->value(2), request, test, dateQuery);
                 if (!where)
                     continue;
                 const qint64 caseId = q->value(0).toLongLong();
@@ -503,6 +515,23 @@ QStringList CitationSearch::indexSegments(const SearchRequest& request)
         }
     }
     return m_indexUsable ? IndexSegments::of(request.text) : QStringList();
+}
+
+bool CitationSearch::readsUtf8Bytes()
+{
+    if (m_utf8Bytes < 0) {
+        // A database may keep its texts in another encoding: read bytes only where they are UTF-8.
+        const QString sample = QStringLiteral("\u00e9a");
+        DbResult<QSqlQuery> q = m_session.query(
+            QStringLiteral("SELECT ") +
+            m_session.dialect().searchTextExpression(QLatin1Char('\'') + sample + QLatin1Char('\'')));
+        m_utf8Bytes = 0;
+        if (q && q->next()) {
+            const QVariant v = q->value(0);
+            m_utf8Bytes = v.metaType().id() == QMetaType::QByteArray && v.toByteArray() == sample.toUtf8() ? 1 : 0;
+        }
+    }
+    return m_utf8Bytes == 1;
 }
 
 bool CitationSearch::indexAnswers(const SearchRequest& request)

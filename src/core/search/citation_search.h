@@ -110,7 +110,9 @@ private:
 
     DbError addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values);
     QStringList indexSegments(const SearchRequest& request);
+    bool readsUtf8Bytes();
 
     DbSession& m_session;
     int m_indexUsable = -1; // not yet known
+    int m_utf8Bytes = -1;   // not yet known
 };
