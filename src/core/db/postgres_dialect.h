@@ -33,10 +33,15 @@ public:
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchFoldProbeQuery() const override;
+    DbError renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString yearMonthExpression(const QString& column) const override;
     DbError beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     DbError endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;
     DbError dropDatabase(const DbContext& ctx) const override;
+
+private:
+    // What the trigram index holds of a column, and what a search compares with it.
+    static QString indexedText(const QString& column);
 };

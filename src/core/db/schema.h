@@ -27,7 +27,7 @@ struct IndexDef {
 class Schema
 {
 public:
-    static constexpr int kCurrentVersion = 3;
+    static constexpr int kCurrentVersion = 4;
 
     static QList<TableDef> masterTables();
     static TableDef caseTable();

@@ -115,6 +115,8 @@ public:
     // Makes the indexes of the given columns and indexes the rows already there, in the caller's transaction.
     // Where the engine cannot have them, it leaves them out: the search then reads the rows instead.
     virtual DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const = 0;
+    // Makes the search indexes of a database again where the index's definition has changed on this engine.
+    virtual DbError renewSearchIndexes(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
     // A condition true for at least every row (key keyExpr) whose indexed text contains each of the segments,
     // ignoring letter case; it takes searchCandidateValues() as its values.
     virtual QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr,
