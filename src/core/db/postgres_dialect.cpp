@@ -237,25 +237,25 @@ QString PostgresDialect::indexedText(const QString& column)
 
 DbError PostgresDialect::renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
-    // Only where the indexes are: a database whose user could not add the extension has none, and gains none.
-    QVariantList names;
-    for (const SearchIndexDef& x : indexes)
-        names << x.name;
-    DbResult<QSqlQuery> present =
-        session.query(QStringLiteral("SELECT count(*) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                                     "WHERE n.nspname = current_schema() AND c.relkind = 'i' AND c.relname IN (%1)")
-                          .arg(QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(','))),
-                      names);
-    if (!present)
-        return present.error();
-    if (!present->next() || present->value(0).toInt() == 0)
-        return {};
+    // Only the indexes there are in the old form: a database whose user could not add the extension has none
+    // and gains none, and one upgraded from before the index got the new form already.
+    QList<SearchIndexDef> old;
     for (const SearchIndexDef& x : indexes) {
-        DbResult<int> r = session.execute(QStringLiteral("DROP INDEX IF EXISTS ") + quoteIdentifier(x.name));
+        DbResult<QSqlQuery> q = session.query(
+            QStringLiteral("SELECT pg_get_indexdef(c.oid) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                           "WHERE n.nspname = current_schema() AND c.relkind = 'i' AND c.relname = ?"),
+            {x.name});
+        if (!q)
+            return q.error();
+        if (q->next() && !q->value(0).toString().contains(QLatin1String("CASE")))
+            old << x;
+    }
+    for (const SearchIndexDef& x : old) {
+        DbResult<int> r = session.execute(QStringLiteral("DROP INDEX ") + quoteIdentifier(x.name));
         if (!r)
             return r.error();
     }
-    return createSearchIndexes(session, indexes);
+    return old.isEmpty() ? DbError() : createSearchIndexes(session, old);
 }
 
 DbError PostgresDialect::createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
