@@ -273,16 +273,19 @@ void TestCitationSearch::preparedTestAgreesWithFieldMatches()
                              "\U0001F600"})
         pieces << QString::fromUtf8(piece);
     QRandomGenerator random(7);
-    auto pick = [&](int n) {
+    const int asciiPieces = 19; // the pieces before "ß"
+    QCOMPARE(pieces[asciiPieces], QString::fromUtf8("ß"));
+    auto pick = [&](int n, bool asciiOnly = false) {
         QString t;
         for (int i = 0; i < n; ++i)
-            t += pieces[random.bounded(int(pieces.size()))];
+            t += pieces[random.bounded(asciiOnly ? asciiPieces : int(pieces.size()))];
         return t;
     };
     int checked = 0;
     int found = 0;
     for (int round = 0; round < 4000; ++round) {
-        const QString stored = pick(random.bounded(0, 40));
+        // Some long enough for the scan to take many windows at a time.
+        const QString stored = pick(random.bounded(0, round % 4 < 2 ? 240 : 40), round % 4 == 1);
         QString text;
         if (stored.size() > 2 && random.bounded(3) > 0) {
             const int from = random.bounded(int(stored.size()) - 1);
@@ -562,7 +565,8 @@ void TestCitationSearch::allFieldsReadsOnlyTheColumnsTheIndexNames()
         QSKIP("the search index is not there on this server");
 
     // "dismissed" is only in the first judgment: no remarks are read to find it.
-    const QString remarksRead = QStringLiteral("JOIN cm_remarks_master");
+    // The statements that read the texts name their table with its alias; the candidates' do not.
+    const QString remarksRead = QStringLiteral("FROM cm_remarks_master t7");
     session.failNextStatementContaining(remarksRead);
     Hits hits;
     QVERIFY(!search.runPass(SearchPass::All, dismissed, [&hits](const SearchHit& h) {
@@ -570,8 +574,7 @@ void TestCitationSearch::allFieldsReadsOnlyTheColumnsTheIndexNames()
     }));
     QCOMPARE(hits, (Hits{{1, QStringLiteral("(judgment)The income tax was levied....")}}));
     // The planted failure is still waiting for the first statement that reads remarks.
-    QVERIFY(!session.query(QStringLiteral("SELECT count(*) FROM case_master cm ") + remarksRead +
-                           QStringLiteral(" r ON r.id = cm.remarks_id")));
+    QVERIFY(!session.query(QStringLiteral("SELECT count(*) ") + remarksRead));
 
     // Where the index names a column the exact test rejects, the later columns still decide, in their order.
     QCOMPARE(hitsOf(session, {SearchPass::All}, request(QStringLiteral("income"), SearchField::AllFields, false, true)),
@@ -579,7 +582,7 @@ void TestCitationSearch::allFieldsReadsOnlyTheColumnsTheIndexNames()
                    {3, QStringLiteral("(remarks)Income Tax Act applied")}}));
 
     // A failing read is reported, not taken for "no hits".
-    session.failNextStatementContaining(QStringLiteral("JOIN cm_judgment_master"));
+    session.failNextStatementContaining(QStringLiteral("FROM cm_judgment_master t1"));
     hits.clear();
     QVERIFY(search.runPass(SearchPass::All, dismissed, [&hits](const SearchHit& h) {
         hits.append({h.caseId, h.foundIn});

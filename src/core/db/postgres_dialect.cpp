@@ -370,6 +370,21 @@ QString PostgresDialect::searchFoldProbeQuery() const
     return QStringLiteral("SELECT lower('ABCDEFGHIJKLMNOPQRSTUVWXYZ') = 'abcdefghijklmnopqrstuvwxyz'");
 }
 
+QString PostgresDialect::keyListCondition(const QString& column) const
+{
+    return QStringLiteral("%1 = ANY (CAST(? AS bigint[]))").arg(column);
+}
+
+QVariant PostgresDialect::keyListValue(const QList<qint64>& keys) const
+{
+    // An array constant, cast by the server.
+    QStringList list;
+    list.reserve(keys.size());
+    for (qint64 key : keys)
+        list << QString::number(key);
+    return QLatin1Char('{') + list.join(QLatin1Char(',')) + QLatin1Char('}');
+}
+
 QString PostgresDialect::yearMonthExpression(const QString& column) const
 {
     return QStringLiteral("to_char(%1, 'YYYY-MM')").arg(column);

@@ -34,6 +34,8 @@ public:
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchFoldProbeQuery() const override;
     DbError renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    QString keyListCondition(const QString& column) const override;
+    QVariant keyListValue(const QList<qint64>& keys) const override;
     QString yearMonthExpression(const QString& column) const override;
     DbError beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     DbError endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;

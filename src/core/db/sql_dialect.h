@@ -125,6 +125,10 @@ public:
     // A query of one row and one column, true when the engine's case folding of plain letters is the plain one
     // (a locale may fold 'I' to a dotless i); empty when it always is.
     virtual QString searchFoldProbeQuery() const { return {}; }
+    // "column is one of a list of keys", the list bound as one value (keyListValue): binding thousands of values
+    // one by one costs the driver far more than the statement itself.
+    virtual QString keyListCondition(const QString& column) const = 0;
+    virtual QVariant keyListValue(const QList<qint64>& keys) const = 0;
     // A text column as the search reads it to test it: the text itself, or its UTF-8 bytes where the engine
     // hands those out without converting them.
     virtual QString searchTextExpression(const QString& column) const { return column; }

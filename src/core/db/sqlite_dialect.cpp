@@ -254,6 +254,21 @@ QString SqliteDialect::searchTextExpression(const QString& column) const
     return QStringLiteral("CAST(%1 AS BLOB)").arg(column);
 }
 
+QString SqliteDialect::keyListCondition(const QString& column) const
+{
+    return QStringLiteral("%1 IN (SELECT value FROM json_each(?))").arg(column);
+}
+
+QVariant SqliteDialect::keyListValue(const QList<qint64>& keys) const
+{
+    // A JSON array, taken apart by the engine's own table function.
+    QStringList list;
+    list.reserve(keys.size());
+    for (qint64 key : keys)
+        list << QString::number(key);
+    return QLatin1Char('[') + list.join(QLatin1Char(',')) + QLatin1Char(']');
+}
+
 QString SqliteDialect::yearMonthExpression(const QString& column) const
 {
     return QStringLiteral("substr(%1, 1, 7)").arg(column);

@@ -33,6 +33,8 @@ public:
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchTextExpression(const QString& column) const override;
+    QString keyListCondition(const QString& column) const override;
+    QVariant keyListValue(const QList<qint64>& keys) const override;
     QString yearMonthExpression(const QString& column) const override;
     bool databaseExists(const DbContext& ctx, DbError* error) const override;
     DbError createDatabase(const DbContext& ctx) const override;

@@ -99,13 +99,6 @@ bool stopRequested(std::atomic_bool* stop)
     return stop && stop->exchange(false);
 }
 
-QString placeholders(qsizetype count)
-{
-    QStringList marks;
-    for (qsizetype i = 0; i < count; ++i)
-        marks << QStringLiteral("?");
-    return marks.join(QLatin1Char(','));
-}
 } // namespace
 
 struct SearchLinkPass {
@@ -302,19 +295,19 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
                         .arg(i)
                         .arg(latin(kColumns[i].keyColumn));
     }
-    const QString head = QStringLiteral("SELECT ") + select.join(QLatin1Char(',')) + QStringLiteral(" FROM ") + from +
-                         QStringLiteral(" WHERE cm.case_id IN (");
+    const QString sql = QStringLiteral("SELECT ") + select.join(QLatin1Char(',')) + QStringLiteral(" FROM ") + from +
+                        QStringLiteral(" WHERE ") + m_session.dialect().keyListCondition(QStringLiteral("cm.case_id")) +
+                        QStringLiteral(" ORDER BY cm.case_id");
     const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
     const FieldTest test(request);
 
     int row = 0;
     for (qsizetype start = 0; start < candidates->size(); start += kCaseBatch) {
         const qsizetype count = qMin<qsizetype>(kCaseBatch, candidates->size() - start);
-        QVariantList keys;
+        QList<qint64> keys;
         for (qsizetype i = start; i < start + count; ++i)
             keys << candidates->at(i).caseId;
-        DbResult<QSqlQuery> q =
-            m_session.query(head + placeholders(count) + QStringLiteral(") ORDER BY cm.case_id"), keys);
+        DbResult<QSqlQuery> q = m_session.query(sql, {m_session.dialect().keyListValue(keys)});
         if (!q)
             return q.error();
         while (q->next()) {
@@ -342,51 +335,71 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
                                            const ProgressSink& onProgress, std::atomic_bool* stop)
 {
     // The index is a superset per column: a column it rules out for a citation cannot match there, so only the
-    // columns it names are read, one statement per column and batch, and a citation already found in an earlier
-    // column is not read again.
+    // columns it names are read, one statement per column and batch, straight from the row holding the text,
+    // and a citation already found in an earlier column is not read again. The citations' own texts are read
+    // for the hits only.
     const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
     const FieldTest test(request);
+    const bool utf8 = readsUtf8Bytes();
     int row = 0;
     for (qsizetype start = 0; start < candidates.size(); start += kIndexedBatch) {
         if (stop && stop->load())
             break;
         const qsizetype count = qMin<qsizetype>(kIndexedBatch, candidates.size() - start);
-        QHash<qint64, SearchHit> found;
+        QHash<qint64, QString> found; // case id: "Found in"
         for (int index : columns) {
-            QVariantList keys;
+            QHash<qint64, QList<qint64>> casesOfRow;
+            QList<qint64> keys;
             for (qsizetype i = start; i < start + count; ++i) {
                 const CaseCandidate& c = candidates.at(i);
-                if ((c.columns & (1u << index)) && !found.contains(c.caseId))
-                    keys << c.caseId;
+                if (!(c.columns & (1u << index)) || found.contains(c.caseId))
+                    continue;
+                QList<qint64>& cases = casesOfRow[c.rows[index]];
+                if (cases.isEmpty())
+                    keys << c.rows[index];
+                cases << c.caseId;
             }
             if (keys.isEmpty())
                 continue;
-            QString sql = QStringLiteral("SELECT cm.case_id, cm.citation, ") +
-                          testedExpression(m_session.dialect(), index, readsUtf8Bytes()) +
-                          QStringLiteral(" FROM case_master cm");
-            if (isTextTableColumn(index))
-                sql += QStringLiteral(" JOIN %1 t%2 ON t%2.id = cm.%3")
-                           .arg(latin(kColumns[index].table))
-                           .arg(index)
-                           .arg(latin(kColumns[index].keyColumn));
-            sql += QStringLiteral(" WHERE cm.case_id IN (") + placeholders(keys.size()) + QLatin1Char(')');
-            DbResult<QSqlQuery> q = m_session.query(sql, keys);
+            const SqlDialect& d = m_session.dialect();
+            const QString sql =
+                isTextTableColumn(index)
+                    ? QStringLiteral("SELECT t%1.id, %2 FROM %3 t%1 WHERE %4")
+                          .arg(index)
+                          .arg(testedExpression(d, index, utf8), latin(kColumns[index].table),
+                               d.keyListCondition(QStringLiteral("t%1.id").arg(index)))
+                    : QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE %2")
+                          .arg(testedExpression(d, index, utf8), d.keyListCondition(QStringLiteral("cm.case_id")));
+            DbResult<QSqlQuery> q = m_session.query(sql, {d.keyListValue(keys)});
             if (!q)
                 return q.error();
             while (q->next()) {
-                const std::optional<QString> where = matchedCell(index, q->value(2), request, test, dateQuery);
+                const std::optional<QString> where = matchedCell(index, q->value(1), request, test, dateQuery);
                 if (!where)
                     continue;
-                const qint64 caseId = q->value(0).toLongLong();
-                found.insert(caseId, {caseId, q->value(1).toString(), *where});
+                for (qint64 caseId : casesOfRow.value(q->value(0).toLongLong()))
+                    found.insert(caseId, *where);
             }
+        }
+        QHash<qint64, QString> citations;
+        if (!found.isEmpty()) {
+            const SqlDialect& d = m_session.dialect();
+            DbResult<QSqlQuery> q =
+                m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
+                                    d.keyListCondition(QStringLiteral("case_id")),
+                                {d.keyListValue(found.keys())});
+            if (!q)
+                return q.error();
+            while (q->next())
+                citations.insert(q->value(0).toLongLong(), q->value(1).toString());
         }
         for (qsizetype i = start; i < start + count; ++i) {
             if (stopRequested(stop))
                 return {};
-            const auto hit = found.constFind(candidates.at(i).caseId);
+            const qint64 caseId = candidates.at(i).caseId;
+            const auto hit = found.constFind(caseId);
             if (hit != found.constEnd())
-                onHit(*hit);
+                onHit({caseId, citations.value(caseId), *hit});
             if (onProgress)
                 onProgress(++row);
         }
@@ -428,8 +441,10 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
         return ids;
     }
 
-    // Each column asked on its own, so that a candidate carries the columns it may match in.
-    QHash<qint64, quint32> columnsOf;
+    // Each column asked on its own, so that a candidate carries the columns it may match in, and for each the
+    // row that holds its text.
+    static_assert(kColumnCount <= kMaxColumns);
+    QHash<qint64, CaseCandidate> byCase;
     for (int i : columns) {
         QStringList conditions;
         QVariantList values;
@@ -445,18 +460,26 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
             conditions << m_session.dialect().searchCandidateCondition(index, key, int(segments.size()));
             values << m_session.dialect().searchCandidateValues(segments);
         }
-        DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT cm.case_id FROM case_master cm WHERE (") +
-                                                    conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')'),
-                                                values);
+        const QString row = isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn)
+                                                 : QStringLiteral("cm.case_id");
+        DbResult<QSqlQuery> q =
+            m_session.query(QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE (").arg(row) +
+                                conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')'),
+                            values);
         if (!q)
             return q.error();
-        while (q->next())
-            columnsOf[q->value(0).toLongLong()] |= 1u << i;
+        while (q->next()) {
+            const qint64 caseId = q->value(0).toLongLong();
+            CaseCandidate& c = byCase[caseId];
+            c.caseId = caseId;
+            c.columns |= 1u << i;
+            c.rows[i] = q->value(1).toLongLong();
+        }
     }
     QList<CaseCandidate> ids;
-    ids.reserve(columnsOf.size());
-    for (auto it = columnsOf.constBegin(); it != columnsOf.constEnd(); ++it)
-        ids.append({it.key(), it.value()});
+    ids.reserve(byCase.size());
+    for (const CaseCandidate& c : std::as_const(byCase))
+        ids.append(c);
     std::sort(ids.begin(), ids.end(),
               [](const CaseCandidate& a, const CaseCandidate& b) { return a.caseId < b.caseId; });
     return ids;
@@ -575,11 +598,9 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
         }
         // Few matching masters: let the link table's index pick their rows; many: read every link instead.
         if (names.size() <= kMaxBoundMasters) {
-            QList<qint64> keys = names.keys();
-            std::sort(keys.begin(), keys.end());
-            for (qint64 k : keys)
-                values << k;
-            sql += QStringLiteral(" WHERE l.%1 IN (%2)").arg(latin(pass.linkMasterColumn), placeholders(keys.size()));
+            values << m_session.dialect().keyListValue(names.keys());
+            sql += QStringLiteral(" WHERE ") +
+                   m_session.dialect().keyListCondition(QStringLiteral("l.") + latin(pass.linkMasterColumn));
         }
     } else if (!segments.isEmpty()) {
         const SearchIndexDef index = Schema::searchIndexOf(link, latin(pass.linkTextColumn));

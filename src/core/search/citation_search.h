@@ -94,9 +94,11 @@ public:
     bool indexAnswers(const SearchRequest& request);
 
 private:
+    static constexpr int kMaxColumns = 9; // of the all-fields walk
     struct CaseCandidate {
         qint64 caseId = 0;
-        quint32 columns = 0; // bit per column of the all-fields walk that may hold the text
+        quint32 columns = 0;           // bit per column of the all-fields walk that may hold the text
+        qint64 rows[kMaxColumns] = {}; // per such column, the key of the row holding it
     };
 
     DbError runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,

@@ -2,6 +2,10 @@
 
 #include <type_traits>
 
+#if defined(__SSE2__) && defined(__GNUC__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 constexpr unsigned kBeyondAscii = 128;
 
@@ -72,6 +76,48 @@ qsizetype FieldTest::find(const Ch* s, qsizetype n, qsizetype from) const
     }
     return -1;
 }
+
+#if defined(__SSE2__) && defined(__GNUC__)
+// Bytes: sixteen windows at a time, those whose first and last characters agree checked in full. Most long texts
+// are read here, and most windows fail on those two characters.
+template <>
+qsizetype FieldTest::find<char>(const char* s, qsizetype n, qsizetype from) const
+{
+    const qsizetype m = m_word.size();
+    const auto* w = reinterpret_cast<const unsigned char*>(m_word.constData());
+    const unsigned char* table = m_compared.data();
+    // Without letter case a letter matches its capital too: both become the small letter when bit 5 is set.
+    auto foldBit = [this](unsigned char c) { return !m_request.matchCase && c >= 'a' && c <= 'z' ? 0x20 : 0; };
+    const __m128i first = _mm_set1_epi8(char(w[0]));
+    const __m128i last = _mm_set1_epi8(char(w[m - 1]));
+    const __m128i firstFold = _mm_set1_epi8(char(foldBit(w[0])));
+    const __m128i lastFold = _mm_set1_epi8(char(foldBit(w[m - 1])));
+    qsizetype i = from;
+    for (; i + m - 1 + 16 <= n; i += 16) {
+        const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), firstFold);
+        const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + m - 1)), lastFold);
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        while (mask) {
+            const qsizetype at = i + __builtin_ctz(mask);
+            qsizetype j = 1;
+            while (j < m - 1 && table[code(s[at + j])] == w[j])
+                ++j;
+            if (j >= m - 1)
+                return at;
+            mask &= mask - 1;
+        }
+    }
+    // The last few windows one by one.
+    for (; i + m <= n; ++i) {
+        qsizetype j = 0;
+        while (j < m && table[code(s[i + j])] == w[j])
+            ++j;
+        if (j == m)
+            return i;
+    }
+    return -1;
+}
+#endif
 
 template <typename Ch>
 bool FieldTest::scan(const Ch* s, qsizetype n) const
