@@ -57,10 +57,6 @@ DbError SqliteDialect::prepare(QSqlDatabase& db) const
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
         return DbError::fromSql(q.lastError());
-    // The engine's default page cache (2 MB) is small beside a database of long texts: searches and listings
-    // would read the same pages from the file again and again. Pages are only taken as they are read.
-    if (!q.exec(QStringLiteral("PRAGMA cache_size = -65536")))
-        return DbError::fromSql(q.lastError());
     return {};
 }
 
