@@ -22,6 +22,8 @@ for bench in "${benches[@]}"; do
     [ -x "$bench" ] || { echo "Build first: $bench is missing" >&2; exit 1; }
 done
 engines=${LEXORIUM_BENCH_ENGINES:-"sqlite postgres"}
+# Filling and merging tens of thousands of citations outlasts the test framework's five minutes per function.
+export QTEST_FUNCTION_TIMEOUT=${QTEST_FUNCTION_TIMEOUT:-7200000}
 
 if [[ " $engines " == *" sqlite "* ]]; then
     for bench in "${benches[@]}"; do

@@ -378,11 +378,7 @@ QString PostgresDialect::keyListCondition(const QString& column) const
 QVariant PostgresDialect::keyListValue(const QList<qint64>& keys) const
 {
     // An array constant, cast by the server.
-    QStringList list;
-    list.reserve(keys.size());
-    for (qint64 key : keys)
-        list << QString::number(key);
-    return QLatin1Char('{') + list.join(QLatin1Char(',')) + QLatin1Char('}');
+    return QLatin1Char('{') + joinedKeys(keys) + QLatin1Char('}');
 }
 
 QString PostgresDialect::yearMonthExpression(const QString& column) const

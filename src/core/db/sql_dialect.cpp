@@ -53,3 +53,12 @@ QString SqlDialect::searchIndexedText(const QString& columnRef)
         expression = QStringLiteral("replace(%1,'%2','%3')").arg(expression, QString(letter), spelled);
     return expression;
 }
+
+QString SqlDialect::joinedKeys(const QList<qint64>& keys)
+{
+    QStringList list;
+    list.reserve(keys.size());
+    for (qint64 key : keys)
+        list << QString::number(key);
+    return list.join(QLatin1Char(','));
+}

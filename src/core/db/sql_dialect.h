@@ -129,6 +129,7 @@ public:
     // one by one costs the driver far more than the statement itself.
     virtual QString keyListCondition(const QString& column) const = 0;
     virtual QVariant keyListValue(const QList<qint64>& keys) const = 0;
+    static QString joinedKeys(const QList<qint64>& keys); // "1,2,3"
     // A text column as the search reads it to test it: the text itself, or its UTF-8 bytes where the engine
     // hands those out without converting them.
     virtual QString searchTextExpression(const QString& column) const { return column; }

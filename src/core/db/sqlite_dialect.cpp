@@ -258,11 +258,7 @@ QString SqliteDialect::keyListCondition(const QString& column) const
 QVariant SqliteDialect::keyListValue(const QList<qint64>& keys) const
 {
     // A JSON array, taken apart by the engine's own table function.
-    QStringList list;
-    list.reserve(keys.size());
-    for (qint64 key : keys)
-        list << QString::number(key);
-    return QLatin1Char('[') + list.join(QLatin1Char(',')) + QLatin1Char(']');
+    return QLatin1Char('[') + joinedKeys(keys) + QLatin1Char(']');
 }
 
 QString SqliteDialect::yearMonthExpression(const QString& column) const
