@@ -21,7 +21,7 @@ constexpr int kCaseBatch = 100;
 // With the index, one column's texts are read per statement, so a batch may be larger.
 constexpr int kIndexedBatch = 1000;
 // Above this many matching master rows, the link pass reads every link and tests the master in memory rather
-// than binding a long list of keys.
+// than looking up a long list of keys.
 constexpr int kMaxBoundMasters = 500;
 // How much of a long text "Found in" shows.
 constexpr int kShownLength = 100;
@@ -446,6 +446,8 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
     static_assert(kColumnCount <= kMaxColumns);
     QHash<qint64, CaseCandidate> byCase;
     for (int i : columns) {
+        const QString row = isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn)
+                                                 : QStringLiteral("cm.case_id");
         QStringList conditions;
         QVariantList values;
         if (isDateColumn(i)) {
@@ -455,13 +457,9 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
                 continue;
         } else {
             const SearchIndexDef index = Schema::searchIndexOf(latin(kColumns[i].table), latin(kColumns[i].column));
-            const QString key = isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn)
-                                                     : QStringLiteral("cm.case_id");
-            conditions << m_session.dialect().searchCandidateCondition(index, key, int(segments.size()));
+            conditions << m_session.dialect().searchCandidateCondition(index, row, int(segments.size()));
             values << m_session.dialect().searchCandidateValues(segments);
         }
-        const QString row = isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn)
-                                                 : QStringLiteral("cm.case_id");
         DbResult<QSqlQuery> q =
             m_session.query(QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE (").arg(row) +
                                 conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')'),
