@@ -13,6 +13,9 @@
 #include <QSet>
 #include <QSqlQuery>
 
+#include <memory>
+#include <vector>
+
 namespace {
 const QString kCaseMaster = QStringLiteral("case_master");
 const QString kDateColumn = QStringLiteral("dt_of_judgment");
@@ -111,6 +114,34 @@ DbError numberRows(DbSession& s, const QString& table, const QString& key, const
                     .arg(table, key, candidates),
                 {base});
 }
+// One write transaction on each working database a step changes, committed together at the step's end and
+// rolled back together on any other path.
+class WorkingWrites
+{
+public:
+    WorkingWrites(std::initializer_list<DbSession*> sessions)
+    {
+        for (DbSession* s : sessions)
+            m_guards.push_back(std::make_unique<TransactionGuard>(*s));
+    }
+    DbError error() const
+    {
+        for (const auto& g : m_guards)
+            if (g->error())
+                return g->error();
+        return {};
+    }
+    DbError commit()
+    {
+        for (const auto& g : m_guards)
+            if (DbError e = g->commit())
+                return e;
+        return {};
+    }
+
+private:
+    std::vector<std::unique_ptr<TransactionGuard>> m_guards;
+};
 } // namespace
 
 const QString DatabaseMerge::kSameDatabase =
@@ -358,12 +389,9 @@ DbResult<DatabaseMerge::TableStats> DatabaseMerge::statsOf(DbSession& session, c
 
 DbError DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession& syn)
 {
-    TransactionGuard oldWrite(old);
-    TransactionGuard secondWrite(second);
-    TransactionGuard synWrite(syn);
-    for (const TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
-        if (g->error())
-            return g->error();
+    WorkingWrites writes{&old, &second, &syn};
+    if (DbError e = writes.error())
+        return e;
     int bar = 24;
     for (const TableDef& t : Schema::allTables()) {
         if (t.name == kCaseMaster)
@@ -386,10 +414,7 @@ DbError DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession
             if (DbError e = mergeNames(t.name, old, second, syn))
                 return e;
     }
-    for (TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
-        if (DbError e = g->commit())
-            return e;
-    return {};
+    return writes.commit();
 }
 
 DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSession& second, DbSession& syn)
@@ -447,12 +472,9 @@ DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSessio
 
 DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added)
 {
-    TransactionGuard oldWrite(old);
-    TransactionGuard secondWrite(second);
-    TransactionGuard synWrite(syn);
-    for (const TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
-        if (g->error())
-            return g->error();
+    WorkingWrites writes{&old, &second, &syn};
+    if (DbError e = writes.error())
+        return e;
     const TableDef cases = Schema::caseTable();
     for (DbSession* s : {&second, &old})
         if (DbError e = exec(*s, QStringLiteral("ALTER TABLE case_master ADD vor_id INTEGER NOT NULL DEFAULT 0")))
@@ -544,19 +566,14 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
                                     dateColumnOf(cases), added))
         return e;
 
-    for (TransactionGuard* g : {&oldWrite, &secondWrite, &synWrite})
-        if (DbError e = g->commit())
-            return e;
-    return {};
+    return writes.commit();
 }
 
 DbError DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& syn)
 {
-    TransactionGuard secondWrite(second);
-    TransactionGuard synWrite(syn);
-    for (const TransactionGuard* g : {&secondWrite, &synWrite})
-        if (g->error())
-            return g->error();
+    WorkingWrites writes{&second, &syn};
+    if (DbError e = writes.error())
+        return e;
     for (const TableDef& t : Schema::linkTables()) {
         if (DbError e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
             return e;
@@ -588,10 +605,7 @@ DbError DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& 
         if (DbError e = RowCopier::copy(second, select, syn, insertHead(t), int(t.columns.size())))
             return e;
     }
-    for (TransactionGuard* g : {&secondWrite, &synWrite})
-        if (DbError e = g->commit())
-            return e;
-    return {};
+    return writes.commit();
 }
 
 DbError DatabaseMerge::apply(DbSession& present, DbSession& syn)
