@@ -9,7 +9,10 @@ scripts/install-deps.sh --test
 build=${LEXORIUM_BUILD_DIR:-build}
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEXORIUM_WERROR=$werror
+# A compiler cache, where one is installed, lets several work trees share what is already compiled.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLEXORIUM_WERROR=$werror "${launcher[@]}"
 cmake --build "$build" -j"$(nproc)"
 
 . scripts/throwaway-pg.sh
