@@ -381,8 +381,8 @@ void TestCitationStore::replacedCitationIsNotOverwritten()
 void TestCitationStore::olderCopyIsRefused_data()
 {
     QTest::addColumn<QString>("part");
-    for (const char* part : {"citation", "case title", "date", "judgment", "remarks", "text row", "categories",
-                             "court", "Act section", "Act order", "bench name", "bench row added"})
+    for (const char* part : {"citation", "case title", "date", "judgment", "remarks", "text row", "categories", "court",
+                             "Act section", "Act order", "bench name", "bench row added"})
         QTest::newRow(part) << QString::fromLatin1(part);
 }
 
@@ -390,18 +390,54 @@ void TestCitationStore::olderCopyIsRefused()
 {
     QFETCH(QString, part);
     const std::map<QString, std::function<void(Citation&)>> changes{
-        {QStringLiteral("citation"), [](Citation& c) { c.citation = QStringLiteral("PLD 2003 SC 6"); }},
-        {QStringLiteral("case title"), [](Citation& c) { c.caseTitle += QLatin1Char('.'); }},
-        {QStringLiteral("date"), [](Citation& c) { c.judgmentDate = QDate(2004, 3, 1); }},
-        {QStringLiteral("judgment"), [](Citation& c) { c.text(Citation::Judgment) = QStringLiteral("A's judgment"); }},
-        {QStringLiteral("remarks"), [](Citation& c) { c.text(Citation::Remarks) = QStringLiteral("A's remarks"); }},
-        {QStringLiteral("text row"), [](Citation& c) { c.text(Citation::Issue) += QLatin1Char(' '); }},
-        {QStringLiteral("categories"), [](Citation& c) { c.categories.removeLast(); }},
-        {QStringLiteral("court"), [](Citation& c) { c.courts = {{1, QStringLiteral("Supreme Court"), {}}}; }},
-        {QStringLiteral("Act section"), [](Citation& c) { c.acts[1].section = QStringLiteral("s. 74"); }},
-        {QStringLiteral("Act order"), [](Citation& c) { std::swap(c.acts[0], c.acts[1]); }},
-        {QStringLiteral("bench name"), [](Citation& c) { c.bench[1] = QStringLiteral("Justice b"); }},
-        {QStringLiteral("bench row added"), [](Citation& c) { c.bench << QStringLiteral("Justice C"); }},
+        {QStringLiteral("citation"),
+         [](Citation& c) {
+             c.citation = QStringLiteral("PLD 2003 SC 6");
+         }},
+        {QStringLiteral("case title"),
+         [](Citation& c) {
+             c.caseTitle += QLatin1Char('.');
+         }},
+        {QStringLiteral("date"),
+         [](Citation& c) {
+             c.judgmentDate = QDate(2004, 3, 1);
+         }},
+        {QStringLiteral("judgment"),
+         [](Citation& c) {
+             c.text(Citation::Judgment) = QStringLiteral("A's judgment");
+         }},
+        {QStringLiteral("remarks"),
+         [](Citation& c) {
+             c.text(Citation::Remarks) = QStringLiteral("A's remarks");
+         }},
+        {QStringLiteral("text row"),
+         [](Citation& c) {
+             c.text(Citation::Issue) += QLatin1Char(' ');
+         }},
+        {QStringLiteral("categories"),
+         [](Citation& c) {
+             c.categories.removeLast();
+         }},
+        {QStringLiteral("court"),
+         [](Citation& c) {
+             c.courts = {{1, QStringLiteral("Supreme Court"), {}}};
+         }},
+        {QStringLiteral("Act section"),
+         [](Citation& c) {
+             c.acts[1].section = QStringLiteral("s. 74");
+         }},
+        {QStringLiteral("Act order"),
+         [](Citation& c) {
+             std::swap(c.acts[0], c.acts[1]);
+         }},
+        {QStringLiteral("bench name"),
+         [](Citation& c) {
+             c.bench[1] = QStringLiteral("Justice b");
+         }},
+        {QStringLiteral("bench row added"),
+         [](Citation& c) {
+             c.bench << QStringLiteral("Justice C");
+         }},
     };
     QVERIFY(changes.count(part));
 
@@ -496,8 +532,8 @@ void TestCitationStore::deletedMasterIsNamed_data()
     const QString one = QStringLiteral(" was deleted by another user; nothing was stored.");
     for (bool adding : {true, false}) {
         const char* op = adding ? "add" : "modify";
-        QTest::addRow("%s, category", op) << adding << QList<int>{int(MasterKind::Category)}
-                                          << QStringLiteral("The category \"Civil\"") + one;
+        QTest::addRow("%s, category", op)
+            << adding << QList<int>{int(MasterKind::Category)} << QStringLiteral("The category \"Civil\"") + one;
         QTest::addRow("%s, court", op) << adding << QList<int>{int(MasterKind::Court)}
                                        << QStringLiteral("The court \"High Court\"") + one;
         QTest::addRow("%s, Act", op) << adding << QList<int>{int(MasterKind::Act)}

@@ -22,8 +22,7 @@ struct LinkTable {
 const LinkTable& categoryLinks()
 {
     static const LinkTable t{QStringLiteral("cmd_category_master"), QStringLiteral("cat_id"),
-                             QStringLiteral("category_master"), QStringLiteral("category"),
-                             QStringLiteral("category")};
+                             QStringLiteral("category_master"), QStringLiteral("category"), QStringLiteral("category")};
     return t;
 }
 
