@@ -1,7 +1,9 @@
 // Programs writing citations to one database at once, and programs killed in the middle of their writes: every
-// stored citation must be whole, and nothing of an unfinished one may remain.
+// stored citation must be whole, and nothing of an unfinished one may remain. A write that waits for another's
+// lock judges what is stored only once it has the lock.
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
+#include "core/masters/master_store.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "datagen/random_source.h"
@@ -12,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 
@@ -264,6 +267,53 @@ QList<qint64> storedIds(const TestDatabase& t)
     return ids;
 }
 
+// Runs a write on a session of its own in a thread of its own, while the test's session holds its transaction.
+class WriteInThread
+{
+public:
+    using Write = std::function<DbError(DbSession&)>;
+
+    WriteInThread(const DbContext& ctx, Write write)
+        : m_thread(QThread::create([this, ctx, write] {
+            DbSession session(ctx);
+            m_result = session.isOpen() ? write(session) : session.error();
+        }))
+    {
+        m_thread->start();
+    }
+    ~WriteInThread() { m_thread->wait(); }
+
+    DbError result()
+    {
+        m_thread->wait();
+        return m_result;
+    }
+    bool running() const { return m_thread->isRunning(); }
+
+private:
+    DbError m_result;
+    std::unique_ptr<QThread> m_thread;
+};
+
+// Long enough for the other write to have opened its session and to be waiting for the lock, well inside the
+// embedded engine's busy time-out.
+constexpr int kLetItWaitMs = 600;
+
+Citation sampleCitation()
+{
+    Citation c;
+    c.citation = QStringLiteral("PLD 2003 SC 5");
+    c.caseTitle = QStringLiteral("State v. Owner");
+    c.judgmentDate = QDate(2003, 3, 1);
+    for (int i = 0; i < Citation::kTextCount; ++i)
+        c.texts[i] = QStringLiteral("text %1").arg(i);
+    c.categories = {{1, QStringLiteral("Tax"), {}}};
+    c.courts = {{1, QStringLiteral("Supreme Court"), {}}};
+    c.acts = {{1, QStringLiteral("Income Tax Ordinance"), QStringLiteral("s. 1")}};
+    c.bench = {QStringLiteral("Justice A")};
+    return c;
+}
+
 bool prepare(const TestDatabase& t)
 {
     DbSession session(t.ctx());
@@ -283,6 +333,9 @@ private slots:
     void twoWritersAtOnceStoreEveryCitationWhole();
     void killedWritersLeaveOnlyWholeCitations();
     void killedInsideItsTransactionLeavesNothingOfIt();
+    void staleWriteWaitingForTheLockIsRefused_data();
+    void staleWriteWaitingForTheLockIsRefused();
+    void masterDeletedWhileAWriteWaitsIsNamed();
 };
 
 void TestCitationConcurrency::twoWritersAtOnceStoreEveryCitationWhole()
@@ -406,6 +459,77 @@ void TestCitationConcurrency::killedInsideItsTransactionLeavesNothingOfIt()
     QVERIFY2(next.finish(30000), qPrintable(next.errors()));
     QCOMPARE(next.added(), (QList<qint64>{6, 7}));
     QVERIFY(integrityProblems(t).isEmpty());
+}
+
+// B changes the citation and holds its transaction open; A, whose copy is the one B started from, changes or
+// deletes it meanwhile and has to wait. Once B commits, A's write must find B's citation and write nothing.
+void TestCitationConcurrency::staleWriteWaitingForTheLockIsRefused_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("modify") << false;
+    QTest::newRow("delete") << true;
+}
+
+void TestCitationConcurrency::staleWriteWaitingForTheLockIsRefused()
+{
+    QFETCH(bool, deleting);
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession b(t.ctx());
+    const CitationStore storeB(b);
+    QCOMPARE(storeB.add(sampleCitation()).valueOr(-1), qint64(1));
+    const Citation opened = *storeB.load(1);
+
+    Citation byB = opened;
+    byB.text(Citation::Judgment) = QStringLiteral("B's judgment");
+    TransactionGuard transaction(b);
+    QVERIFY(!transaction.error());
+    QVERIFY(!storeB.modify(opened, byB));
+    WriteInThread a(t.ctx(), [opened, deleting](DbSession& session) {
+        const CitationStore store(session);
+        Citation byA = opened;
+        byA.text(Citation::Remarks) = QStringLiteral("A's remarks");
+        return deleting ? store.remove(opened) : store.modify(opened, byA);
+    });
+    QTest::qSleep(kLetItWaitMs);
+    QVERIFY2(a.running(), "the other write did not wait for the lock");
+    QVERIFY(!transaction.commit());
+
+    const DbError e = a.result();
+    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    QCOMPARE(e.description, CitationStore::changedMessage(1, deleting));
+    const Citation stored = *storeB.load(1);
+    QCOMPARE(fingerprint(stored), fingerprint(byB));
+    QCOMPARE(stored.textIds, opened.textIds);
+    QVERIFY(integrityProblems(t).isEmpty());
+}
+
+// B deletes an Act and holds its transaction open; A adds a citation linked to it meanwhile and has to wait. Once
+// B commits, A is told which Act is gone, in the program's words, and nothing of A's citation is stored.
+void TestCitationConcurrency::masterDeletedWhileAWriteWaitsIsNamed()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession b(t.ctx());
+    TransactionGuard transaction(b);
+    QVERIFY(!transaction.error());
+    QVERIFY(MasterStore(b, MasterKind::Act).remove(2).isDone());
+    WriteInThread a(t.ctx(), [](DbSession& session) {
+        Citation c = sampleCitation();
+        c.acts << CitationLink{2, QStringLiteral("Contract Act"), QStringLiteral("s. 73")};
+        return CitationStore(session).add(c).error();
+    });
+    QTest::qSleep(kLetItWaitMs);
+    QVERIFY2(a.running(), "the other write did not wait for the lock");
+    QVERIFY(!transaction.commit());
+
+    const DbError e = a.result();
+    QCOMPARE(e.kind, DbError::Kind::NotFound);
+    QCOMPARE(e.description,
+             QStringLiteral("The Act \"Contract Act\" was deleted by another user; nothing was stored."));
+    QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM case_master")), 0);
+    QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM cm_judgment_master")), 0);
+    QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM act_master")), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCitationConcurrency)

@@ -212,6 +212,8 @@ private slots:
     void citationRefusesPunctuation();
     void longTextsRefuseWhatPassesTheirLimit();
     void failedWritesKeepTheForm();
+    void staleScreenIsToldAndOffersReload();
+    void benchNamesBeyondTheShownSurviveModify();
     void scrollingHidesTheEditor();
     void saveReportWritesTheFile();
     void saveReportAsksAndCallsTheExport();
@@ -899,6 +901,8 @@ void TestCitationScreen::failedWritesKeepTheForm()
     shown = takeShown();
     QCOMPARE(shown.size(), 2);
     QVERIFY(!shown.at(1).text.isEmpty());
+    QCOMPARE(shown.at(1).text,
+             QStringLiteral("The category \"Civil\" was deleted by another user; nothing was stored."));
     for (const QString& table : {QStringLiteral("case_master"), QStringLiteral("cm_judgment_master"),
                                  QStringLiteral("cm_bench_name"), QStringLiteral("cmd_category_master")})
         QCOMPARE(count(t, table), 0);
@@ -928,6 +932,120 @@ void TestCitationScreen::failedWritesKeepTheForm()
     QVERIFY(t.scalar(QStringLiteral("SELECT c_case FROM case_master WHERE case_id = 1")).toString() !=
             QLatin1String("Changed"));
     QVERIFY(pointerIsBack());
+}
+
+// Another user changed the citation shown: Modify and Delete say so and offer to reload it; No keeps the screen as
+// it is, Yes shows the stored citation, which can then be changed or deleted.
+void TestCitationScreen::staleScreenIsToldAndOffersReload()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(addMasters(t));
+    QCOMPARE(store(t, sample(QStringLiteral("PLD 2003 SC 5"))), 1);
+    QCOMPARE(store(t, sample(QStringLiteral("2004 SCMR 7"))), 2);
+    const auto changeElsewhere = [&](qint64 id, const QString& judgment) {
+        DbSession other(t.ctx());
+        const CitationStore elsewhere(other);
+        const Citation loaded = *elsewhere.load(id);
+        Citation changed = loaded;
+        changed.text(Citation::Judgment) = judgment;
+        return !elsewhere.modify(loaded, changed);
+    };
+    const auto stored = [&](const char* column, qint64 id) {
+        return t
+            .scalar(QStringLiteral("SELECT %1 FROM case_master, cm_judgment_master, cm_remarks_master "
+                                   "WHERE judgment_id = cm_judgment_master.id AND remarks_id = cm_remarks_master.id "
+                                   "AND case_id = ?")
+                        .arg(QLatin1String(column)),
+                    {id})
+            .toString();
+    };
+    const Screen s = Screen::open(t.ctx());
+    s.pick(QStringLiteral("1"));
+    QVERIFY(changeElsewhere(1, QStringLiteral("B's judgment")));
+    const QString question =
+        CitationStore::changedMessage(1, false) + QStringLiteral("\n\nDo you wish to reload the citation?");
+
+    // No: nothing stored, the screen as it was.
+    s.text(7)->setText(QStringLiteral("A's remarks"));
+    const QStringList typed = formState(s);
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
+    s.button(3)->click();
+    QList<MessageBox::Shown> shown = takeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(1).text, question);
+    QCOMPARE(shown.at(1).icon, MessageBox::Icon::Question);
+    QCOMPARE(shown.at(1).buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(shown.at(1).title, QStringLiteral("Lexorium"));
+    QCOMPARE(formState(s), typed);
+    QCOMPARE(s.entryStates(), kStoredEntry);
+    QCOMPARE(stored("judgment", 1), QStringLiteral("B's judgment"));
+    QCOMPARE(stored("remarks", 1), QStringLiteral("remarks Y"));
+    QVERIFY(pointerIsBack());
+
+    // Yes: the stored citation is shown, and a change made on it goes in beside the other user's.
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    s.button(3)->click();
+    QCOMPARE(takeShown().size(), 2);
+    QCOMPARE(s.caseIds()->currentText(), QStringLiteral("1"));
+    QCOMPARE(s.text(1)->text(), QStringLiteral("B's judgment"));
+    QCOMPARE(s.text(7)->text(), QStringLiteral("remarks Y"));
+    QCOMPARE(stored("remarks", 1), QStringLiteral("remarks Y"));
+    s.text(7)->setText(QStringLiteral("A's remarks"));
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    s.button(3)->click();
+    QCOMPARE(onlyMessage(), QStringLiteral("Do you wish to modify the citation?"));
+    QCOMPARE(stored("judgment", 1), QStringLiteral("B's judgment"));
+    QCOMPARE(stored("remarks", 1), QStringLiteral("A's remarks"));
+
+    // Delete on a changed citation: the same offer, and nothing is deleted until it is shown as stored.
+    s.pick(QStringLiteral("2"));
+    QVERIFY(changeElsewhere(2, QStringLiteral("changed again")));
+    const QStringList shownBefore = formState(s);
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
+    s.button(4)->click();
+    shown = takeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(1).text,
+             CitationStore::changedMessage(2, true) + QStringLiteral("\n\nDo you wish to reload the citation?"));
+    QCOMPARE(count(t, QStringLiteral("case_master")), 2);
+    QCOMPARE(formState(s), shownBefore);
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    s.button(4)->click();
+    QCOMPARE(takeShown().size(), 2);
+    QCOMPARE(s.text(1)->text(), QStringLiteral("changed again"));
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    s.button(4)->click();
+    QCOMPARE(onlyMessage(), QStringLiteral("Do you want to delete selected citation?"));
+    QCOMPARE(count(t, QStringLiteral("case_master")), 1);
+
+    QVERIFY(pointerIsBack());
+}
+
+// A citation stored with more bench names than the 21 rows shown keeps the others through a change.
+void TestCitationScreen::benchNamesBeyondTheShownSurviveModify()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(addMasters(t));
+    Citation c = sample(QStringLiteral("PLD 2003 SC 5"));
+    c.bench.clear();
+    for (int i = 1; i <= 21; ++i)
+        c.bench << QStringLiteral("Justice %1").arg(i);
+    QCOMPARE(store(t, c), 1);
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_bench_name (id, bench_name, case_id) VALUES (22, 'Justice 22', 1)")));
+    const Screen s = Screen::open(t.ctx());
+    s.pick(QStringLiteral("1"));
+    QCOMPARE(s.rows(3).size(), 21);
+    s.text(7)->setText(QStringLiteral("changed"));
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    s.button(3)->click();
+    QCOMPARE(onlyMessage(), QStringLiteral("Do you wish to modify the citation?"));
+    QCOMPARE(count(t, QStringLiteral("cm_bench_name")), 22);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT bench_name FROM cm_bench_name ORDER BY id DESC")).toString(),
+             QStringLiteral("Justice 22"));
 }
 
 void TestCitationScreen::scrollingHidesTheEditor()

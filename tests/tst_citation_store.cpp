@@ -1,8 +1,12 @@
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
+#include "core/masters/master_store.h"
 #include "support/test_database.h"
 
+#include <QSqlRecord>
 #include <QTest>
+
+#include <functional>
 
 namespace {
 int rows(const TestDatabase& t, const QString& table)
@@ -22,6 +26,42 @@ QList<int> citationRows(const TestDatabase& t)
           QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")})
         counts << rows(t, table);
     return counts;
+}
+
+// Every row of the eleven tables, in key order: equal before and after a refused write when nothing was written.
+QStringList storedRows(const TestDatabase& t)
+{
+    QStringList out;
+    DbSession session(t.ctx());
+    for (const QString& table :
+         {QStringLiteral("case_master"), QStringLiteral("cm_judgment_master"),
+          QStringLiteral("cm_nature_of_case_master"), QStringLiteral("cm_fact_summary_master"),
+          QStringLiteral("cm_issue_master"), QStringLiteral("cm_rule_of_law_master"),
+          QStringLiteral("cm_remarks_master"), QStringLiteral("cm_bench_name"), QStringLiteral("cmd_category_master"),
+          QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")}) {
+        DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
+        if (!q)
+            return {q.error().description};
+        while (q->next()) {
+            QStringList cells{table};
+            for (int c = 0; c < q->record().count(); ++c)
+                cells << q->value(c).toString();
+            out << cells.join(QLatin1Char('|'));
+        }
+    }
+    return out;
+}
+
+// What a load found, keys of the link rows aside: row, texts with their keys, links with their names, bench.
+QStringList asLoaded(const Citation& c)
+{
+    QStringList out{QString::number(c.caseId), c.citation, c.caseTitle, c.judgmentDate.toString(Qt::ISODate)};
+    for (int i = 0; i < Citation::kTextCount; ++i)
+        out << QStringLiteral("%1=%2").arg(c.textIds[i]).arg(c.texts[i]);
+    for (const QList<CitationLink>* links : {&c.categories, &c.courts, &c.acts})
+        for (const CitationLink& l : *links)
+            out << QStringLiteral("%1=%2=%3").arg(l.masterId).arg(l.name, l.section);
+    return out << c.bench;
 }
 
 Citation sample()
@@ -58,6 +98,12 @@ private slots:
     void deleteRemovesElevenTablesKeepsMasters();
     void failureHalfwayStoresNothing();
     void vanishedCitationIsReported();
+    void replacedCitationIsNotOverwritten();
+    void olderCopyIsRefused_data();
+    void olderCopyIsRefused();
+    void benchRowsBeyondTheShownAreKept();
+    void deletedMasterIsNamed_data();
+    void deletedMasterIsNamed();
 };
 
 void TestCitationStore::firstCitationRoundTrip()
@@ -267,14 +313,270 @@ void TestCitationStore::vanishedCitationIsReported()
     }
     DbError e = store.modify(loaded);
     QCOMPARE(e.description, CitationStore::vanishedMessage(id));
+    QCOMPARE(e.kind, DbError::Kind::NotFound);
     e = store.remove(id);
     QCOMPARE(e.description, CitationStore::vanishedMessage(id));
+    QCOMPARE(e.kind, DbError::Kind::NotFound);
+    // So with the copy that was loaded.
+    Citation changed = loaded;
+    changed.citation = QStringLiteral("changed");
+    QCOMPARE(store.modify(loaded, changed).kind, DbError::Kind::NotFound);
+    QCOMPARE(store.remove(loaded).description, CitationStore::vanishedMessage(id));
     QCOMPARE(citationRows(t), QList<int>(11, 0));
     // Loading a case that is not there gives an empty record, not an error.
     const DbResult<Citation> none = store.load(id);
     QVERIFY(none);
     QVERIFY(none->citation.isEmpty());
     QCOMPARE(none->textIds[0], qint64(0));
+}
+
+// A shows the newest citation; B deletes it and adds another, which takes the same case id and text keys. A's
+// change and A's delete must not land on B's citation.
+void TestCitationStore::replacedCitationIsNotOverwritten()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession sessionA(t.ctx());
+    DbSession sessionB(t.ctx());
+    const CitationStore a(sessionA);
+    const CitationStore b(sessionB);
+    QCOMPARE(b.add(sample()).valueOr(-1), qint64(1));
+    QCOMPARE(b.add(sample()).valueOr(-1), qint64(2));
+    const Citation shownToA = *a.load(2);
+
+    QVERIFY(!b.remove(*b.load(2)));
+    Citation other = sample();
+    other.citation = QStringLiteral("2010 SCMR 1");
+    other.text(Citation::Remarks) = QStringLiteral("B's remarks");
+    other.bench = {QStringLiteral("Justice Z")};
+    QCOMPARE(b.add(other).valueOr(-1), qint64(2));
+    const Citation winner = *b.load(2);
+    QCOMPARE(winner.textIds, shownToA.textIds); // only the stored contents tell the two apart
+    const QStringList before = storedRows(t);
+
+    Citation edited = shownToA;
+    edited.text(Citation::Remarks) = QStringLiteral("A's remarks");
+    DbError e = a.modify(shownToA, edited);
+    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    QCOMPARE(e.description, CitationStore::changedMessage(2, false));
+    QCOMPARE(storedRows(t), before);
+    e = a.remove(shownToA);
+    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    QCOMPARE(e.description, CitationStore::changedMessage(2, true));
+    QCOMPARE(storedRows(t), before);
+    QCOMPARE(asLoaded(*a.load(2)), asLoaded(winner));
+}
+
+// A and B open one citation; A changes one part of it and stores it; B, still showing the old citation, changes
+// the remarks. B's write is refused whichever part A changed, and A's citation stays exactly as A stored it.
+void TestCitationStore::olderCopyIsRefused_data()
+{
+    QTest::addColumn<QString>("part");
+    for (const char* part : {"citation", "case title", "date", "judgment", "remarks", "text row", "categories", "court",
+                             "Act section", "Act order", "bench name", "bench row added"})
+        QTest::newRow(part) << QString::fromLatin1(part);
+}
+
+void TestCitationStore::olderCopyIsRefused()
+{
+    QFETCH(QString, part);
+    const std::map<QString, std::function<void(Citation&)>> changes{
+        {QStringLiteral("citation"),
+         [](Citation& c) {
+             c.citation = QStringLiteral("PLD 2003 SC 6");
+         }},
+        {QStringLiteral("case title"),
+         [](Citation& c) {
+             c.caseTitle += QLatin1Char('.');
+         }},
+        {QStringLiteral("date"),
+         [](Citation& c) {
+             c.judgmentDate = QDate(2004, 3, 1);
+         }},
+        {QStringLiteral("judgment"),
+         [](Citation& c) {
+             c.text(Citation::Judgment) = QStringLiteral("A's judgment");
+         }},
+        {QStringLiteral("remarks"),
+         [](Citation& c) {
+             c.text(Citation::Remarks) = QStringLiteral("A's remarks");
+         }},
+        {QStringLiteral("text row"),
+         [](Citation& c) {
+             c.text(Citation::Issue) += QLatin1Char(' ');
+         }},
+        {QStringLiteral("categories"),
+         [](Citation& c) {
+             c.categories.removeLast();
+         }},
+        {QStringLiteral("court"),
+         [](Citation& c) {
+             c.courts = {{1, QStringLiteral("Supreme Court"), {}}};
+         }},
+        {QStringLiteral("Act section"),
+         [](Citation& c) {
+             c.acts[1].section = QStringLiteral("s. 74");
+         }},
+        {QStringLiteral("Act order"),
+         [](Citation& c) {
+             std::swap(c.acts[0], c.acts[1]);
+         }},
+        {QStringLiteral("bench name"),
+         [](Citation& c) {
+             c.bench[1] = QStringLiteral("Justice b");
+         }},
+        {QStringLiteral("bench row added"),
+         [](Citation& c) {
+             c.bench << QStringLiteral("Justice C");
+         }},
+    };
+    QVERIFY(changes.count(part));
+
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession sessionA(t.ctx());
+    DbSession sessionB(t.ctx());
+    const CitationStore a(sessionA);
+    const CitationStore b(sessionB);
+    QCOMPARE(a.add(sample()).valueOr(-1), qint64(1));
+    QCOMPARE(a.add(sample()).valueOr(-1), qint64(2));
+    const Citation openedByA = *a.load(1);
+    const Citation openedByB = *b.load(1);
+
+    Citation byA = openedByA;
+    changes.at(part)(byA);
+    DbError e = a.modify(openedByA, byA);
+    QVERIFY2(!e, qPrintable(e.description));
+    const Citation winner = *a.load(1);
+    const QStringList before = storedRows(t);
+
+    Citation byB = openedByB;
+    byB.text(Citation::Remarks) = QStringLiteral("B's remarks");
+    e = b.modify(openedByB, byB);
+    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    QCOMPARE(e.description, CitationStore::changedMessage(1, false));
+    QCOMPARE(storedRows(t), before);
+    QCOMPARE(b.remove(openedByB).kind, DbError::Kind::Conflict);
+    QCOMPARE(storedRows(t), before);
+    QCOMPARE(asLoaded(*b.load(1)), asLoaded(winner));
+
+    // Reloaded, B's change goes in beside A's.
+    const Citation reloaded = *b.load(1);
+    byB = reloaded;
+    byB.text(Citation::Remarks) = QStringLiteral("B's remarks");
+    e = b.modify(reloaded, byB);
+    QVERIFY2(!e, qPrintable(e.description));
+    Citation both = byA;
+    both.text(Citation::Remarks) = QStringLiteral("B's remarks");
+    QCOMPARE(asLoaded(*a.load(1)), asLoaded(both));
+}
+
+// A citation that holds more bench names than the 21 a screen shows, as another tool or a merge may write it.
+void TestCitationStore::benchRowsBeyondTheShownAreKept()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession sessionA(t.ctx());
+    DbSession sessionB(t.ctx());
+    const CitationStore a(sessionA);
+    Citation c = sample();
+    c.bench.clear();
+    for (int i = 1; i <= Citation::kBenchRows; ++i)
+        c.bench << QStringLiteral("Justice %1").arg(i);
+    QCOMPARE(a.add(c).valueOr(-1), qint64(1));
+    for (int i : {22, 23})
+        QVERIFY(sessionB.execute(QStringLiteral("INSERT INTO cm_bench_name (id, bench_name, case_id) VALUES (?, ?, 1)"),
+                                 {i, QStringLiteral("Justice %1").arg(i)}));
+
+    const Citation loaded = *a.load(1);
+    QCOMPARE(loaded.bench.size(), 23);
+    // The screen hands over the 21 rows it shows, one of them changed, and the changed remarks.
+    Citation edited = loaded;
+    edited.bench = loaded.bench.mid(0, Citation::kBenchRows);
+    edited.bench[2] = QStringLiteral("Justice Three");
+    edited.bench[4].clear();
+    edited.text(Citation::Remarks) = QStringLiteral("changed");
+    DbError e = a.modify(loaded, edited);
+    QVERIFY2(!e, qPrintable(e.description));
+    Citation expected = edited;
+    expected.bench.removeAt(4);
+    expected.bench << QStringLiteral("Justice 22") << QStringLiteral("Justice 23");
+    QCOMPARE(a.load(1)->bench, expected.bench);
+    QCOMPARE(a.load(1)->text(Citation::Remarks), QStringLiteral("changed"));
+    // Written after the shown ones with fresh keys, like every rewritten bench row.
+    QCOMPARE(t.scalar(QStringLiteral("SELECT MIN(id) FROM cm_bench_name")).toInt(), 24);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT id FROM cm_bench_name WHERE bench_name = 'Justice 23'")).toInt(), 45);
+    // A change without a loaded copy keeps them too.
+    Citation again = *a.load(1);
+    again.bench = again.bench.mid(0, 3);
+    QVERIFY(!a.modify(again));
+    QCOMPARE(a.load(1)->bench, expected.bench.mid(0, 3) + expected.bench.mid(Citation::kBenchRows));
+}
+
+// A category, court or Act deleted by another user after it was picked: the add or change is refused in the
+// program's words, naming the row, and nothing is written.
+void TestCitationStore::deletedMasterIsNamed_data()
+{
+    QTest::addColumn<bool>("adding");
+    QTest::addColumn<QList<int>>("kinds");
+    QTest::addColumn<QString>("message");
+    const QString one = QStringLiteral(" was deleted by another user; nothing was stored.");
+    for (bool adding : {true, false}) {
+        const char* op = adding ? "add" : "modify";
+        QTest::addRow("%s, category", op)
+            << adding << QList<int>{int(MasterKind::Category)} << QStringLiteral("The category \"Civil\"") + one;
+        QTest::addRow("%s, court", op) << adding << QList<int>{int(MasterKind::Court)}
+                                       << QStringLiteral("The court \"High Court\"") + one;
+        QTest::addRow("%s, Act", op) << adding << QList<int>{int(MasterKind::Act)}
+                                     << QStringLiteral("The Act \"Contract Act\"") + one;
+        QTest::addRow("%s, all three", op)
+            << adding << QList<int>{int(MasterKind::Category), int(MasterKind::Court), int(MasterKind::Act)}
+            << QStringLiteral("The category \"Civil\", the court \"High Court\" and the Act \"Contract Act\" were "
+                              "deleted by another user; nothing was stored.");
+    }
+}
+
+void TestCitationStore::deletedMasterIsNamed()
+{
+    QFETCH(bool, adding);
+    QFETCH(QList<int>, kinds);
+    QFETCH(QString, message);
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession sessionA(t.ctx());
+    DbSession sessionB(t.ctx());
+    const CitationStore a(sessionA);
+    // Stored with the first rows of each master only, so that the second ones are free to be deleted.
+    Citation c = sample();
+    c.categories = {{1, QStringLiteral("Tax"), {}}};
+    c.courts = {{1, QStringLiteral("Supreme Court"), {}}};
+    c.acts = {{1, QStringLiteral("Income Tax Ordinance"), QStringLiteral("s. 1")}};
+    QCOMPARE(a.add(c).valueOr(-1), qint64(1));
+    const Citation loaded = *a.load(1);
+    Citation edited = adding ? c : loaded;
+    edited.categories << CitationLink{2, QStringLiteral("Civil"), {}};
+    edited.courts << CitationLink{2, QStringLiteral("High Court"), {}};
+    edited.acts << CitationLink{2, QStringLiteral("Contract Act"), QStringLiteral("s. 73")};
+
+    for (int kind : kinds) {
+        const MasterResult removed = MasterStore(sessionB, MasterKind(kind)).remove(2);
+        QVERIFY2(removed.isDone(), qPrintable(removed.error.description));
+    }
+    const QStringList before = storedRows(t);
+    const DbError e = adding ? a.add(edited).error() : a.modify(loaded, edited);
+    QCOMPARE(e.kind, DbError::Kind::NotFound);
+    QCOMPARE(e.description, message);
+    QCOMPARE(storedRows(t), before);
+    // The session goes on: without those links the write goes in.
+    if (kinds.contains(int(MasterKind::Category)))
+        edited.categories.removeLast();
+    if (kinds.contains(int(MasterKind::Court)))
+        edited.courts.removeLast();
+    if (kinds.contains(int(MasterKind::Act)))
+        edited.acts.removeLast();
+    const DbError written = adding ? a.add(edited).error() : a.modify(loaded, edited);
+    QVERIFY2(!written, qPrintable(written.description));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), adding ? 2 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestCitationStore)

@@ -3,7 +3,10 @@
 #include "core/db/db_session.h"
 #include "core/db/shared_data.h"
 
+#include <QSet>
 #include <QSqlRecord>
+
+#include <algorithm>
 
 namespace {
 const QString kCaseMaster = QStringLiteral("case_master");
@@ -13,26 +16,27 @@ struct LinkTable {
     QString masterColumn; // cat_id
     QString master;       // category_master
     QString nameColumn;   // category
+    QString caption;      // how messages name one row of the master
 };
 
 const LinkTable& categoryLinks()
 {
     static const LinkTable t{QStringLiteral("cmd_category_master"), QStringLiteral("cat_id"),
-                             QStringLiteral("category_master"), QStringLiteral("category")};
+                             QStringLiteral("category_master"), QStringLiteral("category"), QStringLiteral("category")};
     return t;
 }
 
 const LinkTable& courtLinks()
 {
     static const LinkTable t{QStringLiteral("cmd_court_master"), QStringLiteral("court_id"),
-                             QStringLiteral("court_master"), QStringLiteral("court_name")};
+                             QStringLiteral("court_master"), QStringLiteral("court_name"), QStringLiteral("court")};
     return t;
 }
 
 const LinkTable& actLinks()
 {
     static const LinkTable t{QStringLiteral("cmd_act_master"), QStringLiteral("act_id"), QStringLiteral("act_master"),
-                             QStringLiteral("act")};
+                             QStringLiteral("act"), QStringLiteral("Act")};
     return t;
 }
 
@@ -94,6 +98,24 @@ DbError insertLinks(DbSession& s, const LinkTable& t, const QList<CitationLink>&
         ++key;
     }
     return {};
+}
+
+// A link as it is stored: the master row it points to and, for Acts, the section. The master's name is the
+// master's own, so renaming it changes no citation.
+bool sameLinks(const QList<CitationLink>& a, const QList<CitationLink>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const CitationLink& x, const CitationLink& y) {
+        return x.masterId == y.masterId && x.section == y.section;
+    });
+}
+
+// Whether two loads of a citation found the same rows: its case_master row, its six texts, its links and bench.
+bool sameStoredCitation(const Citation& a, const Citation& b)
+{
+    return a.caseId == b.caseId && a.citation == b.citation && a.caseTitle == b.caseTitle &&
+           a.judgmentDate == b.judgmentDate && a.texts == b.texts && a.textIds == b.textIds &&
+           sameLinks(a.categories, b.categories) && sameLinks(a.courts, b.courts) && sameLinks(a.acts, b.acts) &&
+           a.bench == b.bench;
 }
 
 DbResult<QList<CitationLink>> loadLinks(DbSession& s, const LinkTable& t, qint64 caseId, bool withSection)
@@ -158,6 +180,13 @@ bool CitationStore::isPlaceholder(const CitationLink& link)
 QString CitationStore::vanishedMessage(qint64 caseId)
 {
     return QStringLiteral("The citation %1 no longer exists; another program may have deleted it.").arg(caseId);
+}
+
+QString CitationStore::changedMessage(qint64 caseId, bool deleting)
+{
+    return QStringLiteral("The citation %1 was changed or deleted by another user since it was opened; nothing was %2.")
+        .arg(caseId)
+        .arg(deleting ? QStringLiteral("deleted") : QStringLiteral("stored"));
 }
 
 DbError CitationStore::validate(const Citation& c)
@@ -268,7 +297,62 @@ DbResult<Citation> CitationStore::load(qint64 caseId) const
     return c;
 }
 
-DbError CitationStore::insertLinksAndBench(const Citation& c, qint64 caseId) const
+DbResult<Citation> CitationStore::storedAsLoaded(qint64 caseId, const Citation* loaded, bool deleting) const
+{
+    const DbResult<bool> there = exists(caseId);
+    if (!there)
+        return there.error();
+    if (!*there)
+        return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(caseId)};
+    DbResult<Citation> stored = load(caseId);
+    if (stored && loaded && !sameStoredCitation(*stored, *loaded))
+        return DbError{DbError::Kind::Conflict, QString(), changedMessage(caseId, deleting)};
+    return stored;
+}
+
+DbError CitationStore::lockLinkedMasters(const Citation& c) const
+{
+    QStringList gone;
+    for (auto [links, table] : {std::pair{&c.categories, &categoryLinks()}, std::pair{&c.courts, &courtLinks()},
+                                std::pair{&c.acts, &actLinks()}}) {
+        QList<const CitationLink*> linked;
+        QVariantList ids;
+        for (const CitationLink& link : *links) {
+            if (isPlaceholder(link))
+                continue;
+            linked << &link;
+            ids << link.masterId;
+        }
+        if (linked.isEmpty())
+            continue;
+        // Held until the commit, so that no master row the links need can be deleted before they are written.
+        if (DbError e = m_session.lockForWrite(table->master))
+            return e;
+        const QString marks = QStringList(ids.size(), QStringLiteral("?")).join(QLatin1Char(','));
+        DbResult<QSqlQuery> q =
+            m_session.query(QStringLiteral("SELECT id FROM %1 WHERE id IN (%2)").arg(table->master, marks), ids);
+        if (!q)
+            return q.error();
+        QSet<qint64> present;
+        while (q->next())
+            present.insert(q->value(0).toLongLong());
+        for (const CitationLink* link : linked) {
+            const QString what = QStringLiteral("%1 \"%2\"").arg(table->caption, link->name);
+            if (!present.contains(link->masterId) && !gone.contains(what))
+                gone << what;
+        }
+    }
+    if (gone.isEmpty())
+        return {};
+    QString named = QStringLiteral("The ") + gone.first();
+    for (qsizetype i = 1; i < gone.size(); ++i)
+        named += (i + 1 == gone.size() ? QStringLiteral(" and the ") : QStringLiteral(", the ")) + gone.at(i);
+    return {DbError::Kind::NotFound, QString(),
+            named + (gone.size() == 1 ? QStringLiteral(" was") : QStringLiteral(" were")) +
+                QStringLiteral(" deleted by another user; nothing was stored.")};
+}
+
+DbError CitationStore::insertLinksAndBench(const Citation& c, qint64 caseId, const QStringList& keptBench) const
 {
     // The four keys are taken before anything is written, so rewritten rows get fresh keys after the old ones.
     qint64 benchKey = 0, categoryKey = 0, courtKey = 0, actKey = 0;
@@ -296,6 +380,14 @@ DbError CitationStore::insertLinksAndBench(const Citation& c, qint64 caseId) con
             return e;
         ++benchKey;
     }
+    // Rows the caller was not shown go back as they were, after the ones it gave.
+    for (const QString& name : keptBench) {
+        if (DbError e =
+                run(m_session, QStringLiteral("INSERT INTO cm_bench_name (id,bench_name,case_id) VALUES (?,?,?)"),
+                    {benchKey, name, caseId}))
+            return e;
+        ++benchKey;
+    }
     if (DbError e = insertLinks(m_session, categoryLinks(), c.categories, caseId, categoryKey, false))
         return e;
     if (DbError e = insertLinks(m_session, courtLinks(), c.courts, caseId, courtKey, false))
@@ -315,6 +407,8 @@ DbResult<qint64> CitationStore::add(const Citation& typed) const
     const DbError e = inTransaction(m_session, [&]() -> DbError {
         // Every citation writer locks case_master first, so writers queue in one order and cannot deadlock.
         if (DbError err = nextKey(m_session, kCaseMaster, &caseId))
+            return err;
+        if (DbError err = lockLinkedMasters(c))
             return err;
         std::array<qint64, Citation::kTextCount> ids{};
         for (Citation::Text t : kAddOrder)
@@ -343,12 +437,33 @@ DbResult<qint64> CitationStore::add(const Citation& typed) const
     return caseId;
 }
 
-DbError CitationStore::modify(const Citation& c) const
+DbError CitationStore::modify(const Citation& loaded, const Citation& edited) const
 {
-    if (DbError e = validate(c))
+    return rewrite(&loaded, edited);
+}
+
+DbError CitationStore::modify(const Citation& citation) const
+{
+    return rewrite(nullptr, citation);
+}
+
+DbError CitationStore::rewrite(const Citation* loaded, const Citation& edited) const
+{
+    if (DbError e = validate(edited))
         return e;
+    Citation c = edited;
+    if (loaded) {
+        // The rows written are the ones that were loaded, and found unchanged below.
+        c.caseId = loaded->caseId;
+        c.textIds = loaded->textIds;
+    }
     return inTransaction(m_session, [&]() -> DbError {
         if (DbError err = m_session.lockForWrite(kCaseMaster))
+            return err;
+        const DbResult<Citation> stored = storedAsLoaded(c.caseId, loaded, false);
+        if (!stored)
+            return stored.error();
+        if (DbError err = lockLinkedMasters(c))
             return err;
         for (Citation::Text t : kModifyOrder) {
             const TextTable& table = textTables()[t];
@@ -369,16 +484,31 @@ DbError CitationStore::modify(const Citation& c) const
                     &affected))
             return err;
         if (affected == 0)
-            return DbError::other(vanishedMessage(c.caseId));
-        return insertLinksAndBench(c, c.caseId);
+            return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(c.caseId)};
+        return insertLinksAndBench(c, c.caseId, stored->bench.mid(Citation::kBenchRows));
     });
+}
+
+DbError CitationStore::remove(const Citation& loaded) const
+{
+    return erase(loaded.caseId, &loaded);
 }
 
 DbError CitationStore::remove(qint64 caseId) const
 {
+    return erase(caseId, nullptr);
+}
+
+DbError CitationStore::erase(qint64 caseId, const Citation* loaded) const
+{
     return inTransaction(m_session, [&]() -> DbError {
         if (DbError err = m_session.lockForWrite(kCaseMaster))
             return err;
+        if (loaded) {
+            const DbResult<Citation> stored = storedAsLoaded(caseId, loaded, true);
+            if (!stored)
+                return stored.error();
+        }
         // The text rows are the ones the stored citation points to, whatever a screen remembered.
         QStringList keyColumns;
         for (const TextTable& t : textTables())
@@ -389,7 +519,7 @@ DbError CitationStore::remove(qint64 caseId) const
         if (!q)
             return q.error();
         if (!q->next())
-            return DbError::other(vanishedMessage(caseId));
+            return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(caseId)};
         std::array<QVariant, Citation::kTextCount> textIds;
         for (int i = 0; i < Citation::kTextCount; ++i)
             textIds[i] = q->value(textTables()[i].keyColumn);

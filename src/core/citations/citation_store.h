@@ -39,9 +39,18 @@ public:
     // Stores a new citation and gives back the case id it got. The case title and the long texts are stored
     // without leading and trailing blanks.
     DbResult<qint64> add(const Citation& citation) const;
-    // Rewrites a stored citation, its texts in their rows and its links and bench anew; nothing is trimmed.
+    // Rewrites the stored citation `loaded` (as load gave it) as `edited`: its texts in their rows, its links and
+    // bench anew; nothing is trimmed. Refused with Kind::Conflict, nothing written, when the stored citation (its
+    // row, texts, links or bench) is no longer what was loaded: another user changed it, or deleted it and a new
+    // citation took its key. Kind::NotFound when it is gone, or when a linked category, court or Act is.
+    // Bench names stored beyond the 21 a screen shows are kept, after the ones given.
+    DbError modify(const Citation& loaded, const Citation& edited) const;
+    // The same without the comparison, for a caller that holds no loaded copy: whatever is stored is rewritten.
     DbError modify(const Citation& citation) const;
-    // Deletes the citation from all eleven tables; the master rows stay.
+    // Deletes the citation `loaded` from all eleven tables; the master rows stay. Refused like modify when the
+    // stored citation is no longer the one loaded.
+    DbError remove(const Citation& loaded) const;
+    // The same by key alone, whatever is stored under it.
     DbError remove(qint64 caseId) const;
 
     // Why the citation cannot be stored as it is (a field too long, too many bench names), or nothing.
@@ -53,8 +62,16 @@ public:
     static bool isPlaceholder(const CitationLink& link);
     // The error a write of a case that is no longer stored gives.
     static QString vanishedMessage(qint64 caseId);
+    // The error a write of a case that another user changed since it was loaded gives.
+    static QString changedMessage(qint64 caseId, bool deleting);
 
 private:
-    DbError insertLinksAndBench(const Citation& c, qint64 caseId) const;
+    DbError rewrite(const Citation* loaded, const Citation& edited) const;
+    DbError erase(qint64 caseId, const Citation* loaded) const;
+    // Under the lock: the stored citation, when it is still the one loaded (or no copy is given).
+    DbResult<Citation> storedAsLoaded(qint64 caseId, const Citation* loaded, bool deleting) const;
+    // Locks the master tables the citation links to and names those of its links whose master row is gone.
+    DbError lockLinkedMasters(const Citation& c) const;
+    DbError insertLinksAndBench(const Citation& c, qint64 caseId, const QStringList& keptBench = {}) const;
     DbSession& m_session;
 };

@@ -10,6 +10,8 @@ struct DbError {
         None,
         Unreachable,   // server refused, unknown host, time-out
         AlreadyExists, // CREATE DATABASE on a name in use
+        Conflict,      // the stored rows are no longer the ones the caller read: another user changed them since
+        NotFound,      // a row the operation needs is no longer stored
         Other,         // anything else: a refused login, a failing statement
     };
 

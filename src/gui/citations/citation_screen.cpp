@@ -384,6 +384,8 @@ DbError CitationScreen::LoadCitation()
 {
     clearCitation();
     const qint64 caseId = shownCaseId();
+    m_loaded = Citation();
+    m_loaded.caseId = caseId;
     const DbResult<bool> stored = m_store.exists(caseId);
     if (!stored)
         return stored.error();
@@ -396,6 +398,7 @@ DbError CitationScreen::LoadCitation()
     if (!citation)
         return citation.error();
     showCitation(*citation);
+    m_loaded = *citation;
     return {};
 }
 
@@ -475,8 +478,12 @@ DbError CitationScreen::ModifyRecord()
     if (MessageBox::question(this, QStringLiteral("Do you wish to modify the citation?")) != MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
-    if (DbError error = m_store.modify(citationOnScreen()))
-        return error;
+    if (DbError error = m_store.modify(m_loaded, citationOnScreen())) {
+        if (error.kind != DbError::Kind::Conflict)
+            return error;
+        busy.release();
+        return offerReload(error);
+    }
     if (m_mode == Mode::ForChange) {
         accept();
         return {};
@@ -492,15 +499,31 @@ DbError CitationScreen::DeleteRecord()
         MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
-    const qint64 caseId = shownCaseId();
-    if (DbError error = m_store.remove(caseId)) {
+    if (DbError error = m_store.remove(m_loaded)) {
         // Gone already: the list is read again so that it no longer offers it.
-        if (error.description == CitationStore::vanishedMessage(caseId))
+        if (error.kind == DbError::Kind::NotFound)
             startNewCitation();
-        return error;
+        if (error.kind != DbError::Kind::Conflict)
+            return error;
+        busy.release();
+        return offerReload(error);
     }
     const DbError error = startNewCitation();
     m_buttons[CloseButton]->setFocus();
+    return error;
+}
+
+// No leaves the screen as it is, so that nothing typed is lost; Yes shows the citation as it is stored now (or says
+// that it is gone).
+DbError CitationScreen::offerReload(const DbError& conflict)
+{
+    if (MessageBox::question(this, conflict.description + QStringLiteral("\n\nDo you wish to reload the citation?")) !=
+        MessageBox::Answer::Yes)
+        return {};
+    Hourglass busy;
+    hideEditors();
+    const DbError error = LoadCitation();
+    setButtonStates();
     return error;
 }
 

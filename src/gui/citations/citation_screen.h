@@ -90,6 +90,8 @@ private:
     DbError AddRecord();
     DbError ModifyRecord();
     DbError DeleteRecord();
+    // Another user changed the citation since it was shown: says so and offers the stored one in its place.
+    DbError offerReload(const DbError& conflict);
     void saveReport();
     void showHelp();
 
@@ -118,6 +120,8 @@ private:
     ExportHook m_export;
     // The row keys of the texts shown, as the last load found them.
     std::array<qint64, Citation::kTextCount> m_textIds{};
+    // The citation as the last load found it: a change or delete is refused if the stored one is no longer this.
+    Citation m_loaded;
 
     QComboBox* m_caseIds = nullptr;
     QStringListModel* m_caseIdModel = nullptr;
