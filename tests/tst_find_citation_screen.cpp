@@ -474,6 +474,9 @@ void TestFindCitationScreen::saveReportAsks()
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown.last().text, QStringLiteral("The file already exits, do you want to replace it?"));
     QCOMPARE(shown.last().buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(shown.last().defaultButton, MessageBox::Answer::No);
+    // Asked once, here: the dialog itself does not ask too.
+    QVERIFY(!FileDialog::asked().last().dialogAsksToReplace);
     QCOMPARE(exports, 0);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("kept"));

@@ -488,8 +488,8 @@ DbError CitationScreen::ModifyRecord()
 
 DbError CitationScreen::DeleteRecord()
 {
-    if (MessageBox::question(this, QStringLiteral("Do you want to delete selected citation?")) !=
-        MessageBox::Answer::Yes)
+    if (MessageBox::question(this, QStringLiteral("Do you want to delete selected citation?"),
+                             MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
     const qint64 caseId = shownCaseId();
