@@ -6,6 +6,7 @@
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
 #include "gui/search/search_run.h"
+#include "gui/search/search_text_validator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -80,6 +81,7 @@ void FindCitationScreen::buildControls()
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Txt") + kNumber);
     m_text->installEventFilter(this);
+    m_text->setValidator(new SearchTextValidator(m_text));
     m_lookInLabel = new QLabel(QStringLiteral("Look in"), this);
     m_lookInLabel->setObjectName(arrayName(QStringLiteral("Lbl"), 1));
     m_fields = new QComboBox(this);
@@ -94,7 +96,8 @@ void FindCitationScreen::buildControls()
     for (int i = 0; i < 3; ++i) {
         auto* box = new QCheckBox(QLatin1String(optionTexts[i]), frame);
         box->setObjectName(arrayName(QStringLiteral("Chk"), i));
-        connect(box, &QCheckBox::clicked, this, [this, i] { Chk0005_Click(i); });
+        // The box's state, not the click: the keyboard and assistive tools change it too.
+        connect(box, &QCheckBox::toggled, this, [this, i] { Chk0005_Click(i); });
         frameLayout->addWidget(box);
         m_options << box;
     }
@@ -136,6 +139,8 @@ void FindCitationScreen::buildControls()
     }
     m_buttons[HelpButton]->setIcon(Icons::icon(QStringLiteral("help")));
     m_buttons[SaveReportButton]->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    // Enter in the search text runs the search.
+    m_buttons[FindNowButton]->setDefault(true);
 
     // The search fields and options on the left, the commands on the right, the results below.
     auto* fields = new QGridLayout;
