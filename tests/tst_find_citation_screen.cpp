@@ -399,7 +399,7 @@ void TestFindCitationScreen::selectAllFieldsFollowsTheBoxState()
     QVERIFY(s.fields()->isEnabled());
 }
 
-// Enter in the search text runs Find Now; with no text it does nothing.
+// Enter in the search text runs Find Now; with no text it does nothing. In the list it opens the hit.
 void TestFindCitationScreen::enterRunsFindNow()
 {
     LEX_USE_DATABASE(t, true);
@@ -418,6 +418,18 @@ void TestFindCitationScreen::enterRunsFindNow()
     s.text()->setText(QStringLiteral("PLD"));
     QTest::keyClick(s.text(), Qt::Key_Enter);
     QVERIFY(waitUntil([&] { return s.status() == QLatin1String("1 record(s) found."); }, 60000));
+
+    // Enter on a hit opens it, as a double click does, and does not start another search first.
+    QString opened;
+    bool seen = false;
+    onNextModal([&](QWidget* modal) { opened = modal->objectName(); }, &seen);
+    s.results()->setFocus();
+    s.select(0);
+    QTest::keyClick(s.results(), Qt::Key_Return);
+    QVERIFY(seen);
+    QCOMPARE(opened, QStringLiteral("CS06000601"));
+    QVERIFY(waitUntil([&] { return !s.dialog->isSearching(); }, 60000));
+    QCOMPARE(s.rows().size(), 1);
     QVERIFY(MessageBox::shown().isEmpty());
 }
 

@@ -116,6 +116,7 @@ void FindCitationScreen::buildControls()
     m_results->setSelectionMode(QAbstractItemView::SingleSelection);
     m_results->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_results->setMinimumHeight(160);
+    m_results->installEventFilter(this);
 
     m_status = new QLabel(this);
     m_status->setObjectName(arrayName(QStringLiteral("Lbl"), 2));
@@ -197,7 +198,8 @@ bool FindCitationScreen::isSearching() const
     return m_run && m_run->isRunning();
 }
 
-// A blank that would begin the search text is thrown away.
+// A blank that would begin the search text is thrown away. Enter on a hit opens it, as a double click does,
+// rather than pressing Find Now.
 bool FindCitationScreen::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_text && event->type() == QEvent::KeyPress) {
@@ -205,6 +207,13 @@ bool FindCitationScreen::eventFilter(QObject* watched, QEvent* event)
         const bool atStart = m_text->hasSelectedText() ? m_text->selectionStart() == 0 : m_text->cursorPosition() == 0;
         if (key->text() == QLatin1String(" ") && atStart)
             return true;
+    }
+    if (watched == m_results && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            LV0005_DblClick();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
