@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -95,6 +96,10 @@ class TestCitationList : public QObject
 private slots:
     void init();
     void headersAndCells();
+    void toolTipShowsTheBeginning_data();
+    void toolTipShowsTheBeginning();
+    void longToolTipFitsTheScreen();
+    void idColumnFitsItsIds();
     void emptyListOpensNothing();
     void doubleClickOpensTheCitationToRead();
     void printOnEmptyDatabaseSaysNoRecords();
@@ -151,11 +156,88 @@ void TestCitationList::headersAndCells()
     QCOMPARE(rowCells(*list->model(), 0), first);
     QCOMPARE(rowCells(*list->model(), 1), texts({"2", "PLD 2001 Lah 7", "", "C v. D", "Dec-2001", "", "", "", "", ""}));
     QCOMPARE(rowCells(*list->model(), 2), texts({"3", "NLR 1999 1", "", "E v. F", "Jan-1999", "", "", "", "", ""}));
-    // The whole text is in the tooltip, line breaks and all; a short text is its own tooltip.
-    QCOMPARE(list->model()->index(0, 2).data(Qt::ToolTipRole).toString(), judgment);
+    // The tooltip shows the beginning of the whole text, not only of the cell, line breaks and all; a short text
+    // is its own tooltip.
+    const QString tip = list->model()->index(0, 2).data(Qt::ToolTipRole).toString();
+    QCOMPARE(tip, CitationListModel::toolTipText(judgment));
+    QVERIFY2(
+        tip.startsWith(QStringLiteral("The appeal is allowed.\nCosts follow the event. The tribunal erred in law.")),
+        qPrintable(tip));
+    QVERIFY(tip.size() > CitationListQuery::kCellTextLength);
     QCOMPARE(list->model()->index(0, 5).data(Qt::ToolTipRole).toString(), QStringLiteral("Tax appeal"));
     QCOMPARE(list->model()->index(2, 0).data(CitationListModel::CaseIdRole).toLongLong(), qint64(3));
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+}
+
+void TestCitationList::toolTipShowsTheBeginning_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("short") << QStringLiteral("Tax appeal") << QStringLiteral("Tax appeal");
+    QTest::newRow("line breaks kept") << QStringLiteral("One.\r\nTwo.\nThree.") << QStringLiteral("One.\nTwo.\nThree.");
+    const QString word = QStringLiteral("word ");
+    // 16 words of 4 letters with their blanks make one line of 79 characters.
+    const QString line = word.repeated(15) + QStringLiteral("word");
+    QTest::newRow("wrapped at blanks") << word.repeated(20).trimmed()
+                                       << line + QLatin1Char('\n') + word.repeated(3) + QStringLiteral("word");
+    QTest::newRow("a word longer than a line")
+        << QString(100, QLatin1Char('x'))
+        << QString(80, QLatin1Char('x')) + QLatin1Char('\n') + QString(20, QLatin1Char('x'));
+    QTest::newRow("too many lines") << QStringLiteral("a\n").repeated(20)
+                                    << QStringLiteral("a\n").repeated(7) + QStringLiteral("a\u2026");
+}
+
+void TestCitationList::toolTipShowsTheBeginning()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(CitationListModel::toolTipText(text), expected);
+}
+
+// A text of 7,000 characters: its first few hundred, in lines of a readable width, and "…" to say there is more.
+void TestCitationList::longToolTipFitsTheScreen()
+{
+    const QString sentence = QStringLiteral("The tribunal erred in law and the appeal is allowed with costs. ");
+    QString text;
+    while (text.size() < 7000)
+        text += sentence;
+    const QString tip = CitationListModel::toolTipText(text);
+    QVERIFY(tip.endsWith(QChar(0x2026)));
+    const QStringList lines = tip.split(QLatin1Char('\n'));
+    QVERIFY2(lines.size() <= CitationListModel::kToolTipLines, qPrintable(tip));
+    for (const QString& line : lines)
+        QVERIFY2(line.size() <= CitationListModel::kToolTipLineChars + 1, qPrintable(line));
+    const QString shown = tip.chopped(1).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QVERIFY(text.startsWith(shown));
+    QVERIFY2(shown.size() >= 300 && shown.size() <= CitationListModel::kToolTipChars, qPrintable(tip));
+}
+
+// The Id column is as wide as its widest id needs, however many digits.
+void TestCitationList::idColumnFitsItsIds()
+{
+    LEX_USE_DATABASE(t, true);
+    for (int id : {7, 2931, 10482})
+        QVERIFY(
+            t.exec(QStringLiteral("INSERT INTO case_master (case_id, citation, c_case) VALUES (?, 'C', 'T')"), {id}));
+    auto screen = openList(t);
+    LEX_FIND(list, QTreeView, screen.get(), QStringLiteral("Lv0010"));
+    QCOMPARE(list->model()->rowCount(), 3);
+    const int width = list->header()->sectionSize(0);
+    int widest = 0;
+    for (int row = 0; row < 3; ++row) {
+        const QModelIndex index = list->model()->index(row, 0);
+        QStyleOptionViewItem option;
+        option.initFrom(list);
+        const int needed = list->itemDelegate()->sizeHint(option, index).width();
+        QVERIFY2(needed <= width,
+                 qPrintable(QStringLiteral("%1 needs %2, has %3").arg(index.data().toString()).arg(needed).arg(width)));
+        widest = std::max(widest, needed);
+    }
+    QCOMPARE(list->model()->index(2, 0).data().toString(), QStringLiteral("10482"));
+    // Sized to its content, not to a guess: no wider than its widest id needs, give or take a digit.
+    QVERIFY2(width <= std::max(widest, list->header()->sectionSizeHint(0)) +
+                          list->fontMetrics().horizontalAdvance(QLatin1Char('0')),
+             qPrintable(QString::number(width)));
 }
 
 void TestCitationList::emptyListOpensNothing()
@@ -325,7 +407,8 @@ void TestCitationList::fiveThousandGeneratedCitationsScrollToTheEnd()
     QCOMPARE(cells[4], QLocale::c().toString(last.judgmentDate, QStringLiteral("MMM-yyyy")));
     for (int i = 1; i < Citation::kTextCount; ++i)
         QCOMPARE(cells[4 + i], cut(last.texts[std::size_t(i)]));
-    QCOMPARE(list->model()->index(kCitations - 1, 9).data(Qt::ToolTipRole).toString(), last.text(Citation::Remarks));
+    QCOMPARE(list->model()->index(kCitations - 1, 9).data(Qt::ToolTipRole).toString(),
+             CitationListModel::toolTipText(last.text(Citation::Remarks)));
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
 }
 

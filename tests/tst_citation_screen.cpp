@@ -18,8 +18,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -211,6 +214,9 @@ private slots:
     void listEditingKeys();
     void citationRefusesPunctuation();
     void longTextsRefuseWhatPassesTheirLimit();
+    void pasteBeyondTheLimitIsCutAndSaid_data();
+    void pasteBeyondTheLimitIsCutAndSaid();
+    void destructiveQuestionsDefaultToNo();
     void failedWritesKeepTheForm();
     void staleScreenIsToldAndOffersReload();
     void benchNamesBeyondTheShownSurviveModify();
@@ -288,9 +294,12 @@ void TestCitationScreen::controlsCaptionsAndHelp()
     QCOMPARE(s.line(2)->maxLength(), 50);
     QCOMPARE(s.line(8)->maxLength(), 200);
     QCOMPARE(s.line(9)->maxLength(), 200);
-    for (int i : {1, 3, 4, 6, 7})
+    // Every long text holds what the store takes, the issue too.
+    for (int i : {1, 3, 4, 5, 6, 7}) {
         QCOMPARE(s.text(i)->maxLength(), 7900);
-    QCOMPARE(s.text(5)->maxLength(), 0);
+        QVERIFY(s.text(i)->counter());
+        QCOMPARE(s.text(i)->counter()->text(), QStringLiteral("0 / 7,900"));
+    }
     QCOMPARE(s.date()->displayFormat(), QStringLiteral("MMM-yyyy"));
     QCOMPARE(s.date()->date(), QDate::currentDate()); // set before a clock could be given
 
@@ -861,9 +870,116 @@ void TestCitationScreen::longTextsRefuseWhatPassesTheirLimit()
     QTest::keyClicks(judgment, QStringLiteral("c"));
     QCOMPARE(judgment->text().size(), 7900);
     QVERIFY(!judgment->text().contains(QLatin1Char('c')));
-    // The issue has no limit of its own.
+    QCOMPARE(judgment->counter()->text(), QStringLiteral("7,900 / 7,900 (1 character left out)"));
+    // The issue holds no more than the store takes either.
     s.text(5)->insertPlainText(QString(8000, QLatin1Char('i')));
-    QCOMPARE(s.text(5)->text().size(), 8000);
+    QCOMPARE(s.text(5)->text().size(), 7900);
+}
+
+void TestCitationScreen::pasteBeyondTheLimitIsCutAndSaid_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("counter");
+
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80"); // outside the basic plane: two UTF-16 units
+    const auto faces = [&](int n) {
+        return face.repeated(n);
+    };
+    const QString a(7900, QLatin1Char('a'));
+    QTest::newRow("plain, over") << QString() << 0 << a + QStringLiteral("bcd") << a
+                                 << QStringLiteral("7,900 / 7,900 (3 characters left out)");
+    QTest::newRow("4,000 faces fit") << QString() << 0 << faces(4000) << faces(4000) << QStringLiteral("4,000 / 7,900");
+    QTest::newRow("faces, over") << QString() << 0 << faces(8000) << faces(7900)
+                                 << QStringLiteral("7,900 / 7,900 (100 characters left out)");
+    // Into a text already there: only the paste's end is left out, never what was there, never half a character.
+    QTest::newRow("faces, into a text") << QStringLiteral("abc") << 1 << faces(7899)
+                                        << QLatin1Char('a') + faces(7897) + QStringLiteral("bc")
+                                        << QStringLiteral("7,900 / 7,900 (2 characters left out)");
+    QTest::newRow("mixed, line breaks") << QStringLiteral("x") << 1 << (QStringLiteral("p\n") + face).repeated(3000)
+                                        << QLatin1Char('x') + (QStringLiteral("p\n") + face).repeated(2633)
+                                        << QStringLiteral("7,900 / 7,900 (1,101 characters left out)");
+}
+
+// A paste through the clipboard into each of the six boxes; what is kept is stored as it is shown.
+void TestCitationScreen::pasteBeyondTheLimitIsCutAndSaid()
+{
+    QFETCH(QString, before);
+    QFETCH(int, cursor);
+    QFETCH(QString, pasted);
+    QFETCH(QString, kept);
+    QFETCH(QString, counter);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("QTextCursor|out of range")));
+    LEX_USE_DATABASE(t, true);
+    const Screen s = Screen::open(t.ctx());
+    s.line(0)->setText(QStringLiteral("PLD 2003 SC 5"));
+    QGuiApplication::clipboard()->setText(pasted);
+    for (int i : {1, 3, 4, 5, 6, 7}) {
+        LongTextEdit* box = s.text(i);
+        QSignalSpy cut(box, &LongTextEdit::inputCut);
+        box->setFocus();
+        box->setText(before);
+        QTextCursor at = box->textCursor();
+        at.setPosition(cursor);
+        box->setTextCursor(at);
+        box->paste();
+        QCOMPARE(box->text(), kept);
+        QCOMPARE(box->counter()->text(), counter);
+        QCOMPARE(cut.size(), counter.contains(QLatin1String("left out")) ? 1 : 0);
+        // Undo takes back the paste and its cut together.
+        box->undo();
+        QCOMPARE(box->text(), before);
+        box->redo();
+        QCOMPARE(box->text(), kept);
+    }
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    s.button(2)->click();
+    QCOMPARE(onlyMessage(), QStringLiteral("Do you wish to add the citation?"));
+    DbSession session(t.ctx());
+    const DbResult<Citation> stored = CitationStore(session).load(1);
+    QVERIFY2(stored, qPrintable(stored.error().description));
+    for (const QString& text : stored->texts)
+        QCOMPARE(text, kept);
+}
+
+// A question whose Yes deletes or replaces has No as its default, so that Enter keeps what is there; the file
+// dialog leaves the replace question to the screen, which asks it once.
+void TestCitationScreen::destructiveQuestionsDefaultToNo()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(addMasters(t));
+    QCOMPARE(store(t, sample(QStringLiteral("PLD 2003 SC 5"))), 1);
+    const Screen s = Screen::open(t.ctx());
+    s.pick(QStringLiteral("1"));
+    // Modify overwrites the stored citation.
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
+    s.button(3)->click();
+    QList<MessageBox::Shown> shown = takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().text, QStringLiteral("Do you wish to modify the citation?"));
+    QCOMPARE(shown.first().defaultButton, MessageBox::Answer::No);
+
+    s.button(4)->click();
+    shown = takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().text, QStringLiteral("Do you want to delete selected citation?"));
+    QCOMPARE(shown.first().defaultButton, MessageBox::Answer::No);
+    QCOMPARE(count(t, QStringLiteral("case_master")), 1);
+
+    QTemporaryDir dir;
+    QFile existing(dir.filePath(QStringLiteral("d.txt")));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    FileDialog::setNextFileName(existing.fileName());
+    s.button(5)->click();
+    shown = takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().text, QStringLiteral("The file already exits, do you want to replace it?"));
+    QCOMPARE(shown.first().defaultButton, MessageBox::Answer::No);
+    QCOMPARE(FileDialog::asked().size(), 1);
+    QVERIFY(!FileDialog::asked().first().dialogAsksToReplace);
 }
 
 void TestCitationScreen::failedWritesKeepTheForm()

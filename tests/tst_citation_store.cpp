@@ -93,6 +93,7 @@ class TestCitationStore : public QObject
 private slots:
     void firstCitationRoundTrip();
     void longestTextsAndOneTooMany();
+    void lengthsCountCharactersAsTheDatabaseDoes();
     void placeholdersAndFreeBenchRows();
     void modifyRewritesLinksWithFreshKeys();
     void deleteRemovesElevenTablesKeepsMasters();
@@ -187,6 +188,47 @@ void TestCitationStore::longestTextsAndOneTooMany()
     tooLong = *loaded;
     tooLong.bench = QStringList(22, QStringLiteral("J"));
     QVERIFY(store.modify(tooLong).isError());
+    QCOMPARE(citationRows(t), before);
+}
+
+// Lengths are counted in characters, as the columns count them: a character outside the basic plane, two units
+// of a QString, is one.
+void TestCitationStore::lengthsCountCharactersAsTheDatabaseDoes()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession session(t.ctx());
+    const CitationStore store(session);
+    const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QCOMPARE(CitationStore::characterCount(face.repeated(3) + QStringLiteral("ab")), qsizetype(5));
+    Citation c = sample();
+    c.citation = face.repeated(CitationStore::kShortTextLimit);
+    c.caseTitle = face.repeated(CitationStore::kShortTextLimit);
+    for (QString& text : c.texts)
+        text = face.repeated(CitationStore::kLongTextLimit);
+    c.acts[0].section = face.repeated(CitationStore::kNameLimit);
+    c.bench = {face.repeated(CitationStore::kNameLimit)};
+    const DbResult<qint64> id = store.add(c);
+    QVERIFY2(id, qPrintable(id.error().description));
+    const DbResult<Citation> loaded = store.load(*id);
+    QVERIFY(loaded);
+    QCOMPARE(loaded->citation, c.citation);
+    QCOMPARE(loaded->caseTitle, c.caseTitle);
+    QCOMPARE(loaded->texts, c.texts);
+    QCOMPARE(loaded->acts[0].section, c.acts[0].section);
+    QCOMPARE(loaded->bench.value(0), c.bench[0]);
+
+    // One more is refused, and the message counts characters too.
+    const QList<int> before = citationRows(t);
+    Citation tooLong = c;
+    tooLong.text(Citation::Judgment) += face;
+    QCOMPARE(store.add(tooLong).error().description,
+             QStringLiteral("The Judgment may hold at most 7900 characters; it has 7901. Nothing was stored."));
+    tooLong = c;
+    tooLong.bench[0] += face;
+    QCOMPARE(
+        store.add(tooLong).error().description,
+        QStringLiteral("The Bench name in row 1 may hold at most 200 characters; it has 201. Nothing was stored."));
     QCOMPARE(citationRows(t), before);
 }
 

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -193,6 +194,10 @@ private slots:
     void init();
     void controlsCaptionsAndHelp();
     void searchTextAndChoicesClearTheList();
+    void leadingBlanksRefusedHoweverTheyCome_data();
+    void leadingBlanksRefusedHoweverTheyCome();
+    void selectAllFieldsFollowsTheBoxState();
+    void enterRunsFindNow();
     void outcomesAndHits();
     void newSearchAsks();
     void saveReportAsks();
@@ -325,6 +330,106 @@ void TestFindCitationScreen::searchTextAndChoicesClearTheList()
     s.option(0)->click();
     QVERIFY(s.label(1)->isEnabled());
     QVERIFY(s.fields()->isEnabled());
+    QVERIFY(MessageBox::shown().isEmpty());
+}
+
+void TestFindCitationScreen::leadingBlanksRefusedHoweverTheyCome_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("pasted into an empty box")
+        << QString() << QStringLiteral("paste") << QStringLiteral("   SC 5") << QStringLiteral("SC 5");
+    QTest::newRow("pasted blanks only") << QString() << QStringLiteral("paste") << QStringLiteral("  ") << QString();
+    QTest::newRow("pasted before the text")
+        << QStringLiteral("SC") << QStringLiteral("paste") << QStringLiteral(" PLD ") << QStringLiteral("PLD SC");
+    QTest::newRow("pasted inside the text")
+        << QStringLiteral("SC") << QStringLiteral("paste inside") << QStringLiteral(" 5 ") << QStringLiteral("S 5 C");
+    QTest::newRow("set by the program") << QString() << QStringLiteral("set") << QStringLiteral(" \tSC")
+                                        << QStringLiteral("\tSC");
+    QTest::newRow("first letter deleted")
+        << QStringLiteral("P SC") << QStringLiteral("delete first") << QString() << QStringLiteral("SC");
+}
+
+// However a text comes into the box, it never begins with a blank; blanks further in are kept.
+void TestFindCitationScreen::leadingBlanksRefusedHoweverTheyCome()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, how);
+    QFETCH(QString, input);
+    QFETCH(QString, after);
+    LEX_USE_DATABASE(t, true);
+    const Screen s = Screen::open(t.ctx());
+    s.text()->setFocus();
+    s.type(before);
+    if (how.startsWith(QLatin1String("paste"))) {
+        QGuiApplication::clipboard()->setText(input);
+        s.text()->setCursorPosition(how == QLatin1String("paste") ? 0 : 1);
+        s.text()->paste();
+    } else if (how == QLatin1String("set")) {
+        s.text()->setText(input);
+    } else {
+        QTest::keyClick(s.text(), Qt::Key_Home);
+        QTest::keyClick(s.text(), Qt::Key_Delete);
+    }
+    QCOMPARE(s.text()->text(), after);
+    QCOMPARE(s.enabled(), after.isEmpty() ? kIdle : kReady);
+}
+
+// "Select all fields" takes "Look in" out of use whenever its state changes: clicked, by the keyboard, or set
+// by an assistive tool.
+void TestFindCitationScreen::selectAllFieldsFollowsTheBoxState()
+{
+    LEX_USE_DATABASE(t, true);
+    const Screen s = Screen::open(t.ctx());
+    QCheckBox* all = s.option(0);
+    all->setFocus();
+    QTest::keyClick(all, Qt::Key_Space);
+    QVERIFY(all->isChecked());
+    QVERIFY(!s.label(1)->isEnabled());
+    QVERIFY(!s.fields()->isEnabled());
+    QTest::keyClick(all, Qt::Key_Space);
+    QVERIFY(!all->isChecked());
+    QVERIFY(s.label(1)->isEnabled());
+    QVERIFY(s.fields()->isEnabled());
+    all->setChecked(true);
+    QVERIFY(!s.fields()->isEnabled());
+    all->toggle();
+    QVERIFY(s.fields()->isEnabled());
+}
+
+// Enter in the search text runs Find Now; with no text it does nothing. In the list it opens the hit.
+void TestFindCitationScreen::enterRunsFindNow()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(addCitations(t));
+    const Screen s = Screen::open(t.ctx());
+    QVERIFY(s.button(0)->isDefault());
+    s.text()->setFocus();
+    QTest::keyClick(s.text(), Qt::Key_Return);
+    QVERIFY(!s.dialog->isSearching());
+    QCOMPARE(s.status(), QString());
+    s.lookIn(QStringLiteral("Citation"));
+    s.type(QStringLiteral("SC"));
+    QTest::keyClick(s.text(), Qt::Key_Return);
+    QVERIFY(waitUntil([&] { return s.status() == QLatin1String("2 record(s) found."); }, 60000));
+    QVERIFY(s.dialog->isVisible());
+    s.text()->setText(QStringLiteral("PLD"));
+    QTest::keyClick(s.text(), Qt::Key_Enter);
+    QVERIFY(waitUntil([&] { return s.status() == QLatin1String("1 record(s) found."); }, 60000));
+
+    // Enter on a hit opens it, as a double click does, and does not start another search first.
+    QString opened;
+    bool seen = false;
+    onNextModal([&](QWidget* modal) { opened = modal->objectName(); }, &seen);
+    s.results()->setFocus();
+    s.select(0);
+    QTest::keyClick(s.results(), Qt::Key_Return);
+    QVERIFY(seen);
+    QCOMPARE(opened, QStringLiteral("CS06000601"));
+    QVERIFY(waitUntil([&] { return !s.dialog->isSearching(); }, 60000));
+    QCOMPARE(s.rows().size(), 1);
     QVERIFY(MessageBox::shown().isEmpty());
 }
 
@@ -474,6 +579,9 @@ void TestFindCitationScreen::saveReportAsks()
     QCOMPARE(shown.size(), 2);
     QCOMPARE(shown.last().text, QStringLiteral("The file already exits, do you want to replace it?"));
     QCOMPARE(shown.last().buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(shown.last().defaultButton, MessageBox::Answer::No);
+    // Asked once, here: the dialog itself does not ask too.
+    QVERIFY(!FileDialog::asked().last().dialogAsksToReplace);
     QCOMPARE(exports, 0);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), QByteArray("kept"));

@@ -405,6 +405,7 @@ void TestMasterScreens::deleteIsAskedAndRefusedWhileInUse()
     QCOMPARE(asked.title, QStringLiteral("Lexorium"));
     QCOMPARE(asked.icon, MessageBox::Icon::Question);
     QCOMPARE(asked.buttons, MessageBox::Buttons::YesNo);
+    QCOMPARE(asked.defaultButton, MessageBox::Answer::No);
     QCOMPARE(tableRows(t, m).size(), 2);
     QCOMPARE(s.states(0, 1, 2), kExistingEntry);
 
@@ -738,7 +739,10 @@ void TestMasterScreens::deleteQuestionNamesTheStoredRow()
     s.text()->setText(QStringLiteral("Nonexistent thing"));
     MessageBox::setNextAnswer(MessageBox::Answer::No);
     s.button(Action::Delete)->click();
-    QCOMPARE(onlyMessage().text, QStringLiteral("Do you want to delete 'Stored Name") + m.deleteQuestionEnd);
+    const MessageBox::Shown asked = onlyMessage();
+    QCOMPARE(asked.text, QStringLiteral("Do you want to delete 'Stored Name") + m.deleteQuestionEnd);
+    // Enter answers No: the row stays.
+    QCOMPARE(asked.defaultButton, MessageBox::Answer::No);
     QCOMPARE(tableRows(t, m).size(), 2);
 
     // Renamed by someone else after the pick: the question names what is stored now.

@@ -25,6 +25,7 @@ private slots:
     void cleanup();
 
     void screenLayout();
+    void tabOrderFollowsTheScreen();
     void validationComesBeforeAnyLogin();
     void testConnection();
     void okCreatesDatabaseSchemaAndSettings();
@@ -120,6 +121,36 @@ void TestStartup::screenLayout()
     // The help button does nothing.
     click(screen, 1);
     QVERIFY(MessageBox::shown().isEmpty());
+}
+
+// Tab walks the screen as it is read: the fields top to bottom, then the buttons left to right, and round again.
+void TestStartup::tabOrderFollowsTheScreen()
+{
+    QTemporaryDir dir;
+    ConnectionScreen screen(dir.path());
+    screen.show();
+    screen.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&screen));
+    LEX_FIND(first, QLineEdit, &screen, QStringLiteral("Txt0007(0)"));
+    first->setFocus();
+    QStringList walked;
+    for (int i = 0; i < 9; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walked << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString());
+    }
+    const QStringList expected{
+        QStringLiteral("Txt0007(1)"), QStringLiteral("Txt0007(2)"), QStringLiteral("Txt0007(3)"),
+        QStringLiteral("Txt0007(4)"), QStringLiteral("Cmd0007(3)"), QStringLiteral("Cmd0007(2)"),
+        QStringLiteral("Cmd0007(0)"), QStringLiteral("Cmd0007(1)"), QStringLiteral("Txt0007(0)")};
+    QCOMPARE(walked, expected);
+    // The buttons are reached in the order they stand, left to right.
+    int left = -1;
+    for (int i = 4; i < 8; ++i) {
+        LEX_FIND(button, QPushButton, &screen, expected[i]);
+        const int x = button->mapTo(&screen, QPoint(0, 0)).x();
+        QVERIFY2(x > left, qPrintable(expected[i]));
+        left = x;
+    }
 }
 
 void TestStartup::validationComesBeforeAnyLogin()

@@ -189,24 +189,38 @@ QString CitationStore::changedMessage(qint64 caseId, bool deleting)
         .arg(deleting ? QStringLiteral("deleted") : QStringLiteral("stored"));
 }
 
+qsizetype CitationStore::characterCount(const QString& text)
+{
+    qsizetype count = text.size();
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate()) {
+            --count;
+            ++i;
+        }
+    }
+    return count;
+}
+
+// Measured as the columns' lengths are, so that a text the database would take is never refused here.
 DbError CitationStore::validate(const Citation& c)
 {
-    if (c.citation.size() > kShortTextLimit)
-        return tooLong(QStringLiteral("Citation"), kShortTextLimit, c.citation.size());
-    if (c.caseTitle.size() > kShortTextLimit)
-        return tooLong(QStringLiteral("Case"), kShortTextLimit, c.caseTitle.size());
+    if (characterCount(c.citation) > kShortTextLimit)
+        return tooLong(QStringLiteral("Citation"), kShortTextLimit, characterCount(c.citation));
+    if (characterCount(c.caseTitle) > kShortTextLimit)
+        return tooLong(QStringLiteral("Case"), kShortTextLimit, characterCount(c.caseTitle));
     for (int i = 0; i < Citation::kTextCount; ++i)
-        if (c.texts[i].size() > kLongTextLimit)
-            return tooLong(textTables()[i].caption, kLongTextLimit, c.texts[i].size());
+        if (characterCount(c.texts[i]) > kLongTextLimit)
+            return tooLong(textTables()[i].caption, kLongTextLimit, characterCount(c.texts[i]));
     for (const CitationLink& act : c.acts)
-        if (!isPlaceholder(act) && act.section.size() > kNameLimit)
-            return tooLong(QStringLiteral("Section of %1").arg(act.name), kNameLimit, act.section.size());
+        if (!isPlaceholder(act) && characterCount(act.section) > kNameLimit)
+            return tooLong(QStringLiteral("Section of %1").arg(act.name), kNameLimit, characterCount(act.section));
     if (c.bench.size() > Citation::kBenchRows)
         return DbError::other(
             QStringLiteral("A citation has at most %1 bench names. Nothing was stored.").arg(Citation::kBenchRows));
     for (int row = 0; row < c.bench.size(); ++row)
-        if (c.bench[row].size() > kNameLimit)
-            return tooLong(QStringLiteral("Bench name in row %1").arg(row + 1), kNameLimit, c.bench[row].size());
+        if (characterCount(c.bench[row]) > kNameLimit)
+            return tooLong(QStringLiteral("Bench name in row %1").arg(row + 1), kNameLimit,
+                           characterCount(c.bench[row]));
     return {};
 }
 

@@ -55,6 +55,9 @@ public:
 
     // Why the citation cannot be stored as it is (a field too long, too many bench names), or nothing.
     static DbError validate(const Citation& citation);
+    // The length of a text as both engines count it, in characters: one outside the basic plane, which a QString
+    // holds as two units, is one.
+    static qsizetype characterCount(const QString& text);
     // What add stores of the case title and the long texts: without leading and trailing blanks, while line
     // breaks at either end are part of the text.
     static QString trimBlanks(const QString& text);

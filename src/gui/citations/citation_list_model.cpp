@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 // A cell is one line: the line breaks of a long text are shown as blanks.
 QString oneLine(QString text)
@@ -33,6 +35,66 @@ DbError CitationListModel::reload()
 qint64 CitationListModel::caseIdAt(int row) const
 {
     return row >= 0 && row < m_ids.size() ? m_ids[row] : 0;
+}
+
+qint64 CitationListModel::largestCaseId() const
+{
+    return m_ids.isEmpty() ? 0 : *std::max_element(m_ids.cbegin(), m_ids.cend());
+}
+
+QString CitationListModel::toolTipText(const QString& text)
+{
+    QStringList lines;
+    QString line;
+    qsizetype room = kToolTipChars;
+    bool cut = false;
+    const QStringList paragraphs =
+        QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(QLatin1Char('\n'));
+    for (qsizetype p = 0; p < paragraphs.size() && !cut; ++p) {
+        if (p > 0) {
+            if (lines.size() + 1 >= kToolTipLines) {
+                cut = true;
+                break;
+            }
+            lines << line;
+            line.clear();
+            --room;
+        }
+        const QStringList words = paragraphs[p].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (QString word : words) {
+            while (!word.isEmpty()) {
+                if (!line.isEmpty() && line.size() + 1 + word.size() > kToolTipLineChars) {
+                    lines << line;
+                    line.clear();
+                    --room;
+                }
+                // A word longer than a line is broken where the line ends, never inside a character. The blank
+                // before a word takes a character of the room too.
+                const qsizetype blank = line.isEmpty() ? 0 : 1;
+                qsizetype take = std::min({word.size(), kToolTipLineChars - line.size() - blank, room - blank});
+                if (take < word.size() && take > 0 && word.at(take - 1).isHighSurrogate())
+                    --take;
+                if (take <= 0 || lines.size() >= kToolTipLines) {
+                    cut = true;
+                    break;
+                }
+                if (blank)
+                    line += QLatin1Char(' ');
+                line += word.left(take);
+                word.remove(0, take);
+                room -= blank + take;
+            }
+            if (cut)
+                break;
+        }
+    }
+    lines << line;
+    if (cut) {
+        while (lines.size() > 1 && lines.last().isEmpty())
+            lines.removeLast();
+        lines.last() += QChar(0x2026);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 int CitationListModel::rowCount(const QModelIndex& parent) const
@@ -100,9 +162,9 @@ QString CitationListModel::toolTip(const CitationListRow& row, int column) const
         return row.cell(column);
     const auto t = std::size_t(text);
     if (!row.shortened[t])
-        return row.texts[t];
+        return toolTipText(row.texts[t]);
     const DbResult<QString> full = m_query.fullText(Citation::Text(text), row.textIds[t]);
-    return full ? *full : row.cell(column);
+    return toolTipText(full ? *full : row.cell(column));
 }
 
 QVariant CitationListModel::data(const QModelIndex& index, int role) const

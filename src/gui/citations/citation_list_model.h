@@ -19,12 +19,21 @@ public:
     static constexpr int kKeptBlocks = 16;
     // The role that gives a row's case id.
     static constexpr int CaseIdRole = Qt::UserRole;
+    // A long text's tooltip shows its beginning only, in lines of a readable width, so that it fits the screen.
+    static constexpr int kToolTipChars = 400;
+    static constexpr int kToolTipLineChars = 80;
+    static constexpr int kToolTipLines = 8;
 
     explicit CitationListModel(DbSession& session, QObject* parent = nullptr);
 
     // Reads the case ids again and forgets every block read.
     DbError reload();
     qint64 caseIdAt(int row) const;
+    // The largest case id listed, 0 for none: the widest text of the Id column.
+    qint64 largestCaseId() const;
+    // What a tooltip shows of a text: all of it when it is short, else its beginning and "…"; wrapped at blanks
+    // into lines of at most kToolTipLineChars characters.
+    static QString toolTipText(const QString& text);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

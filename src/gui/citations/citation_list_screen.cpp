@@ -14,8 +14,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 // Widths in characters of the ten columns: the long texts get room for a phrase, not for all they hold.
@@ -100,9 +104,31 @@ void CitationListScreen::LoadListview()
     DbError error = m_session.error();
     if (!error)
         error = m_model->reload();
+    fitIdColumn();
     busy.release();
     if (error)
         showError(error);
+}
+
+void CitationListScreen::fitIdColumn()
+{
+    // Only the ids are known without reading rows: the largest one is measured, with the widest digit in
+    // each place, since the digits of a font need not all be as wide.
+    const QString largest = QString::number(m_model->largestCaseId());
+    QStyleOptionViewItem option;
+    option.initFrom(m_list);
+    option.font = m_list->font();
+    option.fontMetrics = m_list->fontMetrics();
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    int width = m_list->header()->sectionSizeHint(0);
+    for (const QString& text :
+         {largest, QString(largest.size(), QLatin1Char('0')), QString(largest.size(), QLatin1Char('8'))}) {
+        option.text = text;
+        width = std::max(width,
+                         m_list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), m_list).width());
+    }
+    m_list->header()->resizeSection(0, width);
 }
 
 void CitationListScreen::Cmd0010_Click(int index)

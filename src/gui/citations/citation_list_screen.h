@@ -45,6 +45,8 @@ public slots:
 
 private:
     void openCitation(const QModelIndex& index);
+    // The Id column as wide as its widest id, measured as the list draws it.
+    void fitIdColumn();
     void showError(const DbError& error);
 
     DbContext m_ctx;

@@ -10,14 +10,16 @@
 DbError CitationReportSaver::save(QWidget* owner, DbSession& session, qint64 caseId, const ExportHook& write)
 {
     QString filter;
-    QString fileName = FileDialog::getSaveFileName(owner, QStringLiteral("Save Report"), QString(),
-                                                   CitationExport::dialogFilter(), &filter);
+    // The question about an existing file is asked here, about the name with its suffix, not by the dialog too.
+    QString fileName =
+        FileDialog::getSaveFileName(owner, QStringLiteral("Save Report"), QString(), CitationExport::dialogFilter(),
+                                    &filter, FileDialog::ReplaceQuestion::ByProgram);
     if (fileName.isEmpty())
         return {};
     fileName = withReportSuffix(fileName, filter);
     if (QFileInfo::exists(fileName) &&
-        MessageBox::question(owner, QStringLiteral("The file already exits, do you want to replace it?")) !=
-            MessageBox::Answer::Yes)
+        MessageBox::question(owner, QStringLiteral("The file already exits, do you want to replace it?"),
+                             MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
     // The export finishes its file beside the old one and only then replaces it, so nothing is deleted first.

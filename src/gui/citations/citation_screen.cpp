@@ -37,21 +37,17 @@ QString arrayName(const QString& kind, int index)
     return kind + kNumber + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
 }
 
-// The long-text boxes: control index, label, limit of their own (0: none).
+// The long-text boxes: control index and label. Each holds at most what the store takes.
 struct TextBox {
     Citation::Text text;
     int index;
     const char* label;
-    int maxLength;
 };
 // In the order they are laid out, three to a row.
 const TextBox kTextBoxes[] = {
-    {Citation::NatureOfCase, 4, "Nature of case", CitationStore::kLongTextLimit},
-    {Citation::FactSummary, 3, "Fact summary", CitationStore::kLongTextLimit},
-    {Citation::Judgment, 1, "Judgment", CitationStore::kLongTextLimit},
-    {Citation::Issue, 5, "Issue", 0},
-    {Citation::RuleOfLaw, 6, "Rule of law", CitationStore::kLongTextLimit},
-    {Citation::Remarks, 7, "Remarks", CitationStore::kLongTextLimit},
+    {Citation::NatureOfCase, 4, "Nature of case"}, {Citation::FactSummary, 3, "Fact summary"},
+    {Citation::Judgment, 1, "Judgment"},           {Citation::Issue, 5, "Issue"},
+    {Citation::RuleOfLaw, 6, "Rule of law"},       {Citation::Remarks, 7, "Remarks"},
 };
 
 // Category and court rows: name, id. Act rows: name, section, id.
@@ -177,14 +173,20 @@ void CitationScreen::buildControls()
     for (const TextBox& box : kTextBoxes) {
         auto* edit = new LongTextEdit(this);
         edit->setObjectName(arrayName(QStringLiteral("Txt"), box.index));
-        edit->setMaxLength(box.maxLength);
+        edit->setMaxLength(CitationStore::kLongTextLimit);
         edit->setTabChangesFocus(true);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         edit->setMinimumHeight(48);
         m_texts[box.text] = edit;
         const int row = cell / 3 * 2;
         const int column = cell % 3;
-        texts->addWidget(label(QLatin1String(box.label)), row, column);
+        auto* caption = new QHBoxLayout;
+        caption->addWidget(label(QLatin1String(box.label)));
+        caption->addStretch();
+        auto* counter = new QLabel(this);
+        caption->addWidget(counter);
+        edit->setCounter(counter);
+        texts->addLayout(caption, row, column);
         texts->addWidget(edit, row + 1, column);
         texts->setRowStretch(row + 1, 1);
         texts->setColumnStretch(column, 1);
@@ -475,7 +477,8 @@ DbError CitationScreen::ModifyRecord()
 {
     if (refuseEmptyCitation())
         return {};
-    if (MessageBox::question(this, QStringLiteral("Do you wish to modify the citation?")) != MessageBox::Answer::Yes)
+    if (MessageBox::question(this, QStringLiteral("Do you wish to modify the citation?"), MessageBox::Answer::No) !=
+        MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
     if (DbError error = m_store.modify(m_loaded, citationOnScreen())) {
@@ -495,8 +498,8 @@ DbError CitationScreen::ModifyRecord()
 
 DbError CitationScreen::DeleteRecord()
 {
-    if (MessageBox::question(this, QStringLiteral("Do you want to delete selected citation?")) !=
-        MessageBox::Answer::Yes)
+    if (MessageBox::question(this, QStringLiteral("Do you want to delete selected citation?"),
+                             MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
     if (DbError error = m_store.remove(m_loaded)) {

@@ -21,10 +21,11 @@ Script& script()
 } // namespace
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
-                                    const QString& filter, QString* selectedFilter)
+                                    const QString& filter, QString* selectedFilter, ReplaceQuestion replaceQuestion)
 {
+    const bool dialogAsks = replaceQuestion == ReplaceQuestion::ByDialog;
     Script& s = script();
-    s.asked.append({caption, filter});
+    s.asked.append({caption, filter, dialogAsks});
     if (s.scripted) {
         if (s.names.isEmpty())
             return {};
@@ -35,7 +36,9 @@ QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, con
     }
     // A dialog must never be shown under the hourglass.
     QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
-    const QString chosen = QFileDialog::getSaveFileName(parent, caption, directory, filter, selectedFilter);
+    const QString chosen =
+        QFileDialog::getSaveFileName(parent, caption, directory, filter, selectedFilter,
+                                     dialogAsks ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite);
     QApplication::restoreOverrideCursor();
     return chosen;
 }

@@ -32,6 +32,21 @@ QMessageBox::Icon toQt(MessageBox::Icon icon)
     }
     return QMessageBox::Information;
 }
+
+QMessageBox::StandardButton toQt(MessageBox::Answer answer)
+{
+    switch (answer) {
+    case MessageBox::Answer::Yes:
+        return QMessageBox::Yes;
+    case MessageBox::Answer::No:
+        return QMessageBox::No;
+    case MessageBox::Answer::Cancel:
+        return QMessageBox::Cancel;
+    case MessageBox::Answer::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
 } // namespace
 
 MessageBox::Answer MessageBox::information(QWidget* parent, const QString& text, const QString& title)
@@ -44,16 +59,24 @@ MessageBox::Answer MessageBox::question(QWidget* parent, const QString& text, co
     return show(parent, title.isEmpty() ? applicationTitle() : title, text, Icon::Question, Buttons::YesNo);
 }
 
+MessageBox::Answer MessageBox::question(QWidget* parent, const QString& text, Answer defaultButton,
+                                        const QString& title)
+{
+    return show(parent, title.isEmpty() ? applicationTitle() : title, text, Icon::Question, Buttons::YesNo,
+                defaultButton);
+}
+
 MessageBox::Answer MessageBox::confirm(QWidget* parent, const QString& text, const QString& title)
 {
     return show(parent, title.isEmpty() ? applicationTitle() : title, text, Icon::Information, Buttons::OkCancel);
 }
 
 MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                                    Buttons buttons)
+                                    Buttons buttons, std::optional<Answer> defaultButton)
 {
+    const Answer pressedByEnter = defaultButton.value_or(buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok);
     Script& s = script();
-    s.shown.append({title, text, icon, buttons});
+    s.shown.append({title, text, icon, buttons, pressedByEnter});
     if (s.scripted) {
         if (buttons == Buttons::Ok)
             return Answer::Ok;
@@ -70,6 +93,7 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& title, const
     else if (buttons == Buttons::OkCancel)
         standard = QMessageBox::Ok | QMessageBox::Cancel;
     QMessageBox box(toQt(icon), title, text, standard, parent);
+    box.setDefaultButton(toQt(pressedByEnter));
     const int result = box.exec();
     QApplication::restoreOverrideCursor();
     switch (buttons) {

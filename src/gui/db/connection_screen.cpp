@@ -92,6 +92,11 @@ ConnectionScreen::ConnectionScreen(const QString& programDir, QWidget* parent)
     setTabOrder(m_fields[1], m_fields[2]);
     setTabOrder(m_fields[2], m_fields[3]);
     setTabOrder(m_fields[3], m_fields[4]);
+    // Then the buttons as they stand, left to right.
+    setTabOrder(m_fields[4], m_buttons[3]);
+    setTabOrder(m_buttons[3], m_buttons[2]);
+    setTabOrder(m_buttons[2], m_buttons[0]);
+    setTabOrder(m_buttons[0], m_buttons[1]);
 }
 
 ConnectionString ConnectionScreen::typedSettings() const

@@ -372,7 +372,7 @@ DbError MasterFormScreen::DeleteRecord()
     if (!*stored)
         return recordGone();
     const QString question = QStringLiteral("Do you want to delete '") + **stored + table().deleteQuestionEnd;
-    if (MessageBox::question(this, question) != MessageBox::Answer::Yes)
+    if (MessageBox::question(this, question, MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
     const MasterResult result = m_store.remove(*id);
     DbError error;

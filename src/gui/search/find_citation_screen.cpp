@@ -6,6 +6,7 @@
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
 #include "gui/search/search_run.h"
+#include "gui/search/search_text_validator.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -80,6 +81,7 @@ void FindCitationScreen::buildControls()
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Txt") + kNumber);
     m_text->installEventFilter(this);
+    m_text->setValidator(new SearchTextValidator(m_text));
     m_lookInLabel = new QLabel(QStringLiteral("Look in"), this);
     m_lookInLabel->setObjectName(arrayName(QStringLiteral("Lbl"), 1));
     m_fields = new QComboBox(this);
@@ -94,7 +96,8 @@ void FindCitationScreen::buildControls()
     for (int i = 0; i < 3; ++i) {
         auto* box = new QCheckBox(QLatin1String(optionTexts[i]), frame);
         box->setObjectName(arrayName(QStringLiteral("Chk"), i));
-        connect(box, &QCheckBox::clicked, this, [this, i] { Chk0005_Click(i); });
+        // The box's state, not the click: the keyboard and assistive tools change it too.
+        connect(box, &QCheckBox::toggled, this, [this, i] { Chk0005_Click(i); });
         frameLayout->addWidget(box);
         m_options << box;
     }
@@ -113,6 +116,7 @@ void FindCitationScreen::buildControls()
     m_results->setSelectionMode(QAbstractItemView::SingleSelection);
     m_results->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_results->setMinimumHeight(160);
+    m_results->installEventFilter(this);
 
     m_status = new QLabel(this);
     m_status->setObjectName(arrayName(QStringLiteral("Lbl"), 2));
@@ -136,6 +140,8 @@ void FindCitationScreen::buildControls()
     }
     m_buttons[HelpButton]->setIcon(Icons::icon(QStringLiteral("help")));
     m_buttons[SaveReportButton]->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    // Enter in the search text runs the search.
+    m_buttons[FindNowButton]->setDefault(true);
 
     // The search fields and options on the left, the commands on the right, the results below.
     auto* fields = new QGridLayout;
@@ -192,7 +198,8 @@ bool FindCitationScreen::isSearching() const
     return m_run && m_run->isRunning();
 }
 
-// A blank that would begin the search text is thrown away.
+// A blank that would begin the search text is thrown away. Enter on a hit opens it, as a double click does,
+// rather than pressing Find Now.
 bool FindCitationScreen::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_text && event->type() == QEvent::KeyPress) {
@@ -200,6 +207,13 @@ bool FindCitationScreen::eventFilter(QObject* watched, QEvent* event)
         const bool atStart = m_text->hasSelectedText() ? m_text->selectionStart() == 0 : m_text->cursorPosition() == 0;
         if (key->text() == QLatin1String(" ") && atStart)
             return true;
+    }
+    if (watched == m_results && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            LV0005_DblClick();
+            return true;
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
