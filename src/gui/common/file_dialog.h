@@ -18,6 +18,10 @@ public:
     static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
                                    const QString& filter, QString* selectedFilter = nullptr);
 
+    // The chosen existing file, or empty when cancelled.
+    static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                   const QString& filter);
+
     // Test seam: while scripted, no dialog is drawn; each call takes the next queued name (empty, i.e. cancel,
     // when none is queued) and, when given, its filter.
     static void setScripted(bool scripted);
