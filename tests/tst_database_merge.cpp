@@ -11,6 +11,8 @@
 
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QFile>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -221,6 +223,22 @@ const Citation* byText(const QList<Citation>& list, const QString& text)
     return nullptr;
 }
 
+// A working database as a run makes it.
+bool makeScratch(const DbContext& ctx)
+{
+    if (DatabaseAdmin::createDatabase(ctx))
+        return false;
+    DbSession s(ctx);
+    return s.isOpen() && !Schema::createScratch(s);
+}
+
+QVariant recordedVersion(const DbContext& ctx)
+{
+    DbSession s(ctx);
+    DbResult<QSqlQuery> q = s.query(s.dialect().schemaVersionQuery());
+    return q && q->next() ? q->value(0) : QVariant(QStringLiteral("unreadable"));
+}
+
 bool workingGone(const DatabaseMerge& merge)
 {
     for (const QString& name : {merge.oldDbName(), merge.synDbName(), merge.newDbName()})
@@ -298,6 +316,10 @@ private slots:
     void refusesSameDatabase();
     void refusesWrongLogin();
     void refusesForeignDatabase();
+    void refusesUnusableSecondDatabase_data();
+    void refusesUnusableSecondDatabase();
+    void refusesSameDatabaseSpelledOtherwise();
+    void dropsLeftoversButNotThoseOfARunningMerge();
 };
 
 void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostgres, int secondVersion)
@@ -311,6 +333,7 @@ void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostg
     const QList<Citation> before = present.all();
     const QList<Citation> theirs = second.all();
     const QStringList secondDump = second.dump();
+    const QVariant versionBefore = recordedVersion(second.ctx());
 
     DatabaseMerge merge(present.ctx(), second.source());
     const DatabaseMerge::Result r = merge.run();
@@ -319,6 +342,7 @@ void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostg
     QCOMPARE(r.citationsAdded, qint64(2));
     QVERIFY(workingGone(merge));
     QCOMPARE(second.dump(), secondDump);
+    QCOMPARE(recordedVersion(second.ctx()), versionBefore);
 
     // Master names once each, the present rows under their keys, new names after the largest key.
     QCOMPARE(present.names(QStringLiteral("category_master"), QStringLiteral("category")),
@@ -618,6 +642,151 @@ void TestDatabaseMerge::refusesForeignDatabase()
     QCOMPARE(r.message, QStringLiteral("The database to be synchronised does not contain the required tables."));
     QCOMPARE(steps.size(), 2);
     QVERIFY(workingGone(merge));
+}
+
+void TestDatabaseMerge::refusesUnusableSecondDatabase_data()
+{
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("made by a newer version") << true;
+    QTest::newRow("not a database at all") << false;
+}
+
+void TestDatabaseMerge::refusesUnusableSecondDatabase()
+{
+    QFETCH(bool, newer);
+    Side present;
+    Side second;
+    QString why;
+    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    QVERIFY(fill(present, second));
+    const QString file = SqliteDialect::databaseFile(second.ctx());
+    if (newer) {
+        DbSession s(second.ctx());
+        QVERIFY(s.execute(s.dialect().setSchemaVersionStatement(s.context(), Schema::kCurrentVersion + 1)));
+    } else {
+        if (TestDatabase::isPostgres())
+            QSKIP("a server database is always one");
+        QFile garbage(file);
+        QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        garbage.write(QByteArray(4096, 'x'));
+    }
+    const QStringList presentBefore = present.dump();
+    const QStringList secondBefore = newer ? second.dump() : QStringList();
+    const QVariant versionBefore = newer ? recordedVersion(second.ctx()) : QVariant();
+
+    DatabaseMerge merge(present.ctx(), second.source());
+    QStringList steps;
+    merge.setProgress([&](const QString& status, int) { steps << status; });
+    const DatabaseMerge::Result r = merge.run();
+    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::NotMatching));
+    if (newer)
+        QCOMPARE(r.message, Schema::newerVersionMessage(second.source().database, Schema::kCurrentVersion + 1));
+    else
+        QVERIFY2(r.message.startsWith(DatabaseMerge::kMissingTables), qPrintable(r.message));
+    QVERIFY(!steps.contains(QStringLiteral("Creating synchronised database... 10%")));
+    QVERIFY(workingGone(merge));
+    QCOMPARE(present.dump(), presentBefore);
+    if (newer) {
+        QCOMPARE(second.dump(), secondBefore);
+        QCOMPARE(recordedVersion(second.ctx()), versionBefore);
+    } else {
+        QFile garbage(file);
+        QVERIFY(garbage.open(QIODevice::ReadOnly));
+        QCOMPARE(garbage.readAll(), QByteArray(4096, 'x'));
+    }
+}
+
+void TestDatabaseMerge::refusesSameDatabaseSpelledOtherwise()
+{
+    Side present;
+    QString why;
+    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    const ConnectionString& c = present.ctx().connection;
+    QTemporaryDir elsewhere;
+    QList<MergeSource> spellings;
+    if (c.isEmbedded()) {
+        const QString file = SqliteDialect::databaseFile(present.ctx());
+        const QFileInfo info(file);
+        const QString link = elsewhere.filePath(QStringLiteral("colleague.db"));
+        QVERIFY(QFile::link(file, link));
+        for (const QString& path : {info.path() + QStringLiteral("/./") + info.fileName(),
+                                    info.path() + QStringLiteral("/../Data/") + info.fileName(), link})
+            spellings.append({c.server, path, c.user, c.password});
+    } else {
+        // The server by its address and by its name.
+        QString other = c.server;
+        if (c.host() == QLatin1String("127.0.0.1"))
+            other.replace(QLatin1String("127.0.0.1"), QLatin1String("localhost"));
+        else if (c.host() == QLatin1String("localhost"))
+            other.replace(QLatin1String("localhost"), QLatin1String("127.0.0.1"));
+        else
+            QSKIP("the test server is named neither localhost nor 127.0.0.1");
+        spellings.append({other, c.database, c.user, c.password});
+    }
+    for (const MergeSource& source : spellings) {
+        DatabaseMerge merge(present.ctx(), source);
+        QStringList steps;
+        merge.setProgress([&](const QString& status, int) { steps << status; });
+        const DatabaseMerge::Result r = merge.run();
+        QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::SameDatabase));
+        QCOMPARE(r.message, DatabaseMerge::kSameDatabase);
+        QVERIFY(!steps.contains(QStringLiteral("Creating synchronised database... 10%")));
+        QVERIFY(workingGone(merge));
+    }
+}
+
+void TestDatabaseMerge::dropsLeftoversButNotThoseOfARunningMerge()
+{
+    Side present;
+    Side second;
+    QString why;
+    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    QVERIFY(fill(present, second));
+
+    // A killed run's working databases, one of them the copy of some other second database; and a database of
+    // the user's own whose name merely ends as a copy's does.
+    const DatabaseMerge names(present.ctx(), second.source());
+    const QString copy = uniqueName() + QStringLiteral("vor_New");
+    const DbContext users = names.workingContext(uniqueName() + QStringLiteral("vor_New"));
+    QVERIFY(!DatabaseAdmin::createDatabase(users));
+    const auto dropUsers = qScopeGuard([&] { DatabaseAdmin::dropDatabase(users); });
+    QVERIFY(!Schema::create(users));
+    for (const QString& name : {names.oldDbName(), names.synDbName(), copy})
+        QVERIFY(makeScratch(names.workingContext(name)));
+    QStringList dropped;
+    const DbError e = DatabaseMerge::dropLeftovers(present.ctx(), &dropped);
+    QVERIFY2(!e, qPrintable(e.description));
+    dropped.sort();
+    QStringList expected{names.oldDbName(), names.synDbName(), copy};
+    expected.sort();
+    QCOMPARE(dropped, expected);
+    QVERIFY(workingGone(names));
+    QVERIFY(TestDatabase::openError(names.workingContext(copy)).isError());
+    QCOMPARE(TestDatabase::tableNames(users).size(), 14);
+
+    // While a run works, neither the clean-up nor another run takes its working databases away.
+    DatabaseMerge merge(present.ctx(), second.source());
+    QStringList droppedMeanwhile{QStringLiteral("not called")};
+    DatabaseMerge::Result other;
+    merge.setProgress([&](const QString& status, int) {
+        if (status != QLatin1String("Merging Case tables... 71%"))
+            return;
+        droppedMeanwhile.clear();
+        const DbError meanwhile = DatabaseMerge::dropLeftovers(present.ctx(), &droppedMeanwhile);
+        QVERIFY2(!meanwhile, qPrintable(meanwhile.description));
+        other = DatabaseMerge(present.ctx(), second.source()).run();
+    });
+    const DatabaseMerge::Result r = merge.run();
+    QCOMPARE(r.message, QString());
+    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Merged));
+    QCOMPARE(r.citationsAdded, qint64(2));
+    QCOMPARE(droppedMeanwhile, QStringList());
+    QCOMPARE(int(other.outcome), int(DatabaseMerge::Outcome::Failed));
+    QCOMPARE(other.message, DatabaseMerge::kWorkingInUse.arg(merge.synDbName()));
+    QVERIFY(workingGone(merge));
+    QCOMPARE(present.all().size(), 5);
 }
 
 QTEST_GUILESS_MAIN(TestDatabaseMerge)

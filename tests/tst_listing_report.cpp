@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProcess>
@@ -23,6 +24,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 namespace {
 const QDate ReportDay(2026, 12, 8);
@@ -42,6 +44,22 @@ QStringList pdfPages(const QString& path)
     if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
         pages.removeLast();
     return pages;
+}
+
+// The first page of a PDF as an independent reader draws it, at one pixel to the point.
+QImage pdfFirstPage(const QString& path)
+{
+    const QString drawer = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    if (drawer.isEmpty())
+        qFatal("pdftoppm (poppler-utils) is needed to draw the reports");
+    QProcess process;
+    const QString stem = path + QStringLiteral("-page");
+    process.start(drawer, {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"), QStringLiteral("1"),
+                           QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+                           QStringLiteral("-png"), path, stem});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        qFatal("pdftoppm failed on %s", qPrintable(path));
+    return QImage(stem + QStringLiteral(".png"));
 }
 
 QString withoutBlanks(QString text)
@@ -108,6 +126,8 @@ private slots:
     void citationListingFromWrittenRows();
     void emptyListingSaysSoAndOpensNothing();
     void paperTooNarrowIsRefused();
+    void pageHasEqualSideMargins_data();
+    void pageHasEqualSideMargins();
     void unwritablePdfFailsCleanly();
     void printsOnAPrinterLikeTheFile();
     void previewWindowSavesAsPdf();
@@ -298,7 +318,7 @@ void ListingReportTest::emptyListingSaysSoAndOpensNothing()
 
 void ListingReportTest::paperTooNarrowIsRefused()
 {
-    // Two inches wide: less than the Id and name columns need once the left margin is taken.
+    // Two inches wide: less than the Id and name columns need once the margins are taken.
     const QPageSize narrow(QSizeF(2, 11), QPageSize::Inch, QStringLiteral("Narrow"));
     MasterListingReport report(buildMasterListingData(MasterKind::Act, categoryRows(3), ReportDay));
     report.setPaper(narrow);
@@ -320,6 +340,50 @@ void ListingReportTest::paperTooNarrowIsRefused()
     // The same report fits on ordinary paper turned sideways or not.
     report.setPaper(QPageSize(QPageSize::A4), QPageLayout::Landscape);
     QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+}
+
+void ListingReportTest::pageHasEqualSideMargins_data()
+{
+    QTest::addColumn<bool>("citations");
+    QTest::addColumn<int>("orientation");
+    QTest::newRow("master listing, A4 upright") << false << int(QPageLayout::Portrait);
+    QTest::newRow("master listing, A4 sideways") << false << int(QPageLayout::Landscape);
+    QTest::newRow("citation listing, A4 upright") << true << int(QPageLayout::Portrait);
+}
+
+void ListingReportTest::pageHasEqualSideMargins()
+{
+    QFETCH(bool, citations);
+    QFETCH(int, orientation);
+    const QList<QStringList> cited{{QStringLiteral("2019 SCC 101"), QStringLiteral("Allowed."),
+                                    QStringLiteral("State v. Khan"), reportMonthYear({2019, 3, 5})}};
+    std::unique_ptr<ListingReport> report;
+    if (citations)
+        report = std::make_unique<CitationListingReport>(buildCitationListingData(cited, ReportDay));
+    else
+        report = std::make_unique<MasterListingReport>(
+            buildMasterListingData(MasterKind::Category, categoryRows(30), ReportDay));
+    report->setPaper(QPageSize(QPageSize::A4), QPageLayout::Orientation(orientation));
+    const QString path = m_dir.filePath(QStringLiteral("margins.pdf"));
+    QString error;
+    QVERIFY2(report->renderToPdf(path, &error), qPrintable(error));
+
+    const QImage page = pdfFirstPage(path);
+    QVERIFY(!page.isNull());
+    const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Point);
+    const QSize expected = orientation == QPageLayout::Portrait ? a4.toSize() : a4.transposed().toSize();
+    QVERIFY(qAbs(page.width() - expected.width()) <= 1 && qAbs(page.height() - expected.height()) <= 1);
+    QRect drawn;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 200)
+                drawn |= QRect(x, y, 1, 1);
+    // The frame, rules and texts inside the page, 700 twips (35 points) from either side.
+    const int left = drawn.left();
+    const int right = page.width() - 1 - drawn.right();
+    QVERIFY2(qAbs(left - right) <= 1, qPrintable(QStringLiteral("left %1, right %2").arg(left).arg(right)));
+    QVERIFY2(qAbs(left - 35) <= 1, qPrintable(QStringLiteral("left %1").arg(left)));
+    QVERIFY(drawn.top() > 0 && drawn.bottom() < page.height() - 1);
 }
 
 void ListingReportTest::unwritablePdfFailsCleanly()

@@ -1,5 +1,6 @@
 #include "core/db/database_admin.h"
 #include "core/db/db_session.h"
+#include "core/db/schema.h"
 #include "core/db/settings_file.h"
 #include "gui/db/connection_screen.h"
 #include "gui/shell/application_shell.h"
@@ -39,6 +40,7 @@ private slots:
 
     void startWithoutSettingsShowsEmptyConnectionScreen();
     void startWithValidSettingsOpensMainWindow();
+    void startDropsLeftoverWorkingDatabases();
     void startWithShortSettingsFileStaysOnConnectionScreen();
     void startWithUnreachableServerEnds();
     void startWithRefusedLoginStaysOnConnectionScreen();
@@ -432,6 +434,46 @@ void TestStartup::startWithValidSettingsOpensMainWindow()
     QStringList tables = TestDatabase::tableNames(t.ctx());
     QVERIFY(!tables.contains(QStringLiteral("tmp_master_tbl")));
     QCOMPARE(tables.size(), 14);
+}
+
+void TestStartup::startDropsLeftoverWorkingDatabases()
+{
+    LEX_USE_DATABASE(t, true);
+    QString error;
+    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &error));
+    auto named = [&t](const QString& suffix) {
+        DbContext ctx = t.ctx();
+        ctx.connection.database += suffix;
+        return ctx;
+    };
+    // What a synchronisation killed halfway leaves behind, and the working database of one that is running.
+    const QList<DbContext> leftovers{named(QStringLiteral("vor_Old")), named(QStringLiteral("vor_Syn")),
+                                     named(QStringLiteral("_branchvor_New"))};
+    const DbContext running = named(QStringLiteral("_runningvor_New"));
+    auto dropAll = qScopeGuard([&] {
+        for (const DbContext& ctx : leftovers + QList<DbContext>{running})
+            DatabaseAdmin::dropDatabase(ctx);
+    });
+    std::unique_ptr<DbSession> held;
+    for (const DbContext& ctx : leftovers + QList<DbContext>{running}) {
+        QVERIFY(!DatabaseAdmin::createDatabase(ctx));
+        auto session = std::make_unique<DbSession>(ctx);
+        QVERIFY(session->isOpen());
+        for (const QString& statement : session->dialect().scratchSessionStatements())
+            QVERIFY(session->execute(statement));
+        QVERIFY(!Schema::createScratch(*session));
+        if (ctx.connection.database == running.connection.database)
+            held = std::move(session);
+    }
+
+    ApplicationShell shell(t.programDir());
+    QVERIFY(shell.start());
+    QVERIFY(shell.mainWindow());
+    QCOMPARE(shownTexts(), QStringList());
+    for (const DbContext& ctx : leftovers)
+        QVERIFY2(TestDatabase::openError(ctx).isError(), qPrintable(ctx.connection.database));
+    held.reset();
+    QCOMPARE(TestDatabase::tableNames(running).size(), 14);
 }
 
 void TestStartup::startWithShortSettingsFileStaysOnConnectionScreen()

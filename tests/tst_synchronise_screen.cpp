@@ -3,10 +3,12 @@
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
 #include "core/db/sqlite_dialect.h"
+#include "gui/common/file_dialog.h"
 #include "gui/sync/synchronise_screen.h"
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -73,6 +75,8 @@ private slots:
     void refusesSameDatabase();
     void wrongEntriesAreRefusedBeforeAnythingIsMade();
     void refusesDatabaseWithoutTheTables();
+    void refusesSameDatabaseSpelledOtherwise();
+    void browsesForAnEmbeddedDatabase();
 };
 
 void TestSynchroniseScreen::boxesAndButtonStates()
@@ -243,6 +247,86 @@ void TestSynchroniseScreen::refusesDatabaseWithoutTheTables()
     DatabaseMerge merge(t.ctx(), {bare.ctx().connection.server, nameToType(bare.ctx()), QString(), QString()});
     QVERIFY(TestDatabase::openError(merge.workingContext(merge.oldDbName())).isError());
     QCOMPARE(TestDatabase::tableNames(bare.ctx()), QStringList{QStringLiteral("act_master")});
+}
+
+void TestSynchroniseScreen::refusesSameDatabaseSpelledOtherwise()
+{
+    LEX_USE_DATABASE(t, true);
+    ConnectionString c = t.ctx().connection;
+    QString name = c.database;
+    if (c.isEmbedded()) {
+        const QFileInfo file(SqliteDialect::databaseFile(t.ctx()));
+        name = file.path() + QStringLiteral("/../Data/./") + file.fileName();
+    } else if (c.host() == QLatin1String("127.0.0.1")) {
+        c.server.replace(QLatin1String("127.0.0.1"), QLatin1String("localhost"));
+    } else if (c.host() == QLatin1String("localhost")) {
+        c.server.replace(QLatin1String("localhost"), QLatin1String("127.0.0.1"));
+    } else {
+        QSKIP("the test server is named neither localhost nor 127.0.0.1");
+    }
+    SynchroniseScreen screen(t.ctx());
+    type(screen, c, name);
+    LEX_FIND(progress, QFrame, &screen, QStringLiteral("Fra0009(1)"));
+    LEX_FIND(sync, QPushButton, &screen, QStringLiteral("Cmd0009(2)"));
+    // Told by the settings at once, or by the engines once asked.
+    sync->click();
+    QVERIFY(waitUntil([&] { return !screen.isRunning() && !MessageBox::shown().isEmpty(); }, 60000));
+    QCOMPARE(shownTexts(),
+             QStringList{QStringLiteral("Trying to synchronize same Database, task cannot be carried out.")});
+    QVERIFY(progress->isHidden());
+    QVERIFY(sync->isEnabled());
+    DatabaseMerge merge(t.ctx(), {c.server, name, c.user, c.password});
+    for (const QString& working : {merge.oldDbName(), merge.synDbName(), merge.newDbName()})
+        QVERIFY(TestDatabase::openError(merge.workingContext(working)).isError());
+}
+
+void TestSynchroniseScreen::browsesForAnEmbeddedDatabase()
+{
+    LEX_USE_DATABASE(t, true);
+    FileDialog::setScripted(true);
+    FileDialog::clearAsked();
+    const auto unscript = qScopeGuard([] { FileDialog::setScripted(false); });
+    SynchroniseScreen screen(t.ctx());
+    LEX_FIND(browse, QPushButton, &screen, QStringLiteral("BrowseDatabase"));
+    LEX_FIND(server, QLineEdit, &screen, QStringLiteral("Txt0009(1)"));
+    LEX_FIND(database, QLineEdit, &screen, QStringLiteral("Txt0009(2)"));
+    QCOMPARE(browse->text(), QStringLiteral("Browse..."));
+    // Only a file database can be browsed for.
+    const QList<std::pair<QString, bool>> servers{{QString(), false},
+                                                  {QStringLiteral("db.example.org:5432"), false},
+                                                  {QStringLiteral("(local)"), true},
+                                                  {QStringLiteral(" (LOCAL) "), true},
+                                                  {QStringLiteral("(local)x"), false}};
+    for (const auto& [text, enabled] : servers) {
+        server->setText(text);
+        QVERIFY2(browse->isEnabled() == enabled, qPrintable(text));
+    }
+
+    server->setText(QStringLiteral("(local)"));
+    database->setText(QStringLiteral("typed"));
+    browse->click(); // cancelled: the box keeps what was typed
+    QCOMPARE(database->text(), QStringLiteral("typed"));
+    QCOMPARE(FileDialog::asked().size(), 1);
+    QCOMPARE(FileDialog::asked().first().caption, SynchroniseScreen::kBrowseCaption);
+    QCOMPARE(FileDialog::asked().first().filter, QStringLiteral("Lexorium database (*.db)"));
+
+    // The chosen file by its full path, as the merge takes it.
+    LEX_USE_DATABASE(other, true);
+    QVERIFY(t.addSampleMasters());
+    QVERIFY(other.addSampleMasters());
+    QVERIFY(addCitation(other.ctx(), QStringLiteral("2003 SCMR 9")));
+    const DbContext embedded = t.ctx().connection.isEmbedded() ? other.ctx() : DbContext{};
+    if (!embedded.connection.isEmbedded())
+        return; // a server database is not a file
+    const QString path = SqliteDialect::databaseFile(embedded);
+    const QFileInfo file(path);
+    FileDialog::setNextFileName(file.path() + QStringLiteral("/./") + file.fileName());
+    browse->click();
+    QCOMPARE(database->text(), path);
+    type(screen, {QStringLiteral("(local)"), QStringLiteral("sa"), QString(), QStringLiteral("pw")}, database->text());
+    QVERIFY(runFromScreen(screen));
+    QCOMPARE(shownTexts(), QStringList{QStringLiteral("Mergerd database successfully.")});
+    QCOMPARE(t.scalar(QStringLiteral("SELECT citation FROM case_master")).toString(), QStringLiteral("2003 SCMR 9"));
 }
 
 QTEST_MAIN(TestSynchroniseScreen)

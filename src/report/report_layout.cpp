@@ -13,9 +13,10 @@ namespace {
 constexpr int TwipsPerInch = 1440;
 constexpr int TwipsPerPoint = 20;
 
+// The same on both sides: the frame and the rules would otherwise run to the paper's right edge.
 constexpr int MarginLeft = 700;
 constexpr int MarginTop = 350;
-constexpr int MarginRight = 0;
+constexpr int MarginRight = 700;
 constexpr int MarginBottom = 800;
 
 constexpr int CellPadding = 60;

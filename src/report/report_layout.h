@@ -38,7 +38,7 @@ public:
     ReportLayout(const ReportLayout&) = delete;
     ReportLayout& operator=(const ReportLayout&) = delete;
 
-    // Left 700, top 350, right 0 and bottom 800 twips, or the device's own minimum where it cannot print closer to
+    // Left and right 700, top 350 and bottom 800 twips, or the device's own minimum where it cannot print closer to
     // the edge.
     static void applyMargins(QPagedPaintDevice* device);
 

@@ -25,6 +25,19 @@ bool DatabaseAdmin::sameDatabase(const DbContext& a, const DbContext& b)
     return da->driverName() == db->driverName() && da->databaseIdentity(a) == db->databaseIdentity(b);
 }
 
+DbResult<bool> DatabaseAdmin::sameDatabase(DbSession& a, DbSession& b)
+{
+    if (a.dialect().driverName() != b.dialect().driverName())
+        return false;
+    const DbResult<QString> ia = a.dialect().databaseIdentity(a);
+    if (!ia)
+        return ia.error();
+    const DbResult<QString> ib = b.dialect().databaseIdentity(b);
+    if (!ib)
+        return ib.error();
+    return *ia == *ib;
+}
+
 DbResult<QStringList> DatabaseAdmin::userTables(DbSession& session)
 {
     DbResult<QSqlQuery> q = session.query(session.dialect().userTablesQuery());

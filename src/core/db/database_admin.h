@@ -20,6 +20,9 @@ public:
 
     // Whether the two settings reach one and the same database (the server counts, not only the name).
     static bool sameDatabase(const DbContext& a, const DbContext& b);
+    // Whether two open sessions are on one database, as the engines themselves tell it: another spelling of the
+    // server (an address for its name) or of the file's path (a link, "..") changes nothing.
+    static DbResult<bool> sameDatabase(DbSession& a, DbSession& b);
 
     static DbResult<QStringList> userTables(DbSession& session);
     // Drops the merge's leftover working tables, whatever their letter case, and nothing else.

@@ -29,6 +29,9 @@ public:
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
     int schemaVersionFrom(const QVariant& stored) const override;
     QString databaseIdentity(const DbContext& ctx) const override;
+    DbResult<QString> databaseIdentity(DbSession& session) const override;
+    DbResult<bool> isHeldElsewhere(DbSession& session) const override;
+    DbResult<QStringList> ownDatabases(const DbContext& ctx) const override;
     DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;

@@ -314,6 +314,15 @@ DbResult<Schema::Status> Schema::inspect(DbSession& session)
     return status;
 }
 
+QString Schema::newerVersionMessage(const QString& database, int version)
+{
+    return QStringLiteral("The database \"%1\" was made by a newer version of Lexorium (schema version %2; this "
+                          "program knows up to %3). It was left unchanged.")
+        .arg(database)
+        .arg(version)
+        .arg(kCurrentVersion);
+}
+
 DbError Schema::ensureCurrent(DbSession& session, const Progress& progress)
 {
     DbResult<Status> status = inspect(session);
@@ -323,11 +332,7 @@ DbError Schema::ensureCurrent(DbSession& session, const Progress& progress)
     case State::Current:
         return {};
     case State::Newer:
-        return DbError::other(QStringLiteral("The database \"%1\" was made by a newer version of Lexorium (schema "
-                                             "version %2; this program knows up to %3). It was left unchanged.")
-                                  .arg(databaseName(session))
-                                  .arg(status->version)
-                                  .arg(kCurrentVersion));
+        return DbError::other(newerVersionMessage(databaseName(session), status->version));
     case State::NotOurs:
         return DbError::other(
             QStringLiteral("The database \"%1\" does not hold Lexorium's tables (%2 missing). It was left unchanged.")

@@ -70,6 +70,8 @@ public:
         QStringList missingTables;
     };
     static DbResult<Status> inspect(DbSession& session);
+    // Why a database of a newer schema version is not opened.
+    static QString newerVersionMessage(const QString& database, int version);
 
     using Progress = std::function<void(const QString& step)>;
     // Makes the database current: an older one is upgraded in one transaction; a newer one, or one without

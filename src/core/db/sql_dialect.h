@@ -2,6 +2,7 @@
 
 #include "core/db/connection_string.h"
 #include "core/db/db_error.h"
+#include "core/db/db_result.h"
 
 #include <QString>
 #include <QStringList>
@@ -106,6 +107,13 @@ public:
 
     // What names one database whatever way it was written: its file, or its server, port and name.
     virtual QString databaseIdentity(const DbContext& ctx) const = 0;
+    // What the engine itself says the session's database is, however its server or file was spelled: equal for
+    // two sessions on one database, different for sessions on two.
+    virtual DbResult<QString> databaseIdentity(DbSession& session) const = 0;
+    // Whether another connection, of this program or any other, holds the session's database right now.
+    virtual DbResult<bool> isHeldElsewhere(DbSession& session) const = 0;
+    // The databases at the context's place (its data folder, its server) that its user may drop.
+    virtual DbResult<QStringList> ownDatabases(const DbContext& ctx) const = 0;
     // The search index. What it holds of a text is the text with the few letters whose capitals are spelled
     // with plain letters (sharp s, dotless i, the ligatures...) spelled out in small letters, so that a search
     // that ignores letter case finds "STRASSE" in "Straße" through the index too.

@@ -110,8 +110,10 @@ QString SqliteDialect::addForeignKeyStatement(const ForeignKeyDef&) const
 
 QStringList SqliteDialect::scratchSessionStatements() const
 {
-    // No journal at all: a failure anywhere ends the run, and the file is dropped without being read again.
-    return QStringList{QStringLiteral("PRAGMA synchronous = OFF"), QStringLiteral("PRAGMA journal_mode = OFF")} +
+    // No journal at all: a failure anywhere ends the run, and the file is dropped without being read again. The
+    // lock of its first write is kept until the connection closes, so that others can tell it is in use.
+    return QStringList{QStringLiteral("PRAGMA synchronous = OFF"), QStringLiteral("PRAGMA journal_mode = OFF"),
+                       QStringLiteral("PRAGMA locking_mode = EXCLUSIVE")} +
            bulkWriteStatements();
 }
 
@@ -146,6 +148,47 @@ QString SqliteDialect::databaseIdentity(const DbContext& ctx) const
     const QFileInfo file(databaseFile(ctx));
     const QString canonical = file.canonicalFilePath();
     return QStringLiteral("file:") + (canonical.isEmpty() ? file.absoluteFilePath() : canonical);
+}
+
+DbResult<QString> SqliteDialect::databaseIdentity(DbSession& session) const
+{
+    // The file the engine has open, with links, "." and ".." resolved.
+    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT file FROM pragma_database_list WHERE name = 'main'"));
+    if (!q)
+        return q.error();
+    const QString canonical = q->next() ? QFileInfo(q->value(0).toString()).canonicalFilePath() : QString();
+    if (canonical.isEmpty())
+        return DbError::other(QStringLiteral("The file of database \"%1\" cannot be found.")
+                                  .arg(session.context().connection.database.trimmed()));
+    return QStringLiteral("file:") + canonical;
+}
+
+DbResult<bool> SqliteDialect::isHeldElsewhere(DbSession& session) const
+{
+    // Whoever keeps the file locked (a running merge keeps its working files so) stops an exclusive lock at once.
+    DbResult<int> noWait = session.execute(QStringLiteral("PRAGMA busy_timeout = 0"));
+    if (!noWait)
+        return noWait.error();
+    DbResult<int> begun = session.execute(QStringLiteral("BEGIN EXCLUSIVE"));
+    const DbError failed = begun ? DbError() : begun.error();
+    if (begun)
+        session.execute(QStringLiteral("ROLLBACK"));
+    session.execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs));
+    // SQLITE_BUSY and SQLITE_LOCKED
+    if (failed.code == QLatin1String("5") || failed.code == QLatin1String("6"))
+        return true;
+    if (failed)
+        return failed;
+    return false;
+}
+
+DbResult<QStringList> SqliteDialect::ownDatabases(const DbContext& ctx) const
+{
+    QStringList names;
+    const QFileInfoList files = QDir(ctx.dataDir()).entryInfoList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
+    for (const QFileInfo& file : files)
+        names << file.completeBaseName();
+    return names;
 }
 
 bool SqliteDialect::databaseExists(const DbContext& ctx, DbError*) const

@@ -18,6 +18,9 @@
 
 namespace {
 const QString kCaseMaster = QStringLiteral("case_master");
+const QString kOldSuffix = QStringLiteral("vor_Old");
+const QString kSynSuffix = QStringLiteral("vor_Syn");
+const QString kNewSuffix = QStringLiteral("vor_New");
 const QString kDateColumn = QStringLiteral("dt_of_judgment");
 // Rows a page of RowCopier reads.
 const QString kPage = QStringLiteral(" LIMIT %1").arg(RowCopier::kPageRows);
@@ -114,6 +117,38 @@ DbError numberRows(DbSession& s, const QString& table, const QString& key, const
                     .arg(table, key, candidates),
                 {base});
 }
+
+DbContext workingContextOf(const DbContext& present, const QString& name)
+{
+    DbContext ctx = present;
+    ctx.connection.database = name;
+    return ctx;
+}
+
+// Whether the database holds nothing but the program's tables (any of them: a run may have ended while making
+// them); `strict`, exactly the fourteen and none of the keys that every database of the program has, as a run
+// makes its working databases.
+bool holdsWorkingTables(DbSession& session, bool strict)
+{
+    const DbResult<QStringList> tables = DatabaseAdmin::userTables(session);
+    if (!tables)
+        return false;
+    QSet<QString> ours;
+    for (const TableDef& t : Schema::allTables())
+        ours.insert(t.name);
+    QSet<QString> found;
+    for (const QString& name : *tables)
+        found.insert(name.toLower());
+    if (!ours.contains(found))
+        return false;
+    if (!strict)
+        return true;
+    if (found != ours)
+        return false;
+    DbResult<QSqlQuery> keys = session.query(session.dialect().foreignKeysQuery());
+    return keys && !keys->next();
+}
+
 // One write transaction on each working database a step changes, committed together at the step's end and
 // rolled back together on any other path.
 class WorkingWrites
@@ -150,6 +185,9 @@ const QString DatabaseMerge::kInvalidUser = QStringLiteral("Invalid user name, p
 const QString DatabaseMerge::kMissingTables =
     QStringLiteral("The database to be synchronised does not contain the required tables.");
 const QString DatabaseMerge::kNotMatching = QStringLiteral("The databases do not match.");
+const QString DatabaseMerge::kWorkingInUse =
+    QStringLiteral("The working database %1 is there already and was left as it is: another synchronisation is "
+                   "using it, or it holds tables of its own. Nothing was merged.");
 const QString DatabaseMerge::kChangedMeanwhile =
     QStringLiteral("The present database was changed by another user while it was being synchronised. Nothing "
                    "was merged; please synchronise again.");
@@ -166,12 +204,12 @@ QString DatabaseMerge::presentName() const
 
 QString DatabaseMerge::oldDbName() const
 {
-    return presentName() + QStringLiteral("vor_Old");
+    return presentName() + kOldSuffix;
 }
 
 QString DatabaseMerge::synDbName() const
 {
-    return presentName() + QStringLiteral("vor_Syn");
+    return presentName() + kSynSuffix;
 }
 
 QString DatabaseMerge::newDbName() const
@@ -179,8 +217,8 @@ QString DatabaseMerge::newDbName() const
     const QString name = m_source.database.trimmed();
     // A database file named by its path: the working copy is named after the file.
     if (secondContext().connection.isEmbedded() && QDir::isAbsolutePath(name))
-        return QFileInfo(name).completeBaseName() + QStringLiteral("vor_New");
-    return name + QStringLiteral("vor_New");
+        return QFileInfo(name).completeBaseName() + kNewSuffix;
+    return name + kNewSuffix;
 }
 
 DbContext DatabaseMerge::secondContext() const
@@ -191,9 +229,7 @@ DbContext DatabaseMerge::secondContext() const
 
 DbContext DatabaseMerge::workingContext(const QString& name) const
 {
-    DbContext ctx = m_present;
-    ctx.connection.database = name;
-    return ctx;
+    return workingContextOf(m_present, name);
 }
 
 bool DatabaseMerge::isSameDatabase() const
@@ -217,6 +253,7 @@ void DatabaseMerge::arm(DbSession& session, Database which) const
 DatabaseMerge::Result DatabaseMerge::run()
 {
     m_oldStats.clear();
+    m_created.clear();
     if (isSameDatabase())
         return {Outcome::SameDatabase, kSameDatabase, 0};
 
@@ -227,6 +264,20 @@ DatabaseMerge::Result DatabaseMerge::run()
         return {Outcome::LoginFailed, second.dialect().isLoginRefusal(e) ? kInvalidUser : e.description, 0};
     }
     arm(second, Database::Second);
+    {
+        // The settings may spell one server or file in two ways; the engines tell.
+        DbSession present(m_present, SqlDialect::Target::ReadOnlyCatalog);
+        const DbResult<QString> mine =
+            present.isOpen() ? present.dialect().databaseIdentity(present) : DbResult<QString>(present.error());
+        if (!mine)
+            return {Outcome::Failed, mine.error().description, 0};
+        // A file that is no database at all says so here.
+        const DbResult<QString> theirs = second.dialect().databaseIdentity(second);
+        if (!theirs)
+            return {Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + theirs.error().description, 0};
+        if (*mine == *theirs)
+            return {Outcome::SameDatabase, kSameDatabase, 0};
+    }
 
     report(QStringLiteral("Checking if the database to be synchronised matches with the original database... 7%"), 7);
     const Result matching = checkTables(second);
@@ -235,9 +286,18 @@ DatabaseMerge::Result DatabaseMerge::run()
 
     report(QStringLiteral("Creating synchronised database... 10%"), 10);
     // A working name must never reach a database of the user's: it is dropped at the end.
-    for (const QString& name : {oldDbName(), synDbName(), newDbName()}) {
+    const QStringList working{oldDbName(), synDbName(), newDbName()};
+    for (const QString& name : working) {
         const DbContext ctx = workingContext(name);
-        if (DatabaseAdmin::sameDatabase(ctx, m_present) || DatabaseAdmin::sameDatabase(ctx, secondContext()))
+        bool taken = DatabaseAdmin::sameDatabase(ctx, m_present) || DatabaseAdmin::sameDatabase(ctx, secondContext());
+        if (!taken && name == secondContext().connection.database.trimmed()) {
+            // The second database by that name, on the present's server under another spelling?
+            DbSession existing(ctx, SqlDialect::Target::ReadOnlyCatalog);
+            const DbResult<bool> same =
+                existing.isOpen() ? DatabaseAdmin::sameDatabase(existing, second) : DbResult<bool>(false);
+            taken = !same || *same;
+        }
+        if (taken)
             return {Outcome::Failed,
                     QStringLiteral("The working database %1 would be one of the databases to merge; rename the "
                                    "database and try again.")
@@ -245,12 +305,12 @@ DatabaseMerge::Result DatabaseMerge::run()
                     0};
     }
     // Leftovers of a run that ended without cleaning up.
-    if (DbError e = dropWorking())
+    if (DbError e = dropUnused(m_present, working, false, nullptr))
         return {Outcome::Failed, e.description, 0};
 
     qint64 added = 0;
     const DbError failed = merge(second, &added);
-    const DbError dropped = dropWorking();
+    const DbError dropped = dropCreated();
     if (failed)
         return {Outcome::Failed, failed.description, 0};
     Q_UNUSED(dropped) // the merge is done; a leftover goes at the start of the next run
@@ -260,6 +320,13 @@ DatabaseMerge::Result DatabaseMerge::run()
 
 DatabaseMerge::Result DatabaseMerge::checkTables(DbSession& second) const
 {
+    // A newer program may keep its rows in ways this one does not know. An older database holds the same tables
+    // and is read as it is: a colleague's database is not upgraded behind their back.
+    const DbResult<Schema::Status> status = Schema::inspect(second);
+    if (!status)
+        return {Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + status.error().description, 0};
+    if (status->state == Schema::State::Newer)
+        return {Outcome::NotMatching, Schema::newerVersionMessage(m_source.database.trimmed(), status->version), 0};
     const DbResult<QStringList> tables = DatabaseAdmin::userTables(second);
     if (!tables)
         return {Outcome::Failed, tables.error().description, 0};
@@ -292,10 +359,52 @@ DatabaseMerge::Result DatabaseMerge::checkTables(DbSession& second) const
     return {Outcome::Merged, QString(), 0};
 }
 
-DbError DatabaseMerge::dropWorking() const
+DbError DatabaseMerge::dropLeftovers(const DbContext& present, QStringList* dropped)
+{
+    // Unlike a run, which drops its own names whatever the program made them with, only what a run makes now.
+    const QString name = present.connection.database.trimmed();
+    DbError first = dropUnused(present, {name + kOldSuffix, name + kSynSuffix}, true, dropped);
+    // The second database's copy is named after the second database, which nothing recorded.
+    const DbResult<QStringList> all = SqlDialect::forConnection(present.connection)->ownDatabases(present);
+    if (!all)
+        return first ? first : all.error();
+    QStringList copies;
+    for (const QString& database : *all)
+        if (database.endsWith(kNewSuffix) && database != name)
+            copies << database;
+    const DbError e = dropUnused(present, copies, true, dropped);
+    return first ? first : e;
+}
+
+DbError DatabaseMerge::dropUnused(const DbContext& present, const QStringList& names, bool strict, QStringList* dropped)
 {
     DbError first;
-    for (const QString& name : {oldDbName(), synDbName(), newDbName()}) {
+    for (const QString& name : names) {
+        const DbContext ctx = workingContextOf(present, name);
+        {
+            DbSession session(ctx);
+            if (!session.isOpen())
+                continue; // not there
+            // A running merge keeps its working databases open from making their tables to dropping them.
+            const DbResult<bool> held = session.dialect().isHeldElsewhere(session);
+            if (!held || *held || !holdsWorkingTables(session, strict))
+                continue;
+        }
+        if (DbError e = DatabaseAdmin::dropDatabase(ctx)) {
+            if (!first)
+                first = e;
+            continue;
+        }
+        if (dropped)
+            *dropped << name;
+    }
+    return first;
+}
+
+DbError DatabaseMerge::dropCreated() const
+{
+    DbError first;
+    for (const QString& name : m_created) {
         const DbError e = DatabaseAdmin::dropDatabase(workingContext(name));
         if (e && !first)
             first = e;
@@ -312,9 +421,11 @@ DbError DatabaseMerge::merge(DbSession& second, qint64* added)
     if (DbError e = setUp(present, present.dialect().bulkWriteStatements()))
         return e;
 
-    for (const QString& name : {synDbName(), oldDbName(), newDbName()})
+    for (const QString& name : {synDbName(), oldDbName(), newDbName()}) {
         if (DbError e = DatabaseAdmin::createDatabase(workingContext(name)))
-            return e;
+            return e.kind == DbError::Kind::AlreadyExists ? DbError::other(kWorkingInUse.arg(name)) : e;
+        m_created << name;
+    }
     // The sessions end here, before the databases are dropped.
     DbSession syn(workingContext(synDbName()));
     DbSession old(workingContext(oldDbName()));

@@ -32,7 +32,8 @@ struct MergeSource {
 //
 // At the end the rows that are new to the present database are written to it in one transaction: all of them,
 // or, after any failure, none. The second database is only read. The working databases are dropped at the end of
-// every run, and leftovers of an earlier one at its start. Shows nothing: progress and the outcome are reported.
+// every run, and leftovers of an earlier one at its start and when the program starts (dropLeftovers), but never
+// those of a run that is going on. Shows nothing: progress and the outcome are reported.
 class DatabaseMerge
 {
 public:
@@ -52,6 +53,7 @@ public:
     static const QString kMissingTables;
     static const QString kNotMatching;
     static const QString kChangedMeanwhile;
+    static const QString kWorkingInUse;
 
     DatabaseMerge(const DbContext& present, const MergeSource& source);
 
@@ -62,8 +64,15 @@ public:
     // Where the second database is, as the engines take it.
     DbContext secondContext() const;
     DbContext workingContext(const QString& name) const;
-    // Whether the second database is the present one: the same file, or the same server and name.
+    // Whether the second database is the present one as the settings spell it: the same file, or the same server
+    // and name. The run asks the engines as well, which also know another spelling of the same.
     bool isSameDatabase() const;
+
+    // Drops the working databases that runs into the present database left behind when they were ended before
+    // cleaning up (the program killed, the computer switched off): its own two and every second database's copy
+    // at the same place (found by the ending of its name, as nothing records which it was). Only those that hold
+    // exactly what a run makes, and none that a running merge holds. What was dropped goes to `dropped`.
+    static DbError dropLeftovers(const DbContext& present, QStringList* dropped = nullptr);
 
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     // Test seam: the first statement on that database whose text holds the marker fails as the engine would.
@@ -81,7 +90,10 @@ private:
     void report(const QString& status, int bar) const;
     void arm(DbSession& session, Database which) const;
     Result checkTables(DbSession& second) const;
-    DbError dropWorking() const;
+    // Drops each of the named working databases that is not in use and holds no table but the program's;
+    // `strict` wants exactly what a run makes: the fourteen tables without the keys of a database in use.
+    static DbError dropUnused(const DbContext& present, const QStringList& names, bool strict, QStringList* dropped);
+    DbError dropCreated() const;
     DbError merge(DbSession& second, qint64* added);
     DbError copyAll(DbSession& from, DbSession& to) const;
     DbResult<TableStats> statsOf(DbSession& session, const QString& table) const;
@@ -96,4 +108,5 @@ private:
     Progress m_progress;
     QHash<Database, QString> m_failures;
     QHash<QString, TableStats> m_oldStats;
+    QStringList m_created; // the working databases this run made
 };

@@ -43,6 +43,19 @@ QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, con
     return chosen;
 }
 
+QString FileDialog::getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                    const QString& filter)
+{
+    Script& s = script();
+    s.asked.append({caption, filter});
+    if (s.scripted)
+        return s.names.isEmpty() ? QString() : s.names.takeFirst().first;
+    QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    const QString chosen = QFileDialog::getOpenFileName(parent, caption, directory, filter);
+    QApplication::restoreOverrideCursor();
+    return chosen;
+}
+
 void FileDialog::setScripted(bool scripted)
 {
     script().scripted = scripted;

@@ -25,6 +25,10 @@ public:
                                    const QString& filter, QString* selectedFilter = nullptr,
                                    ReplaceQuestion replaceQuestion = ReplaceQuestion::ByDialog);
 
+    // The chosen existing file, or empty when cancelled.
+    static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
+                                   const QString& filter);
+
     // Test seam: while scripted, no dialog is drawn; each call takes the next queued name (empty, i.e. cancel,
     // when none is queued) and, when given, its filter.
     static void setScripted(bool scripted);

@@ -2,6 +2,7 @@
 
 #include "core/db/database_setup.h"
 #include "core/shell/app_info.h"
+#include "core/sync/database_merge.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/message_box.h"
 #include "gui/db/connection_screen.h"
@@ -35,6 +36,12 @@ DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
                 },
                 Qt::QueuedConnection);
         });
+        if (result.outcome == DatabaseSetup::Opened::Outcome::Ready) {
+            // The working databases of a synchronisation that was ended before it could drop them.
+            const DbError leftovers = DatabaseMerge::dropLeftovers({programDir, result.connection});
+            if (!result.cleanupError)
+                result.cleanupError = leftovers;
+        }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec(QEventLoop::ExcludeUserInputEvents);

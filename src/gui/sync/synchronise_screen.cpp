@@ -1,10 +1,13 @@
 #include "gui/sync/synchronise_screen.h"
 
+#include "gui/common/file_dialog.h"
 #include "gui/common/help_access.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,6 +21,8 @@
 
 const QString SynchroniseScreen::kEntriesError = QStringLiteral("Error in entries, can not synchronize database.");
 const QString SynchroniseScreen::kMerged = QStringLiteral("Mergerd database successfully.");
+const QString SynchroniseScreen::kBrowseCaption = QStringLiteral("Database to synchronise with");
+const QString SynchroniseScreen::kBrowseFilter = QStringLiteral("Lexorium database (*.db)");
 
 SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     : QDialog(parent)
@@ -61,6 +66,13 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
         grid->addWidget(box(i + 1), i + 2, 1);
     }
     m_boxes[PasswordBox]->setEchoMode(QLineEdit::Password);
+    // A colleague's embedded database is a file wherever it was copied to.
+    m_browse = new QPushButton(QStringLiteral("Browse..."), outer);
+    m_browse->setObjectName(QStringLiteral("BrowseDatabase"));
+    m_browse->setToolTip(QStringLiteral("Choose the database file"));
+    m_browse->setAutoDefault(false);
+    connect(m_browse, &QPushButton::clicked, this, &SynchroniseScreen::browseDatabase);
+    grid->addWidget(m_browse, 3, 2);
 
     m_progressFrame = new QFrame(this);
     m_progressFrame->setObjectName(QStringLiteral("Fra0009(1)"));
@@ -106,6 +118,7 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     setTabOrder(m_boxes[PasswordBox], help);
     setTabOrder(help, sync);
     setTabOrder(sync, close);
+    setTabOrder(close, m_browse);
     Txt0009_Change();
 }
 
@@ -126,6 +139,17 @@ void SynchroniseScreen::Txt0009_Change()
     for (int i = ServerBox; i <= PasswordBox && i < m_boxes.size(); ++i)
         filled = filled && !m_boxes[i]->text().trimmed().isEmpty();
     m_buttons[SynchroniseButton]->setEnabled(filled && m_boxes.size() > PasswordBox);
+    if (m_browse)
+        m_browse->setEnabled(ConnectionString{m_boxes[ServerBox]->text(), {}, {}, {}}.isEmbedded());
+}
+
+void SynchroniseScreen::browseDatabase()
+{
+    if (isRunning() || !m_browse->isEnabled())
+        return;
+    const QString chosen = FileDialog::getOpenFileName(this, kBrowseCaption, m_ctx.dataDir(), kBrowseFilter);
+    if (!chosen.isEmpty())
+        m_boxes[DatabaseBox]->setText(QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()));
 }
 
 void SynchroniseScreen::Cmd0009_Click(int index)
@@ -157,6 +181,7 @@ void SynchroniseScreen::setButtonsEnabled(bool enabled)
 {
     m_buttons[CloseButton]->setEnabled(enabled);
     m_buttons[SynchroniseButton]->setEnabled(enabled);
+    m_browse->setEnabled(enabled);
     if (enabled)
         Txt0009_Change();
 }
@@ -232,6 +257,10 @@ void SynchroniseScreen::finish()
         m_bar->setVisible(false);
         break;
     case DatabaseMerge::Outcome::SameDatabase:
+        // Found out only once the engines were asked: the screen as it was before the run.
+        m_progressFrame->setVisible(false);
+        MessageBox::information(this, r.message);
+        break;
     case DatabaseMerge::Outcome::Failed:
         // The status and bar stay where the run stopped.
         MessageBox::information(this, r.message);

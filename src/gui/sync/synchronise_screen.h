@@ -30,6 +30,8 @@ public:
     static constexpr int kHelpContext = 90100;
     static const QString kEntriesError;
     static const QString kMerged;
+    static const QString kBrowseCaption;
+    static const QString kBrowseFilter;
 
     using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
     // Test seam: sees each merge before it runs (to inject a failure into it).
@@ -45,6 +47,8 @@ public:
 public slots:
     void Cmd0009_Click(int index);
     void Txt0009_Change();
+    // Picks an embedded database file for the database box.
+    void browseDatabase();
     void reject() override;
 
 signals:
@@ -63,6 +67,7 @@ private:
     MergeHook m_mergeHook;
     QList<QLineEdit*> m_boxes;
     QList<QPushButton*> m_buttons;
+    QPushButton* m_browse = nullptr;
     QFrame* m_progressFrame = nullptr;
     QLabel* m_status = nullptr;
     QProgressBar* m_bar = nullptr;
