@@ -26,6 +26,20 @@ QString columnPiece(const SqliteDialect& d, const ColumnDef& c)
         piece += QStringLiteral(" CHECK (length(%1) <= %2)").arg(d.quoteIdentifier(c.name)).arg(c.maxLength);
     return piece;
 }
+
+// A database is the user's own, like the settings file beside it.
+constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
+
+// A folder made here is its owner's only; one that is there already keeps whatever mode it was given.
+bool makeDataFolder(const QString& dir)
+{
+    if (QFileInfo(dir).isDir())
+        return true;
+    const QFileInfo folder(dir);
+    if (!QDir().mkpath(folder.absolutePath()))
+        return false;
+    return QDir().mkdir(dir, kOwnerOnly | QFile::ExeOwner) || QFileInfo(dir).isDir();
+}
 } // namespace
 
 QString SqliteDialect::databaseFile(const DbContext& ctx)
@@ -64,7 +78,7 @@ DbError SqliteDialect::precheck(const DbContext& ctx, Target target, int) const
 {
     if (target == Target::Maintenance) {
         // No server login here: the "login" is being able to write the data folder.
-        if (!QDir().mkpath(ctx.dataDir()))
+        if (!makeDataFolder(ctx.dataDir()))
             return DbError::other(QStringLiteral("Cannot create the data folder %1.").arg(ctx.dataDir()));
         QTemporaryFile probe(ctx.dataDir() + QStringLiteral("/.probe-XXXXXX"));
         if (!probe.open())
@@ -164,8 +178,8 @@ DbError SqliteDialect::createDatabase(const DbContext& ctx) const
         return e;
     const QString path = databaseFile(ctx);
     QFile file(path);
-    // NewOnly makes the existence test and the creation one step.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // NewOnly makes the existence test and the creation one step. The engine gives its journal the same mode.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly)) {
         if (QFileInfo::exists(path))
             return {DbError::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
         return DbError::other(file.errorString());
