@@ -24,7 +24,9 @@ Status missing(const QString& what, QString* why)
 QString sqliteShell()
 {
     const QString given = qEnvironmentVariable("LEXORIUM_TEST_SQLITE3");
-    return given.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("sqlite3")) : given;
+    if (given.isEmpty())
+        return QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    return QFileInfo(given).isExecutable() ? given : QString();
 }
 
 // The newest server's own programs, as scripts/throwaway-pg.sh finds them.
@@ -83,11 +85,11 @@ QProcess* serverTool(const QString& program, const DbContext& ctx, QStringList a
 {
     auto* process = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PGPASSWORD"), ctx.connection.password);
+    env.insert(QStringLiteral("PGPASSWORD"), ctx.connection.password.trimmed());
     process->setProcessEnvironment(env);
     const ConnectionString& c = ctx.connection;
-    args = QStringList{QStringLiteral("-h"), c.host(), QStringLiteral("-p"), QString::number(c.port()),
-                       QStringLiteral("-U"), c.user} +
+    args = QStringList{QStringLiteral("-h"), c.host(),        QStringLiteral("-p"), QString::number(c.port()),
+                       QStringLiteral("-U"), c.user.trimmed()} +
            args;
     process->start(program, args);
     return process;
