@@ -22,5 +22,7 @@ export LEXORIUM_TEST_PG="127.0.0.1:$pg_port"
 export LEXORIUM_TEST_PG_USER=lexorium
 export LEXORIUM_TEST_PG_PASSWORD="$pg_password"
 export LEXORIUM_REQUIRE_PG=1
+# The server's own pg_dump and pg_restore, for the tests of restored backups.
+export LEXORIUM_TEST_PG_BIN="$pgbin"
 cd "$build"
 ctest --output-on-failure -j2 "$@"

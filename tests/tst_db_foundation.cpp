@@ -2,8 +2,11 @@
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
 #include "core/db/shared_data.h"
+#include "core/db/sqlite_dialect.h"
 #include "support/test_database.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -25,6 +28,7 @@ private slots:
     void fieldById();
     void fieldByIdReportsFailures();
     void createAndDropDatabase();
+    void newDatabaseFilesAreTheUsersOnly();
     void dropTempTablesDropsOnlyTheTwo();
     void passwordsWithSemicolonsAndQuotesLogIn();
 };
@@ -193,6 +197,51 @@ void TestDbFoundation::createAndDropDatabase()
     QVERIFY(!TestDatabase::openError(ctx));
     QVERIFY(!DatabaseAdmin::dropDatabase(ctx));
     QVERIFY(TestDatabase::openError(ctx).isError());
+}
+
+namespace {
+// Whether nobody but the file's owner may read, write or enter it.
+bool ownerOnly(const QString& path)
+{
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    const QFileInfo info(path);
+    return info.exists() && !(info.permissions() & others) && (info.permissions() & QFileDevice::ReadOwner) &&
+           (info.permissions() & QFileDevice::WriteOwner);
+}
+} // namespace
+
+// The database holds the user's data, as private as the settings file beside it; so is the engine's journal.
+void TestDbFoundation::newDatabaseFilesAreTheUsersOnly()
+{
+    if (TestDatabase::isPostgres())
+        QSKIP("the server keeps its files itself");
+    LEX_PREPARE_DATABASE(t);
+    const DbContext& ctx = t.ctx();
+    QVERIFY(!QFileInfo::exists(ctx.dataDir()));
+    QVERIFY(!DatabaseAdmin::createDatabase(ctx));
+    QVERIFY(ownerOnly(ctx.dataDir()));
+    QVERIFY(QFileInfo(ctx.dataDir()).permissions() & QFileDevice::ExeOwner);
+    const QString file = SqliteDialect::databaseFile(ctx);
+    QVERIFY(ownerOnly(file));
+    QVERIFY(!Schema::create(ctx));
+    {
+        DbSession session(ctx);
+        TransactionGuard guard(session);
+        QVERIFY(session.execute(QStringLiteral("INSERT INTO act_master (id, act) VALUES (1, 'Evidence Act')")));
+        QVERIFY(QFileInfo::exists(file + QStringLiteral("-journal")));
+        QVERIFY(ownerOnly(file + QStringLiteral("-journal")));
+    }
+    QVERIFY(ownerOnly(file));
+    // A folder that was there already keeps the mode its owner gave it.
+    LEX_PREPARE_DATABASE(shared);
+    QVERIFY(QDir().mkdir(shared.ctx().dataDir()));
+    const QFileDevice::Permissions chosen = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                            QFileDevice::ReadGroup | QFileDevice::ExeGroup;
+    QVERIFY(QFile::setPermissions(shared.ctx().dataDir(), chosen));
+    QVERIFY(!DatabaseAdmin::createDatabase(shared.ctx()));
+    QCOMPARE(QFileInfo(shared.ctx().dataDir()).permissions() & ~QFileDevice::Permissions(0x0F00), chosen);
+    QVERIFY(ownerOnly(SqliteDialect::databaseFile(shared.ctx())));
 }
 
 void TestDbFoundation::dropTempTablesDropsOnlyTheTwo()

@@ -2,6 +2,7 @@
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
 #include "core/db/shared_data.h"
+#include "support/engine_copy.h"
 #include "support/test_database.h"
 
 #include <QSqlQuery>
@@ -48,11 +49,50 @@ bool makeVersionOne(const TestDatabase& t)
     return true;
 }
 
-int recordedVersion(const TestDatabase& t)
+int recordedVersion(const DbContext& ctx)
 {
-    DbSession session(t.ctx());
+    DbSession session(ctx);
     DbResult<QSqlQuery> q = session.query(session.dialect().schemaVersionQuery());
     return q && q->next() ? session.dialect().schemaVersionFrom(q->value(0)) : -1;
+}
+
+int recordedVersion(const TestDatabase& t)
+{
+    return recordedVersion(t.ctx());
+}
+
+const SearchIndexDef& judgmentIndex()
+{
+    static const SearchIndexDef index =
+        Schema::searchIndexOf(QStringLiteral("cm_judgment_master"), QStringLiteral("judgment"));
+    return index;
+}
+
+// The judgments whose text holds the word, as the search index answers.
+QList<int> judgmentsHolding(DbSession& session, const QString& word)
+{
+    const SqlDialect& d = session.dialect();
+    DbResult<QSqlQuery> q =
+        session.query(QStringLiteral("SELECT id FROM cm_judgment_master WHERE %1 ORDER BY id")
+                          .arg(d.searchCandidateCondition(judgmentIndex(), QStringLiteral("id"), 1)),
+                      d.searchCandidateValues({word}));
+    QList<int> ids;
+    while (q && q->next())
+        ids << q->value(0).toInt();
+    if (!q)
+        qWarning("%s", qPrintable(q.error().description));
+    return ids;
+}
+
+DbResult<SqlDialect::SearchIndexState> searchIndexState(DbSession& session)
+{
+    return session.dialect().searchIndexState(session, Schema::searchIndexes());
+}
+
+bool forgetVersion(const DbContext& ctx)
+{
+    DbSession session(ctx);
+    return bool(session.execute(session.dialect().setSchemaVersionStatement(ctx, 0)));
 }
 } // namespace
 
@@ -68,6 +108,10 @@ private slots:
     void versionOneIsUpgradedKeepingItsRows();
     void newerDatabaseIsRefusedAndLeftAlone();
     void databaseWithoutOurTablesIsRefused();
+    void unrecordedVersionIsToldByWhatTheDatabaseHolds_data();
+    void unrecordedVersionIsToldByWhatTheDatabaseHolds();
+    void copyMadeWithTheEnginesToolsIsUpgraded_data();
+    void copyMadeWithTheEnginesToolsIsUpgraded();
     void transactionGuardRules();
     void concurrentKeysAreDistinct();
 };
@@ -197,6 +241,136 @@ void TestSchema::databaseWithoutOurTablesIsRefused()
     e = Schema::ensureCurrent(session);
     QVERIFY(e.description.contains(QLatin1String("case_master")));
     QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), Schema::masterTables().size());
+}
+
+enum class Made { TablesAndKeys, KeyIndexes, KeyIndexMissing, Whole, SearchIndexPieceMissing, FirstSearchIndexForm };
+Q_DECLARE_METATYPE(Made)
+Q_DECLARE_METATYPE(EngineCopy::Tool)
+
+void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds_data()
+{
+    QTest::addColumn<Made>("made");
+    QTest::addColumn<int>("told");
+    QTest::newRow("tables and keys") << Made::TablesAndKeys << 1;
+    QTest::newRow("with the key indexes") << Made::KeyIndexes << 2;
+    QTest::newRow("whole but one key index") << Made::KeyIndexMissing << 1;
+    QTest::newRow("whole") << Made::Whole << Schema::kCurrentVersion;
+    QTest::newRow("a piece of the search index missing") << Made::SearchIndexPieceMissing << 2;
+    if (TestDatabase::isPostgres())
+        QTest::newRow("search index in its first form") << Made::FirstSearchIndexForm << 3;
+}
+
+// A database that does not record its version is taken for the version its contents show, brought up to date
+// without tripping over what it has already, and records its version again.
+void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds()
+{
+    QFETCH(Made, made);
+    QFETCH(int, told);
+    LEX_USE_DATABASE(t, false);
+    {
+        DbSession session(t.ctx());
+        if (made == Made::TablesAndKeys || made == Made::KeyIndexes) {
+            QVERIFY(makeVersionOne(t));
+            if (made == Made::KeyIndexes)
+                for (const IndexDef& index : Schema::foreignKeyIndexes())
+                    QVERIFY(
+                        session.execute(session.dialect().createIndexStatement(index.name, index.table, index.column)));
+        } else {
+            QVERIFY(!Schema::create(session));
+        }
+        const SqlDialect& d = session.dialect();
+        if (made == Made::KeyIndexMissing)
+            QVERIFY(session.execute(QStringLiteral("DROP INDEX ") +
+                                    d.quoteIdentifier(QStringLiteral("ix_cmd_court_master_cmd_id"))));
+        if (made == Made::SearchIndexPieceMissing)
+            QVERIFY(session.execute(TestDatabase::isPostgres() ? QStringLiteral("DROP INDEX search_judgment")
+                                                               : QStringLiteral("DROP TRIGGER search_judgment_au")));
+        if (made == Made::FirstSearchIndexForm) {
+            const SearchIndexDef& x = judgmentIndex();
+            QVERIFY(session.execute(QStringLiteral("DROP INDEX ") + x.name));
+            QVERIFY(session.execute(QStringLiteral("CREATE INDEX %1 ON %2 USING gin ((%3) gin_trgm_ops)")
+                                        .arg(x.name, x.table, SqlDialect::searchIndexedText(x.column))));
+        }
+    }
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (1, 'The appeal fails')")));
+    QVERIFY(t.exec(
+        QStringLiteral("INSERT INTO case_master (case_id, citation, judgment_id) VALUES (3, '1999 SCMR 3', 1)")));
+    QVERIFY(forgetVersion(t.ctx()));
+    QCOMPARE(recordedVersion(t), 0);
+
+    DbSession session(t.ctx());
+    const DbResult<Schema::Status> before = Schema::inspect(session);
+    QVERIFY2(before, qPrintable(before.error().description));
+    QCOMPARE(before->state, Schema::State::Older);
+    QVERIFY(!before->recorded);
+    QCOMPARE(before->version, told);
+    QStringList steps;
+    const DbError e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
+    QVERIFY2(!e, qPrintable(e.description));
+    QCOMPARE(steps.size(), Schema::kCurrentVersion - told);
+
+    QCOMPARE(recordedVersion(t), Schema::kCurrentVersion);
+    QCOMPARE(indexNames(t), expectedIndexNames());
+    const DbResult<SqlDialect::SearchIndexState> search = searchIndexState(session);
+    QVERIFY(search);
+    QCOMPARE(*search, SqlDialect::SearchIndexState::Current);
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("appeal")), QList<int>{1});
+    // The index follows a change, whichever of its pieces was made again.
+    QVERIFY(
+        session.execute(QStringLiteral("UPDATE cm_judgment_master SET judgment = 'Petition allowed' WHERE id = 1")));
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("petition")), QList<int>{1});
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("appeal")), QList<int>{});
+    QCOMPARE(t.scalar(QStringLiteral("SELECT citation FROM case_master WHERE case_id = 3")).toString(),
+             QStringLiteral("1999 SCMR 3"));
+    QCOMPARE(Schema::inspect(session)->state, Schema::State::Current);
+}
+
+void TestSchema::copyMadeWithTheEnginesToolsIsUpgraded_data()
+{
+    QTest::addColumn<EngineCopy::Tool>("tool");
+    QTest::newRow("dump and restore") << EngineCopy::Tool::Dump;
+    if (TestDatabase::isPostgres())
+        QTest::newRow("template") << EngineCopy::Tool::Template;
+}
+
+// A backup restored outside the program holds everything but the recorded version.
+void TestSchema::copyMadeWithTheEnginesToolsIsUpgraded()
+{
+    QFETCH(EngineCopy::Tool, tool);
+    LEX_USE_DATABASE(original, true);
+    QVERIFY(original.addSampleMasters());
+    QVERIFY(original.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (1, ?)"),
+                          {QStringLiteral("Die Straße of the appeal")}));
+    QVERIFY(original.exec(
+        QStringLiteral("INSERT INTO case_master (case_id, citation, judgment_id) VALUES (5, '2004 PLD 5', 1)")));
+    QVERIFY(original.exec(QStringLiteral("INSERT INTO cmd_court_master (id, court_id, cmd_id) VALUES (1, 2, 5)")));
+    LEX_USE_DATABASE(copy, false);
+    QString why;
+    LEX_REQUIRE_READY(EngineCopy::copy(original.ctx(), copy.ctx(), tool, &why), why);
+    QCOMPARE(recordedVersion(copy.ctx()), 0);
+    // The engine's own tables behind the search index are no tables of ours.
+    QCOMPARE(TestDatabase::tableNames(copy.ctx()).size(), 14);
+
+    DbSession session(copy.ctx());
+    const DbResult<Schema::Status> before = Schema::inspect(session);
+    QVERIFY2(before, qPrintable(before.error().description));
+    QCOMPARE(before->state, Schema::State::Older);
+    QCOMPARE(before->version, Schema::kCurrentVersion);
+    const DbError e = Schema::ensureCurrent(session);
+    QVERIFY2(!e, qPrintable(e.description));
+    QCOMPARE(recordedVersion(copy.ctx()), Schema::kCurrentVersion);
+    QCOMPARE(Schema::inspect(session)->state, Schema::State::Current);
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("STRASSE")), QList<int>{1});
+    QVERIFY(
+        session.execute(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (2, 'A new appeal')")));
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("appeal")), (QList<int>{1, 2}));
+    if (!TestDatabase::isPostgres())
+        QVERIFY(
+            session.execute(QStringLiteral("INSERT INTO search_judgment(search_judgment) VALUES ('integrity-check')")));
+    // Its keys still hold.
+    QVERIFY(!session.execute(QStringLiteral("INSERT INTO cmd_court_master (id, court_id, cmd_id) VALUES (2, 9, 5)")));
+    // And the original is as it was.
+    QCOMPARE(recordedVersion(original.ctx()), Schema::kCurrentVersion);
 }
 
 void TestSchema::transactionGuardRules()

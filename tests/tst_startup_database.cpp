@@ -4,6 +4,7 @@
 #include "core/db/settings_file.h"
 #include "core/db/sqlite_dialect.h"
 #include "gui/shell/application_shell.h"
+#include "support/engine_copy.h"
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
 
@@ -28,6 +29,7 @@ private slots:
     void newerSchemaIsRefusedAndLeftUntouched();
     void fileThatIsNoDatabaseIsRefused();
     void olderDatabaseIsUpgradedOnOpening();
+    void restoredBackupOpens();
 
 private:
     // Starts the program on t's database and checks that it stays on the connection screen with one message.
@@ -85,6 +87,29 @@ void TestStartupDatabase::olderDatabaseIsUpgradedOnOpening()
     const DbResult<Schema::Status> status = Schema::inspect(session);
     QVERIFY(status);
     QCOMPARE(status->state, Schema::State::Current);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT court_name FROM court_master WHERE id = 1")).toString(),
+             QStringLiteral("High Court"));
+}
+
+// A backup restored with the engine's own tools has lost its recorded version: it still opens, with its rows.
+void TestStartupDatabase::restoredBackupOpens()
+{
+    LEX_USE_DATABASE(original, true);
+    QVERIFY(original.exec(QStringLiteral("INSERT INTO court_master (id, court_name) VALUES (1, 'High Court')")));
+    LEX_USE_DATABASE(t, false);
+    QString why;
+    LEX_REQUIRE_READY(EngineCopy::copy(original.ctx(), t.ctx(), EngineCopy::Tool::Dump, &why), why);
+    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &why));
+    ApplicationShell shell(t.programDir());
+    QVERIFY(shell.start());
+    QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
+    QVERIFY(shell.mainWindow());
+    QVERIFY(!shell.connectionScreen() || !shell.connectionScreen()->isVisible());
+    DbSession session(t.ctx());
+    const DbResult<Schema::Status> status = Schema::inspect(session);
+    QVERIFY(status);
+    QCOMPARE(status->state, Schema::State::Current);
+    QVERIFY(status->recorded);
     QCOMPARE(t.scalar(QStringLiteral("SELECT court_name FROM court_master WHERE id = 1")).toString(),
              QStringLiteral("High Court"));
 }

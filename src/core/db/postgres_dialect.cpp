@@ -4,6 +4,7 @@
 #include "core/db/db_session.h"
 #include "core/db/server_probe.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -120,6 +121,11 @@ QString PostgresDialect::userTablesQuery() const
 {
     return QStringLiteral("SELECT table_name FROM information_schema.tables "
                           "WHERE table_schema = current_schema() AND table_type = 'BASE TABLE'");
+}
+
+QString PostgresDialect::userIndexesQuery() const
+{
+    return QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
 }
 
 QString PostgresDialect::foreignKeysQuery() const
@@ -267,9 +273,10 @@ QString PostgresDialect::schemaVersionQuery() const
 
 QString PostgresDialect::setSchemaVersionStatement(const DbContext& ctx, int version) const
 {
-    return QStringLiteral("COMMENT ON DATABASE %1 IS 'lexorium schema %2'")
-        .arg(quoteIdentifier(ctx.connection.database.trimmed()))
-        .arg(version);
+    const QString database = quoteIdentifier(ctx.connection.database.trimmed());
+    if (version <= 0)
+        return QStringLiteral("COMMENT ON DATABASE %1 IS NULL").arg(database);
+    return QStringLiteral("COMMENT ON DATABASE %1 IS 'lexorium schema %2'").arg(database).arg(version);
 }
 
 int PostgresDialect::schemaVersionFrom(const QVariant& stored) const
@@ -291,21 +298,40 @@ QString PostgresDialect::indexedText(const QString& column)
         .arg(column, letters, searchIndexedText(column));
 }
 
+namespace {
+// The definitions of the search indexes there are, by name.
+DbResult<QHash<QString, QString>> searchIndexDefinitions(DbSession& session)
+{
+    DbResult<QSqlQuery> q = session.query(
+        QStringLiteral("SELECT c.relname, pg_get_indexdef(c.oid) FROM pg_class c JOIN pg_namespace n ON "
+                       "n.oid = c.relnamespace WHERE n.nspname = current_schema() AND c.relkind = 'i' AND "
+                       "c.relname LIKE 'search!_%' ESCAPE '!'"));
+    if (!q)
+        return q.error();
+    QHash<QString, QString> definitions;
+    while (q->next())
+        definitions.insert(q->value(0).toString(), q->value(1).toString());
+    return definitions;
+}
+
+// The first form replaced the letters in every text; the present one looks for them first.
+bool isEarlierForm(const QString& definition)
+{
+    return !definition.contains(QLatin1String("CASE"));
+}
+} // namespace
+
 DbError PostgresDialect::renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
     // Only the indexes there are in the old form: a database whose user could not add the extension has none
     // and gains none, and one upgraded from before the index got the new form already.
+    const DbResult<QHash<QString, QString>> definitions = searchIndexDefinitions(session);
+    if (!definitions)
+        return definitions.error();
     QList<SearchIndexDef> old;
-    for (const SearchIndexDef& x : indexes) {
-        DbResult<QSqlQuery> q = session.query(
-            QStringLiteral("SELECT pg_get_indexdef(c.oid) FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                           "WHERE n.nspname = current_schema() AND c.relkind = 'i' AND c.relname = ?"),
-            {x.name});
-        if (!q)
-            return q.error();
-        if (q->next() && !q->value(0).toString().contains(QLatin1String("CASE")))
+    for (const SearchIndexDef& x : indexes)
+        if (definitions->contains(x.name) && isEarlierForm(definitions->value(x.name)))
             old << x;
-    }
     for (const SearchIndexDef& x : old) {
         DbResult<int> r = session.execute(QStringLiteral("DROP INDEX ") + quoteIdentifier(x.name));
         if (!r)
@@ -333,13 +359,31 @@ DbError PostgresDialect::createSearchIndexes(DbSession& session, const QList<Sea
     // Without the pending list: otherwise every search reads through up to megabytes of not yet merged entries
     // (only a vacuum merges them), and a citation database is searched far more often than written.
     for (const SearchIndexDef& x : indexes) {
+        // One that is there already, in whichever form, is left to renewSearchIndexes.
         DbResult<int> r = session.execute(
-            QStringLiteral("CREATE INDEX %1 ON %2 USING gin ((%3) gin_trgm_ops) WITH (fastupdate = off)")
+            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin ((%3) gin_trgm_ops) "
+                           "WITH (fastupdate = off)")
                 .arg(quoteIdentifier(x.name), x.table, indexedText(x.column)));
         if (!r)
             return r.error();
     }
     return {};
+}
+
+DbResult<SqlDialect::SearchIndexState> PostgresDialect::searchIndexState(DbSession& session,
+                                                                         const QList<SearchIndexDef>& indexes) const
+{
+    const DbResult<QHash<QString, QString>> definitions = searchIndexDefinitions(session);
+    if (!definitions)
+        return definitions.error();
+    SearchIndexState state = SearchIndexState::Current;
+    for (const SearchIndexDef& x : indexes) {
+        if (!definitions->contains(x.name))
+            return SearchIndexState::Incomplete;
+        if (isEarlierForm(definitions->value(x.name)))
+            state = SearchIndexState::Earlier;
+    }
+    return state;
 }
 
 namespace {

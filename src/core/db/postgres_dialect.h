@@ -17,6 +17,7 @@ public:
     QString createScratchTableStatement(const TableDef& table) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
     QString userTablesQuery() const override;
+    QString userIndexesQuery() const override;
     int boundValuesPerStatement() const override;
     QStringList scratchSessionStatements() const override;
     QStringList bulkWriteStatements() const override;
@@ -33,6 +34,8 @@ public:
     DbResult<bool> isHeldElsewhere(DbSession& session) const override;
     DbResult<QStringList> ownDatabases(const DbContext& ctx) const override;
     DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    DbResult<SearchIndexState> searchIndexState(DbSession& session,
+                                                const QList<SearchIndexDef>& indexes) const override;
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchFoldProbeQuery() const override;

@@ -104,6 +104,36 @@ DbError stepsFrom(DbSession& session, int version, const Schema::Progress& progr
     return setVersion(session, Schema::kCurrentVersion);
 }
 
+// The version of a database that does not record it, told by what each version adds. The steps' own checks make
+// it safe to take a version too low where a piece is missing: the upgrade then makes only what is not there.
+DbResult<int> versionFromCatalogue(DbSession& session)
+{
+    DbResult<QSqlQuery> q = session.query(session.dialect().userIndexesQuery());
+    if (!q)
+        return q.error();
+    QStringList indexes;
+    while (q->next())
+        indexes << q->value(0).toString().toLower();
+    for (const IndexDef& index : Schema::foreignKeyIndexes())
+        if (!indexes.contains(index.name))
+            return 1;
+    // A server without the trigram extension has no search index at versions 3 and 4 either; taking it for
+    // version 2 costs one more look for the extension.
+    const DbResult<SqlDialect::SearchIndexState> search =
+        session.dialect().searchIndexState(session, Schema::searchIndexes());
+    if (!search)
+        return search.error();
+    switch (*search) {
+    case SqlDialect::SearchIndexState::Incomplete:
+        return 2;
+    case SqlDialect::SearchIndexState::Earlier:
+        return 3;
+    case SqlDialect::SearchIndexState::Current:
+        break;
+    }
+    return 4;
+}
+
 QString databaseName(const DbSession& session)
 {
     return session.context().connection.database.trimmed();
@@ -303,14 +333,22 @@ DbResult<Schema::Status> Schema::inspect(DbSession& session)
     for (const TableDef& t : allTables())
         if (!present.contains(t.name))
             status.missingTables << t.name;
-    // Databases made before versions were recorded hold the fourteen tables and nothing says which version.
-    status.version = recorded > 0 ? recorded : 1;
-    if (recorded > kCurrentVersion)
+    status.recorded = recorded > 0;
+    status.version = recorded;
+    if (recorded > kCurrentVersion) {
         status.state = State::Newer;
-    else if (!status.missingTables.isEmpty())
+    } else if (!status.missingTables.isEmpty()) {
         status.state = State::NotOurs;
-    else
+    } else if (!status.recorded) {
+        // Made before versions were recorded, or a copy made by the engine's own tools, which lose the record.
+        const DbResult<int> held = versionFromCatalogue(session);
+        if (!held)
+            return held.error();
+        status.version = *held;
+        status.state = State::Older;
+    } else {
         status.state = status.version < kCurrentVersion ? State::Older : State::Current;
+    }
     return status;
 }
 

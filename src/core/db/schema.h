@@ -23,7 +23,9 @@ struct IndexDef {
 //
 // The database records its schema version. Version 1 is the fourteen tables with their foreign keys; version 2
 // adds an index on every foreign-key column; version 3 a trigram index of every text that Find Citation searches,
-// kept up to date by the engine itself whoever writes the rows.
+// kept up to date by the engine itself whoever writes the rows; version 4 makes the server's trigram indexes again
+// in a cheaper form. A copy made with the engine's own tools may have lost the record: its version is then told by
+// what it holds, and each upgrade step leaves alone what is there already.
 class Schema
 {
 public:
@@ -60,13 +62,14 @@ public:
 
     enum class State {
         Current, // the program's own schema at its version
-        Older,   // made by an earlier version; upgrade() brings it up to date
+        Older,   // made by an earlier version, or its version not recorded; ensureCurrent() brings it up to date
         Newer,   // made by a later version of the program; left alone
         NotOurs, // no tables of ours, or only some of them
     };
     struct Status {
         State state = State::NotOurs;
-        int version = 0;
+        int version = 0;       // as recorded, or as told by what the database holds
+        bool recorded = false; // whether the database records its version
         QStringList missingTables;
     };
     static DbResult<Status> inspect(DbSession& session);

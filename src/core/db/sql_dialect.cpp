@@ -12,7 +12,7 @@ std::unique_ptr<SqlDialect> SqlDialect::forConnection(const ConnectionString& co
 
 QString SqlDialect::createIndexStatement(const QString& name, const QString& table, const QString& column) const
 {
-    return QStringLiteral("CREATE INDEX %1 ON %2(%3)").arg(quoteIdentifier(name), table, column);
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2(%3)").arg(quoteIdentifier(name), table, column);
 }
 
 int SqlDialect::schemaVersionFrom(const QVariant& stored) const

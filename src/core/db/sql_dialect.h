@@ -74,6 +74,8 @@ public:
     // Empty where the engine declares the key inside CREATE TABLE instead.
     virtual QString addForeignKeyStatement(const ForeignKeyDef& key) const = 0;
     virtual QString userTablesQuery() const = 0;
+    // The names of the indexes on the user tables, one row each.
+    virtual QString userIndexesQuery() const = 0;
     // Every foreign key of the user tables, one row per key: table, column, referenced table, referenced column.
     virtual QString foreignKeysQuery() const = 0;
     // Run right after opening a ReadOnlyCatalog connection; empty where the open itself made it read-only.
@@ -91,6 +93,7 @@ public:
     virtual QStringList scratchSessionStatements() const = 0;
     // Session settings for writing many rows in one transaction; they never weaken what a commit guarantees.
     virtual QStringList bulkWriteStatements() const = 0;
+    // Makes nothing where the index is there already.
     virtual QString createIndexStatement(const QString& name, const QString& table, const QString& column) const;
 
     // Starts a write transaction. Where the engine locks the whole database, it takes the write lock at once, so
@@ -100,7 +103,7 @@ public:
     virtual QString lockTableStatement(const QString& table) const = 0;
 
     // The schema version the database records: the query returns it in its first column of its only row, null
-    // or 0 when none was ever recorded.
+    // or 0 when none was ever recorded (or a copy made by the engine's own tools lost it). Version 0 records none.
     virtual QString schemaVersionQuery() const = 0;
     virtual QString setSchemaVersionStatement(const DbContext& ctx, int version) const = 0;
     virtual int schemaVersionFrom(const QVariant& stored) const;
@@ -121,10 +124,16 @@ public:
     // That text as an SQL expression of a column reference; the same on both engines.
     static QString searchIndexedText(const QString& columnRef);
     // Makes the indexes of the given columns and indexes the rows already there, in the caller's transaction.
-    // Where the engine cannot have them, it leaves them out: the search then reads the rows instead.
+    // Where the engine cannot have them, it leaves them out: the search then reads the rows instead. An index
+    // that is there whole already is left as it is.
     virtual DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const = 0;
     // Makes the search indexes of a database again where the index's definition has changed on this engine.
     virtual DbError renewSearchIndexes(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
+    // What the catalogue holds of the given search indexes: not all of them (or not every piece of one), all of
+    // them but some in a form renewSearchIndexes() makes again, or all of them as createSearchIndexes() makes them.
+    enum class SearchIndexState { Incomplete, Earlier, Current };
+    virtual DbResult<SearchIndexState> searchIndexState(DbSession& session,
+                                                        const QList<SearchIndexDef>& indexes) const = 0;
     // A condition true for at least every row (key keyExpr) whose indexed text contains each of the segments,
     // ignoring letter case; it takes searchCandidateValues() as its values.
     virtual QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr,

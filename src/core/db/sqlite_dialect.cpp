@@ -26,6 +26,20 @@ QString columnPiece(const SqliteDialect& d, const ColumnDef& c)
         piece += QStringLiteral(" CHECK (length(%1) <= %2)").arg(d.quoteIdentifier(c.name)).arg(c.maxLength);
     return piece;
 }
+
+// A database is the user's own, like the settings file beside it.
+constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
+
+// A folder made here is its owner's only; one that is there already keeps whatever mode it was given.
+bool makeDataFolder(const QString& dir)
+{
+    if (QFileInfo(dir).isDir())
+        return true;
+    const QFileInfo folder(dir);
+    if (!QDir().mkpath(folder.absolutePath()))
+        return false;
+    return QDir().mkdir(dir, kOwnerOnly | QFile::ExeOwner) || QFileInfo(dir).isDir();
+}
 } // namespace
 
 QString SqliteDialect::databaseFile(const DbContext& ctx)
@@ -64,7 +78,7 @@ DbError SqliteDialect::precheck(const DbContext& ctx, Target target, int) const
 {
     if (target == Target::Maintenance) {
         // No server login here: the "login" is being able to write the data folder.
-        if (!QDir().mkpath(ctx.dataDir()))
+        if (!makeDataFolder(ctx.dataDir()))
             return DbError::other(QStringLiteral("Cannot create the data folder %1.").arg(ctx.dataDir()));
         QTemporaryFile probe(ctx.dataDir() + QStringLiteral("/.probe-XXXXXX"));
         if (!probe.open())
@@ -137,6 +151,11 @@ QString SqliteDialect::userTablesQuery() const
                           "name NOT LIKE 'sqlite!_%' ESCAPE '!'");
 }
 
+QString SqliteDialect::userIndexesQuery() const
+{
+    return QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'");
+}
+
 QString SqliteDialect::foreignKeysQuery() const
 {
     return QStringLiteral("SELECT m.name, k.\"from\", k.\"table\", k.\"to\" FROM sqlite_master m, "
@@ -202,8 +221,8 @@ DbError SqliteDialect::createDatabase(const DbContext& ctx) const
         return e;
     const QString path = databaseFile(ctx);
     QFile file(path);
-    // NewOnly makes the existence test and the creation one step.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // NewOnly makes the existence test and the creation one step. The engine gives its journal the same mode.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly)) {
         if (QFileInfo::exists(path))
             return {DbError::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
         return DbError::other(file.errorString());
@@ -242,25 +261,65 @@ QString SqliteDialect::setSchemaVersionStatement(const DbContext&, int version) 
     return QStringLiteral("PRAGMA user_version = %1").arg(version);
 }
 
+namespace {
+// The engine's objects that make one search index: its external-content view, the index itself and the three
+// triggers that keep it up to date.
+QStringList searchIndexObjects(const SearchIndexDef& x)
+{
+    return {QStringLiteral("view:%1_text").arg(x.name), QStringLiteral("table:%1").arg(x.name),
+            QStringLiteral("trigger:%1_ai").arg(x.name), QStringLiteral("trigger:%1_ad").arg(x.name),
+            QStringLiteral("trigger:%1_au").arg(x.name)};
+}
+
+DbResult<QStringList> presentSearchObjects(DbSession& session)
+{
+    DbResult<QSqlQuery> q = session.query(
+        QStringLiteral("SELECT type || ':' || name FROM sqlite_master WHERE name LIKE 'search!_%' ESCAPE '!'"));
+    if (!q)
+        return q.error();
+    QStringList present;
+    while (q->next())
+        present << q->value(0).toString();
+    return present;
+}
+
+bool isWhole(const SearchIndexDef& x, const QStringList& present)
+{
+    for (const QString& object : searchIndexObjects(x))
+        if (!present.contains(object))
+            return false;
+    return true;
+}
+} // namespace
+
 DbError SqliteDialect::createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
+    // A copy restored from the engine's own dump holds some or all of it already.
+    const DbResult<QStringList> present = presentSearchObjects(session);
+    if (!present)
+        return present.error();
     for (const SearchIndexDef& x : indexes) {
+        if (isWhole(x, *present))
+            continue;
         const QString view = x.name + QStringLiteral("_text");
         const QString insertNew = QStringLiteral("INSERT INTO %1(rowid, t) VALUES (new.%2, %3);")
                                       .arg(x.name, x.key, searchIndexedText(QStringLiteral("new.") + x.column));
         const QString deleteOld = QStringLiteral("INSERT INTO %1(%1, rowid, t) VALUES ('delete', old.%2, %3);")
                                       .arg(x.name, x.key, searchIndexedText(QStringLiteral("old.") + x.column));
         // External content read through a view, so that the index and what it was made from always agree,
-        // and the engine's own rebuild and integrity check work on it.
+        // and the engine's own rebuild and integrity check work on it. Whatever piece was missing, the rebuild
+        // makes the index agree with the rows again.
         const QStringList statements{
-            QStringLiteral("CREATE VIEW %1 AS SELECT %2 AS k, %3 AS t FROM %4")
+            QStringLiteral("CREATE VIEW IF NOT EXISTS %1 AS SELECT %2 AS k, %3 AS t FROM %4")
                 .arg(view, x.key, searchIndexedText(x.column), x.table),
-            QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(t, content='%2', content_rowid='k', "
+            QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS %1 USING fts5(t, content='%2', content_rowid='k', "
                            "tokenize='trigram')")
                 .arg(x.name, view),
-            QStringLiteral("CREATE TRIGGER %1_ai AFTER INSERT ON %2 BEGIN %3 END").arg(x.name, x.table, insertNew),
-            QStringLiteral("CREATE TRIGGER %1_ad AFTER DELETE ON %2 BEGIN %3 END").arg(x.name, x.table, deleteOld),
-            QStringLiteral("CREATE TRIGGER %1_au AFTER UPDATE OF %2, %3 ON %4 BEGIN %5 %6 END")
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_ai AFTER INSERT ON %2 BEGIN %3 END")
+                .arg(x.name, x.table, insertNew),
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_ad AFTER DELETE ON %2 BEGIN %3 END")
+                .arg(x.name, x.table, deleteOld),
+            QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_au AFTER UPDATE OF %2, %3 ON %4 BEGIN %5 %6 END")
                 .arg(x.name, x.column, x.key, x.table, deleteOld, insertNew),
             QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(x.name),
         };
@@ -271,6 +330,18 @@ DbError SqliteDialect::createSearchIndexes(DbSession& session, const QList<Searc
         }
     }
     return {};
+}
+
+DbResult<SqlDialect::SearchIndexState> SqliteDialect::searchIndexState(DbSession& session,
+                                                                       const QList<SearchIndexDef>& indexes) const
+{
+    const DbResult<QStringList> present = presentSearchObjects(session);
+    if (!present)
+        return present.error();
+    for (const SearchIndexDef& x : indexes)
+        if (!isWhole(x, *present))
+            return SearchIndexState::Incomplete;
+    return SearchIndexState::Current; // made the same way since it was first made
 }
 
 QString SqliteDialect::searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int) const
