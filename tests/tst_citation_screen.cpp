@@ -1093,6 +1093,7 @@ void TestCitationScreen::staleScreenIsToldAndOffersReload()
     QCOMPARE(shown.at(1).icon, MessageBox::Icon::Question);
     QCOMPARE(shown.at(1).buttons, MessageBox::Buttons::YesNo);
     QCOMPARE(shown.at(1).title, QStringLiteral("Lexorium"));
+    QCOMPARE(shown.at(1).defaultButton, MessageBox::Answer::No);
     QCOMPARE(formState(s), typed);
     QCOMPARE(s.entryStates(), kStoredEntry);
     QCOMPARE(stored("judgment", 1), QStringLiteral("B's judgment"));

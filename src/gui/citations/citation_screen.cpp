@@ -520,8 +520,9 @@ DbError CitationScreen::DeleteRecord()
 // that it is gone).
 DbError CitationScreen::offerReload(const DbError& conflict)
 {
-    if (MessageBox::question(this, conflict.description + QStringLiteral("\n\nDo you wish to reload the citation?")) !=
-        MessageBox::Answer::Yes)
+    // Reloading replaces what was typed, so No is the default.
+    if (MessageBox::question(this, conflict.description + QStringLiteral("\n\nDo you wish to reload the citation?"),
+                             MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
     hideEditors();
