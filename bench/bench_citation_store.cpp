@@ -180,12 +180,15 @@ void BenchCitationStore::operations()
             changed.acts = changes.acts;
             changed.bench = changes.bench;
             t.start();
-            const DbError modified = store.modify(changed);
+            // As the screen does it: guarded by the copy it loaded.
+            const DbError modified = store.modify(*loaded, changed);
             s->ms[Modify].push_back(elapsedMs(t));
             QVERIFY2(!modified, qPrintable(modified.description));
 
+            const DbResult<Citation> shown = store.load(*id);
+            QVERIFY2(shown, qPrintable(shown.error().description));
             t.start();
-            const DbError removed = store.remove(*id);
+            const DbError removed = store.remove(*shown);
             s->ms[Delete].push_back(elapsedMs(t));
             QVERIFY2(!removed, qPrintable(removed.description));
         }
