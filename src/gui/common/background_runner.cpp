@@ -98,9 +98,10 @@ void BackgroundRunner::end(quint64 run)
     m_thread.reset();
     const Finished finished = std::move(m_finished);
     m_finished = {};
+    emit runEnded();
+    // Last, and nothing of this object after it: what it does may well end the runner's owner.
     if (finished)
         finished();
-    emit runEnded();
 }
 
 bool BackgroundRunner::wait(int timeoutMs, QEventLoop::ProcessEventsFlags flags)

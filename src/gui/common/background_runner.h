@@ -53,7 +53,7 @@ public:
     bool wait(int timeoutMs = -1, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 signals:
-    // After the run's own `finished`.
+    // A run has ended (not one that was cancelled), just before its own `finished` is called.
     void runEnded();
 
 private:
