@@ -190,8 +190,7 @@ void TestBackgroundRunner::sessionIsOpenedWhereTheWorkRuns()
     QString why;
     bool finished = false;
     QVERIFY(runner.start(
-        wrong, [&](DbSession& session, CancelToken&) { why = session.error().description; },
-        [&] { finished = true; }));
+        wrong, [&](DbSession& session, CancelToken&) { why = session.error().description; }, [&] { finished = true; }));
     QVERIFY(runner.wait(60000));
     QVERIFY(finished);
     QVERIFY(!why.isEmpty());

@@ -583,7 +583,10 @@ void TestCitationSearch::cancelEndsEveryPass()
     for (const QString& text : {QStringLiteral("v"), QStringLiteral("Khan")}) {
         for (SearchPass pass : CitationSearch::passesFor(request(text)))
             QVERIFY(!search.runPass(
-                pass, request(text), [&](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); },
+                pass, request(text),
+                [&](const SearchHit& h) {
+                    hits.append({h.caseId, h.foundIn});
+                },
                 [&progress](int row) { progress << row; }, &cancel));
     }
     QVERIFY(hits.isEmpty());
@@ -593,7 +596,10 @@ void TestCitationSearch::cancelEndsEveryPass()
     cancel.reset();
     QVERIFY(!search.run(
         {SearchPass::Bench}, request(QStringLiteral("Khan")),
-        [&](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); }, {}, &cancel));
+        [&](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+        },
+        {}, &cancel));
     QCOMPARE(hits, (Hits{{1, QStringLiteral("(bench)Justice Khan")}, {3, QStringLiteral("(bench)Justice Khan")}}));
 }
 

@@ -352,7 +352,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
     const bool utf8 = readsUtf8Bytes();
     int row = 0;
     for (qsizetype start = 0; start < candidates.size(); start += kIndexedBatch) {
-        if (cancel && (cancel->isStopRequested() || cancel->isCancelled()))
+        if (cancel && cancel->isPassEnding())
             break;
         const qsizetype count = qMin<qsizetype>(kIndexedBatch, candidates.size() - start);
         QHash<qint64, QString> found; // case id: "Found in"

@@ -17,6 +17,8 @@ public:
 
     bool isCancelled() const { return m_cancelled; }
     bool isStopRequested() const { return m_stopPass; }
+    // Whether the current pass is to end, leaving a stop request for takeStop.
+    bool isPassEnding() const { return m_stopPass || m_cancelled; }
     // Whether the current pass is to end; a stop request is used up by the pass that sees it.
     bool takeStop() { return m_stopPass.exchange(false) || m_cancelled; }
     // A pass that has ended forgets a stop that came too late for it.

@@ -215,9 +215,8 @@ void SynchroniseScreen::synchronise()
     m_progressFrame->setVisible(true);
     setButtonsEnabled(false);
 
-    m_merge->setProgress([this](const QString& status, int bar) {
-        m_runner.post([this, status, bar] { showProgress(status, bar); });
-    });
+    m_merge->setProgress(
+        [this](const QString& status, int bar) { m_runner.post([this, status, bar] { showProgress(status, bar); }); });
     DatabaseMerge* merge = m_merge.get();
     // The merge opens and closes every session it needs itself, and has no point at which to stop.
     m_runner.start([this, merge](CancelToken&) { m_result = merge->run(); }, [this] { finish(); });
