@@ -3,6 +3,7 @@
 #include "core/search/citation_search.h"
 #include "core/search/field_test.h"
 #include "core/search/judgment_date_query.h"
+#include "core/util/cancel_token.h"
 #include "support/test_database.h"
 
 #include <QRandomGenerator>
@@ -108,6 +109,7 @@ private slots:
     void selectAllFieldsAppendsSixPasses();
     void keysAreNotSearched();
     void stopEndsThePassAfterItsRow();
+    void cancelEndsEveryPass();
     void allFieldsReadsOnlyTheColumnsTheIndexNames();
 };
 
@@ -506,7 +508,7 @@ void TestCitationSearch::stopEndsThePassAfterItsRow()
     QVERIFY(addFixture(t));
     DbSession session(t.ctx());
     CitationSearch search(session);
-    std::atomic_bool stop(false);
+    CancelToken stop;
     QList<int> progress;
     Hits hits;
     // Pressed while the first row is being looked at: that row still counts, the next is not read.
@@ -514,14 +516,14 @@ void TestCitationSearch::stopEndsThePassAfterItsRow()
         SearchPass::All, request(QStringLiteral("v")),
         [&](const SearchHit& h) {
             hits.append({h.caseId, h.foundIn});
-            stop = true;
+            stop.stopPass();
         },
         [&progress](int row) { progress << row; }, &stop);
     QVERIFY(!e);
     QCOMPARE(hits.size(), 1);
     QCOMPARE(hits.first().first, qint64(1));
     QCOMPARE(progress, QList<int>{1});
-    QVERIFY(!stop); // the request is cleared when the pass ends
+    QVERIFY(!stop.isStopRequested()); // the request is cleared when the pass ends
 
     // A stop in one pass does not reach the next one.
     int stopsLeft = 1;
@@ -531,7 +533,7 @@ void TestCitationSearch::stopEndsThePassAfterItsRow()
         [&](const SearchHit& h) {
             hits.append({h.caseId, h.foundIn});
             if (stopsLeft-- > 0)
-                stop = true;
+                stop.stopPass();
         },
         {}, &stop));
     QCOMPARE(hits, (Hits{{1, QStringLiteral("(bench)Justice Khan")},
@@ -540,7 +542,7 @@ void TestCitationSearch::stopEndsThePassAfterItsRow()
                          {3, QStringLiteral("(court)Supreme Court")}}));
 
     // Pressed before the pass starts: nothing is read.
-    stop = true;
+    stop.stopPass();
     hits.clear();
     progress.clear();
     QVERIFY(!search.runPass(
@@ -551,7 +553,54 @@ void TestCitationSearch::stopEndsThePassAfterItsRow()
         [&progress](int row) { progress << row; }, &stop));
     QVERIFY(hits.isEmpty());
     QVERIFY(progress.isEmpty());
-    QVERIFY(!stop);
+    QVERIFY(!stop.isStopRequested());
+}
+
+void TestCitationSearch::cancelEndsEveryPass()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(addFixture(t));
+    DbSession session(t.ctx());
+    CitationSearch search(session);
+    CancelToken cancel;
+    QList<int> progress;
+    Hits hits;
+    // Cancelled at the first hit: its row counts, nothing after it is read, in this pass or the next.
+    QVERIFY(!search.run(
+        {SearchPass::Bench, SearchPass::Court}, request(QStringLiteral("u")),
+        [&](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+            cancel.cancel();
+        },
+        [&progress](int row) { progress << row; }, &cancel));
+    QCOMPARE(hits, (Hits{{1, QStringLiteral("(bench)Justice Khan")}}));
+    QCOMPARE(progress, QList<int>{1});
+    QVERIFY(cancel.isCancelled()); // unlike a stop, it holds
+
+    // Cancelled before: no pass reads a row, whether it walks the index or every row.
+    hits.clear();
+    progress.clear();
+    for (const QString& text : {QStringLiteral("v"), QStringLiteral("Khan")}) {
+        for (SearchPass pass : CitationSearch::passesFor(request(text)))
+            QVERIFY(!search.runPass(
+                pass, request(text),
+                [&](const SearchHit& h) {
+                    hits.append({h.caseId, h.foundIn});
+                },
+                [&progress](int row) { progress << row; }, &cancel));
+    }
+    QVERIFY(hits.isEmpty());
+    QVERIFY(progress.isEmpty());
+
+    // Reset, the same token runs again to the end.
+    cancel.reset();
+    QVERIFY(!search.run(
+        {SearchPass::Bench}, request(QStringLiteral("Khan")),
+        [&](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+        },
+        {}, &cancel));
+    QCOMPARE(hits, (Hits{{1, QStringLiteral("(bench)Justice Khan")}, {3, QStringLiteral("(bench)Justice Khan")}}));
 }
 
 void TestCitationSearch::allFieldsReadsOnlyTheColumnsTheIndexNames()

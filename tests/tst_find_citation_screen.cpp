@@ -664,7 +664,7 @@ void TestFindCitationScreen::aSectionHitStaysAfterTheRerun()
     bool seen = false;
     onNextModal([](QWidget*) {}, &seen);
     s.select(0);
-    s.dialog->LV0005_DblClick();
+    s.dialog->openSelectedCitation();
     QVERIFY(seen);
     QVERIFY(waitUntil([&] { return !s.dialog->isSearching(); }));
     QCOMPARE(s.rows(), found);
@@ -675,7 +675,7 @@ void TestFindCitationScreen::aSectionHitStaysAfterTheRerun()
     s.option(1)->click();
     seen = false;
     onNextModal([](QWidget*) {}, &seen);
-    s.dialog->LV0005_DblClick();
+    s.dialog->openSelectedCitation();
     QVERIFY(seen);
     QVERIFY(waitUntil([&] { return !s.dialog->isSearching(); }));
     QCOMPARE(s.rows(), found);

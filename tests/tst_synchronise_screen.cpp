@@ -140,8 +140,8 @@ void TestSynchroniseScreen::mergesFromTheScreen()
     QVERIFY(!sync->isEnabled());
     QVERIFY(!close->isEnabled());
     QVERIFY(progress->isVisibleTo(&screen));
-    screen.Cmd0009_Click(SynchroniseScreen::SynchroniseButton);
-    screen.Cmd0009_Click(SynchroniseScreen::CloseButton);
+    screen.synchronise();
+    screen.closeScreen();
     screen.reject();
     QVERIFY(finished.wait(60000));
     QCOMPARE(finished.count(), 1);

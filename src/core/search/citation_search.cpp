@@ -6,6 +6,7 @@
 #include "core/search/field_test.h"
 #include "core/search/index_segments.h"
 #include "core/search/judgment_date_query.h"
+#include "core/util/cancel_token.h"
 
 #include <QHash>
 #include <QSet>
@@ -94,9 +95,16 @@ QString foundIn(const QString& label, const QString& value)
     return QLatin1Char('(') + label + QLatin1Char(')') + value;
 }
 
-bool stopRequested(std::atomic_bool* stop)
+bool stopRequested(CancelToken* cancel)
 {
-    return stop && stop->exchange(false);
+    return cancel && cancel->takeStop();
+}
+
+// A pass that has ended forgets a stop that came too late for it.
+void endPass(CancelToken* cancel)
+{
+    if (cancel)
+        cancel->endPass();
 }
 
 } // namespace
@@ -223,32 +231,34 @@ bool CitationSearch::fieldMatches(const QString& stored, const SearchRequest& re
 }
 
 DbError CitationSearch::run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
-                            const ProgressSink& onProgress, std::atomic_bool* stop)
+                            const ProgressSink& onProgress, CancelToken* cancel)
 {
-    for (SearchPass pass : passes)
-        if (DbError e = runPass(pass, request, onHit, onProgress, stop))
+    for (SearchPass pass : passes) {
+        if (cancel && cancel->isCancelled())
+            break;
+        if (DbError e = runPass(pass, request, onHit, onProgress, cancel))
             return e;
+    }
     return {};
 }
 
 DbError CitationSearch::runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
-                                const ProgressSink& onProgress, std::atomic_bool* stop)
+                                const ProgressSink& onProgress, CancelToken* cancel)
 {
     if (!m_session.isOpen())
         return m_session.error();
     // An empty search text would list every citation; the screen never asks for it.
     if (request.text.isEmpty()) {
-        if (stop)
-            stop->store(false);
+        endPass(cancel);
         return {};
     }
     if (const SearchLinkPass* link = linkPassFor(pass))
-        return runLinkPass(*link, request, onHit, onProgress, stop);
+        return runLinkPass(*link, request, onHit, onProgress, cancel);
     QList<int> columns;
     for (int i = 0; i < kColumnCount; ++i)
         if (pass == SearchPass::All || request.field == SearchField::AllFields || kColumns[i].field == request.field)
             columns << i;
-    return runCasePass(columns, request, onHit, onProgress, stop);
+    return runCasePass(columns, request, onHit, onProgress, cancel);
 }
 
 namespace {
@@ -277,13 +287,13 @@ QString testedExpression(const SqlDialect& dialect, int index, bool utf8Bytes)
 } // namespace
 
 DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
-                                    const ProgressSink& onProgress, std::atomic_bool* stop)
+                                    const ProgressSink& onProgress, CancelToken* cancel)
 {
     DbResult<QList<CaseCandidate>> candidates = caseCandidates(columns, request);
     if (!candidates)
         return candidates.error();
     if (!indexSegments(request).isEmpty())
-        return runIndexedCasePass(columns, *candidates, request, onHit, onProgress, stop);
+        return runIndexedCasePass(columns, *candidates, request, onHit, onProgress, cancel);
 
     QStringList select{QStringLiteral("cm.case_id"), QStringLiteral("cm.citation")};
     QString from = QStringLiteral("case_master cm");
@@ -311,7 +321,7 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
         if (!q)
             return q.error();
         while (q->next()) {
-            if (stopRequested(stop))
+            if (stopRequested(cancel))
                 return {};
             for (int c = 0; c < columns.size(); ++c) {
                 const int index = columns[c];
@@ -325,14 +335,13 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
                 onProgress(++row);
         }
     }
-    if (stop)
-        stop->store(false);
+    endPass(cancel);
     return {};
 }
 
 DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
                                            const SearchRequest& request, const HitSink& onHit,
-                                           const ProgressSink& onProgress, std::atomic_bool* stop)
+                                           const ProgressSink& onProgress, CancelToken* cancel)
 {
     // The index is a superset per column: a column it rules out for a citation cannot match there, so only the
     // columns it names are read, one statement per column and batch, straight from the row holding the text,
@@ -343,7 +352,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
     const bool utf8 = readsUtf8Bytes();
     int row = 0;
     for (qsizetype start = 0; start < candidates.size(); start += kIndexedBatch) {
-        if (stop && stop->load())
+        if (cancel && cancel->isPassEnding())
             break;
         const qsizetype count = qMin<qsizetype>(kIndexedBatch, candidates.size() - start);
         QHash<qint64, QString> found; // case id: "Found in"
@@ -394,7 +403,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
                 citations.insert(q->value(0).toLongLong(), q->value(1).toString());
         }
         for (qsizetype i = start; i < start + count; ++i) {
-            if (stopRequested(stop))
+            if (stopRequested(cancel))
                 return {};
             const qint64 caseId = candidates.at(i).caseId;
             const auto hit = found.constFind(caseId);
@@ -404,8 +413,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
                 onProgress(++row);
         }
     }
-    if (stop)
-        stop->store(false);
+    endPass(cancel);
     return {};
 }
 
@@ -561,7 +569,7 @@ bool CitationSearch::indexAnswers(const SearchRequest& request)
 }
 
 DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
-                                    const ProgressSink& onProgress, std::atomic_bool* stop)
+                                    const ProgressSink& onProgress, CancelToken* cancel)
 {
     const QString link = latin(pass.linkTable);
     QString sql = QStringLiteral("SELECT cm.case_id, cm.citation, l.%1 FROM case_master cm JOIN %2 l ON l.%3 = "
@@ -590,8 +598,7 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
                 names.insert(masters->value(0).toLongLong(), name);
         }
         if (names.isEmpty()) {
-            if (stop)
-                stop->store(false);
+            endPass(cancel);
             return {};
         }
         // Few matching masters: let the link table's index pick their rows; many: read every link instead.
@@ -615,7 +622,7 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
     qint64 lastListed = 0;
     bool listedAny = false;
     while (q->next()) {
-        if (stopRequested(stop))
+        if (stopRequested(cancel))
             return {};
         const qint64 caseId = q->value(0).toLongLong();
         if (!(listedAny && caseId == lastListed)) {
@@ -639,8 +646,7 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
         if (onProgress)
             onProgress(++row);
     }
-    if (stop)
-        stop->store(false);
+    endPass(cancel);
     return {};
 }
 

@@ -8,9 +8,9 @@
 #include <QStringList>
 #include <QVariantList>
 
-#include <atomic>
 #include <functional>
 
+class CancelToken;
 class DbSession;
 struct SearchLinkPass;
 
@@ -74,13 +74,14 @@ public:
     static QStringList fieldChoices();
     static SearchField fieldForChoice(const QString& choice);
 
-    // Runs one pass. A stop request is seen between rows: the pass ends, its hits so far delivered, and the
+    // Runs one pass. A stop or cancel is seen between rows: the pass ends, its hits so far delivered, and a stop
     // request is cleared. Hits of one pass come in ascending case id, at most one per citation.
     DbError runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
-                    const ProgressSink& onProgress = {}, std::atomic_bool* stop = nullptr);
-    // Runs the given passes in order into the same sink.
+                    const ProgressSink& onProgress = {}, CancelToken* cancel = nullptr);
+    // Runs the given passes in order into the same sink. A stop ends the running pass only; a cancel ends the
+    // run.
     DbError run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
-                const ProgressSink& onProgress = {}, std::atomic_bool* stop = nullptr);
+                const ProgressSink& onProgress = {}, CancelToken* cancel = nullptr);
 
     // The word tests, exposed for their own tests.
     static bool isDelimiter(QChar c);                                  // Codes
@@ -102,13 +103,13 @@ private:
     };
 
     DbError runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
-                        const ProgressSink& onProgress, std::atomic_bool* stop);
+                        const ProgressSink& onProgress, CancelToken* cancel);
     DbError runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
                                const SearchRequest& request, const HitSink& onHit, const ProgressSink& onProgress,
-                               std::atomic_bool* stop);
+                               CancelToken* cancel);
     DbResult<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request);
     DbError runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
-                        const ProgressSink& onProgress, std::atomic_bool* stop);
+                        const ProgressSink& onProgress, CancelToken* cancel);
 
     DbError addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values);
     QStringList indexSegments(const SearchRequest& request);

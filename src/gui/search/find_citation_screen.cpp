@@ -58,8 +58,8 @@ FindCitationScreen::FindCitationScreen(const DbContext& ctx, QWidget* parent)
         m_animationView->setMovie(m_animation);
         m_animation->jumpToFrame(0);
     }
-    LoadfldsCbo();
-    LoadLVLabels();
+    loadFieldChoices();
+    clearResults();
     setIdleStates();
 }
 
@@ -75,8 +75,30 @@ QString FindCitationScreen::animationPath(const QString& programDir)
 
 void FindCitationScreen::buildControls()
 {
-    auto* label = new QLabel(QStringLiteral("Search Text"), this);
-    label->setObjectName(arrayName(QStringLiteral("Lbl"), 0));
+    QLayout* fields = buildSearchFields();
+    buildResults();
+    buildButtons();
+
+    // The search fields and options on the left, the commands on the right, the results below.
+    auto* top = new QHBoxLayout;
+    top->addLayout(fields, 1);
+    top->addLayout(buildCommandColumn());
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(top);
+    page->addWidget(m_results, 1);
+    page->addWidget(m_status);
+
+    connect(m_text, &QLineEdit::textChanged, this, &FindCitationScreen::searchTextChanged);
+    connect(m_fields, qOverload<int>(&QComboBox::currentIndexChanged), this, &FindCitationScreen::lookInChanged);
+    connect(m_results, &QTreeWidget::itemDoubleClicked, this, &FindCitationScreen::openSelectedCitation);
+    resize(640, 480);
+}
+
+QLayout* FindCitationScreen::buildSearchFields()
+{
+    auto* textLabel = new QLabel(QStringLiteral("Search Text"), this);
+    textLabel->setObjectName(arrayName(QStringLiteral("Lbl"), 0));
 
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Txt") + kNumber);
@@ -86,7 +108,7 @@ void FindCitationScreen::buildControls()
     m_lookInLabel->setObjectName(arrayName(QStringLiteral("Lbl"), 1));
     m_fields = new QComboBox(this);
     m_fields->setObjectName(QStringLiteral("Cbo") + kNumber);
-    label->setBuddy(m_text);
+    textLabel->setBuddy(m_text);
     m_lookInLabel->setBuddy(m_fields);
 
     auto* frame = new QGroupBox(this);
@@ -96,12 +118,24 @@ void FindCitationScreen::buildControls()
     for (int i = 0; i < 3; ++i) {
         auto* box = new QCheckBox(QLatin1String(optionTexts[i]), frame);
         box->setObjectName(arrayName(QStringLiteral("Chk"), i));
-        // The box's state, not the click: the keyboard and assistive tools change it too.
-        connect(box, &QCheckBox::toggled, this, [this, i] { Chk0005_Click(i); });
         frameLayout->addWidget(box);
         m_options << box;
     }
+    // The box's state, not the click: the keyboard and assistive tools change it too.
+    connect(m_options[AllFieldsOption], &QCheckBox::toggled, this, &FindCitationScreen::updateLookIn);
 
+    auto* fields = new QGridLayout;
+    fields->addWidget(textLabel, 0, 0);
+    fields->addWidget(m_text, 0, 1);
+    fields->addWidget(m_lookInLabel, 1, 0);
+    fields->addWidget(m_fields, 1, 1);
+    fields->addWidget(frame, 2, 0, 1, 2);
+    fields->setColumnStretch(1, 1);
+    return fields;
+}
+
+void FindCitationScreen::buildResults()
+{
     m_animationView = new QLabel(this);
     m_animationView->setObjectName(QStringLiteral("Ani") + kNumber);
     m_animationView->setFixedSize(48, 40);
@@ -120,7 +154,10 @@ void FindCitationScreen::buildControls()
 
     m_status = new QLabel(this);
     m_status->setObjectName(arrayName(QStringLiteral("Lbl"), 2));
+}
 
+void FindCitationScreen::buildButtons()
+{
     struct ButtonText {
         const char* caption;
         const char* toolTip;
@@ -135,23 +172,22 @@ void FindCitationScreen::buildControls()
             button->setAccessibleName(QLatin1String(buttons[i].toolTip));
         }
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, [this, i] { Cmd0005_Click(i); });
         m_buttons << button;
     }
+    connect(m_buttons[FindNowButton], &QPushButton::clicked, this, &FindCitationScreen::findNow);
+    connect(m_buttons[NewSearchButton], &QPushButton::clicked, this, &FindCitationScreen::newSearch);
+    connect(m_buttons[CloseButton], &QPushButton::clicked, this, &FindCitationScreen::close);
+    connect(m_buttons[StopButton], &QPushButton::clicked, this, &FindCitationScreen::stop);
+    connect(m_buttons[HelpButton], &QPushButton::clicked, this, &FindCitationScreen::showHelp);
+    connect(m_buttons[SaveReportButton], &QPushButton::clicked, this, &FindCitationScreen::saveReport);
     m_buttons[HelpButton]->setIcon(Icons::icon(QStringLiteral("help")));
     m_buttons[SaveReportButton]->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
     // Enter in the search text runs the search.
     m_buttons[FindNowButton]->setDefault(true);
+}
 
-    // The search fields and options on the left, the commands on the right, the results below.
-    auto* fields = new QGridLayout;
-    fields->addWidget(label, 0, 0);
-    fields->addWidget(m_text, 0, 1);
-    fields->addWidget(m_lookInLabel, 1, 0);
-    fields->addWidget(m_fields, 1, 1);
-    fields->addWidget(frame, 2, 0, 1, 2);
-    fields->setColumnStretch(1, 1);
-
+QLayout* FindCitationScreen::buildCommandColumn()
+{
     auto* commands = new QVBoxLayout;
     for (int i : {FindNowButton, StopButton, NewSearchButton, CloseButton})
         commands->addWidget(m_buttons[i]);
@@ -161,23 +197,10 @@ void FindCitationScreen::buildControls()
     commands->addLayout(icons);
     commands->addStretch();
     commands->addWidget(m_animationView, 0, Qt::AlignHCenter);
-
-    auto* top = new QHBoxLayout;
-    top->addLayout(fields, 1);
-    top->addLayout(commands);
-
-    auto* page = new QVBoxLayout(this);
-    page->addLayout(top);
-    page->addWidget(m_results, 1);
-    page->addWidget(m_status);
-
-    connect(m_text, &QLineEdit::textChanged, this, &FindCitationScreen::Txt0005_Change);
-    connect(m_fields, qOverload<int>(&QComboBox::currentIndexChanged), this, &FindCitationScreen::Cbo0005_Click);
-    connect(m_results, &QTreeWidget::itemDoubleClicked, this, &FindCitationScreen::LV0005_DblClick);
-    resize(640, 480);
+    return commands;
 }
 
-void FindCitationScreen::LoadfldsCbo()
+void FindCitationScreen::loadFieldChoices()
 {
     const QSignalBlocker quiet(m_fields);
     m_fields->clear();
@@ -185,7 +208,7 @@ void FindCitationScreen::LoadfldsCbo()
     m_fields->setCurrentIndex(m_fields->count() > 0 ? 0 : -1);
 }
 
-void FindCitationScreen::LoadLVLabels()
+void FindCitationScreen::clearResults()
 {
     m_results->clear();
     m_results->setColumnCount(2);
@@ -211,65 +234,37 @@ bool FindCitationScreen::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_results && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            LV0005_DblClick();
+            openSelectedCitation();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void FindCitationScreen::Txt0005_Change()
+void FindCitationScreen::searchTextChanged()
 {
     if (!isSearching())
         m_buttons[FindNowButton]->setEnabled(!m_text->text().isEmpty());
-    LoadLVLabels();
+    clearResults();
     m_status->clear();
     m_buttons[SaveReportButton]->setEnabled(false);
 }
 
-void FindCitationScreen::Cbo0005_Click()
+void FindCitationScreen::lookInChanged()
 {
-    LoadLVLabels();
+    clearResults();
     m_status->clear();
     m_buttons[SaveReportButton]->setEnabled(false);
 }
 
-void FindCitationScreen::Chk0005_Click(int index)
+void FindCitationScreen::updateLookIn()
 {
-    if (index != AllFieldsOption)
-        return;
     const bool lookInOne = !m_options[AllFieldsOption]->isChecked();
     m_lookInLabel->setEnabled(lookInOne);
     m_fields->setEnabled(lookInOne);
 }
 
-void FindCitationScreen::Cmd0005_Click(int index)
-{
-    switch (index) {
-    case FindNowButton:
-        FindNow();
-        break;
-    case NewSearchButton:
-        NewSearch();
-        break;
-    case CloseButton:
-        close();
-        break;
-    case StopButton:
-        Stop();
-        break;
-    case HelpButton:
-        showHelp();
-        break;
-    case SaveReportButton:
-        SaveReport();
-        break;
-    default:
-        break;
-    }
-}
-
-void FindCitationScreen::FindNow()
+void FindCitationScreen::findNow()
 {
     if (isSearching() || m_text->text().isEmpty())
         return;
@@ -286,7 +281,7 @@ void FindCitationScreen::FindNow()
 void FindCitationScreen::startSearch(const QList<SearchPass>& passes, const SearchRequest& request)
 {
     stopSearch();
-    LoadLVLabels();
+    clearResults();
     m_status->setText(QStringLiteral("Searching Record 0"));
     m_run = std::make_unique<SearchRun>(m_ctx, passes, request);
     m_run->setSinks([this](const QList<SearchHit>& hits) { addHits(hits); },
@@ -350,20 +345,20 @@ void FindCitationScreen::setIdleStates()
     setSearching(false);
 }
 
-void FindCitationScreen::NewSearch()
+void FindCitationScreen::newSearch()
 {
     if (MessageBox::confirm(this, QStringLiteral("This will clear your current search.")) != MessageBox::Answer::Ok)
         return;
     m_text->clear();
     for (QCheckBox* box : m_options)
         box->setChecked(false);
-    Chk0005_Click(AllFieldsOption);
-    LoadLVLabels();
+    updateLookIn();
+    clearResults();
     m_status->clear();
     setIdleStates();
 }
 
-void FindCitationScreen::Stop()
+void FindCitationScreen::stop()
 {
     m_animation->stop();
     if (m_run)
@@ -395,7 +390,7 @@ QTreeWidgetItem* FindCitationScreen::selectedItem() const
     return m_results->topLevelItem(0);
 }
 
-void FindCitationScreen::SaveReport()
+void FindCitationScreen::saveReport()
 {
     QTreeWidgetItem* item = selectedItem();
     if (isSearching() || !item)
@@ -410,7 +405,7 @@ void FindCitationScreen::SaveReport()
         showError(error);
 }
 
-void FindCitationScreen::LV0005_DblClick()
+void FindCitationScreen::openSelectedCitation()
 {
     QTreeWidgetItem* item = m_results->currentItem();
     if (isSearching() || m_results->topLevelItemCount() == 0 || !item || item->text(0).isEmpty())

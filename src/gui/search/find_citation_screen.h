@@ -16,6 +16,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMovie;
 class QPushButton;
@@ -53,11 +54,19 @@ public:
     static QString animationPath(const QString& programDir);
 
 public slots:
-    void Cmd0005_Click(int index);
-    void Chk0005_Click(int index);
-    void Txt0005_Change();
-    void Cbo0005_Click();
-    void LV0005_DblClick();
+    // The buttons "Cmd0005(0)".."Cmd0005(5)", each its own slot (Close is the dialog's own).
+    void findNow();
+    void newSearch();
+    // Ends the running pass after its current row; the passes after it still run.
+    void stop();
+    void showHelp();
+    void saveReport();
+    // "Select all fields" decides whether "Look in" can be chosen.
+    void updateLookIn();
+    void searchTextChanged();
+    void lookInChanged();
+    // Opens the chosen hit in the citation screen, then searches again.
+    void openSelectedCitation();
 
     // Closing stops a running search and waits for it.
     void done(int result) override;
@@ -67,13 +76,13 @@ protected:
 
 private:
     void buildControls();
-    void LoadfldsCbo();
-    void LoadLVLabels();
-    void FindNow();
-    void NewSearch();
-    void Stop();
-    void SaveReport();
-    void showHelp();
+    QLayout* buildSearchFields();
+    void buildResults();
+    void buildButtons();
+    QLayout* buildCommandColumn();
+    void loadFieldChoices();
+    // Empties the list of hits and sets its headings.
+    void clearResults();
     // Runs the passes into the emptied list; the outcome is shown when the last one ends.
     void startSearch(const QList<SearchPass>& passes, const SearchRequest& request);
     void addHits(const QList<SearchHit>& hits);

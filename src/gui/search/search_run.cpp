@@ -3,7 +3,6 @@
 #include "core/db/db_session.h"
 
 #include <QMutexLocker>
-#include <QThread>
 
 SearchRun::SearchRun(const DbContext& ctx, const QList<SearchPass>& passes, const SearchRequest& request,
                      QObject* parent)
@@ -11,7 +10,9 @@ SearchRun::SearchRun(const DbContext& ctx, const QList<SearchPass>& passes, cons
     , m_ctx(ctx)
     , m_passes(passes)
     , m_request(request)
-{}
+{
+    m_runner.setDelivery([this] { deliver(); });
+}
 
 SearchRun::~SearchRun()
 {
@@ -27,98 +28,61 @@ void SearchRun::setSinks(HitsSink hits, ProgressSink progress, DoneSink done)
 
 void SearchRun::start()
 {
-    if (m_thread)
-        return;
-    m_running = true;
-    m_thread.reset(QThread::create([this] { work(); }));
-    m_thread->setObjectName(QStringLiteral("citation search"));
-    m_thread->start();
+    m_runner.start(
+        m_ctx, [this](DbSession& session, CancelToken& cancel) { work(session, cancel); }, [this] { finish(); });
 }
 
 void SearchRun::requestStop()
 {
-    m_stop = true;
+    m_runner.requestStop();
 }
 
 void SearchRun::abandon()
 {
-    m_abandoned = true;
-    m_stop = true;
-    if (m_thread)
-        m_thread->wait();
-    m_running = false;
+    m_runner.cancel();
 }
 
-void SearchRun::work()
+void SearchRun::work(DbSession& session, CancelToken& cancel)
 {
-    DbError error;
-    {
-        DbSession session(m_ctx);
-        error = session.error();
-        if (!error) {
-            CitationSearch search(session);
-            const auto onHit = [this](const SearchHit& hit) {
-                {
-                    QMutexLocker lock(&m_mutex);
-                    m_pending.append(hit);
-                }
-                notify();
-            };
-            const auto onProgress = [this](int row) {
-                m_row = row;
-                notify();
-            };
-            // The passes one by one rather than the engine's run(): a stop ends one pass, but leaving the screen
-            // must end them all.
-            for (SearchPass pass : m_passes) {
-                if (m_abandoned)
-                    break;
-                error = search.runPass(pass, m_request, onHit, onProgress, &m_stop);
-                if (error)
-                    break;
+    DbError error = session.error();
+    if (!error) {
+        const auto onHit = [this](const SearchHit& hit) {
+            {
+                QMutexLocker lock(&m_mutex);
+                m_pending.append(hit);
             }
-        }
+            m_runner.notify();
+        };
+        const auto onProgress = [this](int row) {
+            {
+                QMutexLocker lock(&m_mutex);
+                m_row = row;
+            }
+            m_runner.notify();
+        };
+        error = CitationSearch(session).run(m_passes, m_request, onHit, onProgress, &cancel);
     }
-    {
-        QMutexLocker lock(&m_mutex);
-        m_error = error;
-    }
-    QMetaObject::invokeMethod(
-        this, [this] { finish(); }, Qt::QueuedConnection);
-}
-
-void SearchRun::notify()
-{
-    if (!m_deliveryPosted.exchange(true))
-        QMetaObject::invokeMethod(
-            this, [this] { deliver(); }, Qt::QueuedConnection);
+    QMutexLocker lock(&m_mutex);
+    m_error = error;
 }
 
 void SearchRun::deliver()
 {
-    // Cleared before taking, so that whatever the worker adds from now on is posted again.
-    m_deliveryPosted = false;
-    if (m_abandoned || !m_running)
-        return;
     QList<SearchHit> hits;
+    int row = 0;
     {
         QMutexLocker lock(&m_mutex);
         hits.swap(m_pending);
+        row = m_row;
     }
     if (m_progressSink)
-        m_progressSink(m_row);
+        m_progressSink(row);
     if (!hits.isEmpty() && m_hitsSink)
         m_hitsSink(hits);
 }
 
 void SearchRun::finish()
 {
-    if (m_thread)
-        m_thread->wait();
-    if (!m_running || m_abandoned)
-        return;
-    deliver();
-    m_running = false;
     DbError error;
     {
         QMutexLocker lock(&m_mutex);

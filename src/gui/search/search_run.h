@@ -3,20 +3,17 @@
 #include "core/db/db_context.h"
 #include "core/db/db_error.h"
 #include "core/search/citation_search.h"
+#include "gui/common/background_runner.h"
 
 #include <QList>
 #include <QMutex>
 #include <QObject>
 
-#include <atomic>
 #include <functional>
-#include <memory>
 
-class QThread;
-
-// One search, off the interface thread: the passes run in a thread of their own on a session opened there (a
-// connection may be used only by the thread that made it). Hits and progress come back to this object's thread
-// queued, a batch at a time, so the screen stays live however fast they are found.
+// One search, off the interface thread: the search's own run of the passes, on the background runner's thread and
+// session. Hits and progress come back to this object's thread a batch at a time, so the screen stays live however
+// fast they are found.
 class SearchRun : public QObject
 {
     Q_OBJECT
@@ -33,7 +30,7 @@ public:
 
     void setSinks(HitsSink hits, ProgressSink progress, DoneSink done);
     void start();
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_runner.isRunning(); }
 
     // Stop: the running pass ends after its current row; the passes after it still run.
     void requestStop();
@@ -41,9 +38,8 @@ public:
     void abandon();
 
 private:
-    void work();
-    // Worker side: asks for a delivery unless one is already on its way.
-    void notify();
+    // Worker side.
+    void work(DbSession& session, CancelToken& cancel);
     // Interface side.
     void deliver();
     void finish();
@@ -54,14 +50,11 @@ private:
     HitsSink m_hitsSink;
     ProgressSink m_progressSink;
     DoneSink m_doneSink;
-    std::unique_ptr<QThread> m_thread;
-    bool m_running = false;
 
-    std::atomic_bool m_stop{false};
-    std::atomic_bool m_abandoned{false};
-    std::atomic_bool m_deliveryPosted{false};
-    std::atomic_int m_row{0};
-    QMutex m_mutex; // guards the two below
+    QMutex m_mutex; // guards the three below
     QList<SearchHit> m_pending;
+    int m_row = 0;
     DbError m_error;
+
+    BackgroundRunner m_runner; // last: its thread ends before the rest goes
 };

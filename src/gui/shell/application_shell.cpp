@@ -3,15 +3,13 @@
 #include "core/db/database_setup.h"
 #include "core/shell/app_info.h"
 #include "core/sync/database_merge.h"
+#include "gui/common/background_runner.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/message_box.h"
 #include "gui/db/connection_screen.h"
 #include "gui/shell/main_window.h"
 
-#include <QEventLoop>
 #include <QProgressDialog>
-
-#include <thread>
 
 namespace {
 // Opening may upgrade an older database, which builds indexes; it runs beside the interface so that the steps
@@ -25,16 +23,13 @@ DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
     progress.setMinimumDuration(0);
     progress.reset(); // hidden until a step is announced
     DatabaseSetup::Opened result;
-    QEventLoop loop;
-    std::thread worker([&] {
-        result = DatabaseSetup::openStored(programDir, [&progress](const QString& step) {
-            QMetaObject::invokeMethod(
-                &progress,
-                [&progress, step] {
-                    progress.setLabelText(step);
-                    progress.show();
-                },
-                Qt::QueuedConnection);
+    BackgroundRunner runner;
+    runner.start([&](CancelToken&) {
+        result = DatabaseSetup::openStored(programDir, [&](const QString& step) {
+            runner.post([&progress, step] {
+                progress.setLabelText(step);
+                progress.show();
+            });
         });
         if (result.outcome == DatabaseSetup::Opened::Outcome::Ready) {
             // The working databases of a synchronisation that was ended before it could drop them.
@@ -42,10 +37,8 @@ DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
             if (!result.cleanupError)
                 result.cleanupError = leftovers;
         }
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
+    runner.wait(-1, QEventLoop::ExcludeUserInputEvents);
     return result;
 }
 } // namespace

@@ -13,10 +13,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 
 const QString SynchroniseScreen::kEntriesError = QStringLiteral("Error in entries, can not synchronize database.");
@@ -35,6 +33,32 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     setWindowTitle(QStringLiteral(" Synchronisation "));
     setModal(true);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(buildEntries());
+    layout->addWidget(buildProgress());
+    layout->addLayout(buildButtons());
+    setTabOrders();
+    updateCommands();
+}
+
+SynchroniseScreen::~SynchroniseScreen()
+{
+    // The run owns connections of its own thread; it must end before the screen goes.
+    m_runner.cancel();
+}
+
+QLineEdit* SynchroniseScreen::addBox(QGridLayout* grid, int box, int row)
+{
+    auto* b = new QLineEdit(grid->parentWidget());
+    b->setObjectName(QStringLiteral("Txt0009(%1)").arg(box));
+    connect(b, &QLineEdit::textChanged, this, &SynchroniseScreen::updateCommands);
+    m_boxes << b;
+    grid->addWidget(b, row, 1);
+    return b;
+}
+
+QFrame* SynchroniseScreen::buildEntries()
+{
     auto* outer = new QFrame(this);
     outer->setObjectName(QStringLiteral("Fra0009(0)"));
     outer->setFrameShape(QFrame::StyledPanel);
@@ -44,18 +68,10 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
         l->setObjectName(QStringLiteral("Lbl0009(%1)").arg(index));
         return l;
     };
-    auto box = [&](int index) {
-        auto* b = new QLineEdit(outer);
-        b->setObjectName(QStringLiteral("Txt0009(%1)").arg(index));
-        connect(b, &QLineEdit::textChanged, this, &SynchroniseScreen::Txt0009_Change);
-        m_boxes << b;
-        return b;
-    };
     grid->addWidget(label(0, QStringLiteral("Present Database ")), 0, 0);
-    QLineEdit* present = box(PresentBox);
+    QLineEdit* present = addBox(grid, PresentBox, 0);
     present->setReadOnly(true);
     present->setText(m_ctx.connection.database.trimmed());
-    grid->addWidget(present, 0, 1);
     grid->addWidget(label(1, QStringLiteral(" Database to synchronise with")), 1, 0, 1, 2);
     const struct {
         int label;
@@ -63,7 +79,7 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     } rows[] = {{2, "Server Name"}, {3, "Database Name "}, {5, "User Name "}, {6, "Password"}};
     for (int i = 0; i < 4; ++i) {
         grid->addWidget(label(rows[i].label, QLatin1String(rows[i].caption)), i + 2, 0);
-        grid->addWidget(box(i + 1), i + 2, 1);
+        addBox(grid, i + 1, i + 2);
     }
     m_boxes[PasswordBox]->setEchoMode(QLineEdit::Password);
     // A colleague's embedded database is a file wherever it was copied to.
@@ -73,7 +89,11 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     m_browse->setAutoDefault(false);
     connect(m_browse, &QPushButton::clicked, this, &SynchroniseScreen::browseDatabase);
     grid->addWidget(m_browse, 3, 2);
+    return outer;
+}
 
+QFrame* SynchroniseScreen::buildProgress()
+{
     m_progressFrame = new QFrame(this);
     m_progressFrame->setObjectName(QStringLiteral("Fra0009(1)"));
     m_progressFrame->setFrameShape(QFrame::StyledPanel);
@@ -86,59 +106,54 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     progress->addWidget(m_status);
     progress->addWidget(m_bar);
     m_progressFrame->setVisible(false);
+    return m_progressFrame;
+}
+
+QLayout* SynchroniseScreen::buildButtons()
+{
+    m_helpButton = new QPushButton(this);
+    m_helpButton->setObjectName(QStringLiteral("Cmd0009(0)"));
+    m_helpButton->setIcon(Icons::icon(QStringLiteral("help")));
+    m_closeButton = new QPushButton(QStringLiteral("&Close"), this);
+    m_closeButton->setObjectName(QStringLiteral("Cmd0009(1)"));
+    m_closeButton->setToolTip(QStringLiteral("Close"));
+    m_syncButton = new QPushButton(QStringLiteral("&Synchronisation"), this);
+    m_syncButton->setObjectName(QStringLiteral("Cmd0009(2)"));
+    m_syncButton->setToolTip(QStringLiteral("Syncronization"));
+    for (QPushButton* button : {m_helpButton, m_closeButton, m_syncButton})
+        button->setAutoDefault(false);
+    connect(m_helpButton, &QPushButton::clicked, this, &SynchroniseScreen::showHelp);
+    connect(m_closeButton, &QPushButton::clicked, this, &SynchroniseScreen::closeScreen);
+    connect(m_syncButton, &QPushButton::clicked, this, &SynchroniseScreen::synchronise);
 
     auto* buttons = new QHBoxLayout;
-    auto* help = new QPushButton(this);
-    help->setObjectName(QStringLiteral("Cmd0009(0)"));
-    help->setIcon(Icons::icon(QStringLiteral("help")));
-    auto* close = new QPushButton(QStringLiteral("&Close"), this);
-    close->setObjectName(QStringLiteral("Cmd0009(1)"));
-    close->setToolTip(QStringLiteral("Close"));
-    auto* sync = new QPushButton(QStringLiteral("&Synchronisation"), this);
-    sync->setObjectName(QStringLiteral("Cmd0009(2)"));
-    sync->setToolTip(QStringLiteral("Syncronization"));
-    m_buttons << help << close << sync;
-    for (int i = 0; i < m_buttons.size(); ++i) {
-        m_buttons[i]->setAutoDefault(false);
-        connect(m_buttons[i], &QPushButton::clicked, this, [this, i] { Cmd0009_Click(i); });
-    }
-    buttons->addWidget(help);
+    buttons->addWidget(m_helpButton);
     buttons->addStretch();
-    buttons->addWidget(sync);
-    buttons->addWidget(close);
+    buttons->addWidget(m_syncButton);
+    buttons->addWidget(m_closeButton);
+    return buttons;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(outer);
-    layout->addWidget(m_progressFrame);
-    layout->addLayout(buttons);
+void SynchroniseScreen::setTabOrders()
+{
     setTabOrder(m_boxes[PresentBox], m_boxes[ServerBox]);
     setTabOrder(m_boxes[ServerBox], m_boxes[DatabaseBox]);
     setTabOrder(m_boxes[DatabaseBox], m_boxes[UserBox]);
     setTabOrder(m_boxes[UserBox], m_boxes[PasswordBox]);
-    setTabOrder(m_boxes[PasswordBox], help);
-    setTabOrder(help, sync);
-    setTabOrder(sync, close);
-    setTabOrder(close, m_browse);
-    Txt0009_Change();
+    setTabOrder(m_boxes[PasswordBox], m_helpButton);
+    setTabOrder(m_helpButton, m_syncButton);
+    setTabOrder(m_syncButton, m_closeButton);
+    setTabOrder(m_closeButton, m_browse);
 }
 
-SynchroniseScreen::~SynchroniseScreen()
+void SynchroniseScreen::updateCommands()
 {
-    // The run owns connections of its own thread; it must end before the screen goes.
-    if (m_thread) {
-        m_thread->wait();
-        delete m_thread;
-    }
-}
-
-void SynchroniseScreen::Txt0009_Change()
-{
-    if (m_buttons.size() <= SynchroniseButton || isRunning())
+    if (!m_syncButton || isRunning())
         return;
     bool filled = true;
     for (int i = ServerBox; i <= PasswordBox && i < m_boxes.size(); ++i)
         filled = filled && !m_boxes[i]->text().trimmed().isEmpty();
-    m_buttons[SynchroniseButton]->setEnabled(filled && m_boxes.size() > PasswordBox);
+    m_syncButton->setEnabled(filled && m_boxes.size() > PasswordBox);
     if (m_browse)
         m_browse->setEnabled(ConnectionString{m_boxes[ServerBox]->text(), {}, {}, {}}.isEmbedded());
 }
@@ -152,22 +167,15 @@ void SynchroniseScreen::browseDatabase()
         m_boxes[DatabaseBox]->setText(QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()));
 }
 
-void SynchroniseScreen::Cmd0009_Click(int index)
+void SynchroniseScreen::showHelp()
 {
-    switch (index) {
-    case HelpButton:
-        m_helpHandler(this, m_ctx.programDir, kHelpContext);
-        break;
-    case CloseButton:
-        if (!isRunning())
-            accept();
-        break;
-    case SynchroniseButton:
-        synchronise();
-        break;
-    default:
-        break;
-    }
+    m_helpHandler(this, m_ctx.programDir, kHelpContext);
+}
+
+void SynchroniseScreen::closeScreen()
+{
+    if (!isRunning())
+        accept();
 }
 
 void SynchroniseScreen::reject()
@@ -179,16 +187,16 @@ void SynchroniseScreen::reject()
 
 void SynchroniseScreen::setButtonsEnabled(bool enabled)
 {
-    m_buttons[CloseButton]->setEnabled(enabled);
-    m_buttons[SynchroniseButton]->setEnabled(enabled);
+    m_closeButton->setEnabled(enabled);
+    m_syncButton->setEnabled(enabled);
     m_browse->setEnabled(enabled);
     if (enabled)
-        Txt0009_Change();
+        updateCommands();
 }
 
 void SynchroniseScreen::synchronise()
 {
-    if (isRunning() || !m_buttons[SynchroniseButton]->isEnabled())
+    if (isRunning() || !m_syncButton->isEnabled())
         return;
     m_busy = std::make_unique<Hourglass>();
     m_merge =
@@ -207,20 +215,11 @@ void SynchroniseScreen::synchronise()
     m_progressFrame->setVisible(true);
     setButtonsEnabled(false);
 
-    QPointer<SynchroniseScreen> self(this);
-    m_merge->setProgress([self](const QString& status, int bar) {
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, status, bar] {
-                if (self)
-                    self->showProgress(status, bar);
-            },
-            Qt::QueuedConnection);
-    });
+    m_merge->setProgress(
+        [this](const QString& status, int bar) { m_runner.post([this, status, bar] { showProgress(status, bar); }); });
     DatabaseMerge* merge = m_merge.get();
-    m_thread = QThread::create([this, merge] { m_result = merge->run(); });
-    connect(m_thread, &QThread::finished, this, &SynchroniseScreen::finish, Qt::QueuedConnection);
-    m_thread->start();
+    // The merge opens and closes every session it needs itself, and has no point at which to stop.
+    m_runner.start([this, merge](CancelToken&) { m_result = merge->run(); }, [this] { finish(); });
 }
 
 void SynchroniseScreen::showProgress(const QString& status, int bar)
@@ -231,15 +230,15 @@ void SynchroniseScreen::showProgress(const QString& status, int bar)
 
 void SynchroniseScreen::finish()
 {
-    if (!m_thread)
-        return;
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
     m_merge.reset();
     m_busy.reset();
-    const DatabaseMerge::Result r = m_result;
     setButtonsEnabled(true);
+    showOutcome(m_result);
+    emit runFinished();
+}
+
+void SynchroniseScreen::showOutcome(const DatabaseMerge::Result& r)
+{
     switch (r.outcome) {
     case DatabaseMerge::Outcome::Merged:
         m_progressFrame->setVisible(false);
@@ -266,5 +265,4 @@ void SynchroniseScreen::finish()
         MessageBox::information(this, r.message);
         break;
     }
-    emit runFinished();
 }

@@ -2,6 +2,7 @@
 
 #include "core/db/db_context.h"
 #include "core/sync/database_merge.h"
+#include "gui/common/background_runner.h"
 #include "gui/common/chelp.h"
 
 #include <QDialog>
@@ -12,20 +13,20 @@
 
 class Hourglass;
 class QFrame;
+class QGridLayout;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QThread;
 
-// The Synchronisation screen: names a second database and merges it into the present one. The merge runs in a
-// thread of its own, so the screen keeps painting its status text and bar; only one run at a time.
+// The Synchronisation screen: names a second database and merges it into the present one. The merge runs on the
+// background runner's thread, so the screen keeps painting its status text and bar; only one run at a time.
 class SynchroniseScreen : public QDialog
 {
     Q_OBJECT
 
 public:
-    enum Button { HelpButton = 0, CloseButton = 1, SynchroniseButton = 2 };
     enum Box { PresentBox = 0, ServerBox, DatabaseBox, UserBox, PasswordBox };
     static constexpr int kHelpContext = 90100;
     static const QString kEntriesError;
@@ -42,11 +43,17 @@ public:
 
     void setHelpHandler(HelpHandler handler) { m_helpHandler = std::move(handler); }
     void setMergeHook(MergeHook hook) { m_mergeHook = std::move(hook); }
-    bool isRunning() const { return m_thread != nullptr; }
+    bool isRunning() const { return m_runner.isRunning(); }
 
 public slots:
-    void Cmd0009_Click(int index);
-    void Txt0009_Change();
+    // Help, Close and Synchronisation ("Cmd0009(0)".."Cmd0009(2)").
+    void showHelp();
+    // Not while a run is going.
+    void closeScreen();
+    // Starts a merge of the second database into the present one.
+    void synchronise();
+    // The second database's boxes were changed: Synchronisation only with all four filled.
+    void updateCommands();
     // Picks an embedded database file for the database box.
     void browseDatabase();
     void reject() override;
@@ -56,9 +63,14 @@ signals:
     void runFinished();
 
 private:
-    void synchronise();
+    QFrame* buildEntries();
+    QFrame* buildProgress();
+    QLayout* buildButtons();
+    void setTabOrders();
+    QLineEdit* addBox(QGridLayout* grid, int box, int row);
     void showProgress(const QString& status, int bar);
     void finish();
+    void showOutcome(const DatabaseMerge::Result& result);
     void setButtonsEnabled(bool enabled);
 
     DbContext m_ctx;
@@ -66,13 +78,15 @@ private:
     HelpHandler m_helpHandler;
     MergeHook m_mergeHook;
     QList<QLineEdit*> m_boxes;
-    QList<QPushButton*> m_buttons;
+    QPushButton* m_helpButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+    QPushButton* m_syncButton = nullptr;
     QPushButton* m_browse = nullptr;
     QFrame* m_progressFrame = nullptr;
     QLabel* m_status = nullptr;
     QProgressBar* m_bar = nullptr;
     std::unique_ptr<DatabaseMerge> m_merge;
     DatabaseMerge::Result m_result;
-    QThread* m_thread = nullptr;
     std::unique_ptr<Hourglass> m_busy;
+    BackgroundRunner m_runner; // last: the run ends before the merge it uses goes
 };

@@ -1,0 +1,7 @@
+#include "core/util/cancel_token.h"
+
+void CancelToken::reset()
+{
+    m_stopPass = false;
+    m_cancelled = false;
+}
