@@ -3,6 +3,7 @@ cmake_minimum_required(VERSION 3.21)
 # library needs a symbol of the screens, of painting or of the help reader.
 # cmake -DSRC=<src dir> -DCORE_LIB=<liblexorium_core.a> [-DNM=<nm>] -P check_layers.cmake
 set(rank_core 0)
+set(rank_help 0)
 set(rank_report 1)
 set(rank_cli 2)
 set(rank_gui 2)
