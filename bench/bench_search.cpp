@@ -4,7 +4,7 @@
 // size, the row-by-row method (one lookup per text of every citation) as the reference it replaces.
 //
 // LEXORIUM_BENCH_SIZES=5000,50000 LEXORIUM_BENCH_ROUNDS=5; LEXORIUM_TEST_ENGINE picks the engine;
-// LEXORIUM_BENCH_CACHE=<folder> keeps the filled databases (embedded: files in the folder; PostgreSQL: template
+// LEXORIUM_BENCH_CACHE=<folder> keeps the filled databases (embedded: files in its Data/; PostgreSQL: template
 // databases lexbench_search_<size> on the server) and reuses them;
 // LEXORIUM_BENCH_ONLY=<text> runs only the searches whose name holds the text.
 #include "core/db/database_admin.h"
