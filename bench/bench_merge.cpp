@@ -4,8 +4,8 @@
 // 2,000. The time of each step of the run is shown beside the total.
 //
 // Sizes can be set: LEXORIUM_BENCH_SIZES=2000,20000; the engine by LEXORIUM_TEST_ENGINE.
+#include "core/db/database_admin.h"
 #include "core/db/db_session.h"
-#include "core/db/sqlite_dialect.h"
 #include "core/sync/database_merge.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
@@ -31,7 +31,7 @@ QList<int> sizesFromEnvironment()
 MergeSource sourceOf(const DbContext& ctx)
 {
     const ConnectionString& c = ctx.connection;
-    return {c.server, c.isEmbedded() ? SqliteDialect::databaseFile(ctx) : c.database, c.user, c.password};
+    return {c.server, DatabaseAdmin::databaseLocation(ctx), c.user, c.password};
 }
 
 qint64 count(const DbContext& ctx, const QString& table)

@@ -4,13 +4,12 @@
 // size, the row-by-row method (one lookup per text of every citation) as the reference it replaces.
 //
 // LEXORIUM_BENCH_SIZES=5000,50000 LEXORIUM_BENCH_ROUNDS=5; LEXORIUM_TEST_ENGINE picks the engine;
-// LEXORIUM_BENCH_CACHE=<folder> keeps the filled databases (embedded: files in the folder; PostgreSQL: template
+// LEXORIUM_BENCH_CACHE=<folder> keeps the filled databases (embedded: files in its Data/; PostgreSQL: template
 // databases lexbench_search_<size> on the server) and reuses them;
 // LEXORIUM_BENCH_ONLY=<text> runs only the searches whose name holds the text.
+#include "core/db/database_admin.h"
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
-#include "core/db/postgres_dialect.h"
-#include "core/db/sqlite_dialect.h"
 #include "core/search/citation_search.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
@@ -73,28 +72,20 @@ QString cacheFolder()
     return qEnvironmentVariable("LEXORIUM_BENCH_CACHE");
 }
 
-QString cachedFile(int size)
+// Where the filled database of that size is kept: a file in the folder, or a database beside it on the server.
+DbContext cachedContext(const DbContext& ctx, int size)
 {
-    return cacheFolder() + QStringLiteral("/search-%1.db").arg(size);
+    DbContext cached = ctx;
+    cached.programDir = cacheFolder();
+    cached.connection.database = QStringLiteral("lexbench_search_%1").arg(size);
+    return cached;
 }
 
-QString cachedDatabase(int size)
+bool reported(const DbError& e)
 {
-    return QStringLiteral("lexbench_search_%1").arg(size);
-}
-
-// Runs one statement on the server's maintenance database (creating and dropping databases).
-bool onServer(const DbContext& ctx, const QString& sql, const QVariantList& values = {}, bool* found = nullptr)
-{
-    DbSession admin(ctx, SqlDialect::Target::Maintenance);
-    DbResult<QSqlQuery> q = admin.query(sql, values);
-    if (!q) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(sql), qPrintable(q.error().description));
-        return false;
-    }
-    if (found)
-        *found = q->isSelect() && q->next();
-    return true;
+    if (e)
+        std::fprintf(stderr, "%s\n", qPrintable(e.description));
+    return !e;
 }
 
 // Replaces the freshly made database by the cached one, if there is one.
@@ -102,33 +93,17 @@ bool useCache(const DbContext& ctx, int size)
 {
     if (cacheFolder().isEmpty())
         return false;
-    if (!TestDatabase::isPostgres()) {
-        if (!QFile::exists(cachedFile(size)))
-            return false;
-        const QString file = SqliteDialect::databaseFile(ctx);
-        QFile::remove(file);
-        return QFile::copy(cachedFile(size), file);
-    }
-    bool exists = false;
-    if (!onServer(ctx, QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), {cachedDatabase(size)}, &exists) ||
-        !exists)
-        return false;
-    const PostgresDialect d;
-    return onServer(ctx, QStringLiteral("DROP DATABASE ") + d.quoteIdentifier(ctx.connection.database)) &&
-           onServer(ctx, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
-                             .arg(d.quoteIdentifier(ctx.connection.database), d.quoteIdentifier(cachedDatabase(size))));
+    const DbContext cached = cachedContext(ctx, size);
+    DbError error;
+    if (!DatabaseAdmin::databaseExists(cached, &error))
+        return !reported(error);
+    return reported(DatabaseAdmin::dropDatabase(ctx)) && reported(DatabaseAdmin::copyDatabase(cached, ctx));
 }
 
 bool saveCache(const DbContext& ctx, int size)
 {
-    if (!TestDatabase::isPostgres()) {
-        QDir().mkpath(cacheFolder());
-        QFile::remove(cachedFile(size));
-        return QFile::copy(SqliteDialect::databaseFile(ctx), cachedFile(size));
-    }
-    const PostgresDialect d;
-    return onServer(ctx, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
-                             .arg(d.quoteIdentifier(cachedDatabase(size)), d.quoteIdentifier(ctx.connection.database)));
+    const DbContext cached = cachedContext(ctx, size);
+    return reported(DatabaseAdmin::dropDatabase(cached)) && reported(DatabaseAdmin::copyDatabase(ctx, cached));
 }
 
 // The all-fields candidates asked of the engine directly: the same statement the search makes first.
@@ -284,9 +259,8 @@ void BenchSearch::initTestCase()
             });
         QVERIFY2(!filled, qPrintable(filled.description));
         s->fillSeconds = double(clock.elapsed()) / 1000;
-        if (TestDatabase::isPostgres())
-            for (const QString& sql : {QStringLiteral("ANALYZE"), QStringLiteral("CHECKPOINT")})
-                s->session->query(sql);
+        for (const QString& sql : s->session->dialect().settleStatements())
+            s->session->query(sql);
         if (!cacheFolder().isEmpty()) {
             s->session.reset(); // a template database must have no connections
             QVERIFY(saveCache(s->db.ctx(), size));

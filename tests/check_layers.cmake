@@ -1,16 +1,32 @@
 cmake_minimum_required(VERSION 3.21)
-# Fails when an include runs upwards between the layers, when two folders include each other, or when the core
-# library needs a symbol of the screens, of painting or of the help reader.
-# cmake -DSRC=<src dir> -DCORE_LIB=<liblexorium_core.a> [-DNM=<nm>] -P check_layers.cmake
+# Fails when an include runs upwards between the layers, when two folders include each other, when anything but the
+# db folders (src/core/db, tests/support/db) asks which engine it is on or speaks an engine's own SQL, or when the
+# core library needs a symbol of the screens, of painting or of the help reader. Reads src/, bench/ and
+# tests/support/.
+# cmake -DROOT=<source dir> -DCORE_LIB=<liblexorium_core.a> [-DNM=<nm>] -P check_layers.cmake
 set(rank_core 0)
+set(rank_help 0)
 set(rank_report 1)
 set(rank_cli 2)
 set(rank_gui 2)
 set(rank_app 3)
+# The benchmarks, their generated data and the tests' support may use every library.
+set(rank_bench 4)
+set(rank_datagen 4)
+set(rank_support 4)
 
+# What marks a question of the engine: its driver's name, its dialect class, or its own catalogue, settings and
+# index statements in a string.
+set(engine_marks
+    "\"QSQLITE\"" "\"QPSQL\"" "driverName\\(\\)" "(Sqlite|Postgres)Dialect" "core/db/(sqlite|postgres)_dialect\\.h"
+    "\"[^\"]*(sqlite_master|sqlite_schema|PRAGMA|fts5|pg_catalog|pg_class|pg_database|pg_indexes|pg_namespace|pg_constraint|pg_stat|pg_get_|gin_|trgm|information_schema|TEMPLATE)")
+list(JOIN engine_marks "|" engine_regex)
+
+# core/db, gui/common, support/db: the folder a file or an include lies in; bench, support: a top folder's own files.
 function(folder_of path out)
-    string(REGEX MATCH "^(core|gui)/[^/]+" sub "${path}")
+    string(REGEX MATCH "^(core|gui|support)/[^/]+/" sub "${path}")
     if(sub)
+        string(REGEX REPLACE "/$" "" sub "${sub}")
         set(${out} "${sub}" PARENT_SCOPE)
     else()
         string(REGEX MATCH "^[^/]+" top "${path}")
@@ -18,13 +34,35 @@ function(folder_of path out)
     endif()
 endfunction()
 
+# Every file under its name as included: core/db/schema.h, datagen/citation_filler.h, support/test_database.h.
+set(files "")
+file(GLOB_RECURSE found RELATIVE "${ROOT}/src" "${ROOT}/src/*.h" "${ROOT}/src/*.cpp")
+foreach(name IN LISTS found)
+    list(APPEND files "${name}")
+    set(path_${name} "${ROOT}/src/${name}")
+endforeach()
+file(GLOB_RECURSE found RELATIVE "${ROOT}/bench" "${ROOT}/bench/*.h" "${ROOT}/bench/*.cpp")
+foreach(name IN LISTS found)
+    if(NOT name MATCHES "^datagen/")
+        set(name "bench/${name}")
+    endif()
+    list(APPEND files "${name}")
+    string(REGEX REPLACE "^bench/" "" under "${name}")
+    set(path_${name} "${ROOT}/bench/${under}")
+endforeach()
+file(GLOB_RECURSE found RELATIVE "${ROOT}/tests/support" "${ROOT}/tests/support/*.h" "${ROOT}/tests/support/*.cpp")
+foreach(name IN LISTS found)
+    list(APPEND files "support/${name}")
+    set(path_support/${name} "${ROOT}/tests/support/${name}")
+endforeach()
+
 set(problems "")
 set(edges "")
-file(GLOB_RECURSE sources RELATIVE "${SRC}" "${SRC}/*.h" "${SRC}/*.cpp")
-foreach(source IN LISTS sources)
+foreach(source IN LISTS files)
+    set(path "${path_${source}}")
     folder_of("${source}" from)
     string(REGEX MATCH "^[^/]+" from_layer "${source}")
-    file(STRINGS "${SRC}/${source}" includes REGEX "^#include \"")
+    file(STRINGS "${path}" includes REGEX "^#include \"")
     foreach(line IN LISTS includes)
         string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" target "${line}")
         if(NOT target MATCHES "/")
@@ -36,14 +74,25 @@ foreach(source IN LISTS sources)
             list(APPEND problems "${source}: unknown layer in ${target}")
             continue()
         endif()
-        if(rank_${to_layer} GREATER rank_${from_layer} OR
-           (from_layer STREQUAL "cli" AND to_layer STREQUAL "gui"))
+        if(from_layer STREQUAL "help" AND NOT to_layer STREQUAL "help")
+            list(APPEND problems "${source} includes ${target}: the help reader is Qt Core alone")
+        elseif(from_layer STREQUAL "core" AND to_layer STREQUAL "help")
+            list(APPEND problems "${source} includes ${target}: the core has no use for the help reader")
+        elseif(rank_${to_layer} GREATER rank_${from_layer} OR (from_layer STREQUAL "cli" AND to_layer STREQUAL "gui"))
             list(APPEND problems "${source} includes ${target}: upwards from ${from_layer} to ${to_layer}")
         endif()
         if(NOT from STREQUAL to)
             list(APPEND edges "${from}>${to}")
         endif()
     endforeach()
+    if(NOT from STREQUAL "core/db" AND NOT from STREQUAL "support/db")
+        file(STRINGS "${path}" engine_lines REGEX "${engine_regex}")
+        foreach(line IN LISTS engine_lines)
+            string(STRIP "${line}" line)
+            string(REPLACE ";" "," line "${line}") # one problem, not a list
+            list(APPEND problems "${source} asks about the engine outside the db folders: ${line}")
+        endforeach()
+    endif()
 endforeach()
 list(REMOVE_DUPLICATES edges)
 foreach(edge IN LISTS edges)
@@ -63,7 +112,7 @@ if(CORE_LIB)
     if(NOT rc EQUAL 0)
         list(APPEND problems "cannot read the symbols of ${CORE_LIB}")
     endif()
-    string(REGEX MATCHALL "[^\n]*(QWidget|QGuiApplication|QPainter|QPrinter|QPdfWriter|chm_[a-z]|mspack)[^\n]*"
+    string(REGEX MATCHALL "[^\n]*(QWidget|QGuiApplication|QPainter|QPrinter|QPdfWriter|chm_[a-z]|Chm[A-Z]|mspack)[^\n]*"
            bad "${undefined}")
     foreach(symbol IN LISTS bad)
         string(STRIP "${symbol}" symbol)
@@ -75,5 +124,5 @@ if(problems)
     list(JOIN problems "\n  " text)
     message(FATAL_ERROR "Layering broken:\n  ${text}")
 endif()
-list(LENGTH sources count)
+list(LENGTH files count)
 message(STATUS "layers hold: ${count} files checked")

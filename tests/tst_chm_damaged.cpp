@@ -2,7 +2,7 @@
 // it, and never touches memory outside its data: this program is built with the address and undefined-behaviour
 // sanitizers, which end it at the first stray access.
 
-#include "gui/common/chm_file.h"
+#include "help/chm_file.h"
 #include "support/test_paths.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "gui/common/chm_file.h"
+#include "help/chm_file.h"
 #include "support/test_paths.h"
 
 #include <QTemporaryDir>

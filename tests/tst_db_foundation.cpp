@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -28,6 +29,9 @@ private slots:
     void fieldById();
     void fieldByIdReportsFailures();
     void createAndDropDatabase();
+    void copiedDatabaseHoldsTheRowsAndStaysApart();
+    void plainDatabaseName_data();
+    void plainDatabaseName();
     void newDatabaseFilesAreTheUsersOnly();
     void dropTempTablesDropsOnlyTheTwo();
     void passwordsWithSemicolonsAndQuotesLogIn();
@@ -197,6 +201,69 @@ void TestDbFoundation::createAndDropDatabase()
     QVERIFY(!TestDatabase::openError(ctx));
     QVERIFY(!DatabaseAdmin::dropDatabase(ctx));
     QVERIFY(TestDatabase::openError(ctx).isError());
+}
+
+// A copy holds what the original held, as a database the program opens, and is apart from it; a copy onto a
+// database that is there already is refused and changes neither.
+void TestDbFoundation::copiedDatabaseHoldsTheRowsAndStaysApart()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (1, 'Evidence Act')")));
+    LEX_PREPARE_DATABASE(copy);
+    QVERIFY(!DatabaseAdmin::databaseExists(copy.ctx()));
+    const DbError e = DatabaseAdmin::copyDatabase(t.ctx(), copy.ctx());
+    const auto dropCopy = qScopeGuard([&] { DatabaseAdmin::dropDatabase(copy.ctx()); });
+    QVERIFY2(!e, qPrintable(e.description));
+    QVERIFY(DatabaseAdmin::databaseExists(copy.ctx()));
+    {
+        DbSession session(copy.ctx());
+        const DbResult<Schema::Status> info = Schema::inspect(session);
+        QVERIFY(info);
+        QCOMPARE(info->version, Schema::kCurrentVersion);
+    }
+    QCOMPARE(copy.scalar(QStringLiteral("SELECT act FROM act_master WHERE id = 1")).toString(),
+             QStringLiteral("Evidence Act"));
+    QVERIFY(copy.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (2, 'Contract Act')")));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).toInt(), 1);
+
+    const DbError again = DatabaseAdmin::copyDatabase(t.ctx(), copy.ctx());
+    QCOMPARE(again.kind, DbError::Kind::AlreadyExists);
+    QCOMPARE(copy.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).toInt(), 2);
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).toInt(), 1);
+}
+
+// A merge names its working copy after the second database: on the embedded engine a database typed as the path
+// of its file is known by the file's name.
+void TestDbFoundation::plainDatabaseName_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("embedded, a name") << QStringLiteral("(local)") << QStringLiteral("Chambers")
+                                      << QStringLiteral("Chambers");
+    QTest::newRow("embedded, a name padded")
+        << QStringLiteral(" (local) ") << QStringLiteral("  Chambers ") << QStringLiteral("Chambers");
+    QTest::newRow("embedded, a file's path")
+        << QStringLiteral("(local)") << QStringLiteral("/home/clerk/Copies/Chambers 2019.db")
+        << QStringLiteral("Chambers 2019");
+    QTest::newRow("embedded, a file's path with two dots")
+        << QStringLiteral("(local)") << QStringLiteral("/tmp/old.copy.db") << QStringLiteral("old.copy");
+    QTest::newRow("embedded, a relative path is a name")
+        << QStringLiteral("(local)") << QStringLiteral("Copies/Chambers") << QStringLiteral("Copies/Chambers");
+    QTest::newRow("server, a name") << QStringLiteral("db.example:5433") << QStringLiteral("Chambers")
+                                    << QStringLiteral("Chambers");
+    QTest::newRow("server, a name like a path")
+        << QStringLiteral("db.example") << QStringLiteral("/home/clerk/Chambers.db")
+        << QStringLiteral("/home/clerk/Chambers.db");
+}
+
+void TestDbFoundation::plainDatabaseName()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, typed);
+    QFETCH(QString, plain);
+    const DbContext ctx{QDir::tempPath(), ConnectionString{server, QStringLiteral("u"), typed, QStringLiteral("p")}};
+    QCOMPARE(DatabaseAdmin::plainDatabaseName(ctx), plain);
 }
 
 namespace {

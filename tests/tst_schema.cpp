@@ -2,6 +2,7 @@
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
 #include "core/db/shared_data.h"
+#include "support/db/earlier_schema.h"
 #include "support/engine_copy.h"
 #include "support/test_database.h"
 
@@ -286,10 +287,8 @@ void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds()
             QVERIFY(session.execute(TestDatabase::isPostgres() ? QStringLiteral("DROP INDEX search_judgment")
                                                                : QStringLiteral("DROP TRIGGER search_judgment_au")));
         if (made == Made::FirstSearchIndexForm) {
-            const SearchIndexDef& x = judgmentIndex();
-            QVERIFY(session.execute(QStringLiteral("DROP INDEX ") + x.name));
-            QVERIFY(session.execute(QStringLiteral("CREATE INDEX %1 ON %2 USING gin ((%3) gin_trgm_ops)")
-                                        .arg(x.name, x.table, SqlDialect::searchIndexedText(x.column))));
+            const DbError e = EarlierSchema::makeVersionThreeSearchIndex(session, judgmentIndex());
+            QVERIFY2(!e, qPrintable(e.description));
         }
     }
     QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (1, 'The appeal fails')")));

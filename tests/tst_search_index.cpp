@@ -5,6 +5,7 @@
 #include "core/search/citation_search.h"
 #include "core/search/index_segments.h"
 #include "core/search/judgment_date_query.h"
+#include "support/db/earlier_schema.h"
 #include "support/test_database.h"
 
 #include <QSqlQuery>
@@ -656,9 +657,8 @@ void TestSearchIndex::versionThreeIndexIsRenewedWhenOpened()
         // Version 3's indexes on the server: the replacements alone, on every text.
         DbSession session(t.ctx());
         for (const SearchIndexDef& x : Schema::searchIndexes()) {
-            QVERIFY(session.execute(QStringLiteral("DROP INDEX ") + x.name));
-            QVERIFY(session.execute(QStringLiteral("CREATE INDEX %1 ON %2 USING gin ((%3) gin_trgm_ops)")
-                                        .arg(x.name, x.table, SqlDialect::searchIndexedText(x.column))));
+            const DbError e = EarlierSchema::makeVersionThreeSearchIndex(session, x);
+            QVERIFY2(!e, qPrintable(e.description));
         }
     }
     {

@@ -61,70 +61,6 @@ private:
     QVariantList m_values;
 };
 
-// The embedded engine's search index is kept by triggers that cut every text into trigrams row by row. A bulk
-// fill is far quicker with them set aside and each index rebuilt in one go afterwards; the triggers come back
-// exactly as they were stored, so the database ends as the store would leave it.
-struct SetAsideTriggers {
-    QStringList statements; // CREATE TRIGGER ..., as stored
-    QStringList indexes;    // the search indexes to rebuild
-};
-
-bool keepsIndexByTriggers(DbSession& s)
-{
-    return s.dialect().driverName() == QLatin1String("QSQLITE");
-}
-
-DbResult<SetAsideTriggers> setSearchTriggersAside(DbSession& s)
-{
-    SetAsideTriggers saved;
-    const DbError e = inTransaction(s, [&]() -> DbError {
-        DbResult<QSqlQuery> q = s.query(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'trigger' "
-                                                       "AND name LIKE ? ESCAPE '!' ORDER BY name"),
-                                        {QStringLiteral("search!_%")});
-        if (!q)
-            return q.error();
-        QStringList names;
-        while (q->next()) {
-            names << q->value(0).toString();
-            saved.statements << q->value(1).toString();
-        }
-        for (const QString& name : names) {
-            DbResult<int> r = s.execute(QStringLiteral("DROP TRIGGER ") + s.dialect().quoteIdentifier(name));
-            if (!r)
-                return r.error();
-        }
-        DbResult<QSqlQuery> tables = s.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                                            "AND name LIKE ? ESCAPE '!' AND sql LIKE ? ORDER BY name"),
-                                             {QStringLiteral("search!_%"), QStringLiteral("%USING fts5%")});
-        if (!tables)
-            return tables.error();
-        while (tables->next())
-            saved.indexes << tables->value(0).toString();
-        return {};
-    });
-    if (e)
-        return e;
-    return saved;
-}
-
-DbError restoreSearchTriggers(DbSession& s, const SetAsideTriggers& saved)
-{
-    return inTransaction(s, [&]() -> DbError {
-        for (const QString& index : saved.indexes) {
-            const QString name = s.dialect().quoteIdentifier(index);
-            DbResult<int> r = s.execute(QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(name));
-            if (!r)
-                return r.error();
-        }
-        for (const QString& statement : saved.statements) {
-            DbResult<int> r = s.execute(statement);
-            if (!r)
-                return r.error();
-        }
-        return {};
-    });
-}
-
 DbError nextKey(DbSession& s, const QString& table, qint64* key)
 {
     DbResult<qint64> next = SharedData::getNextId(s, table);
@@ -252,23 +188,17 @@ DbError CitationFiller::fill(DbSession& session, CitationGenerator& generator, i
 {
     if (path != Path::Bulk || n <= 0)
         return fillBatches(session, generator, n, path, batch, progress);
-    if (!keepsIndexByTriggers(session)) {
-        // The server's trigram indexes take the bulk through their pending list and merge it once at the end,
-        // as the merge's write-back does.
-        const QList<SearchIndexDef> indexes = Schema::searchIndexes();
-        if (DbError e = session.dialect().beginBulkIndexedWrite(session, indexes))
-            return e;
-        const DbError filled = fillBatches(session, generator, n, path, batch, progress);
-        const DbError ended = session.dialect().endBulkIndexedWrite(session, indexes);
-        return filled ? filled : ended;
-    }
-    DbResult<SetAsideTriggers> saved = setSearchTriggersAside(session);
-    if (!saved)
-        return saved.error();
+    // The engine may take the search index's entries in one go at the end instead of row by row (as the merge's
+    // write-back does).
+    const QList<SearchIndexDef> indexes = Schema::searchIndexes();
+    const SqlDialect& dialect = session.dialect();
+    DbResult<SqlDialect::BulkFill> bulk = dialect.beginBulkFill(session, indexes);
+    if (!bulk)
+        return bulk.error();
     const DbError filled = fillBatches(session, generator, n, path, batch, progress);
-    // Put back even after a failed fill: the rows already committed are indexed all the same.
-    const DbError restored = restoreSearchTriggers(session, *saved);
-    return filled ? filled : restored;
+    // Ended even after a failed fill: the rows already committed are indexed all the same.
+    const DbError ended = dialect.endBulkFill(session, *bulk, indexes);
+    return filled ? filled : ended;
 }
 
 DbError CitationFiller::fillBatches(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,

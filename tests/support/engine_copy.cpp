@@ -1,8 +1,6 @@
 #include "engine_copy.h"
 
 #include "core/db/database_admin.h"
-#include "core/db/db_session.h"
-#include "core/db/sqlite_dialect.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -67,8 +65,8 @@ Status sqliteDump(const DbContext& from, const DbContext& into, QString* why)
     QProcess restore;
     dump.setStandardOutputProcess(&restore);
     // -bail: the first statement the new file refuses ends the restore with an error.
-    restore.start(shell, {QStringLiteral("-bail"), SqliteDialect::databaseFile(into)});
-    dump.start(shell, {SqliteDialect::databaseFile(from), QStringLiteral(".dump")});
+    restore.start(shell, {QStringLiteral("-bail"), DatabaseAdmin::databaseLocation(into)});
+    dump.start(shell, {DatabaseAdmin::databaseLocation(from), QStringLiteral(".dump")});
     if (!finished(dump, QStringLiteral(".dump"), why))
         return Status::Fail;
     if (!finished(restore, QStringLiteral("restoring the dump"), why))
@@ -114,13 +112,8 @@ Status postgresDump(const DbContext& from, const DbContext& into, QString* why)
 Status postgresTemplate(const DbContext& from, const DbContext& into, QString* why)
 {
     DatabaseAdmin::dropDatabase(into);
-    DbSession server(into, SqlDialect::Target::Maintenance);
-    const SqlDialect& d = server.dialect();
-    const DbResult<int> r = server.execute(
-        QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
-            .arg(d.quoteIdentifier(into.connection.database), d.quoteIdentifier(from.connection.database)));
-    if (!r) {
-        *why = r.error().description;
+    if (const DbError e = DatabaseAdmin::copyDatabase(from, into)) {
+        *why = e.description;
         return Status::Fail;
     }
     return Status::Ready;

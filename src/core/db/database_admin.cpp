@@ -1,6 +1,7 @@
 #include "core/db/database_admin.h"
 
 #include "core/db/db_session.h"
+#include "core/db/engine_admin.h"
 
 DbError DatabaseAdmin::testLogin(const DbContext& ctx, int timeoutSeconds)
 {
@@ -10,29 +11,65 @@ DbError DatabaseAdmin::testLogin(const DbContext& ctx, int timeoutSeconds)
 
 DbError DatabaseAdmin::createDatabase(const DbContext& ctx)
 {
-    return SqlDialect::forConnection(ctx.connection)->createDatabase(ctx);
+    return EngineAdmin::forConnection(ctx.connection)->createDatabase(ctx);
 }
 
 DbError DatabaseAdmin::dropDatabase(const DbContext& ctx)
 {
-    return SqlDialect::forConnection(ctx.connection)->dropDatabase(ctx);
+    return EngineAdmin::forConnection(ctx.connection)->dropDatabase(ctx);
+}
+
+DbError DatabaseAdmin::copyDatabase(const DbContext& from, const DbContext& into)
+{
+    return EngineAdmin::forConnection(into.connection)->copyDatabase(from, into);
+}
+
+bool DatabaseAdmin::databaseExists(const DbContext& ctx, DbError* error)
+{
+    return EngineAdmin::forConnection(ctx.connection)->databaseExists(ctx, error);
+}
+
+QString DatabaseAdmin::databaseLocation(const DbContext& ctx)
+{
+    return EngineAdmin::forConnection(ctx.connection)->databaseLocation(ctx);
+}
+
+QString DatabaseAdmin::plainDatabaseName(const DbContext& ctx)
+{
+    return EngineAdmin::forConnection(ctx.connection)->plainDatabaseName(ctx.connection.database.trimmed());
+}
+
+DbResult<QString> DatabaseAdmin::databaseIdentity(DbSession& session)
+{
+    return EngineAdmin::forConnection(session.context().connection)->databaseIdentity(session);
+}
+
+DbResult<bool> DatabaseAdmin::isHeldElsewhere(DbSession& session)
+{
+    return EngineAdmin::forConnection(session.context().connection)->isHeldElsewhere(session);
+}
+
+DbResult<QStringList> DatabaseAdmin::ownDatabases(const DbContext& ctx)
+{
+    return EngineAdmin::forConnection(ctx.connection)->ownDatabases(ctx);
 }
 
 bool DatabaseAdmin::sameDatabase(const DbContext& a, const DbContext& b)
 {
-    const auto da = SqlDialect::forConnection(a.connection);
-    const auto db = SqlDialect::forConnection(b.connection);
-    return da->driverName() == db->driverName() && da->databaseIdentity(a) == db->databaseIdentity(b);
+    return SqlDialect::forConnection(a.connection)->driverName() ==
+               SqlDialect::forConnection(b.connection)->driverName() &&
+           EngineAdmin::forConnection(a.connection)->databaseIdentity(a) ==
+               EngineAdmin::forConnection(b.connection)->databaseIdentity(b);
 }
 
 DbResult<bool> DatabaseAdmin::sameDatabase(DbSession& a, DbSession& b)
 {
     if (a.dialect().driverName() != b.dialect().driverName())
         return false;
-    const DbResult<QString> ia = a.dialect().databaseIdentity(a);
+    const DbResult<QString> ia = databaseIdentity(a);
     if (!ia)
         return ia.error();
-    const DbResult<QString> ib = b.dialect().databaseIdentity(b);
+    const DbResult<QString> ib = databaseIdentity(b);
     if (!ib)
         return ib.error();
     return *ia == *ib;

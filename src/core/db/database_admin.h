@@ -8,7 +8,8 @@
 
 class DbSession;
 
-// Logins, creating and dropping a database, and the start-up clean-up.
+// Logins, creating, copying and dropping a database, and the start-up clean-up: what the program asks, whichever
+// engine it is on.
 class DatabaseAdmin
 {
 public:
@@ -17,6 +18,19 @@ public:
 
     static DbError createDatabase(const DbContext& ctx);
     static DbError dropDatabase(const DbContext& ctx);
+    // Makes `into` (which must not exist) a copy of `from`, which nothing may be connected to meanwhile.
+    static DbError copyDatabase(const DbContext& from, const DbContext& into);
+    static bool databaseExists(const DbContext& ctx, DbError* error = nullptr);
+    // How settings typed in another screen name the database: the path of its file, or its name on the server.
+    static QString databaseLocation(const DbContext& ctx);
+    // The database's name as typed, without the place it names (a file named by its path: the file's base name).
+    static QString plainDatabaseName(const DbContext& ctx);
+    // What the engine itself says the session's database is: equal for two sessions on one database.
+    static DbResult<QString> databaseIdentity(DbSession& session);
+    // Whether another connection, of this program or any other, holds the session's database right now.
+    static DbResult<bool> isHeldElsewhere(DbSession& session);
+    // The databases at the context's place (its data folder, its server) that its user may drop.
+    static DbResult<QStringList> ownDatabases(const DbContext& ctx);
 
     // Whether the two settings reach one and the same database (the server counts, not only the name).
     static bool sameDatabase(const DbContext& a, const DbContext& b);

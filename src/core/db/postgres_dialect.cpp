@@ -12,7 +12,6 @@
 
 namespace {
 const QChar kCr(13);
-const QString kDuplicateDatabase = QStringLiteral("42P04");
 
 QString columnPiece(const ColumnDef& c)
 {
@@ -153,104 +152,9 @@ bool PostgresDialect::isLoginRefusal(const DbError& error) const
             error.description.contains(QLatin1String("does not exist")));
 }
 
-QString PostgresDialect::databaseIdentity(const DbContext& ctx) const
+QStringList PostgresDialect::settleStatements() const
 {
-    return QStringLiteral("pg:%1:%2/%3")
-        .arg(ctx.connection.host().toLower())
-        .arg(ctx.connection.port())
-        .arg(ctx.connection.database.trimmed());
-}
-
-DbResult<QString> PostgresDialect::databaseIdentity(DbSession& session) const
-{
-    // The cluster's own identifier, made once by initdb, and the database's object id within it.
-    DbResult<QSqlQuery> q = session.query(
-        QStringLiteral("SELECT (SELECT system_identifier FROM pg_control_system())::text || '/' || oid::text "
-                       "FROM pg_database WHERE datname = current_database()"));
-    if (!q) {
-        // Where the administrator took the function away: the running server told apart by when it started
-        // and the port it listens on.
-        q = session.query(QStringLiteral("SELECT pg_postmaster_start_time()::text || ':' || current_setting('port') "
-                                         "|| '/' || oid::text FROM pg_database WHERE datname = current_database()"));
-    }
-    if (!q)
-        return q.error();
-    if (!q->next())
-        return DbError::other(QStringLiteral("The server does not list the database \"%1\".")
-                                  .arg(session.context().connection.database.trimmed()));
-    return QStringLiteral("pg:") + q->value(0).toString();
-}
-
-DbResult<bool> PostgresDialect::isHeldElsewhere(DbSession& session) const
-{
-    // A connection that was just closed is listed until its server process has ended, which takes moments; the
-    // server waits between the looks.
-    constexpr int kLooks = 10;
-    for (int look = 0;; ++look) {
-        DbResult<QSqlQuery> q = session.query(QStringLiteral(
-            "SELECT EXISTS (SELECT 1 FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
-            "pg_backend_pid())"));
-        if (!q)
-            return q.error();
-        if (!q->next() || !q->value(0).toBool())
-            return false;
-        if (look + 1 == kLooks)
-            return true;
-        DbResult<QSqlQuery> wait = session.query(QStringLiteral("SELECT pg_sleep(0.1)"));
-        if (!wait)
-            return wait.error();
-    }
-}
-
-DbResult<QStringList> PostgresDialect::ownDatabases(const DbContext& ctx) const
-{
-    DbSession session(ctx, Target::Maintenance);
-    // Only its owner (or a member of the owning role) may drop a database.
-    DbResult<QSqlQuery> q =
-        session.query(QStringLiteral("SELECT datname FROM pg_database WHERE NOT datistemplate AND "
-                                     "pg_has_role(current_user, datdba, 'USAGE') ORDER BY datname"));
-    if (!q)
-        return q.error();
-    QStringList names;
-    while (q->next())
-        names << q->value(0).toString();
-    return names;
-}
-
-bool PostgresDialect::databaseExists(const DbContext& ctx, DbError* error) const
-{
-    DbSession session(ctx, Target::Maintenance);
-    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"),
-                                          {ctx.connection.database.trimmed()});
-    if (!q) {
-        if (error)
-            *error = q.error();
-        return false;
-    }
-    return q->next();
-}
-
-DbError PostgresDialect::createDatabase(const DbContext& ctx) const
-{
-    DbSession session(ctx, Target::Maintenance);
-    // The name cannot be a bound value here; it was checked to be a plain name and is quoted so its case stays.
-    DbResult<int> r =
-        session.execute(QStringLiteral("CREATE DATABASE ") + quoteIdentifier(ctx.connection.database.trimmed()));
-    if (!r) {
-        DbError e = r.error();
-        if (e.code == kDuplicateDatabase)
-            e.kind = DbError::Kind::AlreadyExists;
-        return e;
-    }
-    return {};
-}
-
-DbError PostgresDialect::dropDatabase(const DbContext& ctx) const
-{
-    DbSession session(ctx, Target::Maintenance);
-    DbResult<int> r = session.execute(QStringLiteral("DROP DATABASE IF EXISTS ") +
-                                      quoteIdentifier(ctx.connection.database.trimmed()));
-    return r ? DbError() : r.error();
+    return {QStringLiteral("ANALYZE"), QStringLiteral("CHECKPOINT")};
 }
 
 QString PostgresDialect::beginWriteStatement() const

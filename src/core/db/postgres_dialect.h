@@ -29,10 +29,6 @@ public:
     QString schemaVersionQuery() const override;
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
     int schemaVersionFrom(const QVariant& stored) const override;
-    QString databaseIdentity(const DbContext& ctx) const override;
-    DbResult<QString> databaseIdentity(DbSession& session) const override;
-    DbResult<bool> isHeldElsewhere(DbSession& session) const override;
-    DbResult<QStringList> ownDatabases(const DbContext& ctx) const override;
     DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     DbResult<SearchIndexState> searchIndexState(DbSession& session,
                                                 const QList<SearchIndexDef>& indexes) const override;
@@ -45,9 +41,7 @@ public:
     QString yearMonthExpression(const QString& column) const override;
     DbError beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     DbError endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
-    bool databaseExists(const DbContext& ctx, DbError* error) const override;
-    DbError createDatabase(const DbContext& ctx) const override;
-    DbError dropDatabase(const DbContext& ctx) const override;
+    QStringList settleStatements() const override;
 
 private:
     // What the trigram index holds of a column, and what a search compares with it.

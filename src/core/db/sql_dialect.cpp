@@ -15,6 +15,18 @@ QString SqlDialect::createIndexStatement(const QString& name, const QString& tab
     return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2(%3)").arg(quoteIdentifier(name), table, column);
 }
 
+DbResult<SqlDialect::BulkFill> SqlDialect::beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const
+{
+    if (DbError e = beginBulkIndexedWrite(session, indexes))
+        return e;
+    return BulkFill{};
+}
+
+DbError SqlDialect::endBulkFill(DbSession& session, const BulkFill&, const QList<SearchIndexDef>& indexes) const
+{
+    return endBulkIndexedWrite(session, indexes);
+}
+
 int SqlDialect::schemaVersionFrom(const QVariant& stored) const
 {
     return stored.toInt();

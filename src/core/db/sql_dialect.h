@@ -45,8 +45,10 @@ struct SearchIndexDef {
 
 class DbSession;
 
-// Everything that differs between the embedded engine and a PostgreSQL server. Nothing outside db/ asks which
-// engine it is on.
+// What differs between the embedded engine and a PostgreSQL server in connecting to a database and talking to it:
+// the connection's set-up, the statements, locks and session settings, the schema version and the search index.
+// Administering databases (making, copying, dropping them) is EngineAdmin's. Nothing outside db/ asks which engine
+// it is on.
 class SqlDialect
 {
 public:
@@ -108,15 +110,6 @@ public:
     virtual QString setSchemaVersionStatement(const DbContext& ctx, int version) const = 0;
     virtual int schemaVersionFrom(const QVariant& stored) const;
 
-    // What names one database whatever way it was written: its file, or its server, port and name.
-    virtual QString databaseIdentity(const DbContext& ctx) const = 0;
-    // What the engine itself says the session's database is, however its server or file was spelled: equal for
-    // two sessions on one database, different for sessions on two.
-    virtual DbResult<QString> databaseIdentity(DbSession& session) const = 0;
-    // Whether another connection, of this program or any other, holds the session's database right now.
-    virtual DbResult<bool> isHeldElsewhere(DbSession& session) const = 0;
-    // The databases at the context's place (its data folder, its server) that its user may drop.
-    virtual DbResult<QStringList> ownDatabases(const DbContext& ctx) const = 0;
     // The search index. What it holds of a text is the text with the few letters whose capitals are spelled
     // with plain letters (sharp s, dotless i, the ligatures...) spelled out in small letters, so that a search
     // that ignores letter case finds "STRASSE" in "Straße" through the index too.
@@ -157,8 +150,22 @@ public:
     // nothing.
     virtual DbError beginBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
     virtual DbError endBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
-
-    virtual bool databaseExists(const DbContext& ctx, DbError* error) const = 0;
-    virtual DbError createDatabase(const DbContext& ctx) const = 0;
-    virtual DbError dropDatabase(const DbContext& ctx) const = 0;
+    // Around a fill of many rows in many transactions of its own, into a database nobody else writes meanwhile (a
+    // benchmark's, a test's): the engine may leave the search index alone while it fills and index everything in
+    // one go at the end. End takes what begin returned, and runs after a failed fill too, so that the rows already
+    // committed are indexed all the same.
+    struct BulkFill {
+        QStringList statements; // what end runs again, as the database stored it
+        QStringList indexes;    // the indexes end makes again from their rows
+    };
+    virtual DbResult<BulkFill> beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const;
+    virtual DbError endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>& indexes) const;
+    // Session settings that give the database the engine's write-ahead journal, kept in it for later sessions;
+    // empty where the engine always has one. The program keeps the plain journal (a database file copied while it
+    // runs would lack what is still in its write-ahead file); the benchmarks measure the difference.
+    virtual QStringList writeAheadJournalStatements() const { return {}; }
+    // Statements that bring a database just filled in bulk to where one that has run a while would be, so that
+    // what is timed next is not the engine catching up: a server analyses the tables and writes its dirty pages
+    // out. Empty where there is nothing to catch up.
+    virtual QStringList settleStatements() const { return {}; }
 };

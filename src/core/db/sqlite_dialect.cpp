@@ -27,9 +27,6 @@ QString columnPiece(const SqliteDialect& d, const ColumnDef& c)
     return piece;
 }
 
-// A database is the user's own, like the settings file beside it.
-constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
-
 // A folder made here is its owner's only; one that is there already keeps whatever mode it was given.
 bool makeDataFolder(const QString& dir)
 {
@@ -38,7 +35,7 @@ bool makeDataFolder(const QString& dir)
     const QFileInfo folder(dir);
     if (!QDir().mkpath(folder.absolutePath()))
         return false;
-    return QDir().mkdir(dir, kOwnerOnly | QFile::ExeOwner) || QFileInfo(dir).isDir();
+    return QDir().mkdir(dir, SqliteDialect::kOwnerOnly | QFile::ExeOwner) || QFileInfo(dir).isDir();
 }
 } // namespace
 
@@ -162,83 +159,9 @@ QString SqliteDialect::foreignKeysQuery() const
                           "pragma_foreign_key_list(m.name) k WHERE m.type = 'table'");
 }
 
-QString SqliteDialect::databaseIdentity(const DbContext& ctx) const
+QStringList SqliteDialect::writeAheadJournalStatements() const
 {
-    const QFileInfo file(databaseFile(ctx));
-    const QString canonical = file.canonicalFilePath();
-    return QStringLiteral("file:") + (canonical.isEmpty() ? file.absoluteFilePath() : canonical);
-}
-
-DbResult<QString> SqliteDialect::databaseIdentity(DbSession& session) const
-{
-    // The file the engine has open, with links, "." and ".." resolved.
-    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT file FROM pragma_database_list WHERE name = 'main'"));
-    if (!q)
-        return q.error();
-    const QString canonical = q->next() ? QFileInfo(q->value(0).toString()).canonicalFilePath() : QString();
-    if (canonical.isEmpty())
-        return DbError::other(QStringLiteral("The file of database \"%1\" cannot be found.")
-                                  .arg(session.context().connection.database.trimmed()));
-    return QStringLiteral("file:") + canonical;
-}
-
-DbResult<bool> SqliteDialect::isHeldElsewhere(DbSession& session) const
-{
-    // Whoever keeps the file locked (a running merge keeps its working files so) stops an exclusive lock at once.
-    DbResult<int> noWait = session.execute(QStringLiteral("PRAGMA busy_timeout = 0"));
-    if (!noWait)
-        return noWait.error();
-    DbResult<int> begun = session.execute(QStringLiteral("BEGIN EXCLUSIVE"));
-    const DbError failed = begun ? DbError() : begun.error();
-    if (begun)
-        session.execute(QStringLiteral("ROLLBACK"));
-    session.execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(kBusyTimeoutMs));
-    // SQLITE_BUSY and SQLITE_LOCKED
-    if (failed.code == QLatin1String("5") || failed.code == QLatin1String("6"))
-        return true;
-    if (failed)
-        return failed;
-    return false;
-}
-
-DbResult<QStringList> SqliteDialect::ownDatabases(const DbContext& ctx) const
-{
-    QStringList names;
-    const QFileInfoList files = QDir(ctx.dataDir()).entryInfoList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
-    for (const QFileInfo& file : files)
-        names << file.completeBaseName();
-    return names;
-}
-
-bool SqliteDialect::databaseExists(const DbContext& ctx, DbError*) const
-{
-    return QFileInfo::exists(databaseFile(ctx));
-}
-
-DbError SqliteDialect::createDatabase(const DbContext& ctx) const
-{
-    if (DbError e = precheck(ctx, Target::Maintenance, 0))
-        return e;
-    const QString path = databaseFile(ctx);
-    QFile file(path);
-    // NewOnly makes the existence test and the creation one step. The engine gives its journal the same mode.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly)) {
-        if (QFileInfo::exists(path))
-            return {DbError::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
-        return DbError::other(file.errorString());
-    }
-    file.close(); // an empty file is an empty database
-    return {};
-}
-
-DbError SqliteDialect::dropDatabase(const DbContext& ctx) const
-{
-    const QString path = databaseFile(ctx);
-    for (const QString& extra : {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
-        QFile::remove(path + extra);
-    if (QFileInfo::exists(path) && !QFile::remove(path))
-        return DbError::other(QStringLiteral("Cannot remove %1.").arg(path));
-    return {};
+    return {QStringLiteral("PRAGMA journal_mode = WAL")};
 }
 
 QString SqliteDialect::beginWriteStatement() const
@@ -378,4 +301,59 @@ QVariant SqliteDialect::keyListValue(const QList<qint64>& keys) const
 QString SqliteDialect::yearMonthExpression(const QString& column) const
 {
     return QStringLiteral("substr(%1, 1, 7)").arg(column);
+}
+
+// The search index is kept by triggers that cut every text into trigrams row by row. A bulk fill is far quicker
+// with them set aside and each index rebuilt in one go afterwards; the triggers come back exactly as they were
+// stored, so the database ends as the store would leave it.
+DbResult<SqlDialect::BulkFill> SqliteDialect::beginBulkFill(DbSession& session, const QList<SearchIndexDef>&) const
+{
+    BulkFill saved;
+    const DbError e = inTransaction(session, [&]() -> DbError {
+        DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = "
+                                                             "'trigger' AND name LIKE ? ESCAPE '!' ORDER BY name"),
+                                              {QStringLiteral("search!_%")});
+        if (!q)
+            return q.error();
+        QStringList names;
+        while (q->next()) {
+            names << q->value(0).toString();
+            saved.statements << q->value(1).toString();
+        }
+        for (const QString& name : names) {
+            DbResult<int> r = session.execute(QStringLiteral("DROP TRIGGER ") + quoteIdentifier(name));
+            if (!r)
+                return r.error();
+        }
+        DbResult<QSqlQuery> tables =
+            session.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                         "AND name LIKE ? ESCAPE '!' AND sql LIKE ? ORDER BY name"),
+                          {QStringLiteral("search!_%"), QStringLiteral("%USING fts5%")});
+        if (!tables)
+            return tables.error();
+        while (tables->next())
+            saved.indexes << tables->value(0).toString();
+        return {};
+    });
+    if (e)
+        return e;
+    return saved;
+}
+
+DbError SqliteDialect::endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>&) const
+{
+    return inTransaction(session, [&]() -> DbError {
+        for (const QString& index : fill.indexes) {
+            const QString name = quoteIdentifier(index);
+            DbResult<int> r = session.execute(QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(name));
+            if (!r)
+                return r.error();
+        }
+        for (const QString& statement : fill.statements) {
+            DbResult<int> r = session.execute(statement);
+            if (!r)
+                return r.error();
+        }
+        return {};
+    });
 }

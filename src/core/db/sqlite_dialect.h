@@ -2,12 +2,16 @@
 
 #include "core/db/sql_dialect.h"
 
+#include <QFileDevice>
+
 // The embedded engine: one file per database, Data/<name>.db below the program's directory.
 class SqliteDialect : public SqlDialect
 {
 public:
     // How long a statement waits for another program's lock before it fails with the engine's message.
     static constexpr int kBusyTimeoutMs = 3000;
+    // A database is the user's own, like the settings file beside it.
+    static constexpr QFileDevice::Permissions kOwnerOnly{QFileDevice::ReadOwner | QFileDevice::WriteOwner};
 
     static QString databaseFile(const DbContext& ctx);
 
@@ -29,10 +33,6 @@ public:
     QString lockTableStatement(const QString& table) const override;
     QString schemaVersionQuery() const override;
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
-    QString databaseIdentity(const DbContext& ctx) const override;
-    DbResult<QString> databaseIdentity(DbSession& session) const override;
-    DbResult<bool> isHeldElsewhere(DbSession& session) const override;
-    DbResult<QStringList> ownDatabases(const DbContext& ctx) const override;
     DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     DbResult<SearchIndexState> searchIndexState(DbSession& session,
                                                 const QList<SearchIndexDef>& indexes) const override;
@@ -42,7 +42,7 @@ public:
     QString keyListCondition(const QString& column) const override;
     QVariant keyListValue(const QList<qint64>& keys) const override;
     QString yearMonthExpression(const QString& column) const override;
-    bool databaseExists(const DbContext& ctx, DbError* error) const override;
-    DbError createDatabase(const DbContext& ctx) const override;
-    DbError dropDatabase(const DbContext& ctx) const override;
+    DbResult<BulkFill> beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    DbError endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>& indexes) const override;
+    QStringList writeAheadJournalStatements() const override;
 };

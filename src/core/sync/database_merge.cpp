@@ -214,11 +214,8 @@ QString DatabaseMerge::synDbName() const
 
 QString DatabaseMerge::newDbName() const
 {
-    const QString name = m_source.database.trimmed();
     // A database file named by its path: the working copy is named after the file.
-    if (secondContext().connection.isEmbedded() && QDir::isAbsolutePath(name))
-        return QFileInfo(name).completeBaseName() + kNewSuffix;
-    return name + kNewSuffix;
+    return DatabaseAdmin::plainDatabaseName(secondContext()) + kNewSuffix;
 }
 
 DbContext DatabaseMerge::secondContext() const
@@ -268,11 +265,11 @@ DatabaseMerge::Result DatabaseMerge::run()
         // The settings may spell one server or file in two ways; the engines tell.
         DbSession present(m_present, SqlDialect::Target::ReadOnlyCatalog);
         const DbResult<QString> mine =
-            present.isOpen() ? present.dialect().databaseIdentity(present) : DbResult<QString>(present.error());
+            present.isOpen() ? DatabaseAdmin::databaseIdentity(present) : DbResult<QString>(present.error());
         if (!mine)
             return {Outcome::Failed, mine.error().description, 0};
         // A file that is no database at all says so here.
-        const DbResult<QString> theirs = second.dialect().databaseIdentity(second);
+        const DbResult<QString> theirs = DatabaseAdmin::databaseIdentity(second);
         if (!theirs)
             return {Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + theirs.error().description, 0};
         if (*mine == *theirs)
@@ -365,7 +362,7 @@ DbError DatabaseMerge::dropLeftovers(const DbContext& present, QStringList* drop
     const QString name = present.connection.database.trimmed();
     DbError first = dropUnused(present, {name + kOldSuffix, name + kSynSuffix}, true, dropped);
     // The second database's copy is named after the second database, which nothing recorded.
-    const DbResult<QStringList> all = SqlDialect::forConnection(present.connection)->ownDatabases(present);
+    const DbResult<QStringList> all = DatabaseAdmin::ownDatabases(present);
     if (!all)
         return first ? first : all.error();
     QStringList copies;
@@ -386,7 +383,7 @@ DbError DatabaseMerge::dropUnused(const DbContext& present, const QStringList& n
             if (!session.isOpen())
                 continue; // not there
             // A running merge keeps its working databases open from making their tables to dropping them.
-            const DbResult<bool> held = session.dialect().isHeldElsewhere(session);
+            const DbResult<bool> held = DatabaseAdmin::isHeldElsewhere(session);
             if (!held || *held || !holdsWorkingTables(session, strict))
                 continue;
         }

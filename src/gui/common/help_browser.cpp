@@ -1,6 +1,6 @@
 #include "gui/common/help_browser.h"
 
-#include "gui/common/chm_file.h"
+#include "help/chm_file.h"
 
 #include <QDesktopServices>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/common/chm_file.h"
+#include "help/chm_file.h"
 
 #include <QWidget>
 

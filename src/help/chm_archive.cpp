@@ -1,4 +1,4 @@
-#include "gui/common/chm_archive.h"
+#include "help/chm_archive.h"
 
 #include <QtEndian>
 

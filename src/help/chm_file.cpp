@@ -1,6 +1,6 @@
-#include "gui/common/chm_file.h"
+#include "help/chm_file.h"
 
-#include "gui/common/chm_archive.h"
+#include "help/chm_archive.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/db/engine_admin.h"
+#include "core/db/sqlite_dialect.h"
+
+// The embedded engine's databases are files, Data/<name>.db below the program's directory (or wherever a full path
+// names one).
+class SqliteAdmin : public EngineAdmin
+{
+public:
+    QString databaseIdentity(const DbContext& ctx) const override;
+    DbResult<QString> databaseIdentity(DbSession& session) const override;
+    DbResult<bool> isHeldElsewhere(DbSession& session) const override;
+    DbResult<QStringList> ownDatabases(const DbContext& ctx) const override;
+    QString databaseLocation(const DbContext& ctx) const override;
+    QString plainDatabaseName(const QString& typed) const override;
+    bool databaseExists(const DbContext& ctx, DbError* error) const override;
+    DbError createDatabase(const DbContext& ctx) const override;
+    DbError dropDatabase(const DbContext& ctx) const override;
+    DbError copyDatabase(const DbContext& from, const DbContext& into) const override;
+
+private:
+    SqliteDialect m_dialect;
+};

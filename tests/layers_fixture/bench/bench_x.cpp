@@ -1,0 +1,3 @@
+#include "datagen/filler.h"
+
+const char* wal = "PRAGMA journal_mode = WAL";

@@ -1,0 +1,1 @@
+#include "core/db/sqlite_dialect.h"

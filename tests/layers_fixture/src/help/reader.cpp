@@ -1,0 +1,1 @@
+#include "core/db/db_session.h"

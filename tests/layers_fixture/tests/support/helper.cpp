@@ -1,0 +1,3 @@
+#include "core/db/database_admin.h"
+
+const char* copy = "CREATE DATABASE %1 TEMPLATE %2";
