@@ -129,26 +129,12 @@ QLayout* MasterFormScreen::buildButtons(const QString& number, const QList<Butto
 
 void MasterFormScreen::connectButton(QPushButton* button, Action action)
 {
-    switch (action) {
-    case Action::Close:
-        connect(button, &QPushButton::clicked, this, &MasterFormScreen::reject);
-        return;
-    case Action::Add:
-        connect(button, &QPushButton::clicked, this, &MasterFormScreen::onAddClicked);
-        return;
-    case Action::Modify:
-        connect(button, &QPushButton::clicked, this, &MasterFormScreen::onModifyClicked);
-        return;
-    case Action::Delete:
-        connect(button, &QPushButton::clicked, this, &MasterFormScreen::onDeleteClicked);
-        return;
-    case Action::Help:
-        connect(button, &QPushButton::clicked, this, &MasterFormScreen::showHelp);
-        return;
-    case Action::Print:
-        connect(button, &QPushButton::clicked, this, &MasterFormScreen::onPrintClicked);
-        return;
-    }
+    using Slot = void (MasterFormScreen::*)();
+    // In the order of Action.
+    static const Slot actionSlots[] = {&MasterFormScreen::reject,          &MasterFormScreen::onAddClicked,
+                                       &MasterFormScreen::onModifyClicked, &MasterFormScreen::onDeleteClicked,
+                                       &MasterFormScreen::showHelp,        &MasterFormScreen::onPrintClicked};
+    connect(button, &QPushButton::clicked, this, actionSlots[int(action)]);
 }
 
 QString MasterFormScreen::recordGoneMessage()

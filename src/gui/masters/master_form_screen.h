@@ -34,6 +34,7 @@ class MasterFormScreen : public QDialog
     Q_OBJECT
 
 public:
+    // connectButton gives each its slot, in this order.
     enum class Action { Close, Add, Modify, Delete, Help, Print };
 
     void setHelpHandler(MasterScreenHooks::HelpHandler handler) { m_hooks.help = std::move(handler); }
