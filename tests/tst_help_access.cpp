@@ -80,7 +80,7 @@ private slots:
         else if (entry == -2)
             shown = access.showIndex(nullptr, emptyProgramDir.path());
         else if (entry == -3)
-            shown = access.ShowHelpSearch(nullptr, emptyProgramDir.path());
+            shown = access.showSearch(nullptr, emptyProgramDir.path());
         else
             shown = access.showScreenHelp(nullptr, emptyProgramDir.path(), entry);
         QVERIFY(!shown);
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(topicOf(window), QStringLiteral("/startup.htm"));
 
         QVERIFY(access.showScreenHelp(nullptr, m_programDir.path(), 30100));
-        QVERIFY(access.ShowHelpSearch(nullptr, m_programDir.path()));
+        QVERIFY(access.showSearch(nullptr, m_programDir.path()));
         QCOMPARE(currentTab(window), 2);
         QCOMPARE(topicOf(window), QStringLiteral("/startup.htm"));
         QVERIFY(MessageBox::shown().isEmpty());
@@ -263,7 +263,7 @@ private slots:
     {
         CHelp help;
         HelpAccess access(help);
-        QVERIFY(access.ShowHelpSearch(nullptr, m_programDir.path()));
+        QVERIFY(access.showSearch(nullptr, m_programDir.path()));
         HelpWindow* window = help.window();
 
         LEX_FIND(searchText, QLineEdit, window, QStringLiteral("helpSearchText"));

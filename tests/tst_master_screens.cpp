@@ -708,13 +708,15 @@ void TestMasterScreens::failedLoadLeavesOnlyCloseAndHelp()
     int reports = 0;
     s.dialog->setReportHandler([&](const ListingReportData&) { ++reports; });
     s.text()->setText(QStringLiteral("Typed"));
-    for (Action action : {Action::Add, Action::Modify, Action::Delete, Action::Print}) {
+    for (void (MasterFormScreen::*clicked)() :
+         {&MasterFormScreen::onAddClicked, &MasterFormScreen::onModifyClicked, &MasterFormScreen::onDeleteClicked,
+          &MasterFormScreen::onPrintClicked}) {
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
-        s.dialog->Cmd_Click(s.index(action));
+        (s.dialog.get()->*clicked)();
     }
     s.combo()->setCurrentIndex(-1);
-    s.dialog->Cbo_Click();
-    s.dialog->LV_Click();
+    s.dialog->onIdChosen();
+    s.dialog->onListClicked();
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
     QCOMPARE(reports, 0);
     QCOMPARE(tableRows(t, m).size(), 2);

@@ -3,7 +3,6 @@
 #include "core/citations/citation_list_query.h"
 #include "gui/citations/citation_list_model.h"
 #include "gui/citations/citation_screen.h"
-#include "gui/common/help_access.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
@@ -30,12 +29,10 @@ CitationListScreen::CitationListScreen(const DbContext& ctx, QWidget* parent)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_session(ctx)
-    , m_today([] { return QDate::currentDate(); })
+    , m_today(ScreenHooks::systemClock())
+    , m_helpHandler(ScreenHooks::helpViewer(m_help))
 {
     Hourglass busy;
-    m_helpHandler = [this](QWidget* owner, const QString& programDir, int contextId) {
-        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
-    };
     m_reportHandler = [](QWidget* owner, const ListingReport& report) {
         ReportPreview::exec(owner, report);
     };
@@ -68,13 +65,28 @@ CitationListScreen::CitationListScreen(const DbContext& ctx, QWidget* parent)
     auto* frameLayout = new QVBoxLayout(frame);
     frameLayout->addWidget(m_list);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frame);
+    layout->addLayout(buildButtons());
+    resize(900, 520);
+
+    loadList();
+}
+
+CitationListScreen::~CitationListScreen() = default;
+
+QLayout* CitationListScreen::buildButtons()
+{
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     const struct {
         Button index;
         const char* caption;
         const char* tip;
-    } specs[] = {{PrintButton, "Print", ""}, {HelpButton, "", "Help"}, {CloseButton, "&Close", "Close"}};
+        void (CitationListScreen::*slot)();
+    } specs[] = {{PrintButton, "Print", "", &CitationListScreen::showReport},
+                 {HelpButton, "", "Help", &CitationListScreen::showHelp},
+                 {CloseButton, "&Close", "Close", nullptr}};
     for (const auto& b : specs) {
         auto* button = new QPushButton(QLatin1String(b.caption), this);
         button->setObjectName(QStringLiteral("Cmd0010(%1)").arg(int(b.index)));
@@ -83,22 +95,16 @@ CitationListScreen::CitationListScreen(const DbContext& ctx, QWidget* parent)
             button->setToolTip(QLatin1String(b.tip));
         if (b.index == HelpButton)
             button->setIcon(Icons::icon(QStringLiteral("help")));
-        const int index = b.index;
-        connect(button, &QPushButton::clicked, this, [this, index] { Cmd0010_Click(index); });
+        if (b.slot)
+            connect(button, &QPushButton::clicked, this, b.slot);
+        else
+            connect(button, &QPushButton::clicked, this, &QWidget::close);
         buttons->addWidget(button);
     }
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frame);
-    layout->addLayout(buttons);
-    resize(900, 520);
-
-    LoadListview();
+    return buttons;
 }
 
-CitationListScreen::~CitationListScreen() = default;
-
-void CitationListScreen::LoadListview()
+void CitationListScreen::loadList()
 {
     Hourglass busy;
     DbError error = m_session.error();
@@ -131,25 +137,13 @@ void CitationListScreen::fitIdColumn()
     m_list->header()->resizeSection(0, width);
 }
 
-void CitationListScreen::Cmd0010_Click(int index)
+void CitationListScreen::showHelp()
 {
-    switch (index) {
-    case CloseButton:
-        close();
-        break;
-    case PrintButton:
-        ShowReport();
-        break;
-    case HelpButton:
-        if (m_helpHandler)
-            m_helpHandler(this, m_ctx.programDir, kHelpContext);
-        break;
-    default:
-        break;
-    }
+    if (m_helpHandler)
+        m_helpHandler(this, m_ctx.programDir, kHelpContext);
 }
 
-void CitationListScreen::ShowReport()
+void CitationListScreen::showReport()
 {
     Hourglass busy;
     const CitationListQuery query(m_session);

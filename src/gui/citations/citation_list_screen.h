@@ -4,6 +4,7 @@
 #include "core/db/db_session.h"
 #include "core/masters/listing_report_data.h"
 #include "gui/common/chelp.h"
+#include "gui/common/screen_hooks.h"
 
 #include <QDialog>
 
@@ -11,6 +12,7 @@
 
 class CitationListModel;
 class ListingReport;
+class QLayout;
 class QTreeView;
 struct DbError;
 
@@ -24,7 +26,7 @@ public:
     enum Button { CloseButton = 0, PrintButton, HelpButton };
     static constexpr int kHelpContext = 100100;
 
-    using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
+    using HelpHandler = ScreenHooks::HelpHandler;
     // Shows a prepared report; the preview window unless a test puts another in its place.
     using ReportHandler = std::function<void(QWidget* owner, const ListingReport& report)>;
 
@@ -39,11 +41,13 @@ public:
     CitationListModel* model() const { return m_model; }
 
 public slots:
-    void Cmd0010_Click(int index);
-    void LoadListview();
-    void ShowReport();
+    void loadList();
+    // Print: the citation listing report.
+    void showReport();
+    void showHelp();
 
 private:
+    QLayout* buildButtons();
     void openCitation(const QModelIndex& index);
     // The Id column as wide as its widest id, measured as the list draws it.
     void fitIdColumn();

@@ -7,7 +7,6 @@
 #include "gui/citations/citation_validator.h"
 #include "gui/citations/in_place_list.h"
 #include "gui/citations/long_text_edit.h"
-#include "gui/common/help_access.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
@@ -80,32 +79,23 @@ CitationScreen::CitationScreen(const DbContext& ctx, Mode mode, qint64 caseId, Q
     , m_session(ctx)
     , m_store(m_session)
     , m_mode(mode)
-    , m_today([] { return QDate::currentDate(); })
-    , m_export([this](DbSession& session, qint64 caseId, const QString& fileName, ReportFormat format) {
-        return CitationExport::write(session, format, caseId, fileName, m_today());
-    })
+    , m_helpHandler(ScreenHooks::helpViewer(m_help))
+    , m_today(ScreenHooks::systemClock())
+    , m_export(ScreenHooks::coreExport([this] { return m_today(); }))
 {
     Hourglass busy;
-    m_helpHandler = [this](QWidget* owner, const QString& programDir, int contextId) {
-        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
-    };
     setObjectName(QStringLiteral("CS06000601"));
     setWindowTitle(QStringLiteral("Citation"));
     setModal(true);
     buildControls();
-    LoadHeaders();
+    setListColumns();
     setDateOnScreen(m_today());
 
     DbError error = m_session.error();
-    if (!error) {
-        const std::array<std::pair<int, MasterKind>, 3> choosers{
-            {{0, MasterKind::Category}, {1, MasterKind::Court}, {2, MasterKind::Act}}};
-        for (const auto& [index, kind] : choosers)
-            if (!error)
-                error = LoadCmbTag(m_choosers[index], kind);
-    }
     if (!error)
-        error = LoadMasterId();
+        error = fillChoosers();
+    if (!error)
+        error = loadCaseIds();
     setButtonStates();
     if (error) {
         busy.release();
@@ -122,14 +112,35 @@ CitationScreen::~CitationScreen() = default;
 void CitationScreen::buildControls()
 {
     auto* page = new QVBoxLayout(this);
-    int labelIndex = 0;
-    const auto label = [&](const QString& text) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(arrayName(QStringLiteral("Lbl"), labelIndex++));
-        return l;
-    };
+    page->addLayout(buildFields());
+    page->addLayout(buildTextBoxes(), 3);
+    page->addLayout(buildLists(), 2);
+    page->addLayout(buildButtons());
 
-    // The citation's own fields.
+    connect(m_caseIds, qOverload<int>(&QComboBox::currentIndexChanged), this, &CitationScreen::onCaseChosen);
+
+    const bool readOnly = m_mode == Mode::ReadOnly;
+    m_citation->setReadOnly(readOnly);
+    m_caseTitle->setReadOnly(readOnly);
+    m_date->setReadOnly(readOnly);
+    for (LongTextEdit* edit : m_texts)
+        edit->setReadOnly(readOnly);
+    for (InPlaceList* list : {m_categories, m_courts, m_acts, m_bench})
+        list->setReadOnly(readOnly);
+    resize(1000, 720);
+}
+
+// The labels are numbered in the order they are made, row by row.
+QLabel* CitationScreen::makeLabel(const QString& text)
+{
+    auto* l = new QLabel(text, this);
+    l->setObjectName(arrayName(QStringLiteral("Lbl"), m_labelCount++));
+    return l;
+}
+
+// The citation's own fields: "Sr. No", citation, case and date.
+QLayout* CitationScreen::buildFields()
+{
     auto* head = new QGridLayout;
     m_caseIds = new QComboBox(this);
     m_caseIds->setObjectName(arrayName(QStringLiteral("Cbo"), 0));
@@ -153,21 +164,24 @@ void CitationScreen::buildControls()
     m_date->setCalendarPopup(true);
     // The earliest date stands for none: a case stored without a date shows blank and stays without one.
     m_date->setSpecialValueText(QStringLiteral(" "));
-    head->addWidget(label(QStringLiteral("Sr. No")), 0, 0);
+    head->addWidget(makeLabel(QStringLiteral("Sr. No")), 0, 0);
     head->addWidget(m_caseIds, 0, 1);
-    head->addWidget(label(QStringLiteral("Citation")), 0, 2);
+    head->addWidget(makeLabel(QStringLiteral("Citation")), 0, 2);
     head->addWidget(m_citation, 0, 3);
-    head->addWidget(label(QStringLiteral("Case")), 0, 4);
+    head->addWidget(makeLabel(QStringLiteral("Case")), 0, 4);
     head->addWidget(m_caseTitle, 0, 5);
-    head->addWidget(label(QStringLiteral("Date")), 0, 6);
+    head->addWidget(makeLabel(QStringLiteral("Date")), 0, 6);
     head->addWidget(m_date, 0, 7);
     head->setColumnStretch(1, 1);
     head->setColumnStretch(3, 3);
     head->setColumnStretch(5, 4);
     head->setColumnStretch(7, 1);
-    page->addLayout(head);
+    return head;
+}
 
-    // The six long texts.
+// The six long texts, each under its caption and the count of what it holds.
+QLayout* CitationScreen::buildTextBoxes()
+{
     auto* texts = new QGridLayout;
     int cell = 0;
     for (const TextBox& box : kTextBoxes) {
@@ -181,7 +195,7 @@ void CitationScreen::buildControls()
         const int row = cell / 3 * 2;
         const int column = cell % 3;
         auto* caption = new QHBoxLayout;
-        caption->addWidget(label(QLatin1String(box.label)));
+        caption->addWidget(makeLabel(QLatin1String(box.label)));
         caption->addStretch();
         auto* counter = new QLabel(this);
         caption->addWidget(counter);
@@ -192,9 +206,12 @@ void CitationScreen::buildControls()
         texts->setColumnStretch(column, 1);
         ++cell;
     }
-    page->addLayout(texts, 3);
+    return texts;
+}
 
-    // The four lists, each with its editors laid over it.
+// The four lists, each with its editors laid over it.
+QLayout* CitationScreen::buildLists()
+{
     auto* lists = new QGridLayout;
     const auto makeList = [&](int index) {
         auto* list = new QTreeWidget(this);
@@ -221,13 +238,13 @@ void CitationScreen::buildControls()
     m_benchName = makeEditor(9);
     m_bench = new InPlaceList(makeList(3), nullptr, m_benchName, {-1, 1}, false, this);
 
-    lists->addWidget(label(QStringLiteral("Category   (Press Alt+E to add)")), 0, 0);
-    lists->addWidget(label(QStringLiteral("Court        (Press Alt+R to add)")), 0, 1);
+    lists->addWidget(makeLabel(QStringLiteral("Category   (Press Alt+E to add)")), 0, 0);
+    lists->addWidget(makeLabel(QStringLiteral("Court        (Press Alt+R to add)")), 0, 1);
     auto* actLabels = new QHBoxLayout;
-    actLabels->addWidget(label(QStringLiteral("Act      (Press Alt+T to add)")), 1);
-    actLabels->addWidget(label(QStringLiteral("Section")));
+    actLabels->addWidget(makeLabel(QStringLiteral("Act      (Press Alt+T to add)")), 1);
+    actLabels->addWidget(makeLabel(QStringLiteral("Section")));
     lists->addLayout(actLabels, 0, 2);
-    lists->addWidget(label(QStringLiteral("Bench")), 0, 3);
+    lists->addWidget(makeLabel(QStringLiteral("Bench")), 0, 3);
     int column = 0;
     for (InPlaceList* list : {m_categories, m_courts, m_acts, m_bench}) {
         lists->addWidget(list->list(), 1, column);
@@ -235,9 +252,13 @@ void CitationScreen::buildControls()
         ++column;
     }
     lists->setRowStretch(1, 1);
-    page->addLayout(lists, 2);
+    return lists;
+}
 
-    // The buttons. The three access-key buttons sit behind "&Add": out of sight, but their keys work.
+// The buttons, each to its own action. The three access-key buttons sit behind "&Add": out of sight, but their keys
+// work.
+QLayout* CitationScreen::buildButtons()
+{
     struct ButtonText {
         const char* caption;
         const char* toolTip;
@@ -256,9 +277,17 @@ void CitationScreen::buildControls()
         button->setObjectName(arrayName(QStringLiteral("Cmd"), i));
         button->setToolTip(QLatin1String(buttons[i].toolTip));
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, [this, i] { Cmd0006_Click(i); });
         m_buttons << button;
     }
+    connect(m_buttons[CloseButton], &QPushButton::clicked, this, &CitationScreen::reject);
+    connect(m_buttons[HelpButton], &QPushButton::clicked, this, &CitationScreen::showHelp);
+    connect(m_buttons[AddButton], &QPushButton::clicked, this, &CitationScreen::onAddClicked);
+    connect(m_buttons[ModifyButton], &QPushButton::clicked, this, &CitationScreen::onModifyClicked);
+    connect(m_buttons[DeleteButton], &QPushButton::clicked, this, &CitationScreen::onDeleteClicked);
+    connect(m_buttons[SaveReportButton], &QPushButton::clicked, this, &CitationScreen::saveReport);
+    connect(m_buttons[AddCategoryButton], &QPushButton::clicked, m_categories, &InPlaceList::addRowForEditing);
+    connect(m_buttons[AddCourtButton], &QPushButton::clicked, m_courts, &InPlaceList::addRowForEditing);
+    connect(m_buttons[AddActButton], &QPushButton::clicked, m_acts, &InPlaceList::addRowForEditing);
     m_buttons[HelpButton]->setIcon(Icons::icon(QStringLiteral("help")));
     m_buttons[HelpButton]->setAccessibleName(QStringLiteral("Help"));
     m_buttons[SaveReportButton]->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
@@ -281,22 +310,10 @@ void CitationScreen::buildControls()
     buttonRow->addStretch(6);
     buttonRow->addWidget(m_buttons[HelpButton], 1);
     buttonRow->addWidget(m_buttons[SaveReportButton], 1);
-    page->addLayout(buttonRow);
-
-    connect(m_caseIds, qOverload<int>(&QComboBox::currentIndexChanged), this, &CitationScreen::Cbo0006_Click);
-
-    const bool readOnly = m_mode == Mode::ReadOnly;
-    m_citation->setReadOnly(readOnly);
-    m_caseTitle->setReadOnly(readOnly);
-    m_date->setReadOnly(readOnly);
-    for (LongTextEdit* edit : m_texts)
-        edit->setReadOnly(readOnly);
-    for (InPlaceList* list : {m_categories, m_courts, m_acts, m_bench})
-        list->setReadOnly(readOnly);
-    resize(1000, 720);
+    return buttonRow;
 }
 
-void CitationScreen::LoadHeaders()
+void CitationScreen::setListColumns()
 {
     const auto setColumns = [](InPlaceList* list, const QStringList& headers, const QList<int>& stretched) {
         QTreeWidget* tree = list->list();
@@ -326,7 +343,17 @@ DbResult<QList<MasterRow>> CitationScreen::masterRows(MasterKind kind)
     return MasterStore(m_session, kind).rows();
 }
 
-DbError CitationScreen::LoadCmbTag(QComboBox* chooser, MasterKind kind)
+DbError CitationScreen::fillChoosers()
+{
+    const std::array<std::pair<int, MasterKind>, 3> choosers{
+        {{0, MasterKind::Category}, {1, MasterKind::Court}, {2, MasterKind::Act}}};
+    for (const auto& [index, kind] : choosers)
+        if (DbError error = fillChooser(m_choosers[index], kind))
+            return error;
+    return {};
+}
+
+DbError CitationScreen::fillChooser(QComboBox* chooser, MasterKind kind)
 {
     const QSignalBlocker quiet(chooser);
     chooser->clear();
@@ -340,7 +367,7 @@ DbError CitationScreen::LoadCmbTag(QComboBox* chooser, MasterKind kind)
     return {};
 }
 
-DbError CitationScreen::LoadMasterId()
+DbError CitationScreen::loadCaseIds()
 {
     const DbResult<QList<qint64>> ids = m_store.caseIds();
     if (!ids)
@@ -365,14 +392,14 @@ DbError CitationScreen::LoadMasterId()
     return {};
 }
 
-void CitationScreen::Cbo0006_Click()
+void CitationScreen::onCaseChosen()
 {
     Hourglass busy;
     hideEditors();
     setButtonStates();
     if (m_caseIds->currentIndex() < 0)
         return;
-    const DbError error = isNewEntry() ? DbError() : LoadCitation();
+    const DbError error = isNewEntry() ? DbError() : loadShownCitation();
     if (isNewEntry())
         clearCitation();
     setButtonStates();
@@ -382,7 +409,7 @@ void CitationScreen::Cbo0006_Click()
     }
 }
 
-DbError CitationScreen::LoadCitation()
+DbError CitationScreen::loadShownCitation()
 {
     clearCitation();
     const qint64 caseId = shownCaseId();
@@ -393,7 +420,7 @@ DbError CitationScreen::LoadCitation()
         return stored.error();
     if (!*stored) {
         // Deleted by another program since the list was read: say so and show what is there now.
-        const DbError reload = LoadMasterId();
+        const DbError reload = loadCaseIds();
         return reload ? reload : DbError::other(CitationStore::vanishedMessage(caseId));
     }
     const DbResult<Citation> citation = m_store.load(caseId);
@@ -414,39 +441,19 @@ void CitationScreen::selectCase(qint64 caseId)
     m_caseIds->setCurrentIndex(index);
 }
 
-void CitationScreen::Cmd0006_Click(int index)
+void CitationScreen::onAddClicked()
 {
-    switch (index) {
-    case CloseButton:
-        reject();
-        break;
-    case HelpButton:
-        showHelp();
-        break;
-    case AddButton:
-        showError(AddRecord());
-        break;
-    case ModifyButton:
-        showError(ModifyRecord());
-        break;
-    case DeleteButton:
-        showError(DeleteRecord());
-        break;
-    case SaveReportButton:
-        saveReport();
-        break;
-    case AddCategoryButton:
-        m_categories->addRowForEditing();
-        break;
-    case AddCourtButton:
-        m_courts->addRowForEditing();
-        break;
-    case AddActButton:
-        m_acts->addRowForEditing();
-        break;
-    default:
-        break;
-    }
+    showError(addCitation());
+}
+
+void CitationScreen::onModifyClicked()
+{
+    showError(modifyCitation());
+}
+
+void CitationScreen::onDeleteClicked()
+{
+    showError(deleteCitation());
 }
 
 bool CitationScreen::refuseEmptyCitation()
@@ -458,7 +465,7 @@ bool CitationScreen::refuseEmptyCitation()
 }
 
 // A write that fails leaves the screen as it was, so nothing typed is lost; only a stored change moves on.
-DbError CitationScreen::AddRecord()
+DbError CitationScreen::addCitation()
 {
     if (refuseEmptyCitation())
         return {};
@@ -473,7 +480,7 @@ DbError CitationScreen::AddRecord()
     return error;
 }
 
-DbError CitationScreen::ModifyRecord()
+DbError CitationScreen::modifyCitation()
 {
     if (refuseEmptyCitation())
         return {};
@@ -496,7 +503,7 @@ DbError CitationScreen::ModifyRecord()
     return error;
 }
 
-DbError CitationScreen::DeleteRecord()
+DbError CitationScreen::deleteCitation()
 {
     if (MessageBox::question(this, QStringLiteral("Do you want to delete selected citation?"),
                              MessageBox::Answer::No) != MessageBox::Answer::Yes)
@@ -526,14 +533,14 @@ DbError CitationScreen::offerReload(const DbError& conflict)
         return {};
     Hourglass busy;
     hideEditors();
-    const DbError error = LoadCitation();
+    const DbError error = loadShownCitation();
     setButtonStates();
     return error;
 }
 
 DbError CitationScreen::startNewCitation()
 {
-    const DbError error = LoadMasterId();
+    const DbError error = loadCaseIds();
     for (QComboBox* chooser : m_choosers) {
         const QSignalBlocker quiet(chooser);
         chooser->setCurrentIndex(chooser->count() > 0 ? 0 : -1);
@@ -541,7 +548,6 @@ DbError CitationScreen::startNewCitation()
     return error;
 }
 
-// Save Report. The file is asked for by the saver; the writing is the export hook's.
 void CitationScreen::saveReport()
 {
     showError(CitationReportSaver::save(this, m_session, shownCaseId(), m_export));

@@ -8,6 +8,7 @@
 #include "core/masters/master_kind.h"
 #include "gui/citations/citation_report_saver.h"
 #include "gui/common/chelp.h"
+#include "gui/common/screen_hooks.h"
 
 #include <QDate>
 #include <QDialog>
@@ -20,6 +21,8 @@ class InPlaceList;
 class LongTextEdit;
 class QComboBox;
 class QDateEdit;
+class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QStringListModel;
@@ -56,7 +59,7 @@ public:
 
     // Writes the stored citation; the core export unless a test puts another in its place.
     using ExportHook = CitationReportSaver::ExportHook;
-    using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
+    using HelpHandler = ScreenHooks::HelpHandler;
 
     static constexpr int kHelpContext = 60100;
 
@@ -69,31 +72,41 @@ public:
     void setExportHook(ExportHook hook) { m_export = std::move(hook); }
     void setHelpHandler(HelpHandler handler) { m_helpHandler = std::move(handler); }
     // Today, for the date a new citation starts with.
-    void setClock(std::function<QDate()> today) { m_today = std::move(today); }
+    void setClock(Clock today) { m_today = std::move(today); }
 
 public slots:
-    void Cmd0006_Click(int index);
+    void onAddClicked();
+    void onModifyClicked();
+    void onDeleteClicked();
+    // Save Report. The file is asked for by the saver; the writing is the export hook's.
+    void saveReport();
+    void showHelp();
     // A pick in "Sr. No".
-    void Cbo0006_Click();
+    void onCaseChosen();
 
 private:
     void buildControls();
-    void LoadHeaders();
+    QLabel* makeLabel(const QString& text);
+    QLayout* buildFields();
+    QLayout* buildTextBoxes();
+    QLayout* buildLists();
+    QLayout* buildButtons();
+    void setListColumns();
     // The master names the choosers offer: the one read of the master lists here.
     DbResult<QList<MasterRow>> masterRows(MasterKind kind);
-    DbError LoadCmbTag(QComboBox* chooser, MasterKind kind);
+    // "(None)" and then every row of the master table.
+    DbError fillChooser(QComboBox* chooser, MasterKind kind);
+    DbError fillChoosers();
     // Every case id and then the next free one, which is picked and so shows an empty citation.
-    DbError LoadMasterId();
-    DbError LoadCitation();
+    DbError loadCaseIds();
+    DbError loadShownCitation();
     void selectCase(qint64 caseId);
 
-    DbError AddRecord();
-    DbError ModifyRecord();
-    DbError DeleteRecord();
+    DbError addCitation();
+    DbError modifyCitation();
+    DbError deleteCitation();
     // Another user changed the citation since it was shown: says so and offers the stored one in its place.
     DbError offerReload(const DbError& conflict);
-    void saveReport();
-    void showHelp();
 
     bool isNewEntry() const;
     qint64 shownCaseId() const;
@@ -116,7 +129,7 @@ private:
     Mode m_mode;
     CHelp m_help;
     HelpHandler m_helpHandler;
-    std::function<QDate()> m_today;
+    Clock m_today;
     ExportHook m_export;
     // The row keys of the texts shown, as the last load found them.
     std::array<qint64, Citation::kTextCount> m_textIds{};
@@ -137,4 +150,5 @@ private:
     InPlaceList* m_acts = nullptr;
     InPlaceList* m_bench = nullptr;
     QList<QPushButton*> m_buttons;
+    int m_labelCount = 0;
 };

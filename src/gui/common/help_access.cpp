@@ -31,7 +31,7 @@ bool HelpAccess::showIndex(QWidget* owner, const QString& programDir)
     return showMenuHelp(owner, programDir, CHelp::DisplayIndex);
 }
 
-bool HelpAccess::ShowHelpSearch(QWidget* owner, const QString& programDir)
+bool HelpAccess::showSearch(QWidget* owner, const QString& programDir)
 {
     return showMenuHelp(owner, programDir, CHelp::DisplaySearch);
 }

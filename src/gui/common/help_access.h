@@ -21,7 +21,7 @@ public:
 
     bool showContents(QWidget* owner, const QString& programDir);
     bool showIndex(QWidget* owner, const QString& programDir);
-    bool ShowHelpSearch(QWidget* owner, const QString& programDir);
+    bool showSearch(QWidget* owner, const QString& programDir);
     bool showScreenHelp(QWidget* owner, const QString& programDir, int contextId);
 
 private:

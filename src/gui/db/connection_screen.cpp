@@ -60,43 +60,50 @@ ConnectionScreen::ConnectionScreen(const QString& programDir, QWidget* parent)
     m_fields[0]->setToolTip(QStringLiteral("Type (local) to keep the database on this computer, or the name of a "
                                            "PostgreSQL server as host or host:port."));
 
-    struct Button {
-        QString caption;
-        QString tip;
-    };
-    const QList<Button> buttons{{QStringLiteral("&Close"), QStringLiteral("Close")},
-                                {QString(), QStringLiteral("Help")},
-                                {QStringLiteral("&Ok"), QStringLiteral("Ok")},
-                                {QStringLiteral("&Test Connection..."), QStringLiteral("Test Connection")}};
-    auto* row = new QHBoxLayout;
-    for (int i = 0; i < buttons.size(); ++i) {
-        auto* b = new QPushButton(buttons[i].caption, this);
-        b->setObjectName(arrayName("Cmd0007", i));
-        b->setToolTip(buttons[i].tip);
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, [this, i] { Cmd0007_Click(i); });
-        m_buttons << b;
-    }
-    m_buttons[1]->setIcon(Icons::icon(QStringLiteral("help")));
-    m_buttons[2]->setDefault(true);
-    row->addWidget(m_buttons[3]);
-    row->addStretch();
-    row->addWidget(m_buttons[2]);
-    row->addWidget(m_buttons[0]);
-    row->addWidget(m_buttons[1]);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(row);
+    layout->addLayout(buildButtons());
     setTabOrder(m_fields[0], m_fields[1]);
     setTabOrder(m_fields[1], m_fields[2]);
     setTabOrder(m_fields[2], m_fields[3]);
     setTabOrder(m_fields[3], m_fields[4]);
     // Then the buttons as they stand, left to right.
-    setTabOrder(m_fields[4], m_buttons[3]);
-    setTabOrder(m_buttons[3], m_buttons[2]);
-    setTabOrder(m_buttons[2], m_buttons[0]);
-    setTabOrder(m_buttons[0], m_buttons[1]);
+    setTabOrder(m_fields[4], m_buttons[TestConnectionButton]);
+    setTabOrder(m_buttons[TestConnectionButton], m_buttons[OkButton]);
+    setTabOrder(m_buttons[OkButton], m_buttons[CloseButton]);
+    setTabOrder(m_buttons[CloseButton], m_buttons[HelpButton]);
+}
+
+QLayout* ConnectionScreen::buildButtons()
+{
+    struct ButtonText {
+        QString caption;
+        QString tip;
+    };
+    const QList<ButtonText> buttons{{QStringLiteral("&Close"), QStringLiteral("Close")},
+                                    {QString(), QStringLiteral("Help")},
+                                    {QStringLiteral("&Ok"), QStringLiteral("Ok")},
+                                    {QStringLiteral("&Test Connection..."), QStringLiteral("Test Connection")}};
+    for (int i = 0; i < buttons.size(); ++i) {
+        auto* b = new QPushButton(buttons[i].caption, this);
+        b->setObjectName(arrayName("Cmd0007", i));
+        b->setToolTip(buttons[i].tip);
+        b->setAutoDefault(false);
+        m_buttons << b;
+    }
+    connect(m_buttons[CloseButton], &QPushButton::clicked, this, &ConnectionScreen::onCloseClicked);
+    // The connection screen has no help topic: its help button does nothing.
+    connect(m_buttons[OkButton], &QPushButton::clicked, this, &ConnectionScreen::onOkClicked);
+    connect(m_buttons[TestConnectionButton], &QPushButton::clicked, this, &ConnectionScreen::onTestConnectionClicked);
+    m_buttons[HelpButton]->setIcon(Icons::icon(QStringLiteral("help")));
+    m_buttons[OkButton]->setDefault(true);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_buttons[TestConnectionButton]);
+    row->addStretch();
+    row->addWidget(m_buttons[OkButton]);
+    row->addWidget(m_buttons[CloseButton]);
+    row->addWidget(m_buttons[HelpButton]);
+    return row;
 }
 
 ConnectionString ConnectionScreen::typedSettings() const
@@ -117,27 +124,25 @@ bool ConnectionScreen::validate(bool forOk)
     return false;
 }
 
-void ConnectionScreen::Cmd0007_Click(int index)
+void ConnectionScreen::onCloseClicked()
 {
     Hourglass busy;
-    switch (index) {
-    case 0:
-        close();
-        emit closeRequested();
-        return;
-    case 1:
-        return; // the connection screen has no help topic
-    case 2:
-        if (validate(true))
-            createDatabase(busy);
-        return;
-    case 3:
-        if (validate(false))
-            testConnection(busy);
-        return;
-    default:
-        return;
-    }
+    close();
+    emit closeRequested();
+}
+
+void ConnectionScreen::onOkClicked()
+{
+    Hourglass busy;
+    if (validate(true))
+        createDatabase(busy);
+}
+
+void ConnectionScreen::onTestConnectionClicked()
+{
+    Hourglass busy;
+    if (validate(false))
+        testConnection(busy);
 }
 
 void ConnectionScreen::testConnection(Hourglass& busy)

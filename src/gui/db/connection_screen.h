@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QList>
 
+class QLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -24,9 +25,16 @@ signals:
     void closeRequested();
 
 public slots:
-    void Cmd0007_Click(int index);
+    // "&Close": the screen closes and the program ends.
+    void onCloseClicked();
+    void onOkClicked();
+    void onTestConnectionClicked();
 
 private:
+    // The buttons "Cmd0007(0)".."Cmd0007(3)".
+    enum Button { CloseButton = 0, HelpButton, OkButton, TestConnectionButton };
+
+    QLayout* buildButtons();
     bool validate(bool forOk);
     // Test Connection: the login alone, naming no database of ours.
     void testConnection(class Hourglass& busy);

@@ -12,7 +12,7 @@ ActScreen::ActScreen(const DbContext& ctx, QWidget* parent)
                         {Action::Print, QString(), QStringLiteral("Print")}},
                        parent)
 {
-    Form_Load();
+    loadOnOpen();
 }
 
 DbError ActScreen::reload(Reload what)
@@ -22,26 +22,26 @@ DbError ActScreen::reload(Reload what)
     case Reload::All:
     case Reload::Added:
     case Reload::Modified:
-        error = LoadList();
+        error = loadList();
         break;
     case Reload::Deleted:
         // Only the deleted row's item goes; the rest of the list is not read again.
-        DeleteListDetails();
+        removeSelectedItem();
         break;
     case Reload::DeleteRefused:
         // The list and the combo stay as they were.
         return {};
     }
-    return error ? error : LoadMasterId();
+    return error ? error : loadIds();
 }
 
-void ActScreen::LoadFromList(const QTreeWidgetItem& item)
+void ActScreen::selectFromList(const QTreeWidgetItem& item)
 {
     if (selectRow(item.data(0, Qt::UserRole).toLongLong()))
-        Cbo_Click();
+        onIdChosen();
 }
 
-void ActScreen::DeleteListDetails()
+void ActScreen::removeSelectedItem()
 {
     const std::optional<qint64> id = selectedId();
     for (int i = 0; id && i < m_list->topLevelItemCount(); ++i)

@@ -14,8 +14,8 @@ public:
 private:
     DbError reload(Reload what) override;
     // Picks the item's row in the combo, which reads it.
-    void LoadFromList(const QTreeWidgetItem& item) override;
+    void selectFromList(const QTreeWidgetItem& item) override;
 
     // Drops the deleted row's item; the combo is filled again after it.
-    void DeleteListDetails();
+    void removeSelectedItem();
 };

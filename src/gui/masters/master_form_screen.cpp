@@ -1,12 +1,11 @@
 #include "gui/masters/master_form_screen.h"
 
-#include "gui/common/help_access.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
+#include "gui/common/screen_hooks.h"
 
 #include <QComboBox>
-#include <QDate>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -40,12 +39,8 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     , m_session(ctx)
     , m_store(m_session, kind)
 {
-    m_hooks.help = [this](QWidget* owner, const QString& programDir, int contextId) {
-        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
-    };
-    m_hooks.today = [] {
-        return QDate::currentDate();
-    };
+    m_hooks.help = ScreenHooks::helpViewer(m_help);
+    m_hooks.today = ScreenHooks::systemClock();
     const MasterTable& t = table();
     setObjectName(QStringLiteral("CS06") + number + QStringLiteral("01"));
     setWindowTitle(t.caption);
@@ -54,7 +49,25 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     m_tabs = new QTabBar(this);
     m_tabs->setObjectName(QStringLiteral("TS") + number);
     m_tabs->addTab(t.caption);
+    buildFrame(number, frameKind);
+    buildList(number, listKind);
+    QLayout* buttonRow = buildButtons(number, buttons);
+    connect(m_ids, qOverload<int>(&QComboBox::currentIndexChanged), this, &MasterFormScreen::onIdChosen);
+    connect(m_list, &QTreeWidget::itemClicked, this, &MasterFormScreen::onListClicked);
 
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(m_tabs);
+    page->addWidget(m_frame);
+    page->addWidget(m_list, 1);
+    page->addLayout(buttonRow);
+    // Typing goes straight into the name.
+    m_name->setFocus();
+}
+
+// The frame with the id combo and the name box.
+void MasterFormScreen::buildFrame(const QString& number, const QString& frameKind)
+{
+    const MasterTable& t = table();
     m_frame = new QFrame(this);
     m_frame->setObjectName(frameKind + number);
     m_frame->setFrameShape(QFrame::StyledPanel);
@@ -78,7 +91,10 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     fields->addWidget(nameLabel, 1, 0);
     fields->addWidget(m_name, 1, 1);
     fields->setColumnStretch(1, 1);
+}
 
+void MasterFormScreen::buildList(const QString& number, const QString& listKind)
+{
     m_list = new QTreeWidget(this);
     m_list->setObjectName(listKind + number);
     m_list->setRootIsDecorated(false);
@@ -87,7 +103,11 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMinimumWidth(kListWidth);
     resetList();
+}
 
+// The buttons in the screen's order, numbered in it, each to its own action.
+QLayout* MasterFormScreen::buildButtons(const QString& number, const QList<Button>& buttons)
+{
     auto* buttonRow = new QHBoxLayout;
     for (int i = 0; i < buttons.size(); ++i) {
         const Button& b = buttons.at(i);
@@ -99,21 +119,22 @@ MasterFormScreen::MasterFormScreen(const DbContext& ctx, MasterKind kind, const 
             button->setIcon(Icons::icon(b.action == Action::Help ? QStringLiteral("help") : QStringLiteral("print")));
             button->setAccessibleName(b.toolTip);
         }
-        connect(button, &QPushButton::clicked, this, [this, i] { Cmd_Click(i); });
+        connectButton(button, b.action);
         buttonRow->addWidget(button);
         m_buttons << button;
         m_actions << b.action;
     }
-    connect(m_ids, qOverload<int>(&QComboBox::currentIndexChanged), this, &MasterFormScreen::Cbo_Click);
-    connect(m_list, &QTreeWidget::itemClicked, this, &MasterFormScreen::LV_Click);
+    return buttonRow;
+}
 
-    auto* page = new QVBoxLayout(this);
-    page->addWidget(m_tabs);
-    page->addWidget(m_frame);
-    page->addWidget(m_list, 1);
-    page->addLayout(buttonRow);
-    // Typing goes straight into the name.
-    m_name->setFocus();
+void MasterFormScreen::connectButton(QPushButton* button, Action action)
+{
+    using Slot = void (MasterFormScreen::*)();
+    // In the order of Action.
+    static const Slot actionSlots[] = {&MasterFormScreen::reject,          &MasterFormScreen::onAddClicked,
+                                       &MasterFormScreen::onModifyClicked, &MasterFormScreen::onDeleteClicked,
+                                       &MasterFormScreen::showHelp,        &MasterFormScreen::onPrintClicked};
+    connect(button, &QPushButton::clicked, this, actionSlots[int(action)]);
 }
 
 QString MasterFormScreen::recordGoneMessage()
@@ -121,7 +142,7 @@ QString MasterFormScreen::recordGoneMessage()
     return QStringLiteral("The record no longer exists; the list has been reloaded.");
 }
 
-void MasterFormScreen::Form_Load()
+void MasterFormScreen::loadOnOpen()
 {
     Hourglass busy;
     if (const DbError error = reloadOrLock(Reload::All)) {
@@ -130,46 +151,51 @@ void MasterFormScreen::Form_Load()
     }
 }
 
-void MasterFormScreen::Cmd_Click(int index)
+void MasterFormScreen::onAddClicked()
 {
-    if (index < 0 || index >= m_actions.size())
-        return;
-    const Action action = m_actions.at(index);
-    // After a failed read the screen holds nothing it may write or print from.
-    if (!m_loaded && action != Action::Close && action != Action::Help)
-        return;
-    Hourglass busy;
-    DbError error;
-    switch (action) {
-    case Action::Close:
-        reject();
-        break;
-    case Action::Add:
-        error = AddRecord();
-        break;
-    case Action::Modify:
-        error = ModifyRecord();
-        break;
-    case Action::Delete:
-        error = DeleteRecord();
-        break;
-    case Action::Help:
-        if (m_hooks.help)
-            m_hooks.help(this, m_ctx.programDir, table().helpContext);
-        break;
-    case Action::Print:
-        error = m_hooks.showReport(this, m_store, busy);
-        break;
-    }
-    finishAction(busy, error);
+    runAction([this](Hourglass&) { return addRow(); });
 }
 
-void MasterFormScreen::Cbo_Click()
+void MasterFormScreen::onModifyClicked()
+{
+    runAction([this](Hourglass&) { return renameRow(); });
+}
+
+void MasterFormScreen::onDeleteClicked()
+{
+    runAction([this](Hourglass&) { return deleteRow(); });
+}
+
+void MasterFormScreen::onPrintClicked()
+{
+    runAction([this](Hourglass& busy) { return m_hooks.showReport(this, m_store, busy); });
+}
+
+void MasterFormScreen::showHelp()
+{
+    Hourglass busy;
+    if (m_hooks.help)
+        m_hooks.help(this, m_ctx.programDir, table().helpContext);
+}
+
+void MasterFormScreen::runAction(const std::function<DbError(Hourglass& busy)>& action)
+{
+    // After a failed read the screen holds nothing it may write or print from.
+    if (!m_loaded)
+        return;
+    Hourglass busy;
+    if (const DbError error = action(busy)) {
+        busy.release();
+        MasterScreenHooks::showActionError(this, error);
+    }
+}
+
+void MasterFormScreen::onIdChosen()
 {
     if (!m_loaded)
         return;
     Hourglass busy;
-    const DbError error = LoadSelectedRecord();
+    const DbError error = showSelectedName();
     if (error)
         lock();
     showEntryState();
@@ -179,12 +205,12 @@ void MasterFormScreen::Cbo_Click()
     }
 }
 
-void MasterFormScreen::LV_Click()
+void MasterFormScreen::onListClicked()
 {
     const QTreeWidgetItem* item = m_list->currentItem();
     if (!m_loaded || m_list->topLevelItemCount() == 0 || !item)
         return;
-    LoadFromList(*item);
+    selectFromList(*item);
 }
 
 std::optional<qint64> MasterFormScreen::selectedId() const
@@ -266,7 +292,7 @@ DbError MasterFormScreen::recordGone()
     return {};
 }
 
-DbError MasterFormScreen::LoadList()
+DbError MasterFormScreen::loadList()
 {
     resetList();
     const DbResult<QList<MasterRow>> rows = m_store.rows();
@@ -277,7 +303,7 @@ DbError MasterFormScreen::LoadList()
     return {};
 }
 
-DbError MasterFormScreen::LoadMasterId()
+DbError MasterFormScreen::loadIds()
 {
     const DbResult<QList<qint64>> ids = m_store.ids();
     if (!ids)
@@ -293,12 +319,12 @@ DbError MasterFormScreen::LoadMasterId()
         m_ids->addItem(QString::number(*next));
         m_ids->setCurrentIndex(m_ids->count() - 1);
     }
-    const DbError error = LoadSelectedRecord();
+    const DbError error = showSelectedName();
     showEntryState();
     return error;
 }
 
-DbError MasterFormScreen::LoadSelectedRecord()
+DbError MasterFormScreen::showSelectedName()
 {
     m_name->clear();
     const std::optional<qint64> id = selectedId();
@@ -322,7 +348,7 @@ bool MasterFormScreen::refuseEmptyName()
 
 // A write the database refused leaves the screen as it was, the typed name included. A refused duplicate
 // reloads as a success does, which empties the name box.
-DbError MasterFormScreen::AddRecord()
+DbError MasterFormScreen::addRow()
 {
     if (refuseEmptyName())
         return {};
@@ -336,7 +362,7 @@ DbError MasterFormScreen::AddRecord()
     return error;
 }
 
-DbError MasterFormScreen::ModifyRecord()
+DbError MasterFormScreen::renameRow()
 {
     if (refuseEmptyName())
         return {};
@@ -360,7 +386,7 @@ DbError MasterFormScreen::ModifyRecord()
     return error;
 }
 
-DbError MasterFormScreen::DeleteRecord()
+DbError MasterFormScreen::deleteRow()
 {
     const std::optional<qint64> id = selectedId();
     if (!id)
@@ -392,12 +418,4 @@ DbError MasterFormScreen::DeleteRecord()
     }
     button(Action::Close)->setFocus();
     return error;
-}
-
-void MasterFormScreen::finishAction(Hourglass& busy, const DbError& error)
-{
-    if (error) {
-        busy.release();
-        MasterScreenHooks::showActionError(this, error);
-    }
 }

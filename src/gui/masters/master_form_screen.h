@@ -9,10 +9,12 @@
 #include <QDialog>
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 class QComboBox;
 class QFrame;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QTabBar;
@@ -32,6 +34,7 @@ class MasterFormScreen : public QDialog
     Q_OBJECT
 
 public:
+    // connectButton gives each its slot, in this order.
     enum class Action { Close, Add, Modify, Delete, Help, Print };
 
     void setHelpHandler(MasterScreenHooks::HelpHandler handler) { m_hooks.help = std::move(handler); }
@@ -46,12 +49,15 @@ public:
     static QString recordGoneMessage();
 
 public slots:
-    // A click on the button with that index.
-    void Cmd_Click(int index);
+    void onAddClicked();
+    void onModifyClicked();
+    void onDeleteClicked();
+    void onPrintClicked();
+    void showHelp();
     // A pick in the id combo.
-    void Cbo_Click();
+    void onIdChosen();
     // A click on the list.
-    void LV_Click();
+    void onListClicked();
 
 protected:
     struct Button {
@@ -76,10 +82,10 @@ protected:
     // Brings the list and the combo in step with the table; the failure is left to the caller.
     virtual DbError reload(Reload what) = 0;
     // A click on a list item.
-    virtual void LoadFromList(const QTreeWidgetItem& item) = 0;
+    virtual void selectFromList(const QTreeWidgetItem& item) = 0;
 
     // Reads everything when the screen opens; a failure is shown and leaves only Close and Help.
-    void Form_Load();
+    void loadOnOpen();
 
     const MasterTable& table() const { return m_store.table(); }
     // The id of the selected row; none while the proposed next id (or nothing) is selected.
@@ -94,20 +100,26 @@ protected:
     void showEntryState();
 
     // The routines both kinds of screen share.
-    DbError LoadList();
+    DbError loadList();
     // Fills the combo with every id and then the proposed next one, and selects that last entry.
-    DbError LoadMasterId();
+    DbError loadIds();
     // Puts the stored name of the selected row into the name box, or empties it.
-    DbError LoadSelectedRecord();
-    DbError AddRecord();
-    DbError ModifyRecord();
-    DbError DeleteRecord();
+    DbError showSelectedName();
 
     QTreeWidget* m_list = nullptr;
     QComboBox* m_ids = nullptr;
     QLineEdit* m_name = nullptr;
 
 private:
+    void buildFrame(const QString& number, const QString& frameKind);
+    void buildList(const QString& number, const QString& listKind);
+    QLayout* buildButtons(const QString& number, const QList<Button>& buttons);
+    void connectButton(QPushButton* button, Action action);
+
+    DbError addRow();
+    DbError renameRow();
+    DbError deleteRow();
+
     QPushButton* button(Action action) const;
     bool refuseEmptyName();
     // A reload whose failure leaves only Close and Help.
@@ -115,8 +127,9 @@ private:
     // The row went behind the screen's back: reload, then say so.
     DbError recordGone();
     void lock();
-    // The end of a button action: a failure is shown, titled with its number, with the pointer back.
-    void finishAction(Hourglass& busy, const DbError& error);
+    // A button's action under the hourglass, none after a failed read; a failure is shown, titled with its number,
+    // with the pointer back.
+    void runAction(const std::function<DbError(Hourglass& busy)>& action);
 
     DbContext m_ctx;
     DbSession m_session;

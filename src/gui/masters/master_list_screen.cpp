@@ -14,18 +14,18 @@ MasterListScreen::MasterListScreen(const DbContext& ctx, MasterKind kind, const 
            {Action::Print, QString(), QStringLiteral("Print")}},
           parent)
 {
-    Form_Load();
+    loadOnOpen();
 }
 
 DbError MasterListScreen::reload(Reload)
 {
     // Every change, a refused one included, ends with both lists read again and the next id proposed.
-    if (DbError error = LoadMasterId())
+    if (DbError error = loadIds())
         return error;
-    return LoadList();
+    return loadList();
 }
 
-void MasterListScreen::LoadFromList(const QTreeWidgetItem& item)
+void MasterListScreen::selectFromList(const QTreeWidgetItem& item)
 {
     if (!selectRow(item.data(0, Qt::UserRole).toLongLong()))
         return;

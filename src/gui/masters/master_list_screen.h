@@ -14,5 +14,5 @@ protected:
 private:
     DbError reload(Reload what) override;
     // The row's name comes with the item, so nothing is read.
-    void LoadFromList(const QTreeWidgetItem& item) override;
+    void selectFromList(const QTreeWidgetItem& item) override;
 };

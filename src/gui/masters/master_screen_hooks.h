@@ -2,6 +2,7 @@
 
 #include "core/db/db_error.h"
 #include "core/masters/listing_report_data.h"
+#include "gui/common/screen_hooks.h"
 
 #include <QString>
 
@@ -14,7 +15,7 @@ class QWidget;
 // What the master screens hand on to the rest of the program: the help topic of the screen, the printed listing
 // and today's date for it. Tests replace any of them to see what would be shown.
 struct MasterScreenHooks {
-    using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
+    using HelpHandler = ScreenHooks::HelpHandler;
     using ReportHandler = std::function<void(const ListingReportData& data)>;
 
     // Set by the screen to its own help viewer.

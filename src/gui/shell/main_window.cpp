@@ -44,7 +44,7 @@ MainWindow::MainWindow(const DbContext& ctx, QWidget* parent)
     registerScreens();
     buildMenu();
     buildToolbar();
-    LoadMenuIcons();
+    setMenuIcons();
     enableScreens();
     resize(900, 600);
 }
@@ -104,7 +104,7 @@ void MainWindow::buildMenu()
     connect(addItem(help, QStringLiteral("Mnu00013(1)"), QStringLiteral("&Index...")), &QAction::triggered, this,
             [this] { m_helpAccess.showIndex(this, m_ctx.programDir); });
     connect(addItem(help, QStringLiteral("Mnu00013(2)"), QStringLiteral("&Search...")), &QAction::triggered, this,
-            [this] { m_helpAccess.ShowHelpSearch(this, m_ctx.programDir); });
+            [this] { m_helpAccess.showSearch(this, m_ctx.programDir); });
     addItem(help, QStringLiteral("Mnu00013(3)"), QStringLiteral("-"));
     connect(addItem(help, QStringLiteral("Mnu00013(4)"), QStringLiteral("&About")), &QAction::triggered, this,
             &MainWindow::showAbout);
@@ -146,7 +146,7 @@ void MainWindow::enableScreens()
     }
 }
 
-void MainWindow::LoadMenuIcons()
+void MainWindow::setMenuIcons()
 {
     const struct {
         const char* item;

@@ -32,7 +32,7 @@ public:
 private:
     void buildMenu();
     void buildToolbar();
-    void LoadMenuIcons();
+    void setMenuIcons();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
     QMenu* addSubmenu(QMenu* parentMenu, const QString& name, const QString& caption);
     QAction* addScreenItem(QMenu* menu, const QString& name, const QString& caption, const QString& key);
