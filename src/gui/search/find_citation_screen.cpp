@@ -1,10 +1,10 @@
 #include "gui/search/find_citation_screen.h"
 
 #include "gui/citations/citation_screen.h"
-#include "gui/common/help_access.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
+#include "gui/common/screen_hooks.h"
 #include "gui/search/search_run.h"
 #include "gui/search/search_text_validator.h"
 
@@ -39,15 +39,11 @@ FindCitationScreen::FindCitationScreen(const DbContext& ctx, QWidget* parent)
     : QDialog(parent)
     , m_ctx(ctx)
     , m_session(ctx)
-    , m_today([] { return QDate::currentDate(); })
-    , m_export([this](DbSession& session, qint64 caseId, const QString& fileName, CitationExport::Format format) {
-        return CitationExport::write(session, format, caseId, fileName, m_today());
-    })
+    , m_today(ScreenHooks::systemClock())
+    , m_export(ScreenHooks::coreExport([this] { return m_today(); }))
 {
     Hourglass busy;
-    m_helpHandler = [this](QWidget* owner, const QString& programDir, int contextId) {
-        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
-    };
+    m_helpHandler = ScreenHooks::helpViewer(m_help);
     setObjectName(QStringLiteral("CS06000501"));
     setWindowTitle(QStringLiteral("Find In Citation"));
     setModal(true);

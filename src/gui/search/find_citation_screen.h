@@ -5,6 +5,7 @@
 #include "core/search/citation_search.h"
 #include "gui/citations/citation_report_saver.h"
 #include "gui/common/chelp.h"
+#include "gui/common/screen_hooks.h"
 
 #include <QDate>
 #include <QDialog>
@@ -39,7 +40,7 @@ public:
 
     static constexpr int kHelpContext = 70100;
 
-    using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
+    using HelpHandler = ScreenHooks::HelpHandler;
 
     explicit FindCitationScreen(const DbContext& ctx, QWidget* parent = nullptr);
     ~FindCitationScreen() override;

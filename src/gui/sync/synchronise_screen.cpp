@@ -1,7 +1,6 @@
 #include "gui/sync/synchronise_screen.h"
 
 #include "gui/common/file_dialog.h"
-#include "gui/common/help_access.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
@@ -26,9 +25,7 @@ SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     : QDialog(parent)
     , m_ctx(ctx)
 {
-    m_helpHandler = [this](QWidget* owner, const QString& programDir, int contextId) {
-        HelpAccess(m_help).showScreenHelp(owner, programDir, contextId);
-    };
+    m_helpHandler = ScreenHooks::helpViewer(m_help);
     setObjectName(QStringLiteral("CS06000901"));
     setWindowTitle(QStringLiteral(" Synchronisation "));
     setModal(true);

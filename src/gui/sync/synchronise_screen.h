@@ -4,6 +4,7 @@
 #include "core/sync/database_merge.h"
 #include "gui/common/background_runner.h"
 #include "gui/common/chelp.h"
+#include "gui/common/screen_hooks.h"
 
 #include <QDialog>
 #include <QList>
@@ -34,7 +35,7 @@ public:
     static const QString kBrowseCaption;
     static const QString kBrowseFilter;
 
-    using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
+    using HelpHandler = ScreenHooks::HelpHandler;
     // Test seam: sees each merge before it runs (to inject a failure into it).
     using MergeHook = std::function<void(DatabaseMerge& merge)>;
 
