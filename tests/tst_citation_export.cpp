@@ -138,6 +138,8 @@ private slots:
     void cleanupTestCase();
     void formatFromNameAndFilter_data();
     void formatFromNameAndFilter();
+    void endingFromFilter_data();
+    void endingFromFilter();
     void textReportBytes();
     void workbookReadsBack_data();
     void workbookReadsBack();
@@ -185,6 +187,37 @@ void TestCitationExport::formatFromNameAndFilter()
     QFETCH(QString, filter);
     QFETCH(CitationExport::Format, format);
     QCOMPARE(CitationExport::formatFor(name, filter), format);
+}
+
+// Save Report's name: kept when it ends in one of the three, else given the chosen filter's ending (.txt without
+// one); the format then follows from the name alone.
+void TestCitationExport::endingFromFilter_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("saved");
+    QTest::addColumn<CitationExport::Format>("format");
+    const QString text = CitationExport::textFilter();
+    const QString xls = CitationExport::xlsFilter();
+    const QString xlsx = CitationExport::xlsxFilter();
+    QTest::newRow("own ending kept") << "/tmp/a.XLS" << text << "/tmp/a.XLS" << CitationExport::Format::Xls;
+    QTest::newRow(".xlsx kept") << "/tmp/a.xlsx" << xls << "/tmp/a.xlsx" << CitationExport::Format::Xlsx;
+    QTest::newRow("text filter") << "/tmp/a" << text << "/tmp/a.txt" << CitationExport::Format::Text;
+    QTest::newRow("xls filter") << "/tmp/a.doc" << xls << "/tmp/a.doc.xls" << CitationExport::Format::Xls;
+    QTest::newRow("xlsx filter") << "/tmp/a" << xlsx << "/tmp/a.xlsx" << CitationExport::Format::Xlsx;
+    QTest::newRow("no filter") << "/tmp/a" << QString() << "/tmp/a.txt" << CitationExport::Format::Text;
+    QTest::newRow("ending on the folder")
+        << "/tmp/x.xls/a" << xlsx << "/tmp/x.xls/a.xlsx" << CitationExport::Format::Xlsx;
+}
+
+void TestCitationExport::endingFromFilter()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, filter);
+    QFETCH(QString, saved);
+    QFETCH(CitationExport::Format, format);
+    QCOMPARE(CitationExport::withEnding(name, filter), saved);
+    QCOMPARE(CitationExport::formatFor(saved), format);
 }
 
 // The exact bytes: CR LF, today's date as given, texts as stored, lists in entry order, two Acts with their

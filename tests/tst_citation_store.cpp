@@ -1,4 +1,6 @@
+#include "core/citations/citation_rules.h"
 #include "core/citations/citation_store.h"
+#include "core/citations/citation_tables.h"
 #include "core/db/db_session.h"
 #include "core/masters/master_store.h"
 #include "support/test_database.h"
@@ -85,6 +87,8 @@ Citation sample()
 }
 } // namespace
 
+Q_DECLARE_METATYPE(Citation)
+
 // Runs against the engine named by LEXORIUM_TEST_ENGINE.
 class TestCitationStore : public QObject
 {
@@ -105,6 +109,12 @@ private slots:
     void benchRowsBeyondTheShownAreKept();
     void deletedMasterIsNamed_data();
     void deletedMasterIsNamed();
+    void tablesOfTheRecord_data();
+    void tablesOfTheRecord();
+    void rulesOfTheRecord_data();
+    void rulesOfTheRecord();
+    void dateBeyondTheEnginesIsRefused();
+    void wholeLoadNeedsEveryText();
 };
 
 void TestCitationStore::firstCitationRoundTrip()
@@ -200,7 +210,7 @@ void TestCitationStore::lengthsCountCharactersAsTheDatabaseDoes()
     DbSession session(t.ctx());
     const CitationStore store(session);
     const QString face = QString::fromUtf8("\xF0\x9F\x98\x80");
-    QCOMPARE(CitationStore::characterCount(face.repeated(3) + QStringLiteral("ab")), qsizetype(5));
+    QCOMPARE(CitationRules::characterCount(face.repeated(3) + QStringLiteral("ab")), qsizetype(5));
     Citation c = sample();
     c.citation = face.repeated(CitationStore::kShortTextLimit);
     c.caseTitle = face.repeated(CitationStore::kShortTextLimit);
@@ -619,6 +629,190 @@ void TestCitationStore::deletedMasterIsNamed()
     const DbError written = adding ? a.add(edited).error() : a.modify(loaded, edited);
     QVERIFY2(!written, qPrintable(written.description));
     QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), adding ? 2 : 1);
+}
+
+// Each text and each row table of the record as the schema declares them, whatever order its lists keep.
+void TestCitationStore::tablesOfTheRecord_data()
+{
+    QTest::addColumn<int>("text");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("keyColumn");
+    QTest::addColumn<QString>("caption");
+    const auto row = [](const char* name, Citation::Text text, const char* table, const char* column,
+                        const char* keyColumn, const char* caption) {
+        QTest::newRow(name) << int(text) << QString::fromLatin1(table) << QString::fromLatin1(column)
+                            << QString::fromLatin1(keyColumn) << QString::fromLatin1(caption);
+    };
+    row("judgment", Citation::Judgment, "cm_judgment_master", "judgment", "judgment_id", "Judgment");
+    row("nature of case", Citation::NatureOfCase, "cm_nature_of_case_master", "nature_of_case", "nature_case_id",
+        "Nature of case");
+    row("fact summary", Citation::FactSummary, "cm_fact_summary_master", "fact_summary", "fact_summary_id",
+        "Fact summary");
+    row("issue", Citation::Issue, "cm_issue_master", "issue", "issue_id", "Issue");
+    row("rule of law", Citation::RuleOfLaw, "cm_rule_of_law_master", "rule_of_law", "rule_of_law_id", "Rule of law");
+    row("remarks", Citation::Remarks, "cm_remarks_master", "remarks", "remarks_id", "Remarks");
+}
+
+void TestCitationStore::tablesOfTheRecord()
+{
+    QFETCH(int, text);
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    QFETCH(QString, keyColumn);
+    QFETCH(QString, caption);
+    const CitationTextTable& t = CitationTables::text(Citation::Text(text));
+    QCOMPARE(int(t.text), text);
+    QCOMPARE(t.table, table);
+    QCOMPARE(t.column, column);
+    QCOMPARE(t.keyColumn, keyColumn);
+    QCOMPARE(t.caption, caption);
+    QCOMPARE(t.maxLength, CitationStore::kLongTextLimit);
+
+    // The rest of the record, once.
+    if (text != Citation::Judgment)
+        return;
+    QCOMPARE(CitationTables::caseColumns(),
+             QString::fromLatin1("case_id,citation,judgment_id,c_case,nature_case_id,fact_summary_id,issue_id,"
+                                 "rule_of_law_id,remarks_id,dt_of_judgment")
+                 .split(QLatin1Char(',')));
+    QCOMPARE(CitationTables::citationLength(), CitationStore::kShortTextLimit);
+    QCOMPARE(CitationTables::caseTitleLength(), CitationStore::kShortTextLimit);
+    QStringList rowTables;
+    for (const CitationRowTable& r : CitationTables::rowTables())
+        rowTables << QStringList{r.table,
+                                 r.caseColumn,
+                                 r.masterColumn,
+                                 r.master,
+                                 r.nameColumn,
+                                 r.textColumn,
+                                 QString::number(r.textLength)}
+                         .join(QLatin1Char('/'));
+    QCOMPARE(rowTables, (QStringList{QStringLiteral("cm_bench_name/case_id////bench_name/200"),
+                                     QStringLiteral("cmd_category_master/cmd_id/cat_id/category_master/category//0"),
+                                     QStringLiteral("cmd_court_master/cmd_id/court_id/court_master/court_name//0"),
+                                     QStringLiteral("cmd_act_master/cmd_id/act_id/act_master/act/section/200")}));
+    QCOMPARE(CitationTables::acts().textLength, CitationStore::kNameLimit);
+}
+
+// The rules in the order they are told: the citation must be there; then each column's limit, the bench's 21
+// names and the date. A citation typed with the refused punctuation is no rule of the record: a merge may bring
+// one in, and it must stay writable.
+void TestCitationStore::rulesOfTheRecord_data()
+{
+    QTest::addColumn<Citation>("citation");
+    QTest::addColumn<QString>("required");
+    QTest::addColumn<QString>("limits");
+    const QString none;
+    const QString empty = QStringLiteral("Please enter the citation.");
+    Citation c = sample();
+    QTest::newRow("as entered") << c << none << none;
+    c.citation = QStringLiteral(" \t ");
+    QTest::newRow("citation of blanks") << c << empty << none;
+    c = sample();
+    c.citation = QStringLiteral("A/B: 1");
+    QTest::newRow("refused punctuation") << c << none << none;
+    c.citation = QString(51, QLatin1Char('c'));
+    QTest::newRow("citation too long")
+        << c << none << QStringLiteral("The Citation may hold at most 50 characters; it has 51. Nothing was stored.");
+    c = sample();
+    c.caseTitle = QString(51, QLatin1Char('t'));
+    QTest::newRow("case too long") << c << none
+                                   << QStringLiteral("The Case may hold at most 50 characters; it has 51. Nothing "
+                                                     "was stored.");
+    c = sample();
+    c.text(Citation::RuleOfLaw) = QString(7901, QLatin1Char('r'));
+    QTest::newRow("rule of law too long")
+        << c << none
+        << QStringLiteral("The Rule of law may hold at most 7900 characters; it has 7901. Nothing was stored.");
+    c = sample();
+    c.acts[0].section = QString(201, QLatin1Char('s'));
+    QTest::newRow("section too long") << c << none
+                                      << QStringLiteral("The Section of %1 may hold at most 200 characters; it has "
+                                                        "201. Nothing was stored.")
+                                             .arg(c.acts[0].name);
+    c = sample();
+    c.bench = QStringList(21, QStringLiteral("Justice A"));
+    QTest::newRow("21 bench names") << c << none << none;
+    c.bench << QString();
+    QTest::newRow("22 bench rows") << c << none
+                                   << QStringLiteral("A citation has at most 21 bench names. Nothing was stored.");
+    c = sample();
+    c.judgmentDate = QDate();
+    QTest::newRow("no date") << c << none << none;
+    c.judgmentDate = QDate(9999, 12, 31);
+    QTest::newRow("last date") << c << none << none;
+    c.judgmentDate = QDate(10000, 1, 1);
+    QTest::newRow("year 10000")
+        << c << none
+        << QStringLiteral("The date of judgment must lie between the years 1 and 9999. Nothing was stored.");
+    c.judgmentDate = QDate(-1, 6, 1);
+    QTest::newRow("year before 1")
+        << c << none
+        << QStringLiteral("The date of judgment must lie between the years 1 and 9999. Nothing was stored.");
+    c = sample();
+    c.citation.clear();
+    c.caseTitle = QString(51, QLatin1Char('t'));
+    QTest::newRow("empty and too long") << c << empty
+                                        << QStringLiteral("The Case may hold at most 50 characters; it has 51. "
+                                                          "Nothing was stored.");
+}
+
+void TestCitationStore::rulesOfTheRecord()
+{
+    QFETCH(Citation, citation);
+    QFETCH(QString, required);
+    QFETCH(QString, limits);
+    QCOMPARE(CitationRules::requiredError(citation).description, required);
+    QCOMPARE(CitationRules::limitsError(citation).description, limits);
+}
+
+// A date the engines would write as something else is refused before anything is written, by add and modify.
+void TestCitationStore::dateBeyondTheEnginesIsRefused()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession session(t.ctx());
+    const CitationStore store(session);
+    Citation c = sample();
+    c.judgmentDate = QDate(10000, 3, 5);
+    QVERIFY(!store.add(c));
+    QCOMPARE(rows(t, QStringLiteral("case_master")), 0);
+    c.judgmentDate = QDate(9999, 3, 5);
+    const DbResult<qint64> id = store.add(c);
+    QVERIFY2(id, qPrintable(id.error().description));
+    const DbResult<Citation> loaded = store.load(*id);
+    QVERIFY(loaded);
+    QCOMPARE(loaded->judgmentDate, QDate(9999, 3, 1));
+    const QStringList before = storedRows(t);
+    Citation edited = *loaded;
+    edited.judgmentDate = QDate(12000, 1, 1);
+    QVERIFY(store.modify(*loaded, edited).isError());
+    QCOMPARE(storedRows(t), before);
+}
+
+// The whole load is the plain load when every text row is there, and NotFound otherwise.
+void TestCitationStore::wholeLoadNeedsEveryText()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession session(t.ctx());
+    const CitationStore store(session);
+    const DbResult<qint64> id = store.add(sample());
+    QVERIFY(id);
+    const DbResult<Citation> whole = store.loadWhole(*id);
+    QVERIFY2(whole, qPrintable(whole.error().description));
+    QCOMPARE(asLoaded(*whole), asLoaded(store.load(*id).value()));
+    QCOMPARE(store.loadWhole(*id + 1).error().kind, DbError::Kind::NotFound);
+    for (const CitationTextTable& text : CitationTables::texts()) {
+        const QString set = QStringLiteral("UPDATE case_master SET %1 = ? WHERE case_id = ?").arg(text.keyColumn);
+        QVERIFY(t.exec(set, {QVariant(QMetaType::fromType<qint64>()), *id}));
+        QCOMPARE(store.loadWhole(*id).error().kind, DbError::Kind::NotFound);
+        // The plain load still finds the citation's lists.
+        QCOMPARE(store.load(*id)->categories, whole->categories);
+        QVERIFY(t.exec(set, {whole->textIds[text.text], *id}));
+    }
+    QVERIFY(store.loadWhole(*id));
 }
 
 QTEST_GUILESS_MAIN(TestCitationStore)

@@ -28,6 +28,7 @@ private slots:
     void nextIdRefusesBadTableNames();
     void fieldById();
     void fieldByIdReportsFailures();
+    void sessionRunsAndReadsRows();
     void createAndDropDatabase();
     void copiedDatabaseHoldsTheRowsAndStaysApart();
     void plainDatabaseName_data();
@@ -185,6 +186,44 @@ void TestDbFoundation::fieldByIdReportsFailures()
     const DbResult<QVariant> missing =
         SharedData::getFieldById(session, act, QStringLiteral("nope"), 1, QStringLiteral("act"));
     QVERIFY(missing.error().description.contains(QLatin1String("nope")));
+}
+
+// run, column and forEachRow: the engine's words on failure, inside a transaction the failure spoils the commit,
+// and forEachRow stops where its function says.
+void TestDbFoundation::sessionRunsAndReadsRows()
+{
+    LEX_USE_DATABASE(t, true);
+    DbSession session(t.ctx());
+    for (int id : {3, 1, 2})
+        QVERIFY(!session.run(QStringLiteral("INSERT INTO court_master (id,court_name) VALUES (?,?)"),
+                             {id, QStringLiteral("Court %1").arg(id)}));
+    const DbResult<QList<qint64>> ids =
+        session.column<qint64>(QStringLiteral("SELECT id FROM court_master WHERE id > ? ORDER BY id"), {1});
+    QVERIFY(ids);
+    QCOMPARE(*ids, (QList<qint64>{2, 3}));
+    QCOMPARE(session.column<QString>(QStringLiteral("SELECT court_name FROM court_master WHERE id = ?"), {9})->size(),
+             0);
+    QStringList seen;
+    QVERIFY(!session.forEachRow(QStringLiteral("SELECT court_name FROM court_master ORDER BY id"), {},
+                                [&seen](const QSqlQuery& q) {
+                                    seen << q.value(0).toString();
+                                    return seen.size() < 2;
+                                }));
+    QCOMPARE(seen, (QStringList{QStringLiteral("Court 1"), QStringLiteral("Court 2")}));
+
+    const DbError bad = session.run(QStringLiteral("UPDATE court_master SET nope = 1"));
+    QVERIFY(bad.isError());
+    QVERIFY(bad.description.contains(QLatin1String("nope")));
+    QVERIFY(!session.column<qint64>(QStringLiteral("SELECT nope FROM court_master")));
+    QVERIFY(
+        session.forEachRow(QStringLiteral("SELECT nope FROM court_master"), {}, [](const QSqlQuery&) { return true; }));
+    {
+        TransactionGuard guard(session);
+        QVERIFY(!session.run(QStringLiteral("DELETE FROM court_master WHERE id = ?"), {1}));
+        QVERIFY(session.run(QStringLiteral("DELETE FROM nowhere")).isError());
+        QVERIFY(guard.commit().isError());
+    }
+    QCOMPARE(session.column<qint64>(QStringLiteral("SELECT id FROM court_master ORDER BY id"))->size(), 3);
 }
 
 void TestDbFoundation::createAndDropDatabase()

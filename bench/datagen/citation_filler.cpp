@@ -1,10 +1,12 @@
 #include "datagen/citation_filler.h"
 
+#include "core/citations/citation_rules.h"
 #include "core/citations/citation_store.h"
+#include "core/citations/citation_tables.h"
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
-#include "core/db/sql_dialect.h"
 #include "core/db/shared_data.h"
+#include "core/db/sql_dialect.h"
 #include "datagen/citation_generator.h"
 
 #include <QSqlQuery>
@@ -22,9 +24,12 @@ struct MasterList {
 
 QList<MasterList> masterLists()
 {
-    return {{QStringLiteral("category_master"), QStringLiteral("category"), CitationGenerator::categories()},
-            {QStringLiteral("court_master"), QStringLiteral("court_name"), CitationGenerator::courts()},
-            {QStringLiteral("act_master"), QStringLiteral("act"), CitationGenerator::acts()}};
+    const CitationRowTable& categories = CitationTables::categories();
+    const CitationRowTable& courts = CitationTables::courts();
+    const CitationRowTable& acts = CitationTables::acts();
+    return {{categories.master, categories.nameColumn, CitationGenerator::categories()},
+            {courts.master, courts.nameColumn, CitationGenerator::courts()},
+            {acts.master, acts.nameColumn, CitationGenerator::acts()}};
 }
 
 // Rows collected for one table and written many to a statement.
@@ -103,46 +108,56 @@ DbError CitationFiller::writeMasters(DbSession& session)
 
 DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList<Citation>& citations)
 {
-    const auto& texts = CitationStore::textTables();
     // The order in which add takes its keys and so its locks: the case first, then the texts in the order they
     // are written (remarks before rule of law), then bench and links.
     constexpr std::array<Citation::Text, Citation::kTextCount> addOrder{Citation::Judgment,    Citation::NatureOfCase,
                                                                         Citation::FactSummary, Citation::Issue,
                                                                         Citation::Remarks,     Citation::RuleOfLaw};
+    const CitationRowTable& benchTable = CitationTables::bench();
+    const CitationRowTable& categoryTable = CitationTables::categories();
+    const CitationRowTable& courtTable = CitationTables::courts();
+    const CitationRowTable& actTable = CitationTables::acts();
     QList<qint64> caseIds;
     const DbError e = inTransaction(session, [&]() -> DbError {
         qint64 caseKey = 0, benchKey = 0, categoryKey = 0, courtKey = 0, actKey = 0;
         std::array<qint64, Citation::kTextCount> textKeys{};
-        if (DbError err = nextKey(session, QStringLiteral("case_master"), &caseKey))
+        if (DbError err = nextKey(session, CitationTables::caseTable(), &caseKey))
             return err;
         for (Citation::Text t : addOrder)
-            if (DbError err = nextKey(session, texts[t].table, &textKeys[t]))
+            if (DbError err = nextKey(session, CitationTables::text(t).table, &textKeys[t]))
                 return err;
-        for (auto [table, key] : {std::pair{QStringLiteral("cm_bench_name"), &benchKey},
-                                  std::pair{QStringLiteral("cmd_category_master"), &categoryKey},
-                                  std::pair{QStringLiteral("cmd_court_master"), &courtKey},
-                                  std::pair{QStringLiteral("cmd_act_master"), &actKey}})
-            if (DbError err = nextKey(session, table, key))
+        for (auto [table, key] : {std::pair{&benchTable, &benchKey}, std::pair{&categoryTable, &categoryKey},
+                                  std::pair{&courtTable, &courtKey}, std::pair{&actTable, &actKey}})
+            if (DbError err = nextKey(session, table->table, key))
                 return err;
 
         std::vector<RowBuffer> textRows;
-        for (Citation::Text t : addOrder)
-            textRows.emplace_back(QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(texts[t].table, texts[t].column),
-                                  2);
-        RowBuffer cases(QStringLiteral("INSERT INTO case_master (case_id,citation,judgment_id,c_case,nature_case_id,"
-                                       "fact_summary_id,issue_id,rule_of_law_id,remarks_id,dt_of_judgment) VALUES "),
-                        10);
-        RowBuffer bench(QStringLiteral("INSERT INTO cm_bench_name (id,bench_name,case_id) VALUES "), 3);
-        RowBuffer categories(QStringLiteral("INSERT INTO cmd_category_master (id,cat_id,cmd_id) VALUES "), 3);
-        RowBuffer courts(QStringLiteral("INSERT INTO cmd_court_master (id,court_id,cmd_id) VALUES "), 3);
-        RowBuffer acts(QStringLiteral("INSERT INTO cmd_act_master (id,act_id,cmd_id,section) VALUES "), 4);
+        for (Citation::Text t : addOrder) {
+            const CitationTextTable& text = CitationTables::text(t);
+            textRows.emplace_back(QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(text.table, text.column), 2);
+        }
+        const QStringList caseColumns = CitationTables::caseColumns();
+        RowBuffer cases(QStringLiteral("INSERT INTO %1 (%2) VALUES ")
+                            .arg(CitationTables::caseTable(), caseColumns.join(QLatin1Char(','))),
+                        int(caseColumns.size()));
+        // As the store writes them: a link's master and citation, then its section; a bench name, then its citation.
+        const auto linkHead = [](const CitationRowTable& t) {
+            QStringList columns{QStringLiteral("id")};
+            if (t.isLink())
+                columns << t.masterColumn << t.caseColumn << t.textColumn;
+            else
+                columns << t.textColumn << t.caseColumn;
+            columns.removeAll(QString());
+            return QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(t.table, columns.join(QLatin1Char(',')));
+        };
+        RowBuffer bench(linkHead(benchTable), 3);
+        RowBuffer categories(linkHead(categoryTable), 3);
+        RowBuffer courts(linkHead(courtTable), 3);
+        RowBuffer acts(linkHead(actTable), 4);
 
         for (const Citation& typed : citations) {
-            Citation c = typed;
-            c.caseTitle = CitationStore::trimBlanks(c.caseTitle);
-            for (QString& text : c.texts)
-                text = CitationStore::trimBlanks(text);
-            if (DbError err = CitationStore::validate(c))
+            const Citation c = CitationRules::asAdded(typed);
+            if (DbError err = CitationRules::limitsError(c))
                 return err;
             const qint64 caseId = caseKey++;
             std::array<qint64, Citation::kTextCount> ids{};
@@ -151,21 +166,33 @@ DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList
                 ids[t] = textKeys[t]++;
                 textRows[i].add({ids[t], c.texts[t]});
             }
-            cases.add({caseId, c.citation, ids[Citation::Judgment], c.caseTitle, ids[Citation::NatureOfCase],
-                       ids[Citation::FactSummary], ids[Citation::Issue], ids[Citation::RuleOfLaw],
-                       ids[Citation::Remarks],
-                       c.judgmentDate.isValid() ? QVariant(c.judgmentDate) : QVariant(QMetaType::fromType<QDate>())});
+            QVariantList row;
+            for (const QString& column : caseColumns) {
+                if (column == CitationTables::caseKey())
+                    row << caseId;
+                else if (column == CitationTables::citation())
+                    row << c.citation;
+                else if (column == CitationTables::caseTitle())
+                    row << c.caseTitle;
+                else if (column == CitationTables::judgmentDate())
+                    row << (c.judgmentDate.isValid() ? QVariant(c.judgmentDate)
+                                                     : QVariant(QMetaType::fromType<QDate>()));
+                for (const CitationTextTable& text : CitationTables::texts())
+                    if (column == text.keyColumn)
+                        row << ids[text.text];
+            }
+            cases.add(row);
             for (const QString& name : c.bench)
                 if (!name.trimmed().isEmpty())
                     bench.add({benchKey++, name, caseId});
             for (const CitationLink& link : c.categories)
-                if (!CitationStore::isPlaceholder(link))
+                if (!CitationRules::isPlaceholder(link))
                     categories.add({categoryKey++, link.masterId, caseId});
             for (const CitationLink& link : c.courts)
-                if (!CitationStore::isPlaceholder(link))
+                if (!CitationRules::isPlaceholder(link))
                     courts.add({courtKey++, link.masterId, caseId});
             for (const CitationLink& link : c.acts)
-                if (!CitationStore::isPlaceholder(link))
+                if (!CitationRules::isPlaceholder(link))
                     acts.add({actKey++, link.masterId, caseId, link.section});
             caseIds << caseId;
         }

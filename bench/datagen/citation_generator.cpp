@@ -1,5 +1,6 @@
 #include "datagen/citation_generator.h"
 
+#include "core/citations/citation_rules.h"
 #include "core/citations/citation_store.h"
 #include "datagen/legal_lists.h"
 #include "datagen/vocabulary.h"
@@ -193,8 +194,7 @@ const Vocabulary& CitationGenerator::vocabulary()
 
 bool CitationGenerator::isRefusedInCitation(QChar c)
 {
-    static const QString refused = QStringLiteral("!\"#$%&*+,-/:;=?@\\^_`|~");
-    return refused.contains(c);
+    return CitationRules::isRefusedInCitation(c);
 }
 
 double CitationGenerator::shareOfCitations(int rank)

@@ -1,37 +1,40 @@
 #include "core/citations/citation_export.h"
 
 #include "core/citations/atomic_file.h"
+#include "core/citations/citation_store.h"
 #include "core/citations/xls_writer.h"
 #include "core/citations/xlsx_writer.h"
 #include "core/db/db_session.h"
 
 #include <QLocale>
 
+#include <array>
+#include <optional>
+
 namespace {
 
-// The six texts are joined to their citation: a citation missing any of its text rows gives no row at all.
-const QString kMainQuery = QStringLiteral(
-    "SELECT c.case_id AS case_id, c.citation AS citation, c.dt_of_judgment AS dt_of_judgment, c.c_case AS c_case, "
-    "j.judgment AS judgment, n.nature_of_case AS nature_of_case, f.fact_summary AS fact_summary, i.issue AS issue, "
-    "r.rule_of_law AS rule_of_law, m.remarks AS remarks "
-    "FROM case_master c, cm_judgment_master j, cm_fact_summary_master f, cm_nature_of_case_master n, "
-    "cm_issue_master i, cm_rule_of_law_master r, cm_remarks_master m "
-    "WHERE c.judgment_id = j.id AND c.nature_case_id = n.id AND c.fact_summary_id = f.id AND c.issue_id = i.id "
-    "AND c.rule_of_law_id = r.id AND c.remarks_id = m.id AND c.case_id = ?");
+// The endings the export knows, each with the format it writes.
+const std::array<std::pair<const char*, CitationExport::Format>, 3> kEndings{{
+    {".txt", CitationExport::Format::Text},
+    {".xls", CitationExport::Format::Xls},
+    {".xlsx", CitationExport::Format::Xlsx},
+}};
 
-// Link keys are taken in list order when a citation is written, so ordering by them gives the lists back as
-// they were entered.
-const QString kCourtQuery =
-    QStringLiteral("SELECT c.court_name AS court_name FROM court_master c, case_master m, cmd_court_master cc "
-                   "WHERE m.case_id = cc.cmd_id AND cc.court_id = c.id AND m.case_id = ? ORDER BY cc.id");
-const QString kCategoryQuery =
-    QStringLiteral("SELECT c.category AS category FROM category_master c, case_master m, cmd_category_master cc "
-                   "WHERE m.case_id = cc.cmd_id AND cc.cat_id = c.id AND m.case_id = ? ORDER BY cc.id");
-const QString kActQuery =
-    QStringLiteral("SELECT c.act AS act, cc.section AS section FROM act_master c, case_master m, cmd_act_master cc "
-                   "WHERE m.case_id = cc.cmd_id AND cc.act_id = c.id AND m.case_id = ? ORDER BY cc.id");
-const QString kBenchQuery = QStringLiteral("SELECT b.bench_name AS bench_name FROM cm_bench_name b, case_master m "
-                                           "WHERE m.case_id = b.case_id AND m.case_id = ? ORDER BY b.id");
+std::optional<CitationExport::Format> formatOfEnding(const QString& fileName)
+{
+    for (const auto& [ending, format] : kEndings)
+        if (fileName.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
+            return format;
+    return std::nullopt;
+}
+
+QString endingOf(CitationExport::Format format)
+{
+    for (const auto& [ending, f] : kEndings)
+        if (f == format)
+            return QLatin1String(ending);
+    return {};
+}
 
 // English month names and fixed digits whatever the user's locale.
 QString formatDate(const QDate& date, const QString& format)
@@ -47,24 +50,6 @@ QString todayText(const QDate& today)
 QString judgmentMonth(const QDate& date)
 {
     return formatDate(date, QStringLiteral("MMM-yyyy"));
-}
-
-QDate dateOf(const QVariant& value)
-{
-    // SQLite hands the date back as text, PostgreSQL as a timestamp.
-    const QDate date = value.toDate();
-    return date.isValid() ? date : value.toDateTime().date();
-}
-
-DbResult<QStringList> readNames(DbSession& session, const QString& sql, const QString& column, qint64 caseId)
-{
-    DbResult<QSqlQuery> q = session.query(sql, {caseId});
-    if (!q)
-        return q.error();
-    QStringList names;
-    while (q->next())
-        names << q->value(column).toString();
-    return names;
 }
 
 DbError writeSheet(DbSession& session, CitationExport::Format format, qint64 caseId, const QString& path,
@@ -104,19 +89,25 @@ QString CitationExport::dialogFilter()
 
 CitationExport::Format CitationExport::formatFor(const QString& fileName, const QString& selectedFilter)
 {
-    const QString name = fileName.toLower();
-    if (name.endsWith(QLatin1String(".txt")))
-        return Format::Text;
-    if (name.endsWith(QLatin1String(".xlsx")))
-        return Format::Xlsx;
-    if (name.endsWith(QLatin1String(".xls")))
-        return Format::Xls;
+    if (const std::optional<Format> byEnding = formatOfEnding(fileName))
+        return *byEnding;
     // A name typed without a known ending is written as the filter the user had picked says.
     if (selectedFilter == textFilter())
         return Format::Text;
     if (selectedFilter == xlsxFilter())
         return Format::Xlsx;
     return Format::Xls;
+}
+
+QString CitationExport::withEnding(const QString& fileName, const QString& selectedFilter)
+{
+    if (formatOfEnding(fileName))
+        return fileName;
+    if (selectedFilter.contains(QLatin1String("*.xlsx")))
+        return fileName + endingOf(Format::Xlsx);
+    if (selectedFilter.contains(QLatin1String("*.xls")))
+        return fileName + endingOf(Format::Xls);
+    return fileName + endingOf(Format::Text);
 }
 
 QString CitationExport::notStoredMessage(qint64 caseId)
@@ -127,45 +118,26 @@ QString CitationExport::notStoredMessage(qint64 caseId)
 
 DbResult<CitationReport> CitationExport::read(DbSession& session, qint64 caseId)
 {
+    const DbResult<Citation> c = CitationStore(session).loadWhole(caseId);
+    if (!c)
+        return c.error().kind == DbError::Kind::NotFound ? DbError::other(notStoredMessage(caseId)) : c.error();
     CitationReport r;
-    {
-        DbResult<QSqlQuery> q = session.query(kMainQuery, {caseId});
-        if (!q)
-            return q.error();
-        if (!q->next())
-            return DbError::other(notStoredMessage(caseId));
-        const auto text = [&q](const char* column) {
-            return q->value(QLatin1String(column)).toString();
-        };
-        r.citation = text("citation");
-        r.judgment = text("judgment");
-        r.caseTitle = text("c_case");
-        r.judgmentDate = dateOf(q->value(QStringLiteral("dt_of_judgment")));
-        r.factSummary = text("fact_summary");
-        r.natureOfCase = text("nature_of_case");
-        r.issue = text("issue");
-        r.ruleOfLaw = text("rule_of_law");
-        r.remarks = text("remarks");
-    }
-    DbResult<QStringList> courts = readNames(session, kCourtQuery, QStringLiteral("court_name"), caseId);
-    if (!courts)
-        return courts.error();
-    r.courts = *courts;
-    DbResult<QStringList> categories = readNames(session, kCategoryQuery, QStringLiteral("category"), caseId);
-    if (!categories)
-        return categories.error();
-    r.categories = *categories;
-    {
-        DbResult<QSqlQuery> q = session.query(kActQuery, {caseId});
-        if (!q)
-            return q.error();
-        while (q->next())
-            r.acts.append({q->value(QStringLiteral("act")).toString(), q->value(QStringLiteral("section")).toString()});
-    }
-    DbResult<QStringList> bench = readNames(session, kBenchQuery, QStringLiteral("bench_name"), caseId);
-    if (!bench)
-        return bench.error();
-    r.bench = *bench;
+    r.citation = c->citation;
+    r.judgment = c->text(Citation::Judgment);
+    r.caseTitle = c->caseTitle;
+    r.judgmentDate = c->judgmentDate;
+    r.factSummary = c->text(Citation::FactSummary);
+    r.natureOfCase = c->text(Citation::NatureOfCase);
+    r.issue = c->text(Citation::Issue);
+    r.ruleOfLaw = c->text(Citation::RuleOfLaw);
+    r.remarks = c->text(Citation::Remarks);
+    for (const CitationLink& court : c->courts)
+        r.courts << court.name;
+    for (const CitationLink& category : c->categories)
+        r.categories << category.name;
+    for (const CitationLink& act : c->acts)
+        r.acts.append({act.name, act.section});
+    r.bench = c->bench;
     return r;
 }
 

@@ -26,7 +26,7 @@ struct CitationReport {
     QString citation;
     QString judgment;
     QString caseTitle;
-    QDate judgmentDate; // invalid when none is stored
+    QDate judgmentDate; // the first of its month; invalid when none is stored
     QString factSummary;
     QString natureOfCase;
     QString issue;
@@ -55,6 +55,8 @@ public:
     // The format a chosen name is written in: by its ending when it is .txt, .xls or .xlsx (in any case),
     // otherwise by the filter the user picked, otherwise .xls.
     static Format formatFor(const QString& fileName, const QString& selectedFilter = QString());
+    // The name as chosen, with the ending of the chosen filter when it has none of the three (.txt without one).
+    static QString withEnding(const QString& fileName, const QString& selectedFilter);
 
     // Writes the citation in the format; an error, and no file touched, when it cannot.
     static DbError write(DbSession& session, Format format, qint64 caseId, const QString& path, const QDate& today);
@@ -62,7 +64,8 @@ public:
     static DbError writeXls(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
     static DbError writeXlsx(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
 
-    // The stored citation, or an error when it is not stored or one of its six texts is missing.
+    // The stored citation as the store loads it, or an error when it is not stored or one of its six texts is
+    // missing.
     static DbResult<CitationReport> read(DbSession& session, qint64 caseId);
     // The text report's bytes: UTF-8, lines ended by CR LF.
     static QByteArray text(const CitationReport& report, const QDate& today);

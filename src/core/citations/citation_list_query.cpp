@@ -1,6 +1,6 @@
 #include "core/citations/citation_list_query.h"
 
-#include "core/citations/citation_store.h"
+#include "core/citations/citation_tables.h"
 #include "core/db/db_session.h"
 
 #include <QSqlQuery>
@@ -19,7 +19,7 @@ const QString kEllipsis = QStringLiteral("...");
 QString shortTexts()
 {
     QString sql;
-    const auto& tables = CitationStore::textTables();
+    const auto& tables = CitationTables::texts();
     for (int i = 0; i < Citation::kTextCount; ++i)
         sql += QStringLiteral(", t%1.id, SUBSTR(t%1.%2, 1, ?)").arg(i).arg(tables[i].column);
     return sql;
@@ -28,12 +28,12 @@ QString shortTexts()
 QString textJoins()
 {
     QString sql;
-    const auto& tables = CitationStore::textTables();
+    const auto& tables = CitationTables::texts();
     for (int i = 0; i < Citation::kTextCount; ++i)
-        sql += QStringLiteral(" LEFT JOIN %1 t%2 ON t%2.id = case_master.%3")
+        sql += QStringLiteral(" LEFT JOIN %1 t%2 ON t%2.id = %3.%4")
                    .arg(tables[i].table)
                    .arg(i)
-                   .arg(tables[i].keyColumn);
+                   .arg(CitationTables::caseTable(), tables[i].keyColumn);
     return sql;
 }
 
@@ -93,22 +93,18 @@ int CitationListQuery::textOfColumn(int column)
 
 DbResult<QList<qint64>> CitationListQuery::caseIds() const
 {
-    DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id FROM case_master ORDER BY case_id"));
-    if (!q)
-        return q.error();
-    QList<qint64> ids;
-    while (q->next())
-        ids.append(q->value(0).toLongLong());
-    return ids;
+    return m_session.column<qint64>(
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY %1").arg(CitationTables::caseKey(), CitationTables::caseTable()));
 }
 
 DbResult<QList<CitationListRow>> CitationListQuery::rows(qint64 firstCaseId, qint64 lastCaseId) const
 {
-    const QString sql = QStringLiteral("SELECT case_master.case_id, case_master.citation, case_master.c_case, "
-                                       "case_master.dt_of_judgment") +
-                        shortTexts() + QStringLiteral(" FROM case_master") + textJoins() +
-                        QStringLiteral(" WHERE case_master.case_id >= ? AND case_master.case_id <= ?"
-                                       " ORDER BY case_master.case_id");
+    const QString sql = QStringLiteral("SELECT %1.%2, %1.%3, %1.%4, %1.%5")
+                            .arg(CitationTables::caseTable(), CitationTables::caseKey(), CitationTables::citation(),
+                                 CitationTables::caseTitle(), CitationTables::judgmentDate()) +
+                        shortTexts() + QStringLiteral(" FROM ") + CitationTables::caseTable() + textJoins() +
+                        QStringLiteral(" WHERE %1.%2 >= ? AND %1.%2 <= ? ORDER BY %1.%2")
+                            .arg(CitationTables::caseTable(), CitationTables::caseKey());
     QVariantList values;
     for (int i = 0; i < Citation::kTextCount; ++i)
         values << kCellTextLength + 1;
@@ -140,7 +136,7 @@ DbResult<QList<CitationListRow>> CitationListQuery::rows(qint64 firstCaseId, qin
 
 DbResult<QString> CitationListQuery::fullText(Citation::Text text, qint64 textId) const
 {
-    const CitationStore::TextTable& table = CitationStore::textTables()[std::size_t(text)];
+    const CitationTextTable& table = CitationTables::text(text);
     DbResult<QSqlQuery> q =
         m_session.query(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(table.column, table.table), {textId});
     if (!q)
@@ -150,31 +146,28 @@ DbResult<QString> CitationListQuery::fullText(Citation::Text text, qint64 textId
 
 DbResult<QList<qint64>> CitationListQuery::listingCaseIds() const
 {
-    DbResult<QSqlQuery> q = m_session.query(
-        QStringLiteral("SELECT case_master.case_id FROM case_master, cm_judgment_master"
-                       " WHERE case_master.judgment_id = cm_judgment_master.id ORDER BY case_master.case_id"));
-    if (!q)
-        return q.error();
-    QList<qint64> ids;
-    while (q->next())
-        ids.append(q->value(0).toLongLong());
-    return ids;
+    const CitationTextTable& judgment = CitationTables::text(Citation::Judgment);
+    return m_session.column<qint64>(
+        QStringLiteral("SELECT %1.%2 FROM %1, %3 WHERE %1.%4 = %3.id ORDER BY %1.%2")
+            .arg(CitationTables::caseTable(), CitationTables::caseKey(), judgment.table, judgment.keyColumn));
 }
 
 DbError CitationListQuery::eachListingRow(const QList<qint64>& caseIds,
                                           const std::function<bool(int index, const QStringList& row)>& fn,
                                           int start) const
 {
+    const QString& cases = CitationTables::caseTable();
+    const QString& key = CitationTables::caseKey();
+    const CitationTextTable& judgment = CitationTables::text(Citation::Judgment);
+    const QString listingSql =
+        QStringLiteral("SELECT %1.%2, %3, %4.%5, %6, %7 FROM %1, %4 WHERE %1.%8 = %4.id AND %1.%2 >= ? AND %1.%2 <= ?"
+                       " ORDER BY %1.%2")
+            .arg(cases, key, CitationTables::citation(), judgment.table, judgment.column, CitationTables::caseTitle(),
+                 CitationTables::judgmentDate(), judgment.keyColumn);
     for (int from = std::max(start, 0); from < caseIds.size(); from += kListingBlock) {
         const int count = std::min<int>(kListingBlock, int(caseIds.size()) - from);
         const auto [low, high] = blockBounds(caseIds, from, count);
-        DbResult<QSqlQuery> q = m_session.query(
-            QStringLiteral("SELECT case_master.case_id, citation, cm_judgment_master.judgment, c_case, dt_of_judgment"
-                           " FROM case_master, cm_judgment_master"
-                           " WHERE case_master.judgment_id = cm_judgment_master.id"
-                           " AND case_master.case_id >= ? AND case_master.case_id <= ?"
-                           " ORDER BY case_master.case_id"),
-            {low, high});
+        DbResult<QSqlQuery> q = m_session.query(listingSql, {low, high});
         if (!q)
             return q.error();
         // Ids are ascending, so the block's rows meet them in order; a case added since is not among them.

@@ -1,5 +1,7 @@
 #include "core/citations/citation_store.h"
 
+#include "core/citations/citation_rules.h"
+
 #include "core/db/db_session.h"
 #include "core/db/shared_data.h"
 
@@ -9,36 +11,7 @@
 #include <algorithm>
 
 namespace {
-const QString kCaseMaster = QStringLiteral("case_master");
-
-struct LinkTable {
-    QString table;        // cmd_category_master
-    QString masterColumn; // cat_id
-    QString master;       // category_master
-    QString nameColumn;   // category
-    QString caption;      // how messages name one row of the master
-};
-
-const LinkTable& categoryLinks()
-{
-    static const LinkTable t{QStringLiteral("cmd_category_master"), QStringLiteral("cat_id"),
-                             QStringLiteral("category_master"), QStringLiteral("category"), QStringLiteral("category")};
-    return t;
-}
-
-const LinkTable& courtLinks()
-{
-    static const LinkTable t{QStringLiteral("cmd_court_master"), QStringLiteral("court_id"),
-                             QStringLiteral("court_master"), QStringLiteral("court_name"), QStringLiteral("court")};
-    return t;
-}
-
-const LinkTable& actLinks()
-{
-    static const LinkTable t{QStringLiteral("cmd_act_master"), QStringLiteral("act_id"), QStringLiteral("act_master"),
-                             QStringLiteral("act"), QStringLiteral("Act")};
-    return t;
-}
+const QString& kCaseMaster = CitationTables::caseTable();
 
 // The order in which a new citation's text rows are written: remarks before rule of law.
 constexpr std::array<Citation::Text, Citation::kTextCount> kAddOrder{Citation::Judgment,    Citation::NatureOfCase,
@@ -49,27 +22,29 @@ constexpr std::array<Citation::Text, Citation::kTextCount> kModifyOrder{Citation
                                                                         Citation::FactSummary, Citation::Issue,
                                                                         Citation::RuleOfLaw,   Citation::Remarks};
 
-DbError run(DbSession& s, const QString& sql, const QVariantList& values, int* affected = nullptr)
-{
-    DbResult<int> r = s.execute(sql, values);
-    if (!r)
-        return r.error();
-    if (affected)
-        *affected = *r;
-    return {};
-}
-
 QVariant dateValue(const QDate& date)
 {
     return date.isValid() ? QVariant(date) : QVariant(QMetaType::fromType<QDate>());
 }
 
-DbError tooLong(const QString& field, int limit, qsizetype length)
+// The values of a case_master row in the order of its columns, each text by the key of its row.
+QVariantList caseRow(const Citation& c, const std::array<qint64, Citation::kTextCount>& textIds)
 {
-    return DbError::other(QStringLiteral("The %1 may hold at most %2 characters; it has %3. Nothing was stored.")
-                              .arg(field)
-                              .arg(limit)
-                              .arg(length));
+    QVariantList values;
+    for (const QString& column : CitationTables::caseColumns()) {
+        if (column == CitationTables::caseKey())
+            values << c.caseId;
+        else if (column == CitationTables::citation())
+            values << c.citation;
+        else if (column == CitationTables::caseTitle())
+            values << c.caseTitle;
+        else if (column == CitationTables::judgmentDate())
+            values << dateValue(c.judgmentDate);
+        for (const CitationTextTable& t : CitationTables::texts())
+            if (column == t.keyColumn)
+                values << textIds[t.text];
+    }
+    return values;
 }
 
 // Takes the next key of a table inside the write's transaction.
@@ -82,18 +57,22 @@ DbError nextKey(DbSession& s, const QString& table, qint64* key)
     return {};
 }
 
-DbError insertLinks(DbSession& s, const LinkTable& t, const QList<CitationLink>& links, qint64 caseId, qint64 key,
-                    bool withSection)
+DbError insertLinks(DbSession& s, const CitationRowTable& t, const QList<CitationLink>& links, qint64 caseId,
+                    qint64 key)
 {
-    const QString sql = withSection ? QStringLiteral("INSERT INTO %1 (id,%2,cmd_id,section) VALUES (?,?,?,?)")
-                                    : QStringLiteral("INSERT INTO %1 (id,%2,cmd_id) VALUES (?,?,?)");
+    const bool withText = !t.textColumn.isEmpty();
+    const QString sql =
+        withText
+            ? QStringLiteral("INSERT INTO %1 (id,%2,%3,%4) VALUES (?,?,?,?)")
+                  .arg(t.table, t.masterColumn, t.caseColumn, t.textColumn)
+            : QStringLiteral("INSERT INTO %1 (id,%2,%3) VALUES (?,?,?)").arg(t.table, t.masterColumn, t.caseColumn);
     for (const CitationLink& link : links) {
-        if (CitationStore::isPlaceholder(link))
+        if (CitationRules::isPlaceholder(link))
             continue;
         QVariantList values{key, link.masterId, caseId};
-        if (withSection)
+        if (withText)
             values << link.section;
-        if (DbError e = run(s, sql.arg(t.table, t.masterColumn), values))
+        if (DbError e = s.run(sql, values))
             return e;
         ++key;
     }
@@ -118,64 +97,30 @@ bool sameStoredCitation(const Citation& a, const Citation& b)
            a.bench == b.bench;
 }
 
-DbResult<QList<CitationLink>> loadLinks(DbSession& s, const LinkTable& t, qint64 caseId, bool withSection)
+DbResult<QList<CitationLink>> loadLinks(DbSession& s, const CitationRowTable& t, qint64 caseId)
 {
     // Link keys follow the list's order, so ordering by them gives the list back as it was entered.
-    const QString sql =
-        QStringLiteral("SELECT %3.%4 AS link_name, %3.id AS master_id%5 FROM case_master,%1,%3 "
-                       "WHERE case_master.case_id = %1.cmd_id AND %1.%2 = %3.id AND %1.cmd_id = ? ORDER BY %1.id")
-            .arg(t.table, t.masterColumn, t.master, t.nameColumn,
-                 withSection ? QStringLiteral(", %1.section AS section").arg(t.table) : QString());
-    DbResult<QSqlQuery> q = s.query(sql, {caseId});
-    if (!q)
-        return q.error();
+    const bool withText = !t.textColumn.isEmpty();
+    const QString sql = QStringLiteral("SELECT %3.%4 AS link_name, %3.id AS master_id%5 FROM %6,%1,%3 "
+                                       "WHERE %6.%7 = %1.%8 AND %1.%2 = %3.id AND %1.%8 = ? ORDER BY %1.id")
+                            .arg(t.table, t.masterColumn, t.master, t.nameColumn,
+                                 withText ? QStringLiteral(", %1.%2 AS section").arg(t.table, t.textColumn) : QString(),
+                                 kCaseMaster, CitationTables::caseKey(), t.caseColumn);
     QList<CitationLink> links;
-    while (q->next())
-        links.append({q->value(QStringLiteral("master_id")).toLongLong(),
-                      q->value(QStringLiteral("link_name")).toString(),
-                      withSection ? q->value(QStringLiteral("section")).toString() : QString()});
+    if (DbError e = s.forEachRow(sql, {caseId}, [&](const QSqlQuery& q) {
+            links.append({q.value(QStringLiteral("master_id")).toLongLong(),
+                          q.value(QStringLiteral("link_name")).toString(),
+                          withText ? q.value(QStringLiteral("section")).toString() : QString()});
+            return true;
+        }))
+        return e;
     return links;
 }
 } // namespace
 
-const std::array<CitationStore::TextTable, Citation::kTextCount>& CitationStore::textTables()
-{
-    static const std::array<TextTable, Citation::kTextCount> tables{{
-        {QStringLiteral("cm_judgment_master"), QStringLiteral("judgment"), QStringLiteral("judgment_id"),
-         QStringLiteral("Judgment")},
-        {QStringLiteral("cm_nature_of_case_master"), QStringLiteral("nature_of_case"), QStringLiteral("nature_case_id"),
-         QStringLiteral("Nature of case")},
-        {QStringLiteral("cm_fact_summary_master"), QStringLiteral("fact_summary"), QStringLiteral("fact_summary_id"),
-         QStringLiteral("Fact summary")},
-        {QStringLiteral("cm_issue_master"), QStringLiteral("issue"), QStringLiteral("issue_id"),
-         QStringLiteral("Issue")},
-        {QStringLiteral("cm_rule_of_law_master"), QStringLiteral("rule_of_law"), QStringLiteral("rule_of_law_id"),
-         QStringLiteral("Rule of law")},
-        {QStringLiteral("cm_remarks_master"), QStringLiteral("remarks"), QStringLiteral("remarks_id"),
-         QStringLiteral("Remarks")},
-    }};
-    return tables;
-}
-
 CitationStore::CitationStore(DbSession& session)
     : m_session(session)
 {}
-
-QString CitationStore::trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-bool CitationStore::isPlaceholder(const CitationLink& link)
-{
-    return link.name.compare(QLatin1String("(None)"), Qt::CaseInsensitive) == 0 || link.masterId == 0;
-}
 
 QString CitationStore::vanishedMessage(qint64 caseId)
 {
@@ -189,50 +134,9 @@ QString CitationStore::changedMessage(qint64 caseId, bool deleting)
         .arg(deleting ? QStringLiteral("deleted") : QStringLiteral("stored"));
 }
 
-qsizetype CitationStore::characterCount(const QString& text)
-{
-    qsizetype count = text.size();
-    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        if (text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate()) {
-            --count;
-            ++i;
-        }
-    }
-    return count;
-}
-
-// Measured as the columns' lengths are, so that a text the database would take is never refused here.
-DbError CitationStore::validate(const Citation& c)
-{
-    if (characterCount(c.citation) > kShortTextLimit)
-        return tooLong(QStringLiteral("Citation"), kShortTextLimit, characterCount(c.citation));
-    if (characterCount(c.caseTitle) > kShortTextLimit)
-        return tooLong(QStringLiteral("Case"), kShortTextLimit, characterCount(c.caseTitle));
-    for (int i = 0; i < Citation::kTextCount; ++i)
-        if (characterCount(c.texts[i]) > kLongTextLimit)
-            return tooLong(textTables()[i].caption, kLongTextLimit, characterCount(c.texts[i]));
-    for (const CitationLink& act : c.acts)
-        if (!isPlaceholder(act) && characterCount(act.section) > kNameLimit)
-            return tooLong(QStringLiteral("Section of %1").arg(act.name), kNameLimit, characterCount(act.section));
-    if (c.bench.size() > Citation::kBenchRows)
-        return DbError::other(
-            QStringLiteral("A citation has at most %1 bench names. Nothing was stored.").arg(Citation::kBenchRows));
-    for (int row = 0; row < c.bench.size(); ++row)
-        if (characterCount(c.bench[row]) > kNameLimit)
-            return tooLong(QStringLiteral("Bench name in row %1").arg(row + 1), kNameLimit,
-                           characterCount(c.bench[row]));
-    return {};
-}
-
 DbResult<QList<qint64>> CitationStore::caseIds() const
 {
-    DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id FROM case_master"));
-    if (!q)
-        return q.error();
-    QList<qint64> ids;
-    while (q->next())
-        ids << q->value(0).toLongLong();
-    return ids;
+    return m_session.column<qint64>(QStringLiteral("SELECT %1 FROM %2").arg(CitationTables::caseKey(), kCaseMaster));
 }
 
 DbResult<qint64> CitationStore::nextCaseId() const
@@ -242,8 +146,8 @@ DbResult<qint64> CitationStore::nextCaseId() const
 
 DbResult<bool> CitationStore::exists(qint64 caseId) const
 {
-    DbResult<QSqlQuery> q =
-        m_session.query(QStringLiteral("SELECT case_id FROM case_master WHERE case_id = ?"), {caseId});
+    DbResult<QSqlQuery> q = m_session.query(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(CitationTables::caseKey(), kCaseMaster), {caseId});
     if (!q)
         return q.error();
     return q->next();
@@ -251,63 +155,83 @@ DbResult<bool> CitationStore::exists(qint64 caseId) const
 
 DbResult<Citation> CitationStore::load(qint64 caseId) const
 {
+    return read(caseId, nullptr);
+}
+
+DbResult<Citation> CitationStore::loadWhole(qint64 caseId) const
+{
+    bool whole = false;
+    DbResult<Citation> c = read(caseId, &whole);
+    if (c && !whole)
+        return DbError{DbError::Kind::NotFound, QString(),
+                       QStringLiteral("The citation %1 is not stored, or one of "
+                                      "its texts is missing.")
+                           .arg(caseId)};
+    return c;
+}
+
+DbResult<Citation> CitationStore::read(qint64 caseId, bool* whole) const
+{
     Citation c;
     c.caseId = caseId;
     // The six texts joined to their citation, in the order of the FROM list; columns are read by name.
-    QStringList columns{QStringLiteral("case_master.case_id"), QStringLiteral("case_master.citation"),
-                        QStringLiteral("case_master.c_case"), QStringLiteral("case_master.dt_of_judgment")};
-    const QList<int> fromOrder{Citation::FactSummary,  Citation::Issue,   Citation::Judgment,
-                               Citation::NatureOfCase, Citation::Remarks, Citation::RuleOfLaw};
+    QStringList columns;
+    for (const QString& column : {CitationTables::caseKey(), CitationTables::citation(), CitationTables::caseTitle(),
+                                  CitationTables::judgmentDate()})
+        columns << kCaseMaster + QLatin1Char('.') + column;
+    const QList<Citation::Text> fromOrder{Citation::FactSummary,  Citation::Issue,   Citation::Judgment,
+                                          Citation::NatureOfCase, Citation::Remarks, Citation::RuleOfLaw};
     QStringList from{kCaseMaster};
     QStringList joins;
-    for (int i : fromOrder) {
-        const TextTable& t = textTables()[i];
+    for (Citation::Text i : fromOrder) {
+        const CitationTextTable& t = CitationTables::text(i);
         columns << QStringLiteral("%1.id AS %2_row").arg(t.table, t.column)
                 << QStringLiteral("%1.%2 AS %2").arg(t.table, t.column);
         from << t.table;
     }
-    for (int i : kModifyOrder) {
-        const TextTable& t = textTables()[i];
-        joins << QStringLiteral("case_master.%1 = %2.id").arg(t.keyColumn, t.table);
+    for (Citation::Text i : kModifyOrder) {
+        const CitationTextTable& t = CitationTables::text(i);
+        joins << QStringLiteral("%1.%2 = %3.id").arg(kCaseMaster, t.keyColumn, t.table);
     }
     const QString sql = QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                         from.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + joins.join(QStringLiteral(" AND ")) +
-                        QStringLiteral(" AND case_id = ?");
-    {
-        DbResult<QSqlQuery> q = m_session.query(sql, {caseId});
-        if (!q)
-            return q.error();
-        if (q->next()) {
-            c.citation = q->value(QStringLiteral("citation")).toString();
-            c.caseTitle = q->value(QStringLiteral("c_case")).toString();
-            const QDate date = q->value(QStringLiteral("dt_of_judgment")).toDate();
+                        QStringLiteral(" AND %1 = ?").arg(CitationTables::caseKey());
+    bool found = false;
+    if (DbError e = m_session.forEachRow(sql, {caseId}, [&](const QSqlQuery& q) {
+            found = true;
+            c.citation = q.value(CitationTables::citation()).toString();
+            c.caseTitle = q.value(CitationTables::caseTitle()).toString();
+            // SQLite hands the date back as text, PostgreSQL as a timestamp.
+            const QVariant stored = q.value(CitationTables::judgmentDate());
+            const QDate date = stored.toDate().isValid() ? stored.toDate() : stored.toDateTime().date();
             // Only month and year are kept on screen.
             if (date.isValid())
                 c.judgmentDate = QDate(date.year(), date.month(), 1);
-            for (int i = 0; i < Citation::kTextCount; ++i) {
-                const QString& column = textTables()[i].column;
-                c.texts[i] = q->value(column).toString();
-                c.textIds[i] = q->value(column + QStringLiteral("_row")).toLongLong();
+            for (const CitationTextTable& t : CitationTables::texts()) {
+                c.text(t.text) = q.value(t.column).toString();
+                c.textIds[t.text] = q.value(t.column + QStringLiteral("_row")).toLongLong();
             }
-        }
-    }
-    for (auto [list, table, section] :
-         {std::tuple{&c.categories, &categoryLinks(), false}, std::tuple{&c.courts, &courtLinks(), false},
-          std::tuple{&c.acts, &actLinks(), true}}) {
-        DbResult<QList<CitationLink>> links = loadLinks(m_session, *table, caseId, section);
+            return false;
+        }))
+        return e;
+    if (whole)
+        *whole = found;
+    for (auto [list, table] :
+         {std::pair{&c.categories, &CitationTables::categories()}, std::pair{&c.courts, &CitationTables::courts()},
+          std::pair{&c.acts, &CitationTables::acts()}}) {
+        DbResult<QList<CitationLink>> links = loadLinks(m_session, *table, caseId);
         if (!links)
             return links.error();
         *list = *links;
     }
-    DbResult<QSqlQuery> bench = m_session.query(
-        QStringLiteral("SELECT cm_bench_name.bench_name AS bench_name FROM case_master,cm_bench_name "
-                       "WHERE case_master.case_id = cm_bench_name.case_id AND cm_bench_name.case_id = ? "
-                       "ORDER BY cm_bench_name.id"),
+    const CitationRowTable& bench = CitationTables::bench();
+    DbResult<QList<QString>> names = m_session.column<QString>(
+        QStringLiteral("SELECT %1.%2 AS %2 FROM %3,%1 WHERE %3.%4 = %1.%5 AND %1.%5 = ? ORDER BY %1.id")
+            .arg(bench.table, bench.textColumn, kCaseMaster, CitationTables::caseKey(), bench.caseColumn),
         {caseId});
-    if (!bench)
-        return bench.error();
-    while (bench->next())
-        c.bench << bench->value(QStringLiteral("bench_name")).toString();
+    if (!names)
+        return names.error();
+    c.bench = *names;
     return c;
 }
 
@@ -327,12 +251,13 @@ DbResult<Citation> CitationStore::storedAsLoaded(qint64 caseId, const Citation* 
 DbError CitationStore::lockLinkedMasters(const Citation& c) const
 {
     QStringList gone;
-    for (auto [links, table] : {std::pair{&c.categories, &categoryLinks()}, std::pair{&c.courts, &courtLinks()},
-                                std::pair{&c.acts, &actLinks()}}) {
+    for (auto [links, table] :
+         {std::pair{&c.categories, &CitationTables::categories()}, std::pair{&c.courts, &CitationTables::courts()},
+          std::pair{&c.acts, &CitationTables::acts()}}) {
         QList<const CitationLink*> linked;
         QVariantList ids;
         for (const CitationLink& link : *links) {
-            if (isPlaceholder(link))
+            if (CitationRules::isPlaceholder(link))
                 continue;
             linked << &link;
             ids << link.masterId;
@@ -343,13 +268,11 @@ DbError CitationStore::lockLinkedMasters(const Citation& c) const
         if (DbError e = m_session.lockForWrite(table->master))
             return e;
         const QString marks = QStringList(ids.size(), QStringLiteral("?")).join(QLatin1Char(','));
-        DbResult<QSqlQuery> q =
-            m_session.query(QStringLiteral("SELECT id FROM %1 WHERE id IN (%2)").arg(table->master, marks), ids);
-        if (!q)
-            return q.error();
-        QSet<qint64> present;
-        while (q->next())
-            present.insert(q->value(0).toLongLong());
+        DbResult<QList<qint64>> found = m_session.column<qint64>(
+            QStringLiteral("SELECT id FROM %1 WHERE id IN (%2)").arg(table->master, marks), ids);
+        if (!found)
+            return found.error();
+        const QSet<qint64> present(found->begin(), found->end());
         for (const CitationLink* link : linked) {
             const QString what = QStringLiteral("%1 \"%2\"").arg(table->caption, link->name);
             if (!present.contains(link->masterId) && !gone.contains(what))
@@ -369,86 +292,72 @@ DbError CitationStore::lockLinkedMasters(const Citation& c) const
 DbError CitationStore::insertLinksAndBench(const Citation& c, qint64 caseId, const QStringList& keptBench) const
 {
     // The four keys are taken before anything is written, so rewritten rows get fresh keys after the old ones.
-    qint64 benchKey = 0, categoryKey = 0, courtKey = 0, actKey = 0;
-    if (DbError e = nextKey(m_session, QStringLiteral("cm_bench_name"), &benchKey))
-        return e;
-    if (DbError e = nextKey(m_session, categoryLinks().table, &categoryKey))
-        return e;
-    if (DbError e = nextKey(m_session, courtLinks().table, &courtKey))
-        return e;
-    if (DbError e = nextKey(m_session, actLinks().table, &actKey))
-        return e;
-    for (const QString& table :
-         {QStringLiteral("cm_bench_name"), categoryLinks().table, courtLinks().table, actLinks().table}) {
-        const QString column =
-            table == QLatin1String("cm_bench_name") ? QStringLiteral("case_id") : QStringLiteral("cmd_id");
-        if (DbError e = run(m_session, QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table, column), {caseId}))
+    const QList<CitationRowTable> tables = CitationTables::rowTables();
+    QList<qint64> keys(tables.size());
+    for (qsizetype i = 0; i < tables.size(); ++i)
+        if (DbError e = nextKey(m_session, tables[i].table, &keys[i]))
             return e;
-    }
+    for (const CitationRowTable& t : tables)
+        if (DbError e =
+                m_session.run(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(t.table, t.caseColumn), {caseId}))
+            return e;
+    const CitationRowTable& bench = CitationTables::bench();
+    const QString benchSql =
+        QStringLiteral("INSERT INTO %1 (id,%2,%3) VALUES (?,?,?)").arg(bench.table, bench.textColumn, bench.caseColumn);
+    qint64 benchKey = keys[0];
     for (const QString& name : c.bench) {
         if (name.trimmed().isEmpty())
             continue;
-        if (DbError e =
-                run(m_session, QStringLiteral("INSERT INTO cm_bench_name (id,bench_name,case_id) VALUES (?,?,?)"),
-                    {benchKey, name, caseId}))
+        if (DbError e = m_session.run(benchSql, {benchKey, name, caseId}))
             return e;
         ++benchKey;
     }
     // Rows the caller was not shown go back as they were, after the ones it gave.
     for (const QString& name : keptBench) {
-        if (DbError e =
-                run(m_session, QStringLiteral("INSERT INTO cm_bench_name (id,bench_name,case_id) VALUES (?,?,?)"),
-                    {benchKey, name, caseId}))
+        if (DbError e = m_session.run(benchSql, {benchKey, name, caseId}))
             return e;
         ++benchKey;
     }
-    if (DbError e = insertLinks(m_session, categoryLinks(), c.categories, caseId, categoryKey, false))
+    if (DbError e = insertLinks(m_session, CitationTables::categories(), c.categories, caseId, keys[1]))
         return e;
-    if (DbError e = insertLinks(m_session, courtLinks(), c.courts, caseId, courtKey, false))
+    if (DbError e = insertLinks(m_session, CitationTables::courts(), c.courts, caseId, keys[2]))
         return e;
-    return insertLinks(m_session, actLinks(), c.acts, caseId, actKey, true);
+    return insertLinks(m_session, CitationTables::acts(), c.acts, caseId, keys[3]);
 }
 
 DbResult<qint64> CitationStore::add(const Citation& typed) const
 {
-    Citation c = typed;
-    c.caseTitle = trimBlanks(c.caseTitle);
-    for (QString& text : c.texts)
-        text = trimBlanks(text);
-    if (DbError e = validate(c))
+    Citation c = CitationRules::asAdded(typed);
+    if (DbError e = CitationRules::limitsError(c))
         return e;
-    qint64 caseId = 0;
+    const QStringList columns = CitationTables::caseColumns();
+    const QString insertCase = QStringLiteral("INSERT INTO %1 (%2) VALUES(%3)")
+                                   .arg(kCaseMaster, columns.join(QLatin1Char(',')),
+                                        QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
     const DbError e = inTransaction(m_session, [&]() -> DbError {
         // Every citation writer locks case_master first, so writers queue in one order and cannot deadlock.
-        if (DbError err = nextKey(m_session, kCaseMaster, &caseId))
+        if (DbError err = nextKey(m_session, kCaseMaster, &c.caseId))
             return err;
         if (DbError err = lockLinkedMasters(c))
             return err;
         std::array<qint64, Citation::kTextCount> ids{};
         for (Citation::Text t : kAddOrder)
-            if (DbError err = nextKey(m_session, textTables()[t].table, &ids[t]))
+            if (DbError err = nextKey(m_session, CitationTables::text(t).table, &ids[t]))
                 return err;
         for (Citation::Text t : kAddOrder) {
-            const TextTable& table = textTables()[t];
+            const CitationTextTable& table = CitationTables::text(t);
             if (DbError err =
-                    run(m_session, QStringLiteral("INSERT INTO %1 (id,%2) VALUES (?,?)").arg(table.table, table.column),
-                        {ids[t], c.texts[t]}))
+                    m_session.run(QStringLiteral("INSERT INTO %1 (id,%2) VALUES (?,?)").arg(table.table, table.column),
+                                  {ids[t], c.texts[t]}))
                 return err;
         }
-        if (DbError err =
-                run(m_session,
-                    QStringLiteral("INSERT INTO case_master (case_id,citation,judgment_id,c_case,nature_case_id,"
-                                   "fact_summary_id,issue_id,rule_of_law_id,remarks_id,dt_of_judgment) "
-                                   "VALUES(?,?,?,?,?,?,?,?,?,?)"),
-                    {caseId, c.citation, ids[Citation::Judgment], c.caseTitle, ids[Citation::NatureOfCase],
-                     ids[Citation::FactSummary], ids[Citation::Issue], ids[Citation::RuleOfLaw], ids[Citation::Remarks],
-                     dateValue(c.judgmentDate)}))
+        if (DbError err = m_session.run(insertCase, caseRow(c, ids)))
             return err;
-        return insertLinksAndBench(c, caseId);
+        return insertLinksAndBench(c, c.caseId);
     });
     if (e)
         return e;
-    return caseId;
+    return c.caseId;
 }
 
 DbError CitationStore::modify(const Citation& loaded, const Citation& edited) const
@@ -463,7 +372,7 @@ DbError CitationStore::modify(const Citation& citation) const
 
 DbError CitationStore::rewrite(const Citation* loaded, const Citation& edited) const
 {
-    if (DbError e = validate(edited))
+    if (DbError e = CitationRules::limitsError(edited))
         return e;
     Citation c = edited;
     if (loaded) {
@@ -471,6 +380,14 @@ DbError CitationStore::rewrite(const Citation* loaded, const Citation& edited) c
         c.caseId = loaded->caseId;
         c.textIds = loaded->textIds;
     }
+    // Every column but the key, in table order, and the key last for the WHERE.
+    QStringList assignments = CitationTables::caseColumns();
+    assignments.removeOne(CitationTables::caseKey());
+    const QString updateCase =
+        QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+            .arg(kCaseMaster, assignments.join(QStringLiteral(" = ?, ")), CitationTables::caseKey());
+    QVariantList caseValues = caseRow(c, c.textIds);
+    caseValues.move(CitationTables::caseColumns().indexOf(CitationTables::caseKey()), caseValues.size() - 1);
     return inTransaction(m_session, [&]() -> DbError {
         if (DbError err = m_session.lockForWrite(kCaseMaster))
             return err;
@@ -480,24 +397,16 @@ DbError CitationStore::rewrite(const Citation* loaded, const Citation& edited) c
         if (DbError err = lockLinkedMasters(c))
             return err;
         for (Citation::Text t : kModifyOrder) {
-            const TextTable& table = textTables()[t];
+            const CitationTextTable& table = CitationTables::text(t);
             if (DbError err =
-                    run(m_session, QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(table.table, table.column),
-                        {c.texts[t], c.textIds[t]}))
+                    m_session.run(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(table.table, table.column),
+                                  {c.texts[t], c.textIds[t]}))
                 return err;
         }
-        int affected = 0;
-        if (DbError err =
-                run(m_session,
-                    QStringLiteral("UPDATE case_master SET citation = ?, judgment_id = ?, c_case = ?, "
-                                   "nature_case_id = ?, fact_summary_id = ?, issue_id = ?, rule_of_law_id = ?, "
-                                   "remarks_id = ?, dt_of_judgment = ? WHERE case_id = ?"),
-                    {c.citation, c.textIds[Citation::Judgment], c.caseTitle, c.textIds[Citation::NatureOfCase],
-                     c.textIds[Citation::FactSummary], c.textIds[Citation::Issue], c.textIds[Citation::RuleOfLaw],
-                     c.textIds[Citation::Remarks], dateValue(c.judgmentDate), c.caseId},
-                    &affected))
-            return err;
-        if (affected == 0)
+        const DbResult<int> affected = m_session.execute(updateCase, caseValues);
+        if (!affected)
+            return affected.error();
+        if (*affected == 0)
             return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(c.caseId)};
         return insertLinksAndBench(c, c.caseId, stored->bench.mid(Citation::kBenchRows));
     });
@@ -525,33 +434,35 @@ DbError CitationStore::erase(qint64 caseId, const Citation* loaded) const
         }
         // The text rows are the ones the stored citation points to, whatever a screen remembered.
         QStringList keyColumns;
-        for (const TextTable& t : textTables())
+        for (const CitationTextTable& t : CitationTables::texts())
             keyColumns << t.keyColumn;
-        DbResult<QSqlQuery> q = m_session.query(
-            QStringLiteral("SELECT %1 FROM case_master WHERE case_id = ?").arg(keyColumns.join(QLatin1Char(','))),
-            {caseId});
-        if (!q)
-            return q.error();
-        if (!q->next())
-            return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(caseId)};
         std::array<QVariant, Citation::kTextCount> textIds;
-        for (int i = 0; i < Citation::kTextCount; ++i)
-            textIds[i] = q->value(textTables()[i].keyColumn);
-        q->finish();
-        for (const auto& [table, column] : {std::pair{QStringLiteral("cm_bench_name"), QStringLiteral("case_id")},
-                                            std::pair{categoryLinks().table, QStringLiteral("cmd_id")},
-                                            std::pair{courtLinks().table, QStringLiteral("cmd_id")},
-                                            std::pair{actLinks().table, QStringLiteral("cmd_id")},
-                                            std::pair{kCaseMaster, QStringLiteral("case_id")}}) {
+        bool stored = false;
+        if (DbError err = m_session.forEachRow(
+                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                    .arg(keyColumns.join(QLatin1Char(',')), kCaseMaster, CitationTables::caseKey()),
+                {caseId}, [&](const QSqlQuery& q) {
+                    stored = true;
+                    for (const CitationTextTable& t : CitationTables::texts())
+                        textIds[t.text] = q.value(t.keyColumn);
+                    return false;
+                }))
+            return err;
+        if (!stored)
+            return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(caseId)};
+        // Children before case_master, case_master before the texts it points to.
+        for (const CitationRowTable& t : CitationTables::rowTables())
             if (DbError err =
-                    run(m_session, QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(table, column), {caseId}))
+                    m_session.run(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(t.table, t.caseColumn), {caseId}))
                 return err;
-        }
+        if (DbError err = m_session.run(
+                QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(kCaseMaster, CitationTables::caseKey()), {caseId}))
+            return err;
         for (Citation::Text t : kModifyOrder) {
             if (textIds[t].isNull())
                 continue;
-            if (DbError err = run(m_session, QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(textTables()[t].table),
-                                  {textIds[t]}))
+            if (DbError err = m_session.run(
+                    QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(CitationTables::text(t).table), {textIds[t]}))
                 return err;
         }
         return {};

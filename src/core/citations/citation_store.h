@@ -1,25 +1,23 @@
 #pragma once
 
 #include "core/citations/citation.h"
+#include "core/citations/citation_tables.h"
 #include "core/db/db_result.h"
 
 #include <QList>
 
 class DbSession;
 
-// Reads and writes citations on a session. Every write is one transaction: all of the citation's rows, or none.
-// Keys are taken inside that transaction under the engine's lock (largest key plus one, 1 for an empty table,
-// link and bench rows numbered in list order), so programs writing to one database at once never collide.
+// Reads and writes citations on a session, in the tables CitationTables names and as CitationRules allows. Every
+// write is one transaction: all of the citation's rows, or none. Keys are taken inside that transaction under the
+// engine's lock (largest key plus one, 1 for an empty table, link and bench rows numbered in list order), so
+// programs writing to one database at once never collide.
 class CitationStore
 {
 public:
-    struct TextTable {
-        QString table;     // cm_judgment_master
-        QString column;    // judgment
-        QString keyColumn; // judgment_id in case_master
-        QString caption;   // how messages name the field
-    };
-    static const std::array<TextTable, Citation::kTextCount>& textTables();
+    using TextTable = CitationTextTable;
+    static const std::array<TextTable, Citation::kTextCount>& textTables() { return CitationTables::texts(); }
+    // The lengths of the columns as the boxes of a screen limit them.
     static constexpr int kShortTextLimit = 50;
     static constexpr int kLongTextLimit = 7900;
     static constexpr int kNameLimit = 200;
@@ -34,6 +32,9 @@ public:
     // The stored citation; its date is reduced to the first of its month. A case without its text rows loads
     // with empty texts and its lists; exists() tells whether the case is stored at all.
     DbResult<Citation> load(qint64 caseId) const;
+    // The same for a reader that needs the whole citation: Kind::NotFound when the case is not stored or one of
+    // its six text rows is missing.
+    DbResult<Citation> loadWhole(qint64 caseId) const;
     DbResult<bool> exists(qint64 caseId) const;
 
     // Stores a new citation and gives back the case id it got. The case title and the long texts are stored
@@ -53,22 +54,14 @@ public:
     // The same by key alone, whatever is stored under it.
     DbError remove(qint64 caseId) const;
 
-    // Why the citation cannot be stored as it is (a field too long, too many bench names), or nothing.
-    static DbError validate(const Citation& citation);
-    // The length of a text as both engines count it, in characters: one outside the basic plane, which a QString
-    // holds as two units, is one.
-    static qsizetype characterCount(const QString& text);
-    // What add stores of the case title and the long texts: without leading and trailing blanks, while line
-    // breaks at either end are part of the text.
-    static QString trimBlanks(const QString& text);
-    // Whether a link row is a placeholder that is never stored.
-    static bool isPlaceholder(const CitationLink& link);
     // The error a write of a case that is no longer stored gives.
     static QString vanishedMessage(qint64 caseId);
     // The error a write of a case that another user changed since it was loaded gives.
     static QString changedMessage(qint64 caseId, bool deleting);
 
 private:
+    // The stored citation, and in `whole` whether its six text rows were found.
+    DbResult<Citation> read(qint64 caseId, bool* whole) const;
     DbError rewrite(const Citation* loaded, const Citation& edited) const;
     DbError erase(qint64 caseId, const Citation* loaded) const;
     // Under the lock: the stored citation, when it is still the one loaded (or no copy is given).

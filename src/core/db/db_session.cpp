@@ -122,6 +122,24 @@ DbResult<int> DbSession::execute(const QString& sql, const QVariantList& values)
     return q->numRowsAffected();
 }
 
+DbError DbSession::run(const QString& sql, const QVariantList& values)
+{
+    DbResult<int> r = execute(sql, values);
+    return r ? DbError() : r.error();
+}
+
+DbError DbSession::forEachRow(const QString& sql, const QVariantList& values,
+                              const std::function<bool(const QSqlQuery&)>& fn)
+{
+    DbResult<QSqlQuery> q = query(sql, values);
+    if (!q)
+        return q.error();
+    while (q->next())
+        if (!fn(*q))
+            break;
+    return {};
+}
+
 DbResult<int> DbSession::executeEach(const QString& sql, const QVariantList& values, int perRun)
 {
     if (!isOpen())
@@ -159,8 +177,7 @@ DbError DbSession::lockForWrite(const QString& table)
     const QString statement = m_dialect->lockTableStatement(table);
     if (statement.isEmpty())
         return {};
-    DbResult<int> r = execute(statement);
-    return r ? DbError() : r.error();
+    return run(statement);
 }
 
 DbError DbSession::begin()

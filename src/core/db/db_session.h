@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 // One open connection for the life of a screen, a command or a test. Stores take the session; a
@@ -37,6 +38,12 @@ public:
     DbResult<QSqlQuery> query(const QString& sql, const QVariantList& values = {});
     // Runs one statement for its effect; rows affected, or why not.
     DbResult<int> execute(const QString& sql, const QVariantList& values = {});
+    // Runs one statement for its effect when the count does not matter.
+    DbError run(const QString& sql, const QVariantList& values = {});
+    // The first column of every row, converted to T, in the order the rows come.
+    template <typename T> DbResult<QList<T>> column(const QString& sql, const QVariantList& values = {});
+    // Hands each row to fn in turn; fn returns false to stop early. Why the statement failed, or nothing.
+    DbError forEachRow(const QString& sql, const QVariantList& values, const std::function<bool(const QSqlQuery&)>& fn);
 
     // Runs one statement for each successive group of `perRun` values, prepared once: the way to write many
     // rows. Rows affected in all, or why not.
@@ -68,6 +75,17 @@ private:
     bool m_rollbackOnly = false;
     QString m_failMarker;
 };
+
+template <typename T> DbResult<QList<T>> DbSession::column(const QString& sql, const QVariantList& values)
+{
+    QList<T> list;
+    if (DbError e = forEachRow(sql, values, [&list](const QSqlQuery& q) {
+            list.append(q.value(0).value<T>());
+            return true;
+        }))
+        return e;
+    return list;
+}
 
 // A write transaction for as long as it lives: committed by commit(), rolled back on every other path.
 // A guard made while another is open joins that transaction; only the outermost one commits, and an inner one

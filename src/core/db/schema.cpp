@@ -30,18 +30,12 @@ ForeignKeyDef fk(const QString& table, const QString& column, const QString& ref
     return {table, name, column, refTable, refColumn};
 }
 
-DbError run(DbSession& session, const QString& statement)
-{
-    DbResult<int> r = session.execute(statement);
-    return r ? DbError() : r.error();
-}
-
 DbError createTables(DbSession& session, const QList<TableDef>& tables)
 {
     if (!session.isOpen())
         return session.error();
     for (const TableDef& t : tables)
-        if (DbError e = run(session, session.dialect().createTableStatement(t, Schema::foreignKeysOf(t.name))))
+        if (DbError e = session.run(session.dialect().createTableStatement(t, Schema::foreignKeysOf(t.name))))
             return e;
     return {};
 }
@@ -51,7 +45,7 @@ DbError createTables(DbSession& session, const QList<TableDef>& tables)
 DbError addForeignKeyIndexes(DbSession& session)
 {
     for (const IndexDef& index : Schema::foreignKeyIndexes())
-        if (DbError e = run(session, session.dialect().createIndexStatement(index.name, index.table, index.column)))
+        if (DbError e = session.run(session.dialect().createIndexStatement(index.name, index.table, index.column)))
             return e;
     return {};
 }
@@ -88,7 +82,7 @@ const QList<Step>& upgradeSteps()
 
 DbError setVersion(DbSession& session, int version)
 {
-    return run(session, session.dialect().setSchemaVersionStatement(session.context(), version));
+    return session.run(session.dialect().setSchemaVersionStatement(session.context(), version));
 }
 
 DbError stepsFrom(DbSession& session, int version, const Schema::Progress& progress)
@@ -108,14 +102,11 @@ DbError stepsFrom(DbSession& session, int version, const Schema::Progress& progr
 // it safe to take a version too low where a piece is missing: the upgrade then makes only what is not there.
 DbResult<int> versionFromCatalogue(DbSession& session)
 {
-    DbResult<QSqlQuery> q = session.query(session.dialect().userIndexesQuery());
-    if (!q)
-        return q.error();
-    QStringList indexes;
-    while (q->next())
-        indexes << q->value(0).toString().toLower();
+    DbResult<QStringList> indexes = session.column<QString>(session.dialect().userIndexesQuery());
+    if (!indexes)
+        return indexes.error();
     for (const IndexDef& index : Schema::foreignKeyIndexes())
-        if (!indexes.contains(index.name))
+        if (!indexes->contains(index.name, Qt::CaseInsensitive))
             return 1;
     // A server without the trigram extension has no search index at versions 3 and 4 either; taking it for
     // version 2 costs one more look for the extension.
@@ -190,6 +181,14 @@ QList<TableDef> Schema::allTables()
     QList<TableDef> all = masterTables();
     all << caseTable() << linkTables();
     return all;
+}
+
+TableDef Schema::table(const QString& name)
+{
+    for (const TableDef& t : allTables())
+        if (t.name == name)
+            return t;
+    return {};
 }
 
 QList<ForeignKeyDef> Schema::foreignKeys()
@@ -276,7 +275,7 @@ DbError Schema::addForeignKeys(DbSession& session)
         const QString statement = session.dialect().addForeignKeyStatement(k);
         if (statement.isEmpty())
             continue; // declared with its table
-        if (DbError e = run(session, statement))
+        if (DbError e = session.run(statement))
             return e;
     }
     return {};
@@ -308,7 +307,7 @@ DbError Schema::createScratch(DbSession& session)
         return session.error();
     return inTransaction(session, [&session]() -> DbError {
         for (const TableDef& t : allTables())
-            if (DbError e = run(session, session.dialect().createScratchTableStatement(t)))
+            if (DbError e = session.run(session.dialect().createScratchTableStatement(t)))
                 return e;
         return {};
     });
@@ -318,12 +317,9 @@ DbResult<Schema::Status> Schema::inspect(DbSession& session)
 {
     if (!session.isOpen())
         return session.error();
-    DbResult<QSqlQuery> tables = session.query(session.dialect().userTablesQuery());
-    if (!tables)
-        return tables.error();
-    QStringList present;
-    while (tables->next())
-        present << tables->value(0).toString().toLower();
+    DbResult<QStringList> present = session.column<QString>(session.dialect().userTablesQuery());
+    if (!present)
+        return present.error();
     DbResult<QSqlQuery> stored = session.query(session.dialect().schemaVersionQuery());
     if (!stored)
         return stored.error();
@@ -331,7 +327,7 @@ DbResult<Schema::Status> Schema::inspect(DbSession& session)
 
     Status status;
     for (const TableDef& t : allTables())
-        if (!present.contains(t.name))
+        if (!present->contains(t.name, Qt::CaseInsensitive))
             status.missingTables << t.name;
     status.recorded = recorded > 0;
     status.version = recorded;

@@ -36,6 +36,8 @@ public:
     static QList<TableDef> linkTables();
     // All fourteen, parents before children.
     static QList<TableDef> allTables();
+    // The definition of one of the fourteen by its name; an empty one for any other name.
+    static TableDef table(const QString& name);
     static QList<ForeignKeyDef> foreignKeys();
     static QList<ForeignKeyDef> foreignKeysOf(const QString& table);
     // One index on every foreign-key column: the link tables' and case_master's six text keys.

@@ -6,17 +6,6 @@
 #include <QSqlQuery>
 
 namespace {
-// Runs one read and hands each row to read(); the query is gone when it returns, so no statement stays open.
-template <typename Read> DbError eachRow(DbSession& session, const QString& sql, const QVariantList& values, Read read)
-{
-    DbResult<QSqlQuery> q = session.query(sql, values);
-    if (!q)
-        return q.error();
-    while (q->next())
-        read(*q);
-    return {};
-}
-
 MasterResult ended(MasterResult::Outcome outcome, qint64 id = 0)
 {
     MasterResult r;
@@ -52,8 +41,9 @@ QString MasterStore::comparable(const QString& name)
 DbResult<QList<MasterRow>> MasterStore::rows() const
 {
     QList<MasterRow> result;
-    if (DbError e = eachRow(m_session, m_table->selectAll, {}, [&](const QSqlQuery& q) {
+    if (DbError e = m_session.forEachRow(m_table->selectAll, {}, [&](const QSqlQuery& q) {
             result.append({q.value(0).toLongLong(), q.value(1).toString()});
+            return true;
         }))
         return e;
     return result;
@@ -78,9 +68,9 @@ DbResult<qint64> MasterStore::nextId() const
 DbResult<std::optional<QString>> MasterStore::nameOf(qint64 id) const
 {
     std::optional<QString> name;
-    if (DbError e = eachRow(m_session, m_table->selectById, {id}, [&](const QSqlQuery& q) {
-            if (!name)
-                name = q.value(1).toString();
+    if (DbError e = m_session.forEachRow(m_table->selectById, {id}, [&](const QSqlQuery& q) {
+            name = q.value(1).toString();
+            return false;
         }))
         return e;
     return name;
@@ -97,7 +87,10 @@ DbResult<bool> MasterStore::exists(qint64 id) const
 DbResult<bool> MasterStore::isInUse(qint64 id) const
 {
     bool used = false;
-    if (DbError e = eachRow(m_session, m_table->inUse, {id}, [&](const QSqlQuery&) { used = true; }))
+    if (DbError e = m_session.forEachRow(m_table->inUse, {id}, [&](const QSqlQuery&) {
+            used = true;
+            return false;
+        }))
         return e;
     return used;
 }
@@ -105,8 +98,9 @@ DbResult<bool> MasterStore::isInUse(qint64 id) const
 DbResult<QList<QStringList>> MasterStore::listingRows() const
 {
     QList<QStringList> result;
-    if (DbError e = eachRow(m_session, m_table->listing, {}, [&](const QSqlQuery& q) {
+    if (DbError e = m_session.forEachRow(m_table->listing, {}, [&](const QSqlQuery& q) {
             result.append({q.value(0).toString(), q.value(1).toString()});
+            return true;
         }))
         return e;
     return result;
@@ -124,8 +118,10 @@ DbResult<bool> MasterStore::anySameName(const QString& sql, const QVariantList& 
 {
     const QString wanted = comparable(name);
     bool same = false;
-    if (DbError e = eachRow(m_session, sql, values,
-                            [&](const QSqlQuery& q) { same = same || comparable(q.value(1).toString()) == wanted; }))
+    if (DbError e = m_session.forEachRow(sql, values, [&](const QSqlQuery& q) {
+            same = comparable(q.value(1).toString()) == wanted;
+            return !same;
+        }))
         return e;
     return same;
 }

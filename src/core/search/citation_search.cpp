@@ -1,5 +1,6 @@
 #include "core/search/citation_search.h"
 
+#include "core/citations/citation_tables.h"
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
 #include "core/db/sql_dialect.h"
@@ -13,6 +14,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace {
@@ -33,25 +35,40 @@ struct Column {
     SearchField field;
     const char* caption; // the "Look in" choice
     const char* label;   // named in "Found in"
-    const char* table;   // the text's own table, or case_master
-    const char* column;
-    const char* keyColumn; // case_master's column pointing at the text's row; empty for its own columns
+    QString table;       // the text's own table, or case_master
+    QString column;
+    QString keyColumn; // case_master's column pointing at the text's row; empty for its own columns
 };
 
-const Column kColumns[] = {
-    {SearchField::Citation, "Citation", "citation", "case_master", "citation", ""},
-    {SearchField::Judgment, "Judgment", "judgment", "cm_judgment_master", "judgment", "judgment_id"},
-    {SearchField::Case, "Case", "case", "case_master", "c_case", ""},
-    {SearchField::NatureOfCase, "Nature of case", "nature of case", "cm_nature_of_case_master", "nature_of_case",
-     "nature_case_id"},
-    {SearchField::FactSummary, "Fact summary", "fact summary", "cm_fact_summary_master", "fact_summary",
-     "fact_summary_id"},
-    {SearchField::Issue, "Issue", "issue", "cm_issue_master", "issue", "issue_id"},
-    {SearchField::RuleOfLaw, "Rule of Law", "rule of law", "cm_rule_of_law_master", "rule_of_law", "rule_of_law_id"},
-    {SearchField::Remarks, "Remarks", "remarks", "cm_remarks_master", "remarks", "remarks_id"},
-    {SearchField::Date, "Date", "date", "case_master", "dt_of_judgment", ""},
-};
-constexpr int kColumnCount = int(sizeof(kColumns) / sizeof(kColumns[0]));
+constexpr int kColumnCount = 9;
+
+Column caseColumn(SearchField field, const char* caption, const char* label, const QString& column)
+{
+    return {field, caption, label, CitationTables::caseTable(), column, QString()};
+}
+
+Column textColumn(SearchField field, const char* caption, const char* label, Citation::Text text)
+{
+    const CitationTextTable& t = CitationTables::text(text);
+    return {field, caption, label, t.table, t.column, t.keyColumn};
+}
+
+const std::array<Column, kColumnCount>& searchColumns()
+{
+    static const std::array<Column, kColumnCount> columns{{
+        caseColumn(SearchField::Citation, "Citation", "citation", CitationTables::citation()),
+        textColumn(SearchField::Judgment, "Judgment", "judgment", Citation::Judgment),
+        caseColumn(SearchField::Case, "Case", "case", CitationTables::caseTitle()),
+        textColumn(SearchField::NatureOfCase, "Nature of case", "nature of case", Citation::NatureOfCase),
+        textColumn(SearchField::FactSummary, "Fact summary", "fact summary", Citation::FactSummary),
+        textColumn(SearchField::Issue, "Issue", "issue", Citation::Issue),
+        textColumn(SearchField::RuleOfLaw, "Rule of Law", "rule of law", Citation::RuleOfLaw),
+        textColumn(SearchField::Remarks, "Remarks", "remarks", Citation::Remarks),
+        caseColumn(SearchField::Date, "Date", "date", CitationTables::judgmentDate()),
+    }};
+    return columns;
+}
+const std::array<Column, kColumnCount>& kColumns = searchColumns();
 
 QString latin(const char* text)
 {
@@ -65,15 +82,15 @@ bool isDateColumn(int index)
 
 bool isTextTableColumn(int index)
 {
-    return *kColumns[index].keyColumn != '\0';
+    return !kColumns[index].keyColumn.isEmpty();
 }
 
 // The alias of a column's table in the joined query: t<index> for the long texts, cm for case_master.
 QString columnExpression(int index)
 {
     if (!isTextTableColumn(index))
-        return QStringLiteral("cm.") + latin(kColumns[index].column);
-    return QStringLiteral("t%1.%2").arg(index).arg(latin(kColumns[index].column));
+        return QStringLiteral("cm.") + kColumns[index].column;
+    return QStringLiteral("t%1.%2").arg(index).arg(kColumns[index].column);
 }
 
 // The first line of a value, cut to a readable length.
@@ -112,13 +129,13 @@ void endPass(CancelToken* cancel)
 struct SearchLinkPass {
     const char* label;
     // Act, category and court: the name is the master's; the link table says which citations use it.
-    const char* masterTable; // empty for the passes that test the link rows' own text
-    const char* masterColumn;
-    const char* linkTable;
-    const char* linkMasterColumn;
-    const char* linkCaseColumn;
-    const char* linkTextColumn; // section, bench: the text on the link row itself
-    const char* linkOrder;      // the walk's order among one citation's links
+    QString masterTable; // empty for the passes that test the link rows' own text
+    QString masterColumn;
+    QString linkTable;
+    QString linkMasterColumn;
+    QString linkCaseColumn;
+    QString linkTextColumn; // section, bench: the text on the link row itself
+    QString linkOrder;      // the walk's order among one citation's links
 };
 
 namespace {
@@ -301,9 +318,9 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
         select << testedExpression(m_session.dialect(), i, readsUtf8Bytes());
         if (isTextTableColumn(i))
             from += QStringLiteral(" LEFT JOIN %1 t%2 ON t%2.id = cm.%3")
-                        .arg(latin(kColumns[i].table))
+                        .arg(kColumns[i].table)
                         .arg(i)
-                        .arg(latin(kColumns[i].keyColumn));
+                        .arg(kColumns[i].keyColumn);
     }
     const QString sql = QStringLiteral("SELECT ") + select.join(QLatin1Char(',')) + QStringLiteral(" FROM ") + from +
                         QStringLiteral(" WHERE ") + m_session.dialect().keyListCondition(QStringLiteral("cm.case_id")) +
@@ -375,7 +392,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
                 isTextTableColumn(index)
                     ? QStringLiteral("SELECT t%1.id, %2 FROM %3 t%1 WHERE %4")
                           .arg(index)
-                          .arg(testedExpression(d, index, utf8), latin(kColumns[index].table),
+                          .arg(testedExpression(d, index, utf8), kColumns[index].table,
                                d.keyListCondition(QStringLiteral("t%1.id").arg(index)))
                     : QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE %2")
                           .arg(testedExpression(d, index, utf8), d.keyListCondition(QStringLiteral("cm.case_id")));
@@ -454,8 +471,8 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
     static_assert(kColumnCount <= kMaxColumns);
     QHash<qint64, CaseCandidate> byCase;
     for (int i : columns) {
-        const QString row = isTextTableColumn(i) ? QStringLiteral("cm.") + latin(kColumns[i].keyColumn)
-                                                 : QStringLiteral("cm.case_id");
+        const QString row =
+            isTextTableColumn(i) ? QStringLiteral("cm.") + kColumns[i].keyColumn : QStringLiteral("cm.case_id");
         QStringList conditions;
         QVariantList values;
         if (isDateColumn(i)) {
@@ -464,7 +481,7 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
             if (conditions.isEmpty())
                 continue;
         } else {
-            const SearchIndexDef index = Schema::searchIndexOf(latin(kColumns[i].table), latin(kColumns[i].column));
+            const SearchIndexDef index = Schema::searchIndexOf(kColumns[i].table, kColumns[i].column);
             conditions << m_session.dialect().searchCandidateCondition(index, row, int(segments.size()));
             values << m_session.dialect().searchCandidateValues(segments);
         }
@@ -571,20 +588,19 @@ bool CitationSearch::indexAnswers(const SearchRequest& request)
 DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
                                     const ProgressSink& onProgress, CancelToken* cancel)
 {
-    const QString link = latin(pass.linkTable);
-    QString sql = QStringLiteral("SELECT cm.case_id, cm.citation, l.%1 FROM case_master cm JOIN %2 l ON l.%3 = "
-                                 "cm.case_id")
-                      .arg(latin(*pass.masterTable ? pass.linkMasterColumn : pass.linkTextColumn), link,
-                           latin(pass.linkCaseColumn));
+    const QString& link = pass.linkTable;
+    QString sql =
+        QStringLiteral("SELECT cm.case_id, cm.citation, l.%1 FROM case_master cm JOIN %2 l ON l.%3 = "
+                       "cm.case_id")
+            .arg(!pass.masterTable.isEmpty() ? pass.linkMasterColumn : pass.linkTextColumn, link, pass.linkCaseColumn);
     QVariantList values;
     QHash<qint64, QString> names; // the matching masters
     const QStringList segments = indexSegments(request);
-    if (*pass.masterTable) {
-        QString mastersSql =
-            QStringLiteral("SELECT id, %1 FROM %2").arg(latin(pass.masterColumn), latin(pass.masterTable));
+    if (!pass.masterTable.isEmpty()) {
+        QString mastersSql = QStringLiteral("SELECT id, %1 FROM %2").arg(pass.masterColumn, pass.masterTable);
         QVariantList masterValues;
         if (!segments.isEmpty()) {
-            const SearchIndexDef index = Schema::searchIndexOf(latin(pass.masterTable), latin(pass.masterColumn));
+            const SearchIndexDef index = Schema::searchIndexOf(pass.masterTable, pass.masterColumn);
             mastersSql += QStringLiteral(" WHERE ") + m_session.dialect().searchCandidateCondition(
                                                           index, QStringLiteral("id"), int(segments.size()));
             masterValues = m_session.dialect().searchCandidateValues(segments);
@@ -605,15 +621,15 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
         if (names.size() <= kMaxBoundMasters) {
             values << m_session.dialect().keyListValue(names.keys());
             sql += QStringLiteral(" WHERE ") +
-                   m_session.dialect().keyListCondition(QStringLiteral("l.") + latin(pass.linkMasterColumn));
+                   m_session.dialect().keyListCondition(QStringLiteral("l.") + pass.linkMasterColumn);
         }
     } else if (!segments.isEmpty()) {
-        const SearchIndexDef index = Schema::searchIndexOf(link, latin(pass.linkTextColumn));
+        const SearchIndexDef index = Schema::searchIndexOf(link, pass.linkTextColumn);
         sql += QStringLiteral(" WHERE ") +
                m_session.dialect().searchCandidateCondition(index, QStringLiteral("l.id"), int(segments.size()));
         values = m_session.dialect().searchCandidateValues(segments);
     }
-    sql += QStringLiteral(" ORDER BY cm.case_id, ") + latin(pass.linkOrder);
+    sql += QStringLiteral(" ORDER BY cm.case_id, ") + pass.linkOrder;
 
     DbResult<QSqlQuery> q = m_session.query(sql, values);
     if (!q)
@@ -628,7 +644,7 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
         if (!(listedAny && caseId == lastListed)) {
             QString text;
             bool match = false;
-            if (*pass.masterTable) {
+            if (!pass.masterTable.isEmpty()) {
                 const auto found = names.constFind(q->value(2).toLongLong());
                 match = found != names.constEnd();
                 if (match)
@@ -651,17 +667,29 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
 }
 
 namespace {
+// A pass over one table of a citation's rows: the master's names when it links to a master, the rows' own text
+// otherwise.
+SearchLinkPass linkPass(const char* label, const CitationRowTable& t, bool ownText)
+{
+    SearchLinkPass pass{label, QString(), QString(), t.table, t.masterColumn, t.caseColumn, QString(), QString()};
+    if (ownText) {
+        pass.linkTextColumn = t.textColumn;
+    } else {
+        pass.masterTable = t.master;
+        pass.masterColumn = t.nameColumn;
+    }
+    pass.linkOrder =
+        t.masterColumn.isEmpty() ? QStringLiteral("l.id") : QStringLiteral("l.%1, l.id").arg(t.masterColumn);
+    return pass;
+}
+
 const SearchLinkPass* linkPassFor(SearchPass pass)
 {
-    static const SearchLinkPass act{"act",    "act_master", "act", "cmd_act_master",
-                                    "act_id", "cmd_id",     "",    "l.act_id, l.id"};
-    static const SearchLinkPass section{"section", "",       "",        "cmd_act_master",
-                                        "act_id",  "cmd_id", "section", "l.act_id, l.id"};
-    static const SearchLinkPass bench{"bench", "", "", "cm_bench_name", "", "case_id", "bench_name", "l.id"};
-    static const SearchLinkPass category{"category", "category_master", "category", "cmd_category_master",
-                                         "cat_id",   "cmd_id",          "",         "l.cat_id, l.id"};
-    static const SearchLinkPass court{"court",    "court_master", "court_name", "cmd_court_master",
-                                      "court_id", "cmd_id",       "",           "l.court_id, l.id"};
+    static const SearchLinkPass act = linkPass("act", CitationTables::acts(), false);
+    static const SearchLinkPass section = linkPass("section", CitationTables::acts(), true);
+    static const SearchLinkPass bench = linkPass("bench", CitationTables::bench(), true);
+    static const SearchLinkPass category = linkPass("category", CitationTables::categories(), false);
+    static const SearchLinkPass court = linkPass("court", CitationTables::courts(), false);
     switch (pass) {
     case SearchPass::Act:
         return &act;

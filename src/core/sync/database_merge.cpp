@@ -1,6 +1,6 @@
 #include "core/sync/database_merge.h"
 
-#include "core/citations/citation_store.h"
+#include "core/citations/citation_tables.h"
 #include "core/db/database_admin.h"
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
@@ -17,7 +17,7 @@
 #include <vector>
 
 namespace {
-const QString kCaseMaster = QStringLiteral("case_master");
+const QString& kCaseMaster = CitationTables::caseTable();
 const QString kOldSuffix = QStringLiteral("vor_Old");
 const QString kSynSuffix = QStringLiteral("vor_Syn");
 const QString kNewSuffix = QStringLiteral("vor_New");
@@ -40,10 +40,13 @@ QString keyOf(const TableDef& t)
     return t.columns.first().name;
 }
 
+// The categories, courts and Acts: the lists a citation links to by name.
 bool isNameList(const QString& table)
 {
-    return table == QLatin1String("act_master") || table == QLatin1String("category_master") ||
-           table == QLatin1String("court_master");
+    for (const CitationRowTable& t : CitationTables::rowTables())
+        if (t.isLink() && t.master == table)
+            return true;
+    return false;
 }
 
 // A link table's master list and the column that points into it; empty for the bench.
@@ -68,16 +71,10 @@ QString caseColumnOfLink(const QString& link)
     return {};
 }
 
-DbError exec(DbSession& s, const QString& sql, const QVariantList& values = {})
-{
-    DbResult<int> r = s.execute(sql, values);
-    return r ? DbError() : r.error();
-}
-
 DbError setUp(DbSession& s, const QStringList& statements)
 {
     for (const QString& statement : statements)
-        if (DbError e = exec(s, statement))
+        if (DbError e = s.run(statement))
             return e;
     return {};
 }
@@ -111,11 +108,10 @@ QString citationIdentity(const QVariant& citation, const QVariant& date)
 // Gives the rows that `candidates` lists (key k, in key order) keys after `base`, counting up in that order.
 DbError numberRows(DbSession& s, const QString& table, const QString& key, const QString& candidates, qint64 base)
 {
-    return exec(s,
-                QStringLiteral("UPDATE %1 SET vor_id = CAST(? AS INTEGER) + r.n FROM (SELECT d.k AS k, "
-                               "ROW_NUMBER() OVER (ORDER BY d.k) AS n FROM (%3) d) r WHERE %1.%2 = r.k")
-                    .arg(table, key, candidates),
-                {base});
+    return s.run(QStringLiteral("UPDATE %1 SET vor_id = CAST(? AS INTEGER) + r.n FROM (SELECT d.k AS k, "
+                                "ROW_NUMBER() OVER (ORDER BY d.k) AS n FROM (%3) d) r WHERE %1.%2 = r.k")
+                     .arg(table, key, candidates),
+                 {base});
 }
 
 DbContext workingContextOf(const DbContext& present, const QString& name)
@@ -507,11 +503,10 @@ DbError DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession
         bar += 3;
         report(QStringLiteral("Merging master tables... "), bar);
         for (DbSession* s : {&second, &old})
-            if (DbError e =
-                    exec(*s, QStringLiteral("ALTER TABLE %1 ADD vor_id INTEGER NOT NULL DEFAULT 0").arg(t.name)))
+            if (DbError e = s->run(QStringLiteral("ALTER TABLE %1 ADD vor_id INTEGER NOT NULL DEFAULT 0").arg(t.name)))
                 return e;
         // The present database's rows keep their keys.
-        if (DbError e = exec(old, QStringLiteral("UPDATE %1 SET vor_id = %2").arg(t.name, keyOf(t))))
+        if (DbError e = old.run(QStringLiteral("UPDATE %1 SET vor_id = %2").arg(t.name, keyOf(t))))
             return e;
         if (Schema::foreignKeysOf(t.name).isEmpty()) {
             // Master lists and texts: the present rows go into the merged database now; links after the cases.
@@ -568,11 +563,10 @@ DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSessio
         const qsizetype count = qMin<qsizetype>(2 * kKeysPerStatement, marks.size() - first) / 2;
         const QString rows =
             QStringList(count, QStringLiteral("(CAST(? AS INTEGER),CAST(? AS INTEGER))")).join(QLatin1Char(','));
-        if (DbError e = exec(second,
-                             QStringLiteral("UPDATE %1 SET vor_id = v.column2 FROM (VALUES %2) AS v "
-                                            "WHERE %1.id = v.column1")
-                                 .arg(table, rows),
-                             marks.mid(first, 2 * count)))
+        if (DbError e = second.run(QStringLiteral("UPDATE %1 SET vor_id = v.column2 FROM (VALUES %2) AS v "
+                                                  "WHERE %1.id = v.column1")
+                                       .arg(table, rows),
+                                   marks.mid(first, 2 * count)))
             return e;
     }
     return RowCopier::insert(syn, QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(table, nameColumn), 2, added);
@@ -585,9 +579,9 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
         return e;
     const TableDef cases = Schema::caseTable();
     for (DbSession* s : {&second, &old})
-        if (DbError e = exec(*s, QStringLiteral("ALTER TABLE case_master ADD vor_id INTEGER NOT NULL DEFAULT 0")))
+        if (DbError e = s->run(QStringLiteral("ALTER TABLE case_master ADD vor_id INTEGER NOT NULL DEFAULT 0")))
             return e;
-    if (DbError e = exec(old, QStringLiteral("UPDATE case_master SET vor_id = case_id")))
+    if (DbError e = old.run(QStringLiteral("UPDATE case_master SET vor_id = case_id")))
         return e;
 
     // Each citation goes in once: the present database's as they are, then each of the second's that is not
@@ -616,10 +610,9 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
     }
     for (qsizetype first = 0; first < repeated.size(); first += kKeysPerStatement) {
         const qsizetype count = qMin<qsizetype>(kKeysPerStatement, repeated.size() - first);
-        if (DbError e = exec(second,
-                             QStringLiteral("UPDATE case_master SET vor_id = -1 WHERE case_id IN (%1)")
-                                 .arg(QStringList(count, QStringLiteral("?")).join(QLatin1Char(','))),
-                             repeated.mid(first, count)))
+        if (DbError e = second.run(QStringLiteral("UPDATE case_master SET vor_id = -1 WHERE case_id IN (%1)")
+                                       .arg(QStringList(count, QStringLiteral("?")).join(QLatin1Char(','))),
+                                   repeated.mid(first, count)))
             return e;
     }
     if (DbError e = numberRows(second, kCaseMaster, QStringLiteral("case_id"),
@@ -628,7 +621,7 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
         return e;
 
     // The texts of the citations that go in, under keys after the present ones.
-    for (const CitationStore::TextTable& text : CitationStore::textTables()) {
+    for (const CitationTextTable& text : CitationTables::texts()) {
         if (DbError e = numberRows(second, text.table, QStringLiteral("id"),
                                    QStringLiteral("SELECT DISTINCT x.id AS k FROM %1 x JOIN case_master c "
                                                   "ON c.%2 = x.id WHERE c.vor_id > 0")
@@ -652,8 +645,8 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
     QStringList values;
     QStringList joins;
     for (const ColumnDef& c : cases.columns) {
-        const CitationStore::TextTable* text = nullptr;
-        for (const CitationStore::TextTable& t : CitationStore::textTables())
+        const CitationTextTable* text = nullptr;
+        for (const CitationTextTable& t : CitationTables::texts())
             if (t.keyColumn == c.name)
                 text = &t;
         if (c.name == QLatin1String("case_id")) {

@@ -16,7 +16,7 @@ DbError CitationReportSaver::save(QWidget* owner, DbSession& session, qint64 cas
                                     &filter, FileDialog::ReplaceQuestion::ByProgram);
     if (fileName.isEmpty())
         return {};
-    fileName = withReportSuffix(fileName, filter);
+    fileName = CitationExport::withEnding(fileName, filter);
     if (QFileInfo::exists(fileName) &&
         MessageBox::question(owner, QStringLiteral("The file already exits, do you want to replace it?"),
                              MessageBox::Answer::No) != MessageBox::Answer::Yes)
@@ -30,16 +30,4 @@ DbError CitationReportSaver::save(QWidget* owner, DbSession& session, qint64 cas
     MessageBox::information(owner,
                             QStringLiteral("The report has been stored in ") + QDir::toNativeSeparators(fileName));
     return {};
-}
-
-QString CitationReportSaver::withReportSuffix(const QString& fileName, const QString& filter)
-{
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("txt") || suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx"))
-        return fileName;
-    if (filter.contains(QLatin1String("*.xlsx")))
-        return fileName + QStringLiteral(".xlsx");
-    if (filter.contains(QLatin1String("*.xls")))
-        return fileName + QStringLiteral(".xls");
-    return fileName + QStringLiteral(".txt");
 }

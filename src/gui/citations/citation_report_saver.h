@@ -11,7 +11,8 @@ class DbSession;
 class QWidget;
 
 // Save Report of one stored citation, as every screen that offers it does it: the file asked for, an existing file
-// replaced only when the user agrees, the citation written in the kind the name asks for, and where it went told.
+// replaced only when the user agrees, the citation written in the kind the export reads from the name, and where it
+// went told.
 class CitationReportSaver
 {
 public:
@@ -23,7 +24,4 @@ public:
     // Asks and writes; a failed export comes back for the screen to report, and is not announced as stored.
     // Nothing happens, and no error comes back, when the user cancels the dialog or keeps an existing file.
     static DbError save(QWidget* owner, DbSession& session, qint64 caseId, const ExportHook& write);
-
-    // The name as chosen, with the ending of the chosen filter when it has none of the three.
-    static QString withReportSuffix(const QString& fileName, const QString& filter);
 };

@@ -1,6 +1,7 @@
 #include "gui/citations/citation_screen.h"
 
 #include "core/citations/citation_export.h"
+#include "core/citations/citation_rules.h"
 
 #include "core/masters/master_store.h"
 #include "gui/citations/citation_report_saver.h"
@@ -456,11 +457,14 @@ void CitationScreen::onDeleteClicked()
     showError(deleteCitation());
 }
 
+// The rules of the record are the core's: what must be filled in is asked here, before the question; the limits
+// of the columns are the store's answer to the write.
 bool CitationScreen::refuseEmptyCitation()
 {
-    if (!m_citation->text().trimmed().isEmpty())
+    const DbError error = CitationRules::requiredError(citationOnScreen());
+    if (!error)
         return false;
-    MessageBox::information(this, QStringLiteral("Please enter the citation."));
+    MessageBox::information(this, error.description);
     return true;
 }
 

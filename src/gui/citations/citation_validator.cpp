@@ -1,5 +1,7 @@
 #include "gui/citations/citation_validator.h"
 
+#include "core/citations/citation_rules.h"
+
 #include <QLineEdit>
 
 CitationValidator::CitationValidator(QLineEdit* edit)
@@ -11,8 +13,7 @@ CitationValidator::CitationValidator(QLineEdit* edit)
 
 bool CitationValidator::isRefused(QChar c)
 {
-    static const QString refused = QStringLiteral("!\"#$%&*+,-/:;=?@\\^_`|~");
-    return refused.contains(c);
+    return CitationRules::isRefusedInCitation(c);
 }
 
 QValidator::State CitationValidator::validate(QString& input, int& pos) const

@@ -5,8 +5,8 @@
 
 class QLineEdit;
 
-// Keeps the punctuation a citation may not hold out of the box, typed or pasted: ! " # $ % & * + , - / : ; = ? @ \ ^
-// _ ` | ~. Only what an edit puts in is tested, so a stored citation that holds one of them can still be edited.
+// Keeps the punctuation a citation may not be typed with (CitationRules holds the list) out of the box, typed or
+// pasted. Only what an edit puts in is tested, so a stored citation that holds one of them can still be edited.
 class CitationValidator : public QValidator
 {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "gui/citations/long_text_edit.h"
 
-#include "core/citations/citation_store.h"
+#include "core/citations/citation_rules.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -39,7 +39,7 @@ void LongTextEdit::setMaxLength(int maxLength)
 
 qsizetype LongTextEdit::length() const
 {
-    return CitationStore::characterCount(toPlainText());
+    return CitationRules::characterCount(toPlainText());
 }
 
 void LongTextEdit::setText(const QString& text)
@@ -67,7 +67,7 @@ void LongTextEdit::refuseExcess()
     if (m_loading || m_cutting)
         return;
     const QString after = toPlainText();
-    const qsizetype excess = m_maxLength > 0 ? CitationStore::characterCount(after) - m_maxLength : 0;
+    const qsizetype excess = m_maxLength > 0 ? CitationRules::characterCount(after) - m_maxLength : 0;
     if (excess <= 0) {
         m_before = after;
         showCount(0);
