@@ -270,9 +270,9 @@ void TestCitationSearch::preparedTestAgreesWithFieldMatches()
     // long s, dotless i, a ligature), letters that fold but are no plain capital (Kelvin sign, dotted I), other
     // scripts and a character beyond the BMP; search texts cut from them with their case changed, or made up.
     QStringList pieces;
-    for (const char* piece : {"a", "A", "x", "X", "s", "S", "t", "k", "K", "i", "I", " ", ".", ",", "\t", "\r", "\n",
-                             "-", "1", "ß", "ſ", "ı", "ﬁ", "\u212A", "\u0130", "é", "É", "Σ", "ς", "中",
-                             "\U0001F600"})
+    for (const char* piece :
+         {"a",  "A", "x", "X", "s", "S", "t", "k",      "K",      "i", "I", " ", ".", ",",  "\t",        "\r",
+          "\n", "-", "1", "ß", "ſ", "ı", "ﬁ", "\u212A", "\u0130", "é", "É", "Σ", "ς", "中", "\U0001F600"})
         pieces << QString::fromUtf8(piece);
     QRandomGenerator random(7);
     const int asciiPieces = 19; // the pieces before "ß"

@@ -3,9 +3,9 @@
 #include "core/citations/citation_store.h"
 #include "core/db/database_admin.h"
 #include "core/db/db_session.h"
-#include "core/search/citation_search.h"
 #include "core/db/schema.h"
 #include "core/db/sqlite_dialect.h"
+#include "core/search/citation_search.h"
 #include "core/sync/database_merge.h"
 #include "support/test_database.h"
 
@@ -397,9 +397,9 @@ void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostg
     }
     // On the server, the trigram indexes are back to taking each write at once.
     if (presentOnPostgres) {
-        DbResult<QSqlQuery> q = session.query(QStringLiteral(
-            "SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname LIKE 'search%' AND "
-            "NOT ('fastupdate=off' = ANY (COALESCE(reloptions, '{}')))"));
+        DbResult<QSqlQuery> q = session.query(
+            QStringLiteral("SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname LIKE 'search%' AND "
+                           "NOT ('fastupdate=off' = ANY (COALESCE(reloptions, '{}')))"));
         QVERIFY2(q && q->next(), "index options unreadable");
         QCOMPARE(q->value(0).toInt(), 0);
     }
@@ -474,8 +474,7 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas_data()
     QTest::newRow("writing back citations") << int(D::Present) << "INSERT INTO case_master";
     QTest::newRow("writing back Act links") << int(D::Present) << "INSERT INTO cmd_act_master";
     QTest::newRow("writing back the last table") << int(D::Present) << "INSERT INTO cmd_court_master";
-    QTest::newRow("taking the new texts into the server's search index") << int(D::Present)
-                                                                          << "gin_clean_pending_list";
+    QTest::newRow("taking the new texts into the server's search index") << int(D::Present) << "gin_clean_pending_list";
 }
 
 void TestDatabaseMerge::failureLeavesPresentAsItWas()

@@ -687,7 +687,8 @@ void TestSearchIndex::versionThreeIndexIsRenewedWhenOpened()
     if (!TestDatabase::isPostgres())
         return;
     // The server asks the renewed index: the search's condition is the index's own expression.
-    const SearchIndexDef judgment = Schema::searchIndexOf(QStringLiteral("cm_judgment_master"), QStringLiteral("judgment"));
+    const SearchIndexDef judgment =
+        Schema::searchIndexOf(QStringLiteral("cm_judgment_master"), QStringLiteral("judgment"));
     // On a few rows the planner would rather read them all; without that choice it must find the index usable.
     QVERIFY(session.execute(QStringLiteral("SET enable_seqscan = off")));
     QVERIFY(session.execute(QStringLiteral("SET enable_indexscan = off")));

@@ -264,10 +264,10 @@ DbError PostgresDialect::createSearchIndexes(DbSession& session, const QList<Sea
     // (only a vacuum merges them), and a citation database is searched far more often than written.
     for (const SearchIndexDef& x : indexes) {
         // One that is there already, in whichever form, is left to renewSearchIndexes.
-        DbResult<int> r = session.execute(
-            QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin ((%3) gin_trgm_ops) "
-                           "WITH (fastupdate = off)")
-                .arg(quoteIdentifier(x.name), x.table, indexedText(x.column)));
+        DbResult<int> r =
+            session.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin ((%3) gin_trgm_ops) "
+                                           "WITH (fastupdate = off)")
+                                .arg(quoteIdentifier(x.name), x.table, indexedText(x.column)));
         if (!r)
             return r.error();
     }
@@ -297,11 +297,11 @@ DbResult<QStringList> presentSearchIndexes(DbSession& session, const QList<Searc
 {
     QStringList names;
     for (const SearchIndexDef& x : indexes) {
-        DbResult<QSqlQuery> q = session.query(
-            QStringLiteral("SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
-                           "WHERE n.nspname = current_schema() AND c.relname = ? AND c.relkind = 'i' "
-                           "AND pg_has_role(current_user, c.relowner, 'USAGE')"),
-            {x.name});
+        DbResult<QSqlQuery> q =
+            session.query(QStringLiteral("SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
+                                         "WHERE n.nspname = current_schema() AND c.relname = ? AND c.relkind = 'i' "
+                                         "AND pg_has_role(current_user, c.relowner, 'USAGE')"),
+                          {x.name});
         if (!q)
             return q.error();
         if (q->next())

@@ -410,10 +410,9 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
         QHash<qint64, QString> citations;
         if (!found.isEmpty()) {
             const SqlDialect& d = m_session.dialect();
-            DbResult<QSqlQuery> q =
-                m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
-                                    d.keyListCondition(QStringLiteral("case_id")),
-                                {d.keyListValue(found.keys())});
+            DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
+                                                        d.keyListCondition(QStringLiteral("case_id")),
+                                                    {d.keyListValue(found.keys())});
             if (!q)
                 return q.error();
             while (q->next())
@@ -568,9 +567,9 @@ bool CitationSearch::readsUtf8Bytes()
     if (m_utf8Bytes < 0) {
         // A database may keep its texts in another encoding: read bytes only where they are UTF-8.
         const QString sample = QStringLiteral("\u00e9a");
-        DbResult<QSqlQuery> q = m_session.query(
-            QStringLiteral("SELECT ") +
-            m_session.dialect().searchTextExpression(QLatin1Char('\'') + sample + QLatin1Char('\'')));
+        DbResult<QSqlQuery> q =
+            m_session.query(QStringLiteral("SELECT ") +
+                            m_session.dialect().searchTextExpression(QLatin1Char('\'') + sample + QLatin1Char('\'')));
         m_utf8Bytes = 0;
         if (q && q->next()) {
             const QVariant v = q->value(0);

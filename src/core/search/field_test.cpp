@@ -9,8 +9,7 @@
 namespace {
 constexpr unsigned kBeyondAscii = 128;
 
-template <typename Ch>
-unsigned code(Ch c)
+template <typename Ch> unsigned code(Ch c)
 {
     return unsigned(std::make_unsigned_t<Ch>(c));
 }
@@ -25,8 +24,7 @@ bool isDelimiter(unsigned c)
     return c == ' ' || c == '.' || c == ',' || c == 10 || c == 13 || c == 9;
 }
 
-template <typename Ch>
-bool hasBeyondAscii(const Ch* s, qsizetype n)
+template <typename Ch> bool hasBeyondAscii(const Ch* s, qsizetype n)
 {
     unsigned any = 0;
     for (qsizetype i = 0; i < n; ++i)
@@ -56,8 +54,7 @@ FieldTest::FieldTest(const SearchRequest& request)
         m_skip[code(m_word[k])] = m - 1 - k;
 }
 
-template <typename Ch>
-qsizetype FieldTest::find(const Ch* s, qsizetype n, qsizetype from) const
+template <typename Ch> qsizetype FieldTest::find(const Ch* s, qsizetype n, qsizetype from) const
 {
     const qsizetype m = m_word.size();
     const auto* w = reinterpret_cast<const unsigned char*>(m_word.constData());
@@ -80,14 +77,15 @@ qsizetype FieldTest::find(const Ch* s, qsizetype n, qsizetype from) const
 #if defined(__SSE2__) && defined(__GNUC__)
 // Bytes: sixteen windows at a time, those whose first and last characters agree checked in full. Most long texts
 // are read here, and most windows fail on those two characters.
-template <>
-qsizetype FieldTest::find<char>(const char* s, qsizetype n, qsizetype from) const
+template <> qsizetype FieldTest::find<char>(const char* s, qsizetype n, qsizetype from) const
 {
     const qsizetype m = m_word.size();
     const auto* w = reinterpret_cast<const unsigned char*>(m_word.constData());
     const unsigned char* table = m_compared.data();
     // Without letter case a letter matches its capital too: both become the small letter when bit 5 is set.
-    auto foldBit = [this](unsigned char c) { return !m_request.matchCase && c >= 'a' && c <= 'z' ? 0x20 : 0; };
+    auto foldBit = [this](unsigned char c) {
+        return !m_request.matchCase && c >= 'a' && c <= 'z' ? 0x20 : 0;
+    };
     const __m128i first = _mm_set1_epi8(char(w[0]));
     const __m128i last = _mm_set1_epi8(char(w[m - 1]));
     const __m128i firstFold = _mm_set1_epi8(char(foldBit(w[0])));
@@ -119,8 +117,7 @@ qsizetype FieldTest::find<char>(const char* s, qsizetype n, qsizetype from) cons
 }
 #endif
 
-template <typename Ch>
-bool FieldTest::scan(const Ch* s, qsizetype n) const
+template <typename Ch> bool FieldTest::scan(const Ch* s, qsizetype n) const
 {
     // FindMatch on the text padded with a tab at each end; the search text holds no tab, so every occurrence
     // lies inside the stored text.
@@ -149,8 +146,7 @@ bool FieldTest::matches(const QString& stored) const
     if (scan(s, stored.size()))
         return true;
     // Without letter case, a letter beyond ASCII may still have a plain capital (a sharp s is "SS").
-    return !m_request.matchCase && hasBeyondAscii(s, stored.size()) &&
-           CitationSearch::fieldMatches(stored, m_request);
+    return !m_request.matchCase && hasBeyondAscii(s, stored.size()) && CitationSearch::fieldMatches(stored, m_request);
 }
 
 bool FieldTest::matches(QByteArrayView utf8) const

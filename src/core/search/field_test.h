@@ -26,10 +26,8 @@ public:
     static QString shownText(const QVariant& value, qsizetype shownLength);
 
 private:
-    template <typename Ch>
-    qsizetype find(const Ch* s, qsizetype n, qsizetype from) const;
-    template <typename Ch>
-    bool scan(const Ch* s, qsizetype n) const;
+    template <typename Ch> qsizetype find(const Ch* s, qsizetype n, qsizetype from) const;
+    template <typename Ch> bool scan(const Ch* s, qsizetype n) const;
 
     SearchRequest m_request;
     bool m_plain = false; // ASCII, no tab: the scan decides
