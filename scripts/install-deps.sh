@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql
           libgl-dev libmspack-dev fp-utils libxlsxwriter-dev)
 if [ "${1:-}" = "--test" ]; then
-    packages+=(postgresql poppler-utils python3-xlrd python3-openpyxl sqlite3)
+    packages+=(postgresql poppler-utils python3-xlrd python3-openpyxl sqlite3 clang-format)
 fi
 missing=()
 for p in "${packages[@]}"; do

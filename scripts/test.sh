@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/install-deps.sh --test
+scripts/check-format.sh
 
 build=${LEXORIUM_BUILD_DIR:-build}
 # Warnings are errors on every machine, so that what passes here passes the CI build too.
