@@ -94,9 +94,9 @@ bool useCache(const DbContext& ctx, int size)
     if (cacheFolder().isEmpty())
         return false;
     const DbContext cached = cachedContext(ctx, size);
-    Error error;
-    if (!DatabaseAdmin::databaseExists(cached, &error))
-        return !reported(error);
+    const Result<bool> exists = DatabaseAdmin::databaseExists(cached);
+    if (!exists || !*exists)
+        return !reported(exists ? Error() : exists.error());
     return reported(DatabaseAdmin::dropDatabase(ctx)) && reported(DatabaseAdmin::copyDatabase(cached, ctx));
 }
 

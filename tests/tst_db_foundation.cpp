@@ -249,11 +249,11 @@ void TestDbFoundation::copiedDatabaseHoldsTheRowsAndStaysApart()
     LEX_USE_DATABASE(t, true);
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (1, 'Evidence Act')")));
     LEX_PREPARE_DATABASE(copy);
-    QVERIFY(!DatabaseAdmin::databaseExists(copy.ctx()));
+    QCOMPARE(DatabaseAdmin::databaseExists(copy.ctx()).valueOr(true), false);
     const Error e = DatabaseAdmin::copyDatabase(t.ctx(), copy.ctx());
     const auto dropCopy = qScopeGuard([&] { DatabaseAdmin::dropDatabase(copy.ctx()); });
     QVERIFY2(!e, qPrintable(e.description));
-    QVERIFY(DatabaseAdmin::databaseExists(copy.ctx()));
+    QCOMPARE(DatabaseAdmin::databaseExists(copy.ctx()).valueOr(false), true);
     {
         DbSession session(copy.ctx());
         const Result<Schema::Status> info = Schema::inspect(session);

@@ -24,9 +24,9 @@ Error DatabaseAdmin::copyDatabase(const DbContext& from, const DbContext& into)
     return EngineAdmin::forConnection(into.connection)->copyDatabase(from, into);
 }
 
-bool DatabaseAdmin::databaseExists(const DbContext& ctx, Error* error)
+Result<bool> DatabaseAdmin::databaseExists(const DbContext& ctx)
 {
-    return EngineAdmin::forConnection(ctx.connection)->databaseExists(ctx, error);
+    return EngineAdmin::forConnection(ctx.connection)->databaseExists(ctx);
 }
 
 QString DatabaseAdmin::databaseLocation(const DbContext& ctx)
@@ -77,13 +77,7 @@ Result<bool> DatabaseAdmin::sameDatabase(DbSession& a, DbSession& b)
 
 Result<QStringList> DatabaseAdmin::userTables(DbSession& session)
 {
-    Result<QSqlQuery> q = session.query(session.dialect().userTablesQuery());
-    if (!q)
-        return q.error();
-    QStringList names;
-    while (q->next())
-        names << q->value(0).toString();
-    return names;
+    return session.column<QString>(session.dialect().userTablesQuery());
 }
 
 Error DatabaseAdmin::dropTempTables(DbSession& session, QStringList* dropped)

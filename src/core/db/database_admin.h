@@ -20,7 +20,7 @@ public:
     static Error dropDatabase(const DbContext& ctx);
     // Makes `into` (which must not exist) a copy of `from`, which nothing may be connected to meanwhile.
     static Error copyDatabase(const DbContext& from, const DbContext& into);
-    static bool databaseExists(const DbContext& ctx, Error* error = nullptr);
+    static Result<bool> databaseExists(const DbContext& ctx);
     // How settings typed in another screen name the database: the path of its file, or its name on the server.
     static QString databaseLocation(const DbContext& ctx);
     // The database's name as typed, without the place it names (a file named by its path: the file's base name).

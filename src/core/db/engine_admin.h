@@ -37,7 +37,7 @@ public:
     // path of its file.
     virtual QString plainDatabaseName(const QString& typed) const { return typed; }
 
-    virtual bool databaseExists(const DbContext& ctx, Error* error) const = 0;
+    virtual Result<bool> databaseExists(const DbContext& ctx) const = 0;
     virtual Error createDatabase(const DbContext& ctx) const = 0;
     virtual Error dropDatabase(const DbContext& ctx) const = 0;
     // Makes `into` (which must not exist) a copy of `from`, which nothing may be connected to meanwhile.

@@ -7,6 +7,15 @@
 
 namespace {
 const QString kDuplicateDatabase = QStringLiteral("42P04");
+
+// Runs a CREATE DATABASE; a name in use is told apart from other failures.
+Error createAs(DbSession& session, const QString& statement)
+{
+    Error e = session.run(statement);
+    if (e.code == kDuplicateDatabase)
+        e.kind = Error::Kind::AlreadyExists;
+    return e;
+}
 } // namespace
 
 QString PostgresAdmin::databaseIdentity(const DbContext& ctx) const
@@ -62,26 +71,17 @@ Result<QStringList> PostgresAdmin::ownDatabases(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
     // Only its owner (or a member of the owning role) may drop a database.
-    Result<QSqlQuery> q = session.query(QStringLiteral("SELECT datname FROM pg_database WHERE NOT datistemplate AND "
-                                                       "pg_has_role(current_user, datdba, 'USAGE') ORDER BY datname"));
-    if (!q)
-        return q.error();
-    QStringList names;
-    while (q->next())
-        names << q->value(0).toString();
-    return names;
+    return session.column<QString>(QStringLiteral("SELECT datname FROM pg_database WHERE NOT datistemplate AND "
+                                                  "pg_has_role(current_user, datdba, 'USAGE') ORDER BY datname"));
 }
 
-bool PostgresAdmin::databaseExists(const DbContext& ctx, Error* error) const
+Result<bool> PostgresAdmin::databaseExists(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
     Result<QSqlQuery> q = session.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"),
                                         {ctx.connection.database.trimmed()});
-    if (!q) {
-        if (error)
-            *error = q.error();
-        return false;
-    }
+    if (!q)
+        return q.error();
     return q->next();
 }
 
@@ -89,38 +89,23 @@ Error PostgresAdmin::createDatabase(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
     // The name cannot be a bound value here; it was checked to be a plain name and is quoted so its case stays.
-    Result<int> r = session.execute(QStringLiteral("CREATE DATABASE ") +
-                                    m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
-    if (!r) {
-        Error e = r.error();
-        if (e.code == kDuplicateDatabase)
-            e.kind = Error::Kind::AlreadyExists;
-        return e;
-    }
-    return {};
+    return createAs(session,
+                    QStringLiteral("CREATE DATABASE ") + m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
 }
 
 Error PostgresAdmin::dropDatabase(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
-    Result<int> r = session.execute(QStringLiteral("DROP DATABASE IF EXISTS ") +
-                                    m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
-    return r ? Error() : r.error();
+    return session.run(QStringLiteral("DROP DATABASE IF EXISTS ") +
+                       m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
 }
 
 Error PostgresAdmin::copyDatabase(const DbContext& from, const DbContext& into) const
 {
     DbSession session(into, SqlDialect::Target::Maintenance);
-    Result<int> r = session.execute(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
-                                        .arg(m_dialect.quoteIdentifier(into.connection.database.trimmed()),
-                                             m_dialect.quoteIdentifier(from.connection.database.trimmed())));
-    if (!r) {
-        Error e = r.error();
-        if (e.code == kDuplicateDatabase)
-            e.kind = Error::Kind::AlreadyExists;
-        return e;
-    }
-    return {};
+    return createAs(session, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
+                                 .arg(m_dialect.quoteIdentifier(into.connection.database.trimmed()),
+                                      m_dialect.quoteIdentifier(from.connection.database.trimmed())));
 }
 
 QString PostgresAdmin::databaseLocation(const DbContext& ctx) const

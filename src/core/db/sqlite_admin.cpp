@@ -56,7 +56,7 @@ Result<QStringList> SqliteAdmin::ownDatabases(const DbContext& ctx) const
     return names;
 }
 
-bool SqliteAdmin::databaseExists(const DbContext& ctx, Error*) const
+Result<bool> SqliteAdmin::databaseExists(const DbContext& ctx) const
 {
     return QFileInfo::exists(SqliteDialect::databaseFile(ctx));
 }

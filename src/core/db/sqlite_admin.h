@@ -14,7 +14,7 @@ public:
     Result<QStringList> ownDatabases(const DbContext& ctx) const override;
     QString databaseLocation(const DbContext& ctx) const override;
     QString plainDatabaseName(const QString& typed) const override;
-    bool databaseExists(const DbContext& ctx, Error* error) const override;
+    Result<bool> databaseExists(const DbContext& ctx) const override;
     Error createDatabase(const DbContext& ctx) const override;
     Error dropDatabase(const DbContext& ctx) const override;
     Error copyDatabase(const DbContext& from, const DbContext& into) const override;
