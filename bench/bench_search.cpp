@@ -94,9 +94,12 @@ bool useCache(const DbContext& ctx, int size)
     if (cacheFolder().isEmpty())
         return false;
     const DbContext cached = cachedContext(ctx, size);
+    // Without a cached copy (or when it cannot be told) the database is filled as usual.
     const Result<bool> exists = DatabaseAdmin::databaseExists(cached);
+    if (!exists)
+        reported(exists.error());
     if (!exists || !*exists)
-        return !reported(exists ? Error() : exists.error());
+        return false;
     return reported(DatabaseAdmin::dropDatabase(ctx)) && reported(DatabaseAdmin::copyDatabase(cached, ctx));
 }
 
