@@ -52,7 +52,7 @@ void benchReport(DbSession& session, const QTemporaryDir& dir)
     int seen = 0;
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError e = query.eachListingRow(
+                                     const Error e = query.eachListingRow(
                                          cases,
                                          [&](int i, const QStringList& r) {
                                              if (++seen % 500 == 0)
@@ -81,7 +81,7 @@ void benchPreview(DbSession& session, const QString& snapshot)
     const QList<qint64> cases = query.listingCaseIds().valueOr({});
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError e = query.eachListingRow(cases, fn, from);
+                                     const Error e = query.eachListingRow(cases, fn, from);
                                      return e ? e.description : QString();
                                  });
     malloc_trim(0);
@@ -139,11 +139,11 @@ bool benchList(int count, bool withReport, bool withPreview, const QString& snap
         CitationGenerator generator(42);
         QElapsedTimer fill;
         fill.start();
-        if (DbError e = CitationFiller::writeMasters(session)) {
+        if (Error e = CitationFiller::writeMasters(session)) {
             std::printf("masters: %s\n", qPrintable(e.description));
             return false;
         }
-        if (DbError e = CitationFiller::fill(session, generator, count, CitationFiller::Path::Bulk, 2000)) {
+        if (Error e = CitationFiller::fill(session, generator, count, CitationFiller::Path::Bulk, 2000)) {
             std::printf("fill: %s\n", qPrintable(e.description));
             return false;
         }

@@ -91,7 +91,7 @@ void BenchCitationStore::prepare(Subject& s)
     s.session = std::make_unique<DbSession>(s.db.ctx());
     DbSession& session = *s.session;
     QVERIFY2(session.isOpen(), qPrintable(session.error().description));
-    const DbError masters = CitationFiller::writeMasters(session);
+    const Error masters = CitationFiller::writeMasters(session);
     QVERIFY2(!masters, qPrintable(masters.description));
 
     for (const QString& change : m_tried) {
@@ -102,7 +102,7 @@ void BenchCitationStore::prepare(Subject& s)
             QFAIL(qPrintable(QStringLiteral("unknown change %1").arg(change)));
         }
         for (const QString& sql : statements) {
-            const DbResult<QSqlQuery> r = session.query(sql);
+            const Result<QSqlQuery> r = session.query(sql);
             QVERIFY2(r, qPrintable(r.error().description));
         }
     }
@@ -111,7 +111,7 @@ void BenchCitationStore::prepare(Subject& s)
     CitationGenerator generator(1);
     QElapsedTimer clock;
     clock.start();
-    const DbError filled =
+    const Error filled =
         CitationFiller::fill(session, generator, s.size, CitationFiller::Path::Bulk, 500, [&](int done) {
             if (done % 10000 == 0)
                 std::fprintf(stderr, "  filled %d of %d\n", done, s.size);
@@ -121,7 +121,7 @@ void BenchCitationStore::prepare(Subject& s)
     // Right after a bulk load the engine may still be settling what it would have settled long ago on a database
     // that has run for a while.
     for (const QString& sql : session.dialect().settleStatements())
-        if (DbResult<QSqlQuery> r = session.query(sql); !r)
+        if (Result<QSqlQuery> r = session.query(sql); !r)
             qWarning("%s: %s", qPrintable(sql), qPrintable(r.error().description));
 }
 
@@ -160,13 +160,13 @@ void BenchCitationStore::operations()
             const qint64 existing = 1 + qint64(where * s->size);
 
             t.start();
-            DbResult<Citation> loaded = store.load(existing);
+            Result<Citation> loaded = store.load(existing);
             s->ms[Load].push_back(elapsedMs(t));
             QVERIFY2(loaded, qPrintable(loaded.error().description));
             QVERIFY(!loaded->citation.isEmpty());
 
             t.start();
-            const DbResult<qint64> id = store.add(added);
+            const Result<qint64> id = store.add(added);
             s->ms[Add].push_back(elapsedMs(t));
             QVERIFY2(id, qPrintable(id.error().description));
 
@@ -178,20 +178,20 @@ void BenchCitationStore::operations()
             changed.bench = changes.bench;
             t.start();
             // As the screen does it: guarded by the copy it loaded.
-            const DbError modified = store.modify(*loaded, changed);
+            const Error modified = store.modify(*loaded, changed);
             s->ms[Modify].push_back(elapsedMs(t));
             QVERIFY2(!modified, qPrintable(modified.description));
 
-            const DbResult<Citation> shown = store.load(*id);
+            const Result<Citation> shown = store.load(*id);
             QVERIFY2(shown, qPrintable(shown.error().description));
             t.start();
-            const DbError removed = store.remove(*shown);
+            const Error removed = store.remove(*shown);
             s->ms[Delete].push_back(elapsedMs(t));
             QVERIFY2(!removed, qPrintable(removed.description));
         }
     }
     for (const auto& s : m_subjects) {
-        DbResult<QSqlQuery> count = s->session->query(QStringLiteral("SELECT COUNT(*) FROM case_master"));
+        Result<QSqlQuery> count = s->session->query(QStringLiteral("SELECT COUNT(*) FROM case_master"));
         QVERIFY(count && count->next());
         QCOMPARE(count->value(0).toInt(), s->size);
     }

@@ -37,7 +37,7 @@ MergeSource sourceOf(const DbContext& ctx)
 qint64 count(const DbContext& ctx, const QString& table)
 {
     DbSession s(ctx);
-    DbResult<QSqlQuery> q = s.query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    Result<QSqlQuery> q = s.query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
     return q && q->next() ? q->value(0).toLongLong() : -1;
 }
 } // namespace
@@ -96,7 +96,7 @@ void BenchMerge::merge()
         });
         clock.start();
         const std::clock_t cpuStart = std::clock();
-        const DatabaseMerge::Result r = merge.run();
+        const DatabaseMerge::Summary r = merge.run();
         const double seconds = double(clock.nsecsElapsed()) / 1e9;
         const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
         QVERIFY2(r.outcome == DatabaseMerge::Outcome::Merged, qPrintable(r.message));

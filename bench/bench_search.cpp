@@ -81,7 +81,7 @@ DbContext cachedContext(const DbContext& ctx, int size)
     return cached;
 }
 
-bool reported(const DbError& e)
+bool reported(const Error& e)
 {
     if (e)
         std::fprintf(stderr, "%s\n", qPrintable(e.description));
@@ -94,9 +94,12 @@ bool useCache(const DbContext& ctx, int size)
     if (cacheFolder().isEmpty())
         return false;
     const DbContext cached = cachedContext(ctx, size);
-    DbError error;
-    if (!DatabaseAdmin::databaseExists(cached, &error))
-        return !reported(error);
+    // Without a cached copy (or when it cannot be told) the database is filled as usual.
+    const Result<bool> exists = DatabaseAdmin::databaseExists(cached);
+    if (!exists)
+        reported(exists.error());
+    if (!exists || !*exists)
+        return false;
     return reported(DatabaseAdmin::dropDatabase(ctx)) && reported(DatabaseAdmin::copyDatabase(cached, ctx));
 }
 
@@ -130,7 +133,7 @@ int rawIndexQuery(DbSession& session, const QString& word)
         }
         values << d.searchCandidateValues(segments);
     }
-    DbResult<QSqlQuery> q =
+    Result<QSqlQuery> q =
         session.query(QStringLiteral("SELECT cm.case_id FROM case_master cm WHERE (") +
                           conditions.join(QStringLiteral(") OR (")) + QStringLiteral(") ORDER BY cm.case_id"),
                       values);
@@ -158,7 +161,7 @@ int rowByRow(DbSession& session, const SearchRequest& r)
     };
     QList<Row> cases;
     {
-        DbResult<QSqlQuery> rows = session.query(QStringLiteral("SELECT * FROM case_master"));
+        Result<QSqlQuery> rows = session.query(QStringLiteral("SELECT * FROM case_master"));
         while (rows && rows->next()) {
             Row row{rows->value(QStringLiteral("citation")).toString(),
                     rows->value(QStringLiteral("c_case")).toString(),
@@ -172,9 +175,9 @@ int rowByRow(DbSession& session, const SearchRequest& r)
     for (const Row& row : cases) {
         bool match = CitationSearch::fieldMatches(row.citation, r) || CitationSearch::fieldMatches(row.title, r);
         for (int i = 0; i < 6 && !match; ++i) {
-            DbResult<QSqlQuery> text = session.query(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?")
-                                                         .arg(QLatin1String(texts[i][1]), QLatin1String(texts[i][0])),
-                                                     {row.textIds[i]});
+            Result<QSqlQuery> text = session.query(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?")
+                                                       .arg(QLatin1String(texts[i][1]), QLatin1String(texts[i][0])),
+                                                   {row.textIds[i]});
             match = text && text->next() && CitationSearch::fieldMatches(text->value(0).toString(), r);
         }
         found += match ? 1 : 0;
@@ -252,7 +255,7 @@ void BenchSearch::initTestCase()
         CitationGenerator generator(1);
         QElapsedTimer clock;
         clock.start();
-        const DbError filled =
+        const Error filled =
             CitationFiller::fill(*s->session, generator, size, CitationFiller::Path::Bulk, 500, [&](int done) {
                 if (done % 10000 == 0)
                     std::fprintf(stderr, "  filled %d of %d\n", done, size);
@@ -291,8 +294,8 @@ void BenchSearch::searches()
                     hits = rowByRow(*s->session, c.request);
                 } else {
                     CitationSearch search(*s->session);
-                    const DbError e = search.run(CitationSearch::passesFor(c.request), c.request,
-                                                 [&hits](const SearchHit&) { ++hits; });
+                    const Error e = search.run(CitationSearch::passesFor(c.request), c.request,
+                                               [&hits](const SearchHit&) { ++hits; });
                     QVERIFY2(!e, qPrintable(e.description));
                 }
                 s->ms[c.name].push_back(elapsedMs(t));

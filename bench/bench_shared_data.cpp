@@ -36,7 +36,7 @@ void BenchSharedData::initTestCase()
                 }
                 q.addBindValue(ids);
                 q.addBindValue(names);
-                return q.execBatch() ? DbError() : DbError::other(QStringLiteral("insert failed"));
+                return q.execBatch() ? Error() : Error::other(QStringLiteral("insert failed"));
             }).isError() == false);
 }
 

@@ -75,14 +75,14 @@ int main(int argc, char* argv[])
             TransactionGuard guard(session);
             if (guard.error())
                 return fail(guard.error().description);
-            const DbResult<qint64> id = store.add(c);
+            const Result<qint64> id = store.add(c);
             if (!id)
                 return fail(id.error().description);
             say(QStringLiteral("holding %1").arg(*id));
             for (;;)
                 QThread::sleep(1);
         }
-        DbResult<qint64> id = store.add(c);
+        Result<qint64> id = store.add(c);
         while (!id && triesLeft > 0) {
             --triesLeft;
             say(QStringLiteral("refused %1: %2").arg(i + 1).arg(id.error().description));

@@ -42,7 +42,7 @@ int main(int argc, char** argv)
     // disk wait, back-to-back commits of one process would keep the other out for longer than its busy
     // time-out, whatever the store does.
     if (ctx.connection.isEmbedded()) {
-        const DbResult<int> fast = session.execute(QStringLiteral("PRAGMA synchronous = OFF"));
+        const Result<int> fast = session.execute(QStringLiteral("PRAGMA synchronous = OFF"));
         if (!fast) {
             std::fprintf(stderr, "pragma: %s\n", qPrintable(fast.error().description));
             return 2;
@@ -80,8 +80,8 @@ int main(int argc, char** argv)
             break;
         }
         // What a screen does after each Add: the list read again and the next id proposed.
-        const DbResult<QList<MasterRow>> rows = store.rows();
-        const DbResult<qint64> next = store.nextId();
+        const Result<QList<MasterRow>> rows = store.rows();
+        const Result<qint64> next = store.nextId();
         if (!rows || !next) {
             ++failed;
             std::fprintf(stderr, "reload: %s\n", qPrintable((rows ? next.error() : rows.error()).description));

@@ -175,7 +175,7 @@ void TestBackgroundRunner::sessionIsOpenedWhereTheWorkRuns()
     qint64 citations = -1;
     QVERIFY(runner.start(t.ctx(), [&](DbSession& session, CancelToken&) {
         open = session.isOpen();
-        DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT COUNT(*) FROM case_master"));
+        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT COUNT(*) FROM case_master"));
         if (q && q->next())
             citations = q->value(0).toLongLong();
     }));

@@ -149,7 +149,7 @@ QStringList integrityProblems(const TestDatabase& t)
     if (!session.isOpen())
         return {session.error().description};
     auto expectNone = [&](const QString& what, const QString& sql) {
-        DbResult<QSqlQuery> q = session.query(sql);
+        Result<QSqlQuery> q = session.query(sql);
         if (!q || !q->next())
             problems << QStringLiteral("cannot check %1: %2").arg(what, q ? QString() : q.error().description);
         else if (q->value(0).toLongLong() != 0)
@@ -194,11 +194,11 @@ QStringList integrityProblems(const TestDatabase& t)
                                   "JOIN pg_namespace n ON n.oid = r.relnamespace "
                                   "WHERE c.contype = 'f' AND c.convalidated AND n.nspname = current_schema()"));
     } else {
-        DbResult<QSqlQuery> check = session.query(QStringLiteral("PRAGMA integrity_check"));
+        Result<QSqlQuery> check = session.query(QStringLiteral("PRAGMA integrity_check"));
         if (!check || !check->next() || check->value(0).toString() != QLatin1String("ok"))
             problems << QStringLiteral("integrity_check: %1")
                             .arg(check ? check->value(0).toString() : check.error().description);
-        DbResult<QSqlQuery> keys = session.query(QStringLiteral("PRAGMA foreign_key_check"));
+        Result<QSqlQuery> keys = session.query(QStringLiteral("PRAGMA foreign_key_check"));
         if (!keys)
             problems << QStringLiteral("foreign_key_check: %1").arg(keys.error().description);
         else if (keys->next())
@@ -215,7 +215,7 @@ bool waitForOtherSessionsToEnd(const TestDatabase& t)
     DbSession session(t.ctx());
     QDeadlineTimer deadline(15000);
     while (!deadline.hasExpired()) {
-        DbResult<QSqlQuery> q =
+        Result<QSqlQuery> q =
             session.query(QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity "
                                          "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
         if (q && q->next() && q->value(0).toInt() == 0)
@@ -249,7 +249,7 @@ QStringList storedFingerprints(const TestDatabase& t, const QList<qint64>& ids, 
     const CitationStore store(session);
     QStringList prints;
     for (qint64 id : ids) {
-        DbResult<Citation> c = store.load(id);
+        Result<Citation> c = store.load(id);
         if (!c) {
             *error = c.error().description;
             return {};
@@ -271,7 +271,7 @@ QList<qint64> storedIds(const TestDatabase& t)
 class WriteInThread
 {
 public:
-    using Write = std::function<DbError(DbSession&)>;
+    using Write = std::function<Error(DbSession&)>;
 
     WriteInThread(const DbContext& ctx, Write write)
         : m_thread(QThread::create([this, ctx, write] {
@@ -283,7 +283,7 @@ public:
     }
     ~WriteInThread() { m_thread->wait(); }
 
-    DbError result()
+    Error result()
     {
         m_thread->wait();
         return m_result;
@@ -291,7 +291,7 @@ public:
     bool running() const { return m_thread->isRunning(); }
 
 private:
-    DbError m_result;
+    Error m_result;
     std::unique_ptr<QThread> m_thread;
 };
 
@@ -317,7 +317,7 @@ Citation sampleCitation()
 bool prepare(const TestDatabase& t)
 {
     DbSession session(t.ctx());
-    const DbError e = CitationFiller::writeMasters(session);
+    const Error e = CitationFiller::writeMasters(session);
     if (e)
         qWarning("%s", qPrintable(e.description));
     return !e;
@@ -495,8 +495,8 @@ void TestCitationConcurrency::staleWriteWaitingForTheLockIsRefused()
     QVERIFY2(a.running(), "the other write did not wait for the lock");
     QVERIFY(!transaction.commit());
 
-    const DbError e = a.result();
-    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    const Error e = a.result();
+    QCOMPARE(e.kind, Error::Kind::Conflict);
     QCOMPARE(e.description, CitationStore::changedMessage(1, deleting));
     const Citation stored = *storeB.load(1);
     QCOMPARE(fingerprint(stored), fingerprint(byB));
@@ -523,8 +523,8 @@ void TestCitationConcurrency::masterDeletedWhileAWriteWaitsIsNamed()
     QVERIFY2(a.running(), "the other write did not wait for the lock");
     QVERIFY(!transaction.commit());
 
-    const DbError e = a.result();
-    QCOMPARE(e.kind, DbError::Kind::NotFound);
+    const Error e = a.result();
+    QCOMPARE(e.kind, Error::Kind::NotFound);
     QCOMPARE(e.description,
              QStringLiteral("The Act \"Contract Act\" was deleted by another user; nothing was stored."));
     QCOMPARE(count(t, QStringLiteral("SELECT COUNT(*) FROM case_master")), 0);

@@ -235,7 +235,7 @@ void TestCitationExport::textReportBytes()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("report.txt"));
 
-    DbError e = CitationExport::writeText(session, full, path, QDate(2003, 3, 5));
+    Error e = CitationExport::writeText(session, full, path, QDate(2003, 3, 5));
     QVERIFY2(!e, qPrintable(e.description));
     const QByteArray expected = "Dated:05/03/2003\r\n"
                                 "\r\n"
@@ -310,7 +310,7 @@ void TestCitationExport::workbookReadsBack()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("report.") + extension(format));
 
-    DbError e = CitationExport::write(session, format, full, path, QDate(2003, 3, 5));
+    Error e = CitationExport::write(session, format, full, path, QDate(2003, 3, 5));
     QVERIFY2(!e, qPrintable(e.description));
     QString error;
     const QList<CellTuple> cells = readBack(extension(format), path, &error);
@@ -399,7 +399,7 @@ void TestCitationExport::failedExportLeavesExistingFile()
         targets = {existing + QStringLiteral("/inner.") + extension(format)};
     }
     for (const QString& target : targets) {
-        const DbError e = CitationExport::write(session, format, caseId, target, QDate(2003, 3, 5));
+        const Error e = CitationExport::write(session, format, caseId, target, QDate(2003, 3, 5));
         QVERIFY(e.isError());
         if (fault != QLatin1String("parent is a file"))
             QCOMPARE(e.description, CitationExport::notStoredMessage(caseId));
@@ -412,7 +412,7 @@ void TestCitationExport::failedExportLeavesExistingFile()
 
     if (fault == QLatin1String("text row missing"))
         return; // that citation cannot be exported at all
-    const DbError e = CitationExport::write(session, format, id, existing, QDate(2003, 3, 5));
+    const Error e = CitationExport::write(session, format, id, existing, QDate(2003, 3, 5));
     QVERIFY2(!e, qPrintable(e.description));
     const QByteArray after = fileBytes(existing);
     const QByteArray magic = format == CitationExport::Format::Text  ? QByteArray("Dated:05/03/2003\r\n")

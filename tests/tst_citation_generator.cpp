@@ -39,7 +39,7 @@ QStringList dump(const TestDatabase& t)
           QStringLiteral("cm_issue_master"), QStringLiteral("cm_rule_of_law_master"),
           QStringLiteral("cm_remarks_master"), QStringLiteral("cm_bench_name"), QStringLiteral("cmd_category_master"),
           QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")}) {
-        DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
+        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
         if (!q)
             return {q.error().description};
         while (q->next()) {
@@ -227,13 +227,13 @@ void TestCitationGenerator::bulkFillStoresWhatTheStoreStores()
     {
         DbSession session(bulk.ctx());
         CitationGenerator generator(9);
-        const DbError e = CitationFiller::fill(session, generator, 40, CitationFiller::Path::Bulk, 15);
+        const Error e = CitationFiller::fill(session, generator, 40, CitationFiller::Path::Bulk, 15);
         QVERIFY2(!e, qPrintable(e.description));
     }
     {
         DbSession session(oneByOne.ctx());
         CitationGenerator generator(9);
-        const DbError e = CitationFiller::fill(session, generator, 40, CitationFiller::Path::Store, 15);
+        const Error e = CitationFiller::fill(session, generator, 40, CitationFiller::Path::Store, 15);
         QVERIFY2(!e, qPrintable(e.description));
     }
     const QStringList expected = dump(oneByOne);
@@ -273,7 +273,7 @@ void TestCitationGenerator::bulkFillLeavesTheSearchIndexAsTheStoreDoes()
          {std::pair{&bulk, CitationFiller::Path::Bulk}, std::pair{&oneByOne, CitationFiller::Path::Store}}) {
         DbSession session(t->ctx());
         CitationGenerator generator(21);
-        const DbError e = CitationFiller::fill(session, generator, 60, path, 25);
+        const Error e = CitationFiller::fill(session, generator, 60, path, 25);
         QVERIFY2(!e, qPrintable(e.description));
     }
 
@@ -295,8 +295,8 @@ void TestCitationGenerator::bulkFillLeavesTheSearchIndexAsTheStoreDoes()
         CitationSearch search(session);
         SearchRequest r;
         r.text = text;
-        const DbError e = search.run(CitationSearch::passesFor(r), r,
-                                     [&found](const SearchHit& h) { found << QString::number(h.caseId) + h.foundIn; });
+        const Error e = search.run(CitationSearch::passesFor(r), r,
+                                   [&found](const SearchHit& h) { found << QString::number(h.caseId) + h.foundIn; });
         if (e)
             found << e.description;
         return found;

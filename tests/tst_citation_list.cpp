@@ -379,9 +379,9 @@ void TestCitationList::fiveThousandGeneratedCitationsScrollToTheEnd()
         DbSession session(t.ctx());
         QVERIFY(!CitationFiller::writeMasters(session));
         CitationGenerator generator(2026);
-        const DbError e = CitationFiller::fill(session, generator, kCitations);
+        const Error e = CitationFiller::fill(session, generator, kCitations);
         QVERIFY2(!e, qPrintable(e.description));
-        DbResult<Citation> loaded = CitationStore(session).load(kCitations);
+        Result<Citation> loaded = CitationStore(session).load(kCitations);
         QVERIFY(loaded);
         last = *loaded;
     }
@@ -420,12 +420,12 @@ void TestCitationList::listingWalkStartsAtAnyRow()
         DbSession session(t.ctx());
         QVERIFY(!CitationFiller::writeMasters(session));
         CitationGenerator generator(7);
-        const DbError e = CitationFiller::fill(session, generator, kCitations);
+        const Error e = CitationFiller::fill(session, generator, kCitations);
         QVERIFY2(!e, qPrintable(e.description));
     }
     DbSession session(t.ctx());
     const CitationListQuery query(session);
-    DbResult<QList<qint64>> ids = query.listingCaseIds();
+    Result<QList<qint64>> ids = query.listingCaseIds();
     QVERIFY(ids);
     QCOMPARE(ids->size(), kCitations);
     // Gone since the ids were read: the first row of the second block of 200, and the very last.

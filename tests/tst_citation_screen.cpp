@@ -146,7 +146,7 @@ Citation sample(const QString& citation)
 qint64 store(const TestDatabase& t, const Citation& c)
 {
     DbSession session(t.ctx());
-    const DbResult<qint64> id = CitationStore(session).add(c);
+    const Result<qint64> id = CitationStore(session).add(c);
     if (!id)
         qWarning("cannot store the fixture: %s", qPrintable(id.error().description));
     return id.valueOr(0);
@@ -673,7 +673,7 @@ void TestCitationScreen::readOnlyMode()
     qint64 exported = 0;
     s.dialog->setExportHook([&](DbSession&, qint64 caseId, const QString&, CitationScreen::ReportFormat) {
         exported = caseId;
-        return DbError();
+        return Error();
     });
     QTemporaryDir dir;
     FileDialog::setNextFileName(dir.filePath(QStringLiteral("case.txt")));
@@ -938,7 +938,7 @@ void TestCitationScreen::pasteBeyondTheLimitIsCutAndSaid()
     s.button(2)->click();
     QCOMPARE(onlyMessage(), QStringLiteral("Do you wish to add the citation?"));
     DbSession session(t.ctx());
-    const DbResult<Citation> stored = CitationStore(session).load(1);
+    const Result<Citation> stored = CitationStore(session).load(1);
     QVERIFY2(stored, qPrintable(stored.error().description));
     for (const QString& text : stored->texts)
         QCOMPARE(text, kept);
@@ -1226,7 +1226,7 @@ void TestCitationScreen::saveReportAsksAndCallsTheExport()
         CitationScreen::ReportFormat format;
     };
     QList<Call> calls;
-    DbError failure;
+    Error failure;
     bool sessionOpen = false;
     s.dialog->setExportHook(
         [&](DbSession& session, qint64 caseId, const QString& fileName, CitationScreen::ReportFormat format) {
@@ -1278,7 +1278,7 @@ void TestCitationScreen::saveReportAsksAndCallsTheExport()
     QCOMPARE(takeShown().size(), 2);
 
     // A failed export is reported, not announced as stored.
-    failure = DbError::other(QStringLiteral("disk full"));
+    failure = Error::other(QStringLiteral("disk full"));
     FileDialog::setNextFileName(dir.filePath(QStringLiteral("e.txt")));
     s.button(5)->click();
     QCOMPARE(onlyMessage(), QStringLiteral("disk full"));

@@ -29,7 +29,7 @@ Hits hitsOf(DbSession& session, const QList<SearchPass>& passes, const SearchReq
 {
     Hits hits;
     CitationSearch search(session);
-    const DbError e = search.run(passes, r, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); });
+    const Error e = search.run(passes, r, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); });
     if (e)
         qWarning("search failed: %s", qPrintable(e.description));
     return hits;
@@ -512,7 +512,7 @@ void TestCitationSearch::stopEndsThePassAfterItsRow()
     QList<int> progress;
     Hits hits;
     // Pressed while the first row is being looked at: that row still counts, the next is not read.
-    const DbError e = search.runPass(
+    const Error e = search.runPass(
         SearchPass::All, request(QStringLiteral("v")),
         [&](const SearchHit& h) {
             hits.append({h.caseId, h.foundIn});

@@ -41,7 +41,7 @@ QStringList storedRows(const TestDatabase& t)
           QStringLiteral("cm_issue_master"), QStringLiteral("cm_rule_of_law_master"),
           QStringLiteral("cm_remarks_master"), QStringLiteral("cm_bench_name"), QStringLiteral("cmd_category_master"),
           QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")}) {
-        DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
+        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
         if (!q)
             return {q.error().description};
         while (q->next()) {
@@ -128,7 +128,7 @@ void TestCitationStore::firstCitationRoundTrip()
     Citation typed = sample();
     typed.caseTitle = QStringLiteral("  ") + typed.caseTitle + QStringLiteral("  ");
     typed.text(Citation::Remarks) = QStringLiteral("  remarks Y ");
-    const DbResult<qint64> id = store.add(typed);
+    const Result<qint64> id = store.add(typed);
     QVERIFY2(id, qPrintable(id.error().description));
     QCOMPARE(*id, qint64(1));
     // Every row of the first citation has key 1; the links are numbered in list order.
@@ -138,7 +138,7 @@ void TestCitationStore::firstCitationRoundTrip()
     // Add keeps the day that was picked.
     QCOMPARE(t.scalar(QStringLiteral("SELECT dt_of_judgment FROM case_master")).toDate(), QDate(2003, 3, 5));
 
-    const DbResult<Citation> loaded = store.load(1);
+    const Result<Citation> loaded = store.load(1);
     QVERIFY2(loaded, qPrintable(loaded.error().description));
     const Citation expected = sample();
     QCOMPARE(loaded->caseId, qint64(1));
@@ -175,9 +175,9 @@ void TestCitationStore::longestTextsAndOneTooMany()
         text = QString(7899, QChar(0x0939)) + QLatin1Char('\''); // Devanagari and a quote: 7,900 characters
     c.citation = QString(50, QLatin1Char('c'));
     c.acts[0].section = QString(200, QLatin1Char('s'));
-    const DbResult<qint64> id = store.add(c);
+    const Result<qint64> id = store.add(c);
     QVERIFY2(id, qPrintable(id.error().description));
-    const DbResult<Citation> loaded = store.load(*id);
+    const Result<Citation> loaded = store.load(*id);
     QVERIFY(loaded);
     QCOMPARE(loaded->texts, c.texts);
     QCOMPARE(loaded->acts[0].section, c.acts[0].section);
@@ -185,14 +185,14 @@ void TestCitationStore::longestTextsAndOneTooMany()
     const QList<int> before = citationRows(t);
     Citation tooLong = c;
     tooLong.text(Citation::Issue) += QLatin1Char('x');
-    DbResult<qint64> refused = store.add(tooLong);
+    Result<qint64> refused = store.add(tooLong);
     QVERIFY(!refused);
     QVERIFY2(refused.error().description.contains(QLatin1String("Issue")), qPrintable(refused.error().description));
     QCOMPARE(citationRows(t), before);
     // A change is refused the same way and leaves the stored citation as it was.
     tooLong = *loaded;
     tooLong.caseTitle = QString(51, QLatin1Char('t'));
-    const DbError e = store.modify(tooLong);
+    const Error e = store.modify(tooLong);
     QVERIFY(e.description.contains(QLatin1String("Case")));
     QCOMPARE(store.load(*id)->caseTitle, c.caseTitle);
     tooLong = *loaded;
@@ -218,9 +218,9 @@ void TestCitationStore::lengthsCountCharactersAsTheDatabaseDoes()
         text = face.repeated(CitationStore::kLongTextLimit);
     c.acts[0].section = face.repeated(CitationStore::kNameLimit);
     c.bench = {face.repeated(CitationStore::kNameLimit)};
-    const DbResult<qint64> id = store.add(c);
+    const Result<qint64> id = store.add(c);
     QVERIFY2(id, qPrintable(id.error().description));
-    const DbResult<Citation> loaded = store.load(*id);
+    const Result<Citation> loaded = store.load(*id);
     QVERIFY(loaded);
     QCOMPARE(loaded->citation, c.citation);
     QCOMPARE(loaded->caseTitle, c.caseTitle);
@@ -256,14 +256,14 @@ void TestCitationStore::placeholdersAndFreeBenchRows()
     c.bench[1] = QStringLiteral(" Justice Two ");
     c.bench[4] = QStringLiteral("Justice Five");
     c.bench[7] = QStringLiteral("   ");
-    const DbResult<qint64> id = store.add(c);
+    const Result<qint64> id = store.add(c);
     QVERIFY(id);
     QCOMPARE(rows(t, QStringLiteral("cmd_category_master")), 1);
     QCOMPARE(rows(t, QStringLiteral("cmd_court_master")), 0);
     QCOMPARE(rows(t, QStringLiteral("cm_bench_name")), 2);
     // Consecutive keys; names stored as typed; reloaded into the first rows.
     QCOMPARE(t.scalar(QStringLiteral("SELECT id FROM cm_bench_name WHERE bench_name = 'Justice Five'")).toInt(), 2);
-    const DbResult<Citation> loaded = store.load(*id);
+    const Result<Citation> loaded = store.load(*id);
     QCOMPARE(loaded->bench, QStringList({QStringLiteral(" Justice Two "), QStringLiteral("Justice Five")}));
     QCOMPARE(loaded->categories, QList<CitationLink>({{2, QStringLiteral("Civil"), {}}}));
 }
@@ -284,7 +284,7 @@ void TestCitationStore::modifyRewritesLinksWithFreshKeys()
     c.bench = {QStringLiteral("Justice C")};
     c.caseTitle = QStringLiteral("  kept as typed  ");
     c.text(Citation::Judgment) = QStringLiteral(" changed ");
-    const DbError e = store.modify(c);
+    const Error e = store.modify(c);
     QVERIFY2(!e, qPrintable(e.description));
 
     QCOMPARE(rows(t, QStringLiteral("cmd_category_master")), 0);
@@ -312,7 +312,7 @@ void TestCitationStore::deleteRemovesElevenTablesKeepsMasters()
     const qint64 kept = store.add(sample()).valueOr(-1);
     const qint64 gone = store.add(sample()).valueOr(-1);
     QCOMPARE(gone, qint64(2));
-    const DbError e = store.remove(gone);
+    const Error e = store.remove(gone);
     QVERIFY2(!e, qPrintable(e.description));
     QCOMPARE(citationRows(t), QList<int>({1, 1, 1, 1, 1, 1, 1, 2, 2, 1, 2}));
     QCOMPARE(store.load(kept)->citation, sample().citation);
@@ -363,20 +363,20 @@ void TestCitationStore::vanishedCitationIsReported()
         DbSession other(t.ctx());
         QVERIFY(!CitationStore(other).remove(id));
     }
-    DbError e = store.modify(loaded);
+    Error e = store.modify(loaded);
     QCOMPARE(e.description, CitationStore::vanishedMessage(id));
-    QCOMPARE(e.kind, DbError::Kind::NotFound);
+    QCOMPARE(e.kind, Error::Kind::NotFound);
     e = store.remove(id);
     QCOMPARE(e.description, CitationStore::vanishedMessage(id));
-    QCOMPARE(e.kind, DbError::Kind::NotFound);
+    QCOMPARE(e.kind, Error::Kind::NotFound);
     // So with the copy that was loaded.
     Citation changed = loaded;
     changed.citation = QStringLiteral("changed");
-    QCOMPARE(store.modify(loaded, changed).kind, DbError::Kind::NotFound);
+    QCOMPARE(store.modify(loaded, changed).kind, Error::Kind::NotFound);
     QCOMPARE(store.remove(loaded).description, CitationStore::vanishedMessage(id));
     QCOMPARE(citationRows(t), QList<int>(11, 0));
     // Loading a case that is not there gives an empty record, not an error.
-    const DbResult<Citation> none = store.load(id);
+    const Result<Citation> none = store.load(id);
     QVERIFY(none);
     QVERIFY(none->citation.isEmpty());
     QCOMPARE(none->textIds[0], qint64(0));
@@ -408,12 +408,12 @@ void TestCitationStore::replacedCitationIsNotOverwritten()
 
     Citation edited = shownToA;
     edited.text(Citation::Remarks) = QStringLiteral("A's remarks");
-    DbError e = a.modify(shownToA, edited);
-    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    Error e = a.modify(shownToA, edited);
+    QCOMPARE(e.kind, Error::Kind::Conflict);
     QCOMPARE(e.description, CitationStore::changedMessage(2, false));
     QCOMPARE(storedRows(t), before);
     e = a.remove(shownToA);
-    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    QCOMPARE(e.kind, Error::Kind::Conflict);
     QCOMPARE(e.description, CitationStore::changedMessage(2, true));
     QCOMPARE(storedRows(t), before);
     QCOMPARE(asLoaded(*a.load(2)), asLoaded(winner));
@@ -497,7 +497,7 @@ void TestCitationStore::olderCopyIsRefused()
 
     Citation byA = openedByA;
     changes.at(part)(byA);
-    DbError e = a.modify(openedByA, byA);
+    Error e = a.modify(openedByA, byA);
     QVERIFY2(!e, qPrintable(e.description));
     const Citation winner = *a.load(1);
     const QStringList before = storedRows(t);
@@ -505,10 +505,10 @@ void TestCitationStore::olderCopyIsRefused()
     Citation byB = openedByB;
     byB.text(Citation::Remarks) = QStringLiteral("B's remarks");
     e = b.modify(openedByB, byB);
-    QCOMPARE(e.kind, DbError::Kind::Conflict);
+    QCOMPARE(e.kind, Error::Kind::Conflict);
     QCOMPARE(e.description, CitationStore::changedMessage(1, false));
     QCOMPARE(storedRows(t), before);
-    QCOMPARE(b.remove(openedByB).kind, DbError::Kind::Conflict);
+    QCOMPARE(b.remove(openedByB).kind, Error::Kind::Conflict);
     QCOMPARE(storedRows(t), before);
     QCOMPARE(asLoaded(*b.load(1)), asLoaded(winner));
 
@@ -548,7 +548,7 @@ void TestCitationStore::benchRowsBeyondTheShownAreKept()
     edited.bench[2] = QStringLiteral("Justice Three");
     edited.bench[4].clear();
     edited.text(Citation::Remarks) = QStringLiteral("changed");
-    DbError e = a.modify(loaded, edited);
+    Error e = a.modify(loaded, edited);
     QVERIFY2(!e, qPrintable(e.description));
     Citation expected = edited;
     expected.bench.removeAt(4);
@@ -615,8 +615,8 @@ void TestCitationStore::deletedMasterIsNamed()
         QVERIFY2(removed.isDone(), qPrintable(removed.error.description));
     }
     const QStringList before = storedRows(t);
-    const DbError e = adding ? a.add(edited).error() : a.modify(loaded, edited);
-    QCOMPARE(e.kind, DbError::Kind::NotFound);
+    const Error e = adding ? a.add(edited).error() : a.modify(loaded, edited);
+    QCOMPARE(e.kind, Error::Kind::NotFound);
     QCOMPARE(e.description, message);
     QCOMPARE(storedRows(t), before);
     // The session goes on: without those links the write goes in.
@@ -626,7 +626,7 @@ void TestCitationStore::deletedMasterIsNamed()
         edited.courts.removeLast();
     if (kinds.contains(int(MasterKind::Act)))
         edited.acts.removeLast();
-    const DbError written = adding ? a.add(edited).error() : a.modify(loaded, edited);
+    const Error written = adding ? a.add(edited).error() : a.modify(loaded, edited);
     QVERIFY2(!written, qPrintable(written.description));
     QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), adding ? 2 : 1);
 }
@@ -779,9 +779,9 @@ void TestCitationStore::dateBeyondTheEnginesIsRefused()
     QVERIFY(!store.add(c));
     QCOMPARE(rows(t, QStringLiteral("case_master")), 0);
     c.judgmentDate = QDate(9999, 3, 5);
-    const DbResult<qint64> id = store.add(c);
+    const Result<qint64> id = store.add(c);
     QVERIFY2(id, qPrintable(id.error().description));
-    const DbResult<Citation> loaded = store.load(*id);
+    const Result<Citation> loaded = store.load(*id);
     QVERIFY(loaded);
     QCOMPARE(loaded->judgmentDate, QDate(9999, 3, 1));
     const QStringList before = storedRows(t);
@@ -798,16 +798,16 @@ void TestCitationStore::wholeLoadNeedsEveryText()
     QVERIFY(t.addSampleMasters());
     DbSession session(t.ctx());
     const CitationStore store(session);
-    const DbResult<qint64> id = store.add(sample());
+    const Result<qint64> id = store.add(sample());
     QVERIFY(id);
-    const DbResult<Citation> whole = store.loadWhole(*id);
+    const Result<Citation> whole = store.loadWhole(*id);
     QVERIFY2(whole, qPrintable(whole.error().description));
     QCOMPARE(asLoaded(*whole), asLoaded(store.load(*id).value()));
-    QCOMPARE(store.loadWhole(*id + 1).error().kind, DbError::Kind::NotFound);
+    QCOMPARE(store.loadWhole(*id + 1).error().kind, Error::Kind::NotFound);
     for (const CitationTextTable& text : CitationTables::texts()) {
         const QString set = QStringLiteral("UPDATE case_master SET %1 = ? WHERE case_id = ?").arg(text.keyColumn);
         QVERIFY(t.exec(set, {QVariant(QMetaType::fromType<qint64>()), *id}));
-        QCOMPARE(store.loadWhole(*id).error().kind, DbError::Kind::NotFound);
+        QCOMPARE(store.loadWhole(*id).error().kind, Error::Kind::NotFound);
         // The plain load still finds the citation's lists.
         QCOMPARE(store.load(*id)->categories, whole->categories);
         QVERIFY(t.exec(set, {whole->textIds[text.text], *id}));

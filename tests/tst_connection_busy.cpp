@@ -39,7 +39,7 @@ void TestConnectionBusy::writeFailsSoonWhileAnotherSessionWrites()
     QVERIFY(writer.isOpen());
     QElapsedTimer clock;
     clock.start();
-    const DbResult<int> insert =
+    const Result<int> insert =
         writer.execute(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"), {1, QStringLiteral("Penal")});
     QVERIFY(!insert);
     QVERIFY2(insert.error().description.contains(QLatin1String("database is locked")),
@@ -75,9 +75,9 @@ void TestConnectionBusy::writeFailsSoonWhileAnotherProgramHoldsAnExclusiveLock()
         DbSession writer(t.ctx());
         QElapsedTimer clock;
         clock.start();
-        const DbResult<int> insert = writer.execute(QStringLiteral("INSERT INTO category_master (id, category) "
-                                                                   "VALUES (?, ?)"),
-                                                    {1, QStringLiteral("Civil")});
+        const Result<int> insert = writer.execute(QStringLiteral("INSERT INTO category_master (id, category) "
+                                                                 "VALUES (?, ?)"),
+                                                  {1, QStringLiteral("Civil")});
         QVERIFY(!insert);
         QVERIFY2(insert.error().description.contains(QLatin1String("database is locked")),
                  qPrintable(insert.error().description));

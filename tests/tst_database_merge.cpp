@@ -50,18 +50,18 @@ public:
         }
         settings.database = uniqueName();
         m_ctx = {m_dir.path(), settings};
-        if (DbError e = DatabaseAdmin::createDatabase(m_ctx)) {
+        if (Error e = DatabaseAdmin::createDatabase(m_ctx)) {
             *why = e.description;
             return false;
         }
         m_created = true;
         DbSession s(m_ctx);
-        DbError e;
+        Error e;
         if (schemaVersion == 1) {
-            e = inTransaction(s, [&]() -> DbError {
+            e = inTransaction(s, [&]() -> Error {
                 for (auto step : {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables,
                                   &Schema::addForeignKeys})
-                    if (DbError err = step(s))
+                    if (Error err = step(s))
                         return err;
                 return {};
             });
@@ -87,7 +87,7 @@ public:
     bool exec(const QString& sql, const QVariantList& values = {}) const
     {
         DbSession s(m_ctx);
-        const DbResult<int> r = s.execute(sql, values);
+        const Result<int> r = s.execute(sql, values);
         if (!r)
             qWarning("%s: %s", qPrintable(sql), qPrintable(r.error().description));
         return bool(r);
@@ -105,7 +105,7 @@ public:
     qint64 add(const Citation& c) const
     {
         DbSession s(m_ctx);
-        const DbResult<qint64> id = CitationStore(s).add(c);
+        const Result<qint64> id = CitationStore(s).add(c);
         if (!id)
             qWarning("add: %s", qPrintable(id.error().description));
         return id ? *id : 0;
@@ -127,7 +127,7 @@ public:
     {
         DbSession s(m_ctx);
         QStringList result;
-        DbResult<QSqlQuery> q = s.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(column, table));
+        Result<QSqlQuery> q = s.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(column, table));
         while (q && q->next())
             result << QStringLiteral("%1=%2").arg(q->value(0).toLongLong()).arg(q->value(1).toString());
         return result;
@@ -142,8 +142,8 @@ public:
             QStringList columns;
             for (const ColumnDef& c : t.columns)
                 columns << c.name;
-            DbResult<QSqlQuery> q = s.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                                                .arg(columns.join(QLatin1Char(',')), t.name, columns[0]));
+            Result<QSqlQuery> q = s.query(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                              .arg(columns.join(QLatin1Char(',')), t.name, columns[0]));
             if (!q)
                 return {QStringLiteral("unreadable: ") + q.error().description};
             while (q->next()) {
@@ -235,7 +235,7 @@ bool makeScratch(const DbContext& ctx)
 QVariant recordedVersion(const DbContext& ctx)
 {
     DbSession s(ctx);
-    DbResult<QSqlQuery> q = s.query(s.dialect().schemaVersionQuery());
+    Result<QSqlQuery> q = s.query(s.dialect().schemaVersionQuery());
     return q && q->next() ? q->value(0) : QVariant(QStringLiteral("unreadable"));
 }
 
@@ -336,7 +336,7 @@ void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostg
     const QVariant versionBefore = recordedVersion(second.ctx());
 
     DatabaseMerge merge(present.ctx(), second.source());
-    const DatabaseMerge::Result r = merge.run();
+    const DatabaseMerge::Summary r = merge.run();
     QCOMPARE(r.message, QString());
     QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Merged));
     QCOMPARE(r.citationsAdded, qint64(2));
@@ -390,14 +390,14 @@ void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostg
         request.text = added.citation;
         request.field = SearchField::Citation;
         QList<qint64> found;
-        const DbError e = CitationSearch(session).run(CitationSearch::passesFor(request), request,
-                                                      [&](const SearchHit& hit) { found << hit.caseId; });
+        const Error e = CitationSearch(session).run(CitationSearch::passesFor(request), request,
+                                                    [&](const SearchHit& hit) { found << hit.caseId; });
         QVERIFY2(!e, qPrintable(e.description));
         QVERIFY2(found.contains(added.caseId), qPrintable(added.citation));
     }
     // On the server, the trigram indexes are back to taking each write at once.
     if (presentOnPostgres) {
-        DbResult<QSqlQuery> q = session.query(
+        Result<QSqlQuery> q = session.query(
             QStringLiteral("SELECT COUNT(*) FROM pg_class WHERE relkind = 'i' AND relname LIKE 'search%' AND "
                            "NOT ('fastupdate=off' = ANY (COALESCE(reloptions, '{}')))"));
         QVERIFY2(q && q->next(), "index options unreadable");
@@ -496,7 +496,7 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas()
     merge.injectFailure(DatabaseMerge::Database(where), marker);
     QStringList steps;
     merge.setProgress([&](const QString& status, int) { steps << status; });
-    const DatabaseMerge::Result r = merge.run();
+    const DatabaseMerge::Summary r = merge.run();
     QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Failed));
     QVERIFY(!r.message.isEmpty());
     QVERIFY(!steps.contains(QStringLiteral("Merged Database... 100%")));
@@ -530,7 +530,7 @@ void TestDatabaseMerge::changeDuringRunIsRefused()
         if (status == QLatin1String("Merging Case tables... 71%"))
             expected = present.dump();
     });
-    const DatabaseMerge::Result r = merge.run();
+    const DatabaseMerge::Summary r = merge.run();
     QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Failed));
     QCOMPARE(r.message, DatabaseMerge::kChangedMeanwhile);
     const QStringList now = present.dump();
@@ -576,7 +576,7 @@ void TestDatabaseMerge::refusesSameDatabase()
     for (const MergeSource& source : same) {
         DatabaseMerge merge(present.ctx(), source);
         QVERIFY(merge.isSameDatabase());
-        const DatabaseMerge::Result r = merge.run();
+        const DatabaseMerge::Summary r = merge.run();
         QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::SameDatabase));
         QCOMPARE(r.message, QStringLiteral("Trying to synchronize same Database, task cannot be carried out."));
     }
@@ -597,7 +597,7 @@ void TestDatabaseMerge::refusesWrongLogin()
     if (TestDatabase::isPostgres()) {
         source.password += QStringLiteral("-wrong");
         DatabaseMerge merge(present.ctx(), source);
-        const DatabaseMerge::Result r = merge.run();
+        const DatabaseMerge::Summary r = merge.run();
         QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::LoginFailed));
         QCOMPARE(r.message, QStringLiteral("Invalid user name, please check the user name."));
         QVERIFY(workingGone(merge));
@@ -606,7 +606,7 @@ void TestDatabaseMerge::refusesWrongLogin()
     source = second.source();
     source.database += QStringLiteral("_missing");
     DatabaseMerge merge(present.ctx(), source);
-    const DatabaseMerge::Result r = merge.run();
+    const DatabaseMerge::Summary r = merge.run();
     QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::LoginFailed));
     QVERIFY(!r.message.isEmpty());
     QVERIFY(r.message != DatabaseMerge::kInvalidUser);
@@ -626,7 +626,7 @@ void TestDatabaseMerge::refusesForeignDatabase()
                                        "NOT NULL, cmd_id INTEGER NOT NULL)")));
     {
         DatabaseMerge merge(present.ctx(), second.source());
-        const DatabaseMerge::Result r = merge.run();
+        const DatabaseMerge::Summary r = merge.run();
         QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::NotMatching));
         QCOMPARE(r.message, QStringLiteral("The databases do not match."));
         QVERIFY(workingGone(merge));
@@ -636,7 +636,7 @@ void TestDatabaseMerge::refusesForeignDatabase()
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList steps;
     merge.setProgress([&](const QString& status, int) { steps << status; });
-    const DatabaseMerge::Result r = merge.run();
+    const DatabaseMerge::Summary r = merge.run();
     QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::NotMatching));
     QCOMPARE(r.message, QStringLiteral("The database to be synchronised does not contain the required tables."));
     QCOMPARE(steps.size(), 2);
@@ -677,7 +677,7 @@ void TestDatabaseMerge::refusesUnusableSecondDatabase()
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList steps;
     merge.setProgress([&](const QString& status, int) { steps << status; });
-    const DatabaseMerge::Result r = merge.run();
+    const DatabaseMerge::Summary r = merge.run();
     QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::NotMatching));
     if (newer)
         QCOMPARE(r.message, Schema::newerVersionMessage(second.source().database, Schema::kCurrentVersion + 1));
@@ -727,7 +727,7 @@ void TestDatabaseMerge::refusesSameDatabaseSpelledOtherwise()
         DatabaseMerge merge(present.ctx(), source);
         QStringList steps;
         merge.setProgress([&](const QString& status, int) { steps << status; });
-        const DatabaseMerge::Result r = merge.run();
+        const DatabaseMerge::Summary r = merge.run();
         QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::SameDatabase));
         QCOMPARE(r.message, DatabaseMerge::kSameDatabase);
         QVERIFY(!steps.contains(QStringLiteral("Creating synchronised database... 10%")));
@@ -755,7 +755,7 @@ void TestDatabaseMerge::dropsLeftoversButNotThoseOfARunningMerge()
     for (const QString& name : {names.oldDbName(), names.synDbName(), copy})
         QVERIFY(makeScratch(names.workingContext(name)));
     QStringList dropped;
-    const DbError e = DatabaseMerge::dropLeftovers(present.ctx(), &dropped);
+    const Error e = DatabaseMerge::dropLeftovers(present.ctx(), &dropped);
     QVERIFY2(!e, qPrintable(e.description));
     dropped.sort();
     QStringList expected{names.oldDbName(), names.synDbName(), copy};
@@ -768,16 +768,16 @@ void TestDatabaseMerge::dropsLeftoversButNotThoseOfARunningMerge()
     // While a run works, neither the clean-up nor another run takes its working databases away.
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList droppedMeanwhile{QStringLiteral("not called")};
-    DatabaseMerge::Result other;
+    DatabaseMerge::Summary other;
     merge.setProgress([&](const QString& status, int) {
         if (status != QLatin1String("Merging Case tables... 71%"))
             return;
         droppedMeanwhile.clear();
-        const DbError meanwhile = DatabaseMerge::dropLeftovers(present.ctx(), &droppedMeanwhile);
+        const Error meanwhile = DatabaseMerge::dropLeftovers(present.ctx(), &droppedMeanwhile);
         QVERIFY2(!meanwhile, qPrintable(meanwhile.description));
         other = DatabaseMerge(present.ctx(), second.source()).run();
     });
-    const DatabaseMerge::Result r = merge.run();
+    const DatabaseMerge::Summary r = merge.run();
     QCOMPARE(r.message, QString());
     QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Merged));
     QCOMPARE(r.citationsAdded, qint64(2));

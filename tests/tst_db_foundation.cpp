@@ -42,7 +42,7 @@ void TestDbFoundation::schemaHasEveryTableAndColumn()
 {
     LEX_USE_DATABASE(t, true);
     DbSession session(t.ctx());
-    DbResult<QStringList> found = DatabaseAdmin::userTables(session);
+    Result<QStringList> found = DatabaseAdmin::userTables(session);
     QVERIFY2(found, qPrintable(found.error().description));
     QStringList tables = *found;
     for (QString& name : tables)
@@ -65,7 +65,7 @@ void TestDbFoundation::creatingTheSchemaTwiceFailsAndChangesNothing()
     LEX_USE_DATABASE(t, true);
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (?, ?)"), {1, QStringLiteral("Penal")}));
     DbSession session(t.ctx());
-    const DbError e = Schema::createMasterTables(session);
+    const Error e = Schema::createMasterTables(session);
     QVERIFY(e.isError());
     QVERIFY(!e.description.isEmpty());
     QCOMPARE(t.scalar(QStringLiteral("SELECT act FROM act_master WHERE id = 1")).toString(), QStringLiteral("Penal"));
@@ -158,7 +158,7 @@ void TestDbFoundation::fieldById()
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (9, 'O''Brien''s Act')")));
     DbSession session(t.ctx());
     const QString act = QStringLiteral("act_master");
-    DbResult<QVariant> r = SharedData::getFieldById(session, act, QStringLiteral("id"), 9, QStringLiteral("act"));
+    Result<QVariant> r = SharedData::getFieldById(session, act, QStringLiteral("id"), 9, QStringLiteral("act"));
     QVERIFY2(r, qPrintable(r.error().description));
     QCOMPARE(r->toString(), QStringLiteral("O'Brien's Act"));
     // By position, and with the key given as text.
@@ -183,7 +183,7 @@ void TestDbFoundation::fieldByIdReportsFailures()
     QVERIFY(!SharedData::getFieldById(session, act, 0, 1, 5));
     QVERIFY(!SharedData::getFieldById(session, QStringLiteral("act_master x"), 0, 1, 1));
     // The engine's own words come through.
-    const DbResult<QVariant> missing =
+    const Result<QVariant> missing =
         SharedData::getFieldById(session, act, QStringLiteral("nope"), 1, QStringLiteral("act"));
     QVERIFY(missing.error().description.contains(QLatin1String("nope")));
 }
@@ -197,7 +197,7 @@ void TestDbFoundation::sessionRunsAndReadsRows()
     for (int id : {3, 1, 2})
         QVERIFY(!session.run(QStringLiteral("INSERT INTO court_master (id,court_name) VALUES (?,?)"),
                              {id, QStringLiteral("Court %1").arg(id)}));
-    const DbResult<QList<qint64>> ids =
+    const Result<QList<qint64>> ids =
         session.column<qint64>(QStringLiteral("SELECT id FROM court_master WHERE id > ? ORDER BY id"), {1});
     QVERIFY(ids);
     QCOMPARE(*ids, (QList<qint64>{2, 3}));
@@ -211,7 +211,7 @@ void TestDbFoundation::sessionRunsAndReadsRows()
                                 }));
     QCOMPARE(seen, (QStringList{QStringLiteral("Court 1"), QStringLiteral("Court 2")}));
 
-    const DbError bad = session.run(QStringLiteral("UPDATE court_master SET nope = 1"));
+    const Error bad = session.run(QStringLiteral("UPDATE court_master SET nope = 1"));
     QVERIFY(bad.isError());
     QVERIFY(bad.description.contains(QLatin1String("nope")));
     QVERIFY(!session.column<qint64>(QStringLiteral("SELECT nope FROM court_master")));
@@ -235,8 +235,8 @@ void TestDbFoundation::createAndDropDatabase()
     QVERIFY(TestDatabase::openError(ctx).isError()); // not there yet, and opening must not create it
     QVERIFY(TestDatabase::openError(ctx).isError());
     QVERIFY(!DatabaseAdmin::createDatabase(ctx));
-    const DbError again = DatabaseAdmin::createDatabase(ctx);
-    QCOMPARE(again.kind, DbError::Kind::AlreadyExists);
+    const Error again = DatabaseAdmin::createDatabase(ctx);
+    QCOMPARE(again.kind, Error::Kind::AlreadyExists);
     QVERIFY(!TestDatabase::openError(ctx));
     QVERIFY(!DatabaseAdmin::dropDatabase(ctx));
     QVERIFY(TestDatabase::openError(ctx).isError());
@@ -249,14 +249,14 @@ void TestDbFoundation::copiedDatabaseHoldsTheRowsAndStaysApart()
     LEX_USE_DATABASE(t, true);
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (1, 'Evidence Act')")));
     LEX_PREPARE_DATABASE(copy);
-    QVERIFY(!DatabaseAdmin::databaseExists(copy.ctx()));
-    const DbError e = DatabaseAdmin::copyDatabase(t.ctx(), copy.ctx());
+    QCOMPARE(DatabaseAdmin::databaseExists(copy.ctx()).valueOr(true), false);
+    const Error e = DatabaseAdmin::copyDatabase(t.ctx(), copy.ctx());
     const auto dropCopy = qScopeGuard([&] { DatabaseAdmin::dropDatabase(copy.ctx()); });
     QVERIFY2(!e, qPrintable(e.description));
-    QVERIFY(DatabaseAdmin::databaseExists(copy.ctx()));
+    QCOMPARE(DatabaseAdmin::databaseExists(copy.ctx()).valueOr(false), true);
     {
         DbSession session(copy.ctx());
-        const DbResult<Schema::Status> info = Schema::inspect(session);
+        const Result<Schema::Status> info = Schema::inspect(session);
         QVERIFY(info);
         QCOMPARE(info->version, Schema::kCurrentVersion);
     }
@@ -265,8 +265,8 @@ void TestDbFoundation::copiedDatabaseHoldsTheRowsAndStaysApart()
     QVERIFY(copy.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (2, 'Contract Act')")));
     QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).toInt(), 1);
 
-    const DbError again = DatabaseAdmin::copyDatabase(t.ctx(), copy.ctx());
-    QCOMPARE(again.kind, DbError::Kind::AlreadyExists);
+    const Error again = DatabaseAdmin::copyDatabase(t.ctx(), copy.ctx());
+    QCOMPARE(again.kind, Error::Kind::AlreadyExists);
     QCOMPARE(copy.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).toInt(), 2);
     QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM act_master")).toInt(), 1);
 }
@@ -390,12 +390,12 @@ void TestDbFoundation::passwordsWithSemicolonsAndQuotesLogIn()
     DbContext ctx = t.ctx();
     ctx.connection.user = role;
     ctx.connection.password = password;
-    const DbError good = DatabaseAdmin::testLogin(ctx);
+    const Error good = DatabaseAdmin::testLogin(ctx);
     ctx.connection.password = QStringLiteral("p");
-    const DbError bad = DatabaseAdmin::testLogin(ctx);
+    const Error bad = DatabaseAdmin::testLogin(ctx);
     QVERIFY(t.exec(QStringLiteral("DROP ROLE %1").arg(role)));
     QVERIFY2(!good, qPrintable(good.description));
-    QCOMPARE(bad.kind, DbError::Kind::Other);
+    QCOMPARE(bad.kind, Error::Kind::Other);
     QVERIFY(!bad.description.isEmpty());
 }
 

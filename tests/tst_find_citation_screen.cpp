@@ -139,7 +139,7 @@ bool addCitations(const TestDatabase& t)
     DbSession session(t.ctx());
     const CitationStore store(session);
     for (const Citation& each : {a, b, c}) {
-        const DbResult<qint64> id = store.add(each);
+        const Result<qint64> id = store.add(each);
         if (!id) {
             qWarning("cannot store the fixture: %s", qPrintable(id.error().description));
             return false;
@@ -179,7 +179,7 @@ bool fillGenerated(const TestDatabase& t, int n)
     if (CitationFiller::writeMasters(session))
         return false;
     CitationGenerator generator(2026);
-    const DbError e = CitationFiller::fill(session, generator, n);
+    const Error e = CitationFiller::fill(session, generator, n);
     if (e)
         qWarning("cannot fill: %s", qPrintable(e.description));
     return !e;
@@ -569,7 +569,7 @@ void TestFindCitationScreen::saveReportAsks()
     int exports = 0;
     s.dialog->setExportHook([&](DbSession&, qint64, const QString&, CitationExport::Format) {
         ++exports;
-        return DbError();
+        return Error();
     });
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
     MessageBox::setNextAnswer(MessageBox::Answer::No);
@@ -589,7 +589,7 @@ void TestFindCitationScreen::saveReportAsks()
 
     // A failed export is reported with its number and not announced as stored.
     s.dialog->setExportHook([](DbSession&, qint64, const QString&, CitationExport::Format) {
-        return DbError::other(QStringLiteral("disk full"), QStringLiteral("28"));
+        return Error::other(QStringLiteral("disk full"), QStringLiteral("28"));
     });
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
     FileDialog::setNextFileName(dir.filePath(QStringLiteral("other.xls")));

@@ -278,14 +278,14 @@ void TestMasterStore::listingIsDatedByTheGivenClock()
     LEX_USE_DATABASE(t, true);
     DbSession session(t.ctx());
     MasterStore store(session, MasterKind::Court);
-    const DbResult<ListingReportData> empty = store.listing([] { return QDate(2031, 3, 31); });
+    const Result<ListingReportData> empty = store.listing([] { return QDate(2031, 3, 31); });
     QVERIFY(empty.ok());
     QVERIFY(empty->rows.isEmpty());
     QCOMPARE(empty->date, QDate(2031, 3, 31));
 
     QVERIFY(store.add(QStringLiteral("High Court")).isDone());
     QVERIFY(store.add(QStringLiteral("Federal Shariat Court")).isDone());
-    const DbResult<ListingReportData> data = store.listing([] { return QDate(2026, 12, 8); });
+    const Result<ListingReportData> data = store.listing([] { return QDate(2026, 12, 8); });
     QVERIFY(data.ok());
     QCOMPARE(data->caption, QStringLiteral("Court Name Listing Report"));
     QCOMPARE(data->title, QStringLiteral("Court Names Listing Report"));

@@ -21,7 +21,7 @@ QStringList indexNames(const TestDatabase& t)
                             ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE indexname LIKE 'ix!_%' ESCAPE '!'")
                             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND "
                                              "name LIKE 'ix!_%' ESCAPE '!'");
-    DbResult<QSqlQuery> q = session.query(sql);
+    Result<QSqlQuery> q = session.query(sql);
     QStringList names;
     while (q && q->next())
         names << q->value(0).toString();
@@ -53,7 +53,7 @@ bool makeVersionOne(const TestDatabase& t)
 int recordedVersion(const DbContext& ctx)
 {
     DbSession session(ctx);
-    DbResult<QSqlQuery> q = session.query(session.dialect().schemaVersionQuery());
+    Result<QSqlQuery> q = session.query(session.dialect().schemaVersionQuery());
     return q && q->next() ? session.dialect().schemaVersionFrom(q->value(0)) : -1;
 }
 
@@ -73,10 +73,9 @@ const SearchIndexDef& judgmentIndex()
 QList<int> judgmentsHolding(DbSession& session, const QString& word)
 {
     const SqlDialect& d = session.dialect();
-    DbResult<QSqlQuery> q =
-        session.query(QStringLiteral("SELECT id FROM cm_judgment_master WHERE %1 ORDER BY id")
-                          .arg(d.searchCandidateCondition(judgmentIndex(), QStringLiteral("id"), 1)),
-                      d.searchCandidateValues({word}));
+    Result<QSqlQuery> q = session.query(QStringLiteral("SELECT id FROM cm_judgment_master WHERE %1 ORDER BY id")
+                                            .arg(d.searchCandidateCondition(judgmentIndex(), QStringLiteral("id"), 1)),
+                                        d.searchCandidateValues({word}));
     QList<int> ids;
     while (q && q->next())
         ids << q->value(0).toInt();
@@ -85,7 +84,7 @@ QList<int> judgmentsHolding(DbSession& session, const QString& word)
     return ids;
 }
 
-DbResult<SqlDialect::SearchIndexState> searchIndexState(DbSession& session)
+Result<SqlDialect::SearchIndexState> searchIndexState(DbSession& session)
 {
     return session.dialect().searchIndexState(session, Schema::searchIndexes());
 }
@@ -124,7 +123,7 @@ void TestSchema::newDatabaseIsCurrentWithItsIndexes()
     QCOMPARE(indexNames(t), expectedIndexNames());
     QCOMPARE(Schema::foreignKeyIndexes().size(), 13);
     DbSession session(t.ctx());
-    const DbResult<Schema::Status> status = Schema::inspect(session);
+    const Result<Schema::Status> status = Schema::inspect(session);
     QVERIFY2(status, qPrintable(status.error().description));
     QCOMPARE(status->state, Schema::State::Current);
     QVERIFY(!Schema::ensureCurrent(session));
@@ -139,7 +138,7 @@ void TestSchema::failureHalfwayLeavesNoTables()
         DbSession session(t.ctx());
         // The case table and the masters are made by then; the link tables are not.
         session.failNextStatementContaining(QStringLiteral("CREATE TABLE cm_bench_name"));
-        const DbError e = Schema::create(session);
+        const Error e = Schema::create(session);
         QVERIFY(e.isError());
         QVERIFY(e.description.contains(QLatin1String("cm_bench_name")));
     }
@@ -165,7 +164,7 @@ void TestSchema::scratchDatabaseHoldsTheTablesAlone()
     QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), 14);
     QCOMPARE(indexNames(t), QStringList());
     QCOMPARE(recordedVersion(t), 0);
-    DbResult<QSqlQuery> keys = session.query(session.dialect().foreignKeysQuery());
+    Result<QSqlQuery> keys = session.query(session.dialect().foreignKeysQuery());
     QVERIFY2(keys, qPrintable(keys.error().description));
     QVERIFY(!keys->next());
     // No search index or trigger of it: nothing but the tables and their keys.
@@ -190,12 +189,12 @@ void TestSchema::versionOneIsUpgradedKeepingItsRows()
     QVERIFY(indexNames(t).isEmpty());
 
     DbSession session(t.ctx());
-    DbResult<Schema::Status> before = Schema::inspect(session);
+    Result<Schema::Status> before = Schema::inspect(session);
     QVERIFY(before);
     QCOMPARE(before->state, Schema::State::Older);
     QCOMPARE(before->version, 1);
     QStringList steps;
-    const DbError e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
+    const Error e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
     QVERIFY2(!e, qPrintable(e.description));
     QCOMPARE(steps.size(), 3); // the key indexes, the search index, the search index renewed
 
@@ -219,7 +218,7 @@ void TestSchema::newerDatabaseIsRefusedAndLeftAlone()
         QVERIFY(session.execute(session.dialect().setSchemaVersionStatement(t.ctx(), 99)));
     }
     DbSession session(t.ctx());
-    const DbError e = Schema::ensureCurrent(session);
+    const Error e = Schema::ensureCurrent(session);
     QVERIFY(e.isError());
     QVERIFY2(e.description.contains(QLatin1String("newer version")), qPrintable(e.description));
     QVERIFY(e.description.contains(t.ctx().connection.database));
@@ -233,7 +232,7 @@ void TestSchema::databaseWithoutOurTablesIsRefused()
 {
     LEX_USE_DATABASE(t, false);
     DbSession session(t.ctx());
-    DbError e = Schema::ensureCurrent(session);
+    Error e = Schema::ensureCurrent(session);
     QVERIFY(e.isError());
     QVERIFY2(e.description.contains(QLatin1String("does not hold Lexorium's tables")), qPrintable(e.description));
     QVERIFY(e.description.contains(QLatin1String("all of them")));
@@ -287,7 +286,7 @@ void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds()
             QVERIFY(session.execute(TestDatabase::isPostgres() ? QStringLiteral("DROP INDEX search_judgment")
                                                                : QStringLiteral("DROP TRIGGER search_judgment_au")));
         if (made == Made::FirstSearchIndexForm) {
-            const DbError e = EarlierSchema::makeVersionThreeSearchIndex(session, judgmentIndex());
+            const Error e = EarlierSchema::makeVersionThreeSearchIndex(session, judgmentIndex());
             QVERIFY2(!e, qPrintable(e.description));
         }
     }
@@ -298,19 +297,19 @@ void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds()
     QCOMPARE(recordedVersion(t), 0);
 
     DbSession session(t.ctx());
-    const DbResult<Schema::Status> before = Schema::inspect(session);
+    const Result<Schema::Status> before = Schema::inspect(session);
     QVERIFY2(before, qPrintable(before.error().description));
     QCOMPARE(before->state, Schema::State::Older);
     QVERIFY(!before->recorded);
     QCOMPARE(before->version, told);
     QStringList steps;
-    const DbError e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
+    const Error e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
     QVERIFY2(!e, qPrintable(e.description));
     QCOMPARE(steps.size(), Schema::kCurrentVersion - told);
 
     QCOMPARE(recordedVersion(t), Schema::kCurrentVersion);
     QCOMPARE(indexNames(t), expectedIndexNames());
-    const DbResult<SqlDialect::SearchIndexState> search = searchIndexState(session);
+    const Result<SqlDialect::SearchIndexState> search = searchIndexState(session);
     QVERIFY(search);
     QCOMPARE(*search, SqlDialect::SearchIndexState::Current);
     QCOMPARE(judgmentsHolding(session, QStringLiteral("appeal")), QList<int>{1});
@@ -351,11 +350,11 @@ void TestSchema::copyMadeWithTheEnginesToolsIsUpgraded()
     QCOMPARE(TestDatabase::tableNames(copy.ctx()).size(), 14);
 
     DbSession session(copy.ctx());
-    const DbResult<Schema::Status> before = Schema::inspect(session);
+    const Result<Schema::Status> before = Schema::inspect(session);
     QVERIFY2(before, qPrintable(before.error().description));
     QCOMPARE(before->state, Schema::State::Older);
     QCOMPARE(before->version, Schema::kCurrentVersion);
-    const DbError e = Schema::ensureCurrent(session);
+    const Error e = Schema::ensureCurrent(session);
     QVERIFY2(!e, qPrintable(e.description));
     QCOMPARE(recordedVersion(copy.ctx()), Schema::kCurrentVersion);
     QCOMPARE(Schema::inspect(session)->state, Schema::State::Current);
@@ -406,16 +405,16 @@ void TestSchema::transactionGuardRules()
         {
             TransactionGuard inner(session); // a failed step: no commit
         }
-        const DbError e = outer.commit();
+        const Error e = outer.commit();
         QVERIFY(e.isError());
     }
     QCOMPARE(count(), 2);
     // A failing statement inside a transaction spoils the whole of it.
-    const DbError e = inTransaction(session, [&]() -> DbError {
+    const Error e = inTransaction(session, [&]() -> Error {
         if (!session.execute(insert, {4, QStringLiteral("Board")}))
-            return DbError::other(QStringLiteral("first insert failed"));
-        DbResult<int> dup = session.execute(insert, {1, QStringLiteral("Duplicate key")});
-        return dup ? DbError() : dup.error();
+            return Error::other(QStringLiteral("first insert failed"));
+        Result<int> dup = session.execute(insert, {1, QStringLiteral("Duplicate key")});
+        return dup ? Error() : dup.error();
     });
     QVERIFY(e.isError());
     QCOMPARE(count(), 2);
@@ -428,7 +427,7 @@ void TestSchema::concurrentKeysAreDistinct()
     DbSession first(t.ctx());
     TransactionGuard guard(first);
     QVERIFY(!guard.error());
-    const DbResult<qint64> firstKey = SharedData::getNextId(first, QStringLiteral("category_master"));
+    const Result<qint64> firstKey = SharedData::getNextId(first, QStringLiteral("category_master"));
     QVERIFY(firstKey);
     QCOMPARE(*firstKey, qint64(1));
     QVERIFY(first.execute(insert, {*firstKey, QStringLiteral("First")}));
@@ -436,23 +435,23 @@ void TestSchema::concurrentKeysAreDistinct()
     // A second writer, started while the first holds its key, waits for it and takes the next one.
     std::promise<void> started;
     std::future<void> isStarted = started.get_future();
-    DbResult<qint64> secondKey(DbError::other(QStringLiteral("not run")));
-    DbError secondError;
+    Result<qint64> secondKey(Error::other(QStringLiteral("not run")));
+    Error secondError;
     const DbContext ctx = t.ctx();
     std::thread second([&] {
         DbSession session(ctx);
         started.set_value();
-        secondError = inTransaction(session, [&]() -> DbError {
+        secondError = inTransaction(session, [&]() -> Error {
             secondKey = SharedData::getNextId(session, QStringLiteral("category_master"));
             if (!secondKey)
                 return secondKey.error();
-            DbResult<int> r = session.execute(insert, {*secondKey, QStringLiteral("Second")});
-            return r ? DbError() : r.error();
+            Result<int> r = session.execute(insert, {*secondKey, QStringLiteral("Second")});
+            return r ? Error() : r.error();
         });
     });
     isStarted.wait();
     QTest::qWait(200); // give the second writer time to reach the lock; it must wait there, not pass it
-    const DbError committed = guard.commit();
+    const Error committed = guard.commit();
     second.join();
     QVERIFY2(!committed, qPrintable(committed.description));
     QVERIFY2(!secondError, qPrintable(secondError.description));

@@ -65,7 +65,7 @@ struct Reference {
     {
         DbSession s(t.ctx());
         auto each = [&s](const QString& sql, const std::function<void(QSqlQuery&)>& fn) {
-            DbResult<QSqlQuery> q = s.query(sql);
+            Result<QSqlQuery> q = s.query(sql);
             if (!q)
                 return false;
             while (q->next())
@@ -281,10 +281,10 @@ struct Random {
 bool fillRandom(const TestDatabase& t, int citations, Random& random)
 {
     DbSession s(t.ctx());
-    return !inTransaction(s, [&]() -> DbError {
-        auto run = [&s](const QString& sql, const QVariantList& values) -> DbError {
-            DbResult<int> r = s.execute(sql, values);
-            return r ? DbError() : r.error();
+    return !inTransaction(s, [&]() -> Error {
+        auto run = [&s](const QString& sql, const QVariantList& values) -> Error {
+            Result<int> r = s.execute(sql, values);
+            return r ? Error() : r.error();
         };
         const struct {
             const char* table;
@@ -296,9 +296,9 @@ bool fillRandom(const TestDatabase& t, int citations, Random& random)
                        {"court_master", "court_name", 6, 100}};
         for (const auto& m : masters)
             for (int id = 1; id <= m.count; ++id)
-                if (DbError e = run(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)")
-                                        .arg(QLatin1String(m.table), QLatin1String(m.column)),
-                                    {id, cut(random.text(4), m.limit)}))
+                if (Error e = run(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)")
+                                      .arg(QLatin1String(m.table), QLatin1String(m.column)),
+                                  {id, cut(random.text(4), m.limit)}))
                     return e;
         const char* textTables[6][2] = {
             {"cm_judgment_master", "judgment"},         {"cm_nature_of_case_master", "nature_of_case"},
@@ -307,37 +307,37 @@ bool fillRandom(const TestDatabase& t, int citations, Random& random)
         int linkId = 0;
         for (int id = 1; id <= citations; ++id) {
             for (const auto& tt : textTables)
-                if (DbError e = run(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)")
-                                        .arg(QLatin1String(tt[0]), QLatin1String(tt[1])),
-                                    {id, random.chance(10) ? QVariant() : QVariant(random.text(30))}))
+                if (Error e = run(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (?, ?)")
+                                      .arg(QLatin1String(tt[0]), QLatin1String(tt[1])),
+                                  {id, random.chance(10) ? QVariant() : QVariant(random.text(30))}))
                     return e;
             QVariant date;
             if (random.chance(80))
                 date = QDate(1990 + random.below(20), 1 + random.below(12), random.chance(80) ? 1 : 15);
             else if (random.chance(50))
                 date = QDate(9999, 1, 1);
-            if (DbError e = run(QStringLiteral("INSERT INTO case_master (case_id, citation, judgment_id, c_case, "
-                                               "nature_case_id, fact_summary_id, issue_id, rule_of_law_id, "
-                                               "remarks_id, dt_of_judgment) VALUES (?,?,?,?,?,?,?,?,?,?)"),
-                                {id, cut(random.text(4), 50), id, cut(random.text(4), 50), id, id, id, id, id,
-                                 date.isValid() ? date : QVariant(QMetaType::fromType<QDate>())}))
+            if (Error e = run(QStringLiteral("INSERT INTO case_master (case_id, citation, judgment_id, c_case, "
+                                             "nature_case_id, fact_summary_id, issue_id, rule_of_law_id, "
+                                             "remarks_id, dt_of_judgment) VALUES (?,?,?,?,?,?,?,?,?,?)"),
+                              {id, cut(random.text(4), 50), id, cut(random.text(4), 50), id, id, id, id, id,
+                               date.isValid() ? date : QVariant(QMetaType::fromType<QDate>())}))
                 return e;
             for (int k = random.below(3); k > 0; --k) {
-                if (DbError e = run(QStringLiteral("INSERT INTO cmd_act_master (id, act_id, cmd_id, section) "
-                                                   "VALUES (?,?,?,?)"),
-                                    {++linkId, 1 + random.below(25), id, cut(random.text(3), 200)}))
+                if (Error e = run(QStringLiteral("INSERT INTO cmd_act_master (id, act_id, cmd_id, section) "
+                                                 "VALUES (?,?,?,?)"),
+                                  {++linkId, 1 + random.below(25), id, cut(random.text(3), 200)}))
                     return e;
-                if (DbError e = run(QStringLiteral("INSERT INTO cm_bench_name (id, bench_name, case_id) "
-                                                   "VALUES (?,?,?)"),
-                                    {linkId, cut(random.text(3), 200), id}))
+                if (Error e = run(QStringLiteral("INSERT INTO cm_bench_name (id, bench_name, case_id) "
+                                                 "VALUES (?,?,?)"),
+                                  {linkId, cut(random.text(3), 200), id}))
                     return e;
-                if (DbError e = run(QStringLiteral("INSERT INTO cmd_category_master (id, cat_id, cmd_id) "
-                                                   "VALUES (?,?,?)"),
-                                    {linkId, 1 + random.below(8), id}))
+                if (Error e = run(QStringLiteral("INSERT INTO cmd_category_master (id, cat_id, cmd_id) "
+                                                 "VALUES (?,?,?)"),
+                                  {linkId, 1 + random.below(8), id}))
                     return e;
-                if (DbError e = run(QStringLiteral("INSERT INTO cmd_court_master (id, court_id, cmd_id) "
-                                                   "VALUES (?,?,?)"),
-                                    {linkId, 1 + random.below(6), id}))
+                if (Error e = run(QStringLiteral("INSERT INTO cmd_court_master (id, court_id, cmd_id) "
+                                                 "VALUES (?,?,?)"),
+                                  {linkId, 1 + random.below(6), id}))
                     return e;
             }
         }
@@ -373,7 +373,7 @@ Hits comparable(Hits hits, SearchPass pass)
 Hits searched(CitationSearch& search, SearchPass pass, const SearchRequest& r)
 {
     Hits hits;
-    const DbError e = search.runPass(pass, r, [&](const SearchHit& h) {
+    const Error e = search.runPass(pass, r, [&](const SearchHit& h) {
         hits.append({h.caseId, comparable(h.foundIn, pass)});
     });
     if (e)
@@ -527,7 +527,7 @@ void TestSearchIndex::indexFollowsCitationWrites()
     c.text(Citation::Issue) = QStringLiteral("Whether the quagga may graze");
     c.acts = {{2, QStringLiteral("Contract Act"), QStringLiteral("s. 73 quagga")}};
     c.bench = {QStringLiteral("Justice Quagga")};
-    const DbResult<qint64> id = store.add(c);
+    const Result<qint64> id = store.add(c);
     QVERIFY(id);
     CitationSearch search(session);
     QVERIFY(search.indexAnswers(request(QStringLiteral("quagga"))));
@@ -536,7 +536,7 @@ void TestSearchIndex::indexFollowsCitationWrites()
     QCOMPARE(hitsOf(session, SearchPass::Section, request(QStringLiteral("quagga"), SearchField::Section)),
              (Hits{{*id, QStringLiteral("(section)s. 73 quagga")}}));
 
-    DbResult<Citation> loaded = store.load(*id);
+    Result<Citation> loaded = store.load(*id);
     QVERIFY(loaded);
     loaded->text(Citation::Issue) = QStringLiteral("Whether the tapir may graze");
     loaded->acts = {{1, QStringLiteral("Income Tax Ordinance"), QStringLiteral("s. 4 tapir")}};
@@ -558,7 +558,7 @@ void TestSearchIndex::indexFollowsCitationWrites()
     Citation other;
     other.citation = QStringLiteral("2011 YLR 9");
     other.text(Citation::Issue) = QStringLiteral("Nothing of the kind");
-    const DbResult<qint64> again = store.add(other);
+    const Result<qint64> again = store.add(other);
     QVERIFY(again);
     QCOMPARE(*again, *id);
     QCOMPARE(hitsOf(session, SearchPass::All, request(QStringLiteral("tapir"))), Hits{});
@@ -584,7 +584,7 @@ void TestSearchIndex::indexFollowsMasterRenames()
     c.categories = {{2, QStringLiteral("Civil"), {}}};
     c.courts = {{1, QStringLiteral("Supreme Court"), {}}};
     c.acts = {{2, QStringLiteral("Contract Act"), {}}};
-    const DbResult<qint64> id = CitationStore(session).add(c);
+    const Result<qint64> id = CitationStore(session).add(c);
     QVERIFY(id);
     for (auto [kind, pass, field, master, renamed] :
          {std::tuple{MasterKind::Category, SearchPass::Category, SearchField::Category, 2, "Revenue Matters"},
@@ -624,12 +624,12 @@ void TestSearchIndex::versionTwoGainsTheIndexWhenOpened()
                    {QStringLiteral("1988 SCMR 4")}));
 
     DbSession session(t.ctx());
-    DbResult<Schema::Status> before = Schema::inspect(session);
+    Result<Schema::Status> before = Schema::inspect(session);
     QVERIFY(before);
     QCOMPARE(before->version, 2);
     QCOMPARE(before->state, Schema::State::Older);
     QStringList steps;
-    const DbError e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
+    const Error e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
     QVERIFY2(!e, qPrintable(e.description));
     QCOMPARE(steps.size(), 2);
     QCOMPARE(Schema::inspect(session)->version, Schema::kCurrentVersion);
@@ -657,7 +657,7 @@ void TestSearchIndex::versionThreeIndexIsRenewedWhenOpened()
         // Version 3's indexes on the server: the replacements alone, on every text.
         DbSession session(t.ctx());
         for (const SearchIndexDef& x : Schema::searchIndexes()) {
-            const DbError e = EarlierSchema::makeVersionThreeSearchIndex(session, x);
+            const Error e = EarlierSchema::makeVersionThreeSearchIndex(session, x);
             QVERIFY2(!e, qPrintable(e.description));
         }
     }
@@ -675,7 +675,7 @@ void TestSearchIndex::versionThreeIndexIsRenewedWhenOpened()
                    {QStringLiteral("1990 SCMR 5")}));
 
     DbSession session(t.ctx());
-    const DbError e = Schema::ensureCurrent(session, {});
+    const Error e = Schema::ensureCurrent(session, {});
     QVERIFY2(!e, qPrintable(e.description));
     QCOMPARE(Schema::inspect(session)->version, Schema::kCurrentVersion);
     QCOMPARE(hitsOf(session, SearchPass::All, request(QStringLiteral("STRASSE"))),
@@ -695,14 +695,14 @@ void TestSearchIndex::versionThreeIndexIsRenewedWhenOpened()
     // EXPLAIN takes no bound values: the pattern goes in as a constant of the test.
     QString condition = session.dialect().searchCandidateCondition(judgment, QStringLiteral("cm.judgment_id"), 1);
     condition.replace(QLatin1Char('?'), QStringLiteral("'%words%'"));
-    DbResult<QSqlQuery> plan =
+    Result<QSqlQuery> plan =
         session.query(QStringLiteral("EXPLAIN SELECT cm.case_id FROM case_master cm WHERE ") + condition);
     QVERIFY(plan);
     QString text;
     while (plan->next())
         text += plan->value(0).toString() + QLatin1Char('\n');
     QVERIFY2(text.contains(QLatin1String("Bitmap Index Scan on search_judgment")), qPrintable(text));
-    DbResult<QSqlQuery> definition =
+    Result<QSqlQuery> definition =
         session.query(QStringLiteral("SELECT pg_get_indexdef(to_regclass('search_judgment'))"));
     QVERIFY(definition && definition->next());
     QVERIFY2(definition->value(0).toString().simplified().contains(QLatin1String("CASE WHEN ((judgment)::text ~")),

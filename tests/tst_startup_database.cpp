@@ -84,7 +84,7 @@ void TestStartupDatabase::olderDatabaseIsUpgradedOnOpening()
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
     QVERIFY(shell.mainWindow());
     DbSession session(t.ctx());
-    const DbResult<Schema::Status> status = Schema::inspect(session);
+    const Result<Schema::Status> status = Schema::inspect(session);
     QVERIFY(status);
     QCOMPARE(status->state, Schema::State::Current);
     QCOMPARE(t.scalar(QStringLiteral("SELECT court_name FROM court_master WHERE id = 1")).toString(),
@@ -106,7 +106,7 @@ void TestStartupDatabase::restoredBackupOpens()
     QVERIFY(shell.mainWindow());
     QVERIFY(!shell.connectionScreen() || !shell.connectionScreen()->isVisible());
     DbSession session(t.ctx());
-    const DbResult<Schema::Status> status = Schema::inspect(session);
+    const Result<Schema::Status> status = Schema::inspect(session);
     QVERIFY(status);
     QCOMPARE(status->state, Schema::State::Current);
     QVERIFY(status->recorded);
@@ -125,7 +125,7 @@ QString TestStartupDatabase::fingerprint(const TestDatabase& t)
     QStringList tables = TestDatabase::tableNames(t.ctx());
     tables.sort();
     DbSession session(t.ctx());
-    DbResult<QSqlQuery> version = session.query(session.dialect().schemaVersionQuery());
+    Result<QSqlQuery> version = session.query(session.dialect().schemaVersionQuery());
     const QString recorded = version && version->next() ? version->value(0).toString() : QString();
     return tables.join(QLatin1Char(',')) + QLatin1Char('|') + recorded;
 }

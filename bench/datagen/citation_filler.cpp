@@ -43,7 +43,7 @@ public:
 
     void add(const QVariantList& row) { m_values << row; }
 
-    DbError flush(DbSession& s)
+    Error flush(DbSession& s)
     {
         const int perStatement = qMax(1, kValuesPerStatement / m_columns);
         const QString oneRow =
@@ -52,7 +52,7 @@ public:
         for (int first = 0; first < rows; first += perStatement) {
             const int count = qMin(perStatement, rows - first);
             const QString sql = m_head + QStringList(count, oneRow).join(QLatin1Char(','));
-            DbResult<int> r = s.execute(sql, m_values.mid(qsizetype(first) * m_columns, qsizetype(count) * m_columns));
+            Result<int> r = s.execute(sql, m_values.mid(qsizetype(first) * m_columns, qsizetype(count) * m_columns));
             if (!r)
                 return r.error();
         }
@@ -66,9 +66,9 @@ private:
     QVariantList m_values;
 };
 
-DbError nextKey(DbSession& s, const QString& table, qint64* key)
+Error nextKey(DbSession& s, const QString& table, qint64* key)
 {
-    DbResult<qint64> next = SharedData::getNextId(s, table);
+    Result<qint64> next = SharedData::getNextId(s, table);
     if (!next)
         return next.error();
     *key = *next;
@@ -76,13 +76,13 @@ DbError nextKey(DbSession& s, const QString& table, qint64* key)
 }
 } // namespace
 
-DbError CitationFiller::writeMasters(DbSession& session)
+Error CitationFiller::writeMasters(DbSession& session)
 {
-    return inTransaction(session, [&]() -> DbError {
+    return inTransaction(session, [&]() -> Error {
         for (const MasterList& m : masterLists()) {
-            if (DbError e = session.lockForWrite(m.table))
+            if (Error e = session.lockForWrite(m.table))
                 return e;
-            DbResult<QSqlQuery> q =
+            Result<QSqlQuery> q =
                 session.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(m.column, m.table));
             if (!q)
                 return q.error();
@@ -95,18 +95,18 @@ DbError CitationFiller::writeMasters(DbSession& session)
             if (stored == m.names && inOrder)
                 continue;
             if (!stored.isEmpty())
-                return DbError::other(QStringLiteral("The table %1 holds other rows already.").arg(m.table));
+                return Error::other(QStringLiteral("The table %1 holds other rows already.").arg(m.table));
             RowBuffer rows(QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(m.table, m.column), 2);
             for (int i = 0; i < m.names.size(); ++i)
                 rows.add({i + 1, m.names[i]});
-            if (DbError e = rows.flush(session))
+            if (Error e = rows.flush(session))
                 return e;
         }
         return {};
     });
 }
 
-DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList<Citation>& citations)
+Result<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList<Citation>& citations)
 {
     // The order in which add takes its keys and so its locks: the case first, then the texts in the order they
     // are written (remarks before rule of law), then bench and links.
@@ -118,17 +118,17 @@ DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList
     const CitationRowTable& courtTable = CitationTables::courts();
     const CitationRowTable& actTable = CitationTables::acts();
     QList<qint64> caseIds;
-    const DbError e = inTransaction(session, [&]() -> DbError {
+    const Error e = inTransaction(session, [&]() -> Error {
         qint64 caseKey = 0, benchKey = 0, categoryKey = 0, courtKey = 0, actKey = 0;
         std::array<qint64, Citation::kTextCount> textKeys{};
-        if (DbError err = nextKey(session, CitationTables::caseTable(), &caseKey))
+        if (Error err = nextKey(session, CitationTables::caseTable(), &caseKey))
             return err;
         for (Citation::Text t : addOrder)
-            if (DbError err = nextKey(session, CitationTables::text(t).table, &textKeys[t]))
+            if (Error err = nextKey(session, CitationTables::text(t).table, &textKeys[t]))
                 return err;
         for (auto [table, key] : {std::pair{&benchTable, &benchKey}, std::pair{&categoryTable, &categoryKey},
                                   std::pair{&courtTable, &courtKey}, std::pair{&actTable, &actKey}})
-            if (DbError err = nextKey(session, table->table, key))
+            if (Error err = nextKey(session, table->table, key))
                 return err;
 
         std::vector<RowBuffer> textRows;
@@ -157,7 +157,7 @@ DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList
 
         for (const Citation& typed : citations) {
             const Citation c = CitationRules::asAdded(typed);
-            if (DbError err = CitationRules::limitsError(c))
+            if (Error err = CitationRules::limitsError(c))
                 return err;
             const qint64 caseId = caseKey++;
             std::array<qint64, Citation::kTextCount> ids{};
@@ -198,10 +198,10 @@ DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList
         }
         // Texts before the cases that point at them, cases before their links.
         for (RowBuffer& rows : textRows)
-            if (DbError err = rows.flush(session))
+            if (Error err = rows.flush(session))
                 return err;
         for (RowBuffer* rows : {&cases, &bench, &categories, &courts, &acts})
-            if (DbError err = rows->flush(session))
+            if (Error err = rows->flush(session))
                 return err;
         return {};
     });
@@ -210,8 +210,8 @@ DbResult<QList<qint64>> CitationFiller::storeAll(DbSession& session, const QList
     return caseIds;
 }
 
-DbError CitationFiller::fill(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
-                             const Progress& progress)
+Error CitationFiller::fill(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
+                           const Progress& progress)
 {
     if (path != Path::Bulk || n <= 0)
         return fillBatches(session, generator, n, path, batch, progress);
@@ -219,17 +219,17 @@ DbError CitationFiller::fill(DbSession& session, CitationGenerator& generator, i
     // write-back does).
     const QList<SearchIndexDef> indexes = Schema::searchIndexes();
     const SqlDialect& dialect = session.dialect();
-    DbResult<SqlDialect::BulkFill> bulk = dialect.beginBulkFill(session, indexes);
+    Result<SqlDialect::BulkFill> bulk = dialect.beginBulkFill(session, indexes);
     if (!bulk)
         return bulk.error();
-    const DbError filled = fillBatches(session, generator, n, path, batch, progress);
+    const Error filled = fillBatches(session, generator, n, path, batch, progress);
     // Ended even after a failed fill: the rows already committed are indexed all the same.
-    const DbError ended = dialect.endBulkFill(session, *bulk, indexes);
+    const Error ended = dialect.endBulkFill(session, *bulk, indexes);
     return filled ? filled : ended;
 }
 
-DbError CitationFiller::fillBatches(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
-                                    const Progress& progress)
+Error CitationFiller::fillBatches(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
+                                  const Progress& progress)
 {
     const CitationStore store(session);
     for (int done = 0; done < n;) {
@@ -239,14 +239,14 @@ DbError CitationFiller::fillBatches(DbSession& session, CitationGenerator& gener
         for (int i = 0; i < count; ++i)
             citations << generator.next();
         if (path == Path::Bulk) {
-            DbResult<QList<qint64>> ids = storeAll(session, citations);
+            Result<QList<qint64>> ids = storeAll(session, citations);
             if (!ids)
                 return ids.error();
         } else {
             // Each add joins the batch's transaction, so the batch commits once.
-            const DbError e = inTransaction(session, [&]() -> DbError {
+            const Error e = inTransaction(session, [&]() -> Error {
                 for (const Citation& c : citations) {
-                    DbResult<qint64> id = store.add(c);
+                    Result<qint64> id = store.add(c);
                     if (!id)
                         return id.error();
                 }

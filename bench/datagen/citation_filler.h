@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/citations/citation.h"
-#include "core/db/db_result.h"
+#include "core/util/result.h"
 
 #include <QList>
 
@@ -21,19 +21,19 @@ public:
 
     // Writes the generator's master lists into empty master tables, ids 1, 2, 3 ... in list order. Master tables
     // that hold exactly these lists already are left alone; any other content is refused.
-    static DbError writeMasters(DbSession& session);
+    static Error writeMasters(DbSession& session);
 
     // Stores the citations in order exactly as CitationStore::add would one after another (the same keys, the same
     // rows), in one transaction and with many rows to a statement. Gives back the case ids.
-    static DbResult<QList<qint64>> storeAll(DbSession& session, const QList<Citation>& citations);
+    static Result<QList<qint64>> storeAll(DbSession& session, const QList<Citation>& citations);
 
     // Adds n citations from the generator, `batch` of them to a transaction; progress is told after each batch.
     // On the embedded engine the bulk path sets the search index's triggers aside while it writes and rebuilds
     // the index once at the end, leaving the triggers as they were.
-    static DbError fill(DbSession& session, CitationGenerator& generator, int n, Path path = Path::Bulk,
-                        int batch = 500, const Progress& progress = {});
+    static Error fill(DbSession& session, CitationGenerator& generator, int n, Path path = Path::Bulk, int batch = 500,
+                      const Progress& progress = {});
 
 private:
-    static DbError fillBatches(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
-                               const Progress& progress);
+    static Error fillBatches(DbSession& session, CitationGenerator& generator, int n, Path path, int batch,
+                             const Progress& progress);
 };

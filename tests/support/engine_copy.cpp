@@ -112,7 +112,7 @@ Status postgresDump(const DbContext& from, const DbContext& into, QString* why)
 Status postgresTemplate(const DbContext& from, const DbContext& into, QString* why)
 {
     DatabaseAdmin::dropDatabase(into);
-    if (const DbError e = DatabaseAdmin::copyDatabase(from, into)) {
+    if (const Error e = DatabaseAdmin::copyDatabase(from, into)) {
         *why = e.description;
         return Status::Fail;
     }

@@ -70,13 +70,13 @@ TestDatabase::Status TestDatabase::create(bool withSchema, QString* why)
     const Status s = prepareUnique(why);
     if (s != Status::Ready)
         return s;
-    if (DbError e = DatabaseAdmin::createDatabase(m_ctx)) {
+    if (Error e = DatabaseAdmin::createDatabase(m_ctx)) {
         *why = QStringLiteral("cannot create test database: ") + e.description;
         return Status::Fail;
     }
     m_created = true;
     if (withSchema) {
-        if (DbError e = Schema::create(m_ctx)) {
+        if (Error e = Schema::create(m_ctx)) {
             *why = QStringLiteral("cannot create schema: ") + e.description;
             return Status::Fail;
         }
@@ -84,7 +84,7 @@ TestDatabase::Status TestDatabase::create(bool withSchema, QString* why)
     return Status::Ready;
 }
 
-DbError TestDatabase::openError(const DbContext& ctx)
+Error TestDatabase::openError(const DbContext& ctx)
 {
     DbSession session(ctx);
     return session.error();
@@ -103,7 +103,7 @@ bool TestDatabase::exec(const QString& sql, const QVariantList& values) const
         qWarning("open failed: %s", qPrintable(session.error().description));
         return false;
     }
-    const DbResult<int> r = session.execute(sql, values);
+    const Result<int> r = session.execute(sql, values);
     if (!r) {
         qWarning("%s failed: %s", qPrintable(sql), qPrintable(r.error().description));
         return false;
@@ -114,7 +114,7 @@ bool TestDatabase::exec(const QString& sql, const QVariantList& values) const
 QVariant TestDatabase::scalar(const QString& sql, const QVariantList& values) const
 {
     DbSession session(m_ctx);
-    DbResult<QSqlQuery> q = session.query(sql, values);
+    Result<QSqlQuery> q = session.query(sql, values);
     if (!q || !q->next())
         return {};
     return q->value(0);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/db/db_context.h"
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,7 +32,7 @@ public:
     QString programDir() const { return m_dir.path(); }
 
     // Why a session on ctx cannot be opened; no error when it can.
-    static DbError openError(const DbContext& ctx);
+    static Error openError(const DbContext& ctx);
     // The user tables of ctx's database, empty when it cannot be read.
     static QStringList tableNames(const DbContext& ctx);
 

@@ -52,17 +52,17 @@ QString judgmentMonth(const QDate& date)
     return formatDate(date, QStringLiteral("MMM-yyyy"));
 }
 
-DbError writeSheet(DbSession& session, CitationExport::Format format, qint64 caseId, const QString& path,
-                   const QDate& today)
+Error writeSheet(DbSession& session, CitationExport::Format format, qint64 caseId, const QString& path,
+                 const QDate& today)
 {
-    const DbResult<CitationReport> report = CitationExport::read(session, caseId);
+    const Result<CitationReport> report = CitationExport::read(session, caseId);
     if (!report)
         return report.error();
     const Sheet sheet = CitationExport::sheet(*report, today);
     QString error;
     const bool written = format == CitationExport::Format::Xlsx ? XlsxWriter::write(path, sheet, &error)
                                                                 : XlsWriter::write(path, sheet, &error);
-    return written ? DbError() : DbError::other(error);
+    return written ? Error() : Error::other(error);
 }
 
 } // namespace
@@ -116,11 +116,11 @@ QString CitationExport::notStoredMessage(qint64 caseId)
         .arg(caseId);
 }
 
-DbResult<CitationReport> CitationExport::read(DbSession& session, qint64 caseId)
+Result<CitationReport> CitationExport::read(DbSession& session, qint64 caseId)
 {
-    const DbResult<Citation> c = CitationStore(session).loadWhole(caseId);
+    const Result<Citation> c = CitationStore(session).loadWhole(caseId);
     if (!c)
-        return c.error().kind == DbError::Kind::NotFound ? DbError::other(notStoredMessage(caseId)) : c.error();
+        return c.error().kind == Error::Kind::NotFound ? Error::other(notStoredMessage(caseId)) : c.error();
     CitationReport r;
     r.citation = c->citation;
     r.judgment = c->text(Citation::Judgment);
@@ -225,7 +225,7 @@ Sheet CitationExport::sheet(const CitationReport& r, const QDate& today)
     return sheet;
 }
 
-DbError CitationExport::write(DbSession& session, Format format, qint64 caseId, const QString& path, const QDate& today)
+Error CitationExport::write(DbSession& session, Format format, qint64 caseId, const QString& path, const QDate& today)
 {
     switch (format) {
     case Format::Text:
@@ -235,26 +235,26 @@ DbError CitationExport::write(DbSession& session, Format format, qint64 caseId, 
     case Format::Xlsx:
         return writeXlsx(session, caseId, path, today);
     }
-    return DbError::other(QStringLiteral("Unknown export format."));
+    return Error::other(QStringLiteral("Unknown export format."));
 }
 
-DbError CitationExport::writeText(DbSession& session, qint64 caseId, const QString& path, const QDate& today)
+Error CitationExport::writeText(DbSession& session, qint64 caseId, const QString& path, const QDate& today)
 {
-    const DbResult<CitationReport> report = read(session, caseId);
+    const Result<CitationReport> report = read(session, caseId);
     if (!report)
         return report.error();
     QString error;
     if (!writeFileAtomically(path, text(*report, today), &error))
-        return DbError::other(error);
+        return Error::other(error);
     return {};
 }
 
-DbError CitationExport::writeXls(DbSession& session, qint64 caseId, const QString& path, const QDate& today)
+Error CitationExport::writeXls(DbSession& session, qint64 caseId, const QString& path, const QDate& today)
 {
     return writeSheet(session, Format::Xls, caseId, path, today);
 }
 
-DbError CitationExport::writeXlsx(DbSession& session, qint64 caseId, const QString& path, const QDate& today)
+Error CitationExport::writeXlsx(DbSession& session, qint64 caseId, const QString& path, const QDate& today)
 {
     return writeSheet(session, Format::Xlsx, caseId, path, today);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/citations/sheet.h"
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -59,14 +59,14 @@ public:
     static QString withEnding(const QString& fileName, const QString& selectedFilter);
 
     // Writes the citation in the format; an error, and no file touched, when it cannot.
-    static DbError write(DbSession& session, Format format, qint64 caseId, const QString& path, const QDate& today);
-    static DbError writeText(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
-    static DbError writeXls(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
-    static DbError writeXlsx(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
+    static Error write(DbSession& session, Format format, qint64 caseId, const QString& path, const QDate& today);
+    static Error writeText(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
+    static Error writeXls(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
+    static Error writeXlsx(DbSession& session, qint64 caseId, const QString& path, const QDate& today);
 
     // The stored citation as the store loads it, or an error when it is not stored or one of its six texts is
     // missing.
-    static DbResult<CitationReport> read(DbSession& session, qint64 caseId);
+    static Result<CitationReport> read(DbSession& session, qint64 caseId);
     // The text report's bytes: UTF-8, lines ended by CR LF.
     static QByteArray text(const CitationReport& report, const QDate& today);
     // The workbook's one sheet: bold headings down the first column, each value in a cell of its own beside them.

@@ -91,13 +91,13 @@ int CitationListQuery::textOfColumn(int column)
     return -1;
 }
 
-DbResult<QList<qint64>> CitationListQuery::caseIds() const
+Result<QList<qint64>> CitationListQuery::caseIds() const
 {
     return m_session.column<qint64>(
         QStringLiteral("SELECT %1 FROM %2 ORDER BY %1").arg(CitationTables::caseKey(), CitationTables::caseTable()));
 }
 
-DbResult<QList<CitationListRow>> CitationListQuery::rows(qint64 firstCaseId, qint64 lastCaseId) const
+Result<QList<CitationListRow>> CitationListQuery::rows(qint64 firstCaseId, qint64 lastCaseId) const
 {
     const QString sql = QStringLiteral("SELECT %1.%2, %1.%3, %1.%4, %1.%5")
                             .arg(CitationTables::caseTable(), CitationTables::caseKey(), CitationTables::citation(),
@@ -109,7 +109,7 @@ DbResult<QList<CitationListRow>> CitationListQuery::rows(qint64 firstCaseId, qin
     for (int i = 0; i < Citation::kTextCount; ++i)
         values << kCellTextLength + 1;
     values << firstCaseId << lastCaseId;
-    DbResult<QSqlQuery> q = m_session.query(sql, values);
+    Result<QSqlQuery> q = m_session.query(sql, values);
     if (!q)
         return q.error();
     QList<CitationListRow> rows;
@@ -134,17 +134,17 @@ DbResult<QList<CitationListRow>> CitationListQuery::rows(qint64 firstCaseId, qin
     return rows;
 }
 
-DbResult<QString> CitationListQuery::fullText(Citation::Text text, qint64 textId) const
+Result<QString> CitationListQuery::fullText(Citation::Text text, qint64 textId) const
 {
     const CitationTextTable& table = CitationTables::text(text);
-    DbResult<QSqlQuery> q =
+    Result<QSqlQuery> q =
         m_session.query(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(table.column, table.table), {textId});
     if (!q)
         return q.error();
     return q->next() ? q->value(0).toString() : QString();
 }
 
-DbResult<QList<qint64>> CitationListQuery::listingCaseIds() const
+Result<QList<qint64>> CitationListQuery::listingCaseIds() const
 {
     const CitationTextTable& judgment = CitationTables::text(Citation::Judgment);
     return m_session.column<qint64>(
@@ -152,9 +152,9 @@ DbResult<QList<qint64>> CitationListQuery::listingCaseIds() const
             .arg(CitationTables::caseTable(), CitationTables::caseKey(), judgment.table, judgment.keyColumn));
 }
 
-DbError CitationListQuery::eachListingRow(const QList<qint64>& caseIds,
-                                          const std::function<bool(int index, const QStringList& row)>& fn,
-                                          int start) const
+Error CitationListQuery::eachListingRow(const QList<qint64>& caseIds,
+                                        const std::function<bool(int index, const QStringList& row)>& fn,
+                                        int start) const
 {
     const QString& cases = CitationTables::caseTable();
     const QString& key = CitationTables::caseKey();
@@ -167,7 +167,7 @@ DbError CitationListQuery::eachListingRow(const QList<qint64>& caseIds,
     for (int from = std::max(start, 0); from < caseIds.size(); from += kListingBlock) {
         const int count = std::min<int>(kListingBlock, int(caseIds.size()) - from);
         const auto [low, high] = blockBounds(caseIds, from, count);
-        DbResult<QSqlQuery> q = m_session.query(listingSql, {low, high});
+        Result<QSqlQuery> q = m_session.query(listingSql, {low, high});
         if (!q)
             return q.error();
         // Ids are ascending, so the block's rows meet them in order; a case added since is not among them.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/citations/citation.h"
-#include "core/db/db_result.h"
 #include "core/masters/listing_report_data.h"
+#include "core/util/result.h"
 
 #include <QList>
 #include <QStringList>
@@ -42,20 +42,20 @@ public:
     static int textOfColumn(int column);
 
     // Every case id, in the order of the list: the only thing read for all rows at once.
-    DbResult<QList<qint64>> caseIds() const;
+    Result<QList<qint64>> caseIds() const;
     // The rows of the cases whose ids lie between first and last, in id order, in one joined query.
-    DbResult<QList<CitationListRow>> rows(qint64 firstCaseId, qint64 lastCaseId) const;
+    Result<QList<CitationListRow>> rows(qint64 firstCaseId, qint64 lastCaseId) const;
     // A whole long text, by the key of its row; empty when the row is gone.
-    DbResult<QString> fullText(Citation::Text text, qint64 textId) const;
+    Result<QString> fullText(Citation::Text text, qint64 textId) const;
 
     // The listing report's cases (those with a judgment row), ids only.
-    DbResult<QList<qint64>> listingCaseIds() const;
+    Result<QList<qint64>> listingCaseIds() const;
     // Walks the listing report's rows (citation, judgment, case, month and year) of those cases, a block at a
     // time, so that no more than one block of whole judgments is held. The walk starts at place `start` in caseIds
     // (keyed on its case id, so the rows before it are not read); fn gets each row's place in caseIds and may stop
     // the walk by returning false. Cases gone since caseIds was read are passed over.
-    DbError eachListingRow(const QList<qint64>& caseIds,
-                           const std::function<bool(int index, const QStringList& row)>& fn, int start = 0) const;
+    Error eachListingRow(const QList<qint64>& caseIds, const std::function<bool(int index, const QStringList& row)>& fn,
+                         int start = 0) const;
     // The report's caption, title, headings and date, without rows.
     static ListingReportData listingHeader(const Clock& today);
 

@@ -3,19 +3,19 @@
 #include "core/citations/citation_tables.h"
 
 namespace {
-DbError tooLong(const QString& field, int limit, qsizetype length)
+Error tooLong(const QString& field, int limit, qsizetype length)
 {
-    return DbError::other(QStringLiteral("The %1 may hold at most %2 characters; it has %3. Nothing was stored.")
-                              .arg(field)
-                              .arg(limit)
-                              .arg(length));
+    return Error::other(QStringLiteral("The %1 may hold at most %2 characters; it has %3. Nothing was stored.")
+                            .arg(field)
+                            .arg(limit)
+                            .arg(length));
 }
 
 // Measured as the columns' lengths are, so that a text the database would take is never refused here.
-DbError lengthError(const QString& field, const QString& text, int limit)
+Error lengthError(const QString& field, const QString& text, int limit)
 {
     const qsizetype length = CitationRules::characterCount(text);
-    return length > limit ? tooLong(field, limit, length) : DbError();
+    return length > limit ? tooLong(field, limit, length) : Error();
 }
 } // namespace
 
@@ -35,35 +35,35 @@ QString CitationRules::emptyCitationMessage()
     return QStringLiteral("Please enter the citation.");
 }
 
-DbError CitationRules::requiredError(const Citation& c)
+Error CitationRules::requiredError(const Citation& c)
 {
-    return c.citation.trimmed().isEmpty() ? DbError::other(emptyCitationMessage()) : DbError();
+    return c.citation.trimmed().isEmpty() ? Error::other(emptyCitationMessage()) : Error();
 }
 
-DbError CitationRules::limitsError(const Citation& c)
+Error CitationRules::limitsError(const Citation& c)
 {
-    if (DbError e = lengthError(QStringLiteral("Citation"), c.citation, CitationTables::citationLength()))
+    if (Error e = lengthError(QStringLiteral("Citation"), c.citation, CitationTables::citationLength()))
         return e;
-    if (DbError e = lengthError(QStringLiteral("Case"), c.caseTitle, CitationTables::caseTitleLength()))
+    if (Error e = lengthError(QStringLiteral("Case"), c.caseTitle, CitationTables::caseTitleLength()))
         return e;
     for (const CitationTextTable& t : CitationTables::texts())
-        if (DbError e = lengthError(t.caption, c.text(t.text), t.maxLength))
+        if (Error e = lengthError(t.caption, c.text(t.text), t.maxLength))
             return e;
     const int sectionLength = CitationTables::acts().textLength;
     for (const CitationLink& act : c.acts)
         if (!isPlaceholder(act))
-            if (DbError e = lengthError(QStringLiteral("Section of %1").arg(act.name), act.section, sectionLength))
+            if (Error e = lengthError(QStringLiteral("Section of %1").arg(act.name), act.section, sectionLength))
                 return e;
     if (c.bench.size() > Citation::kBenchRows)
-        return DbError::other(
+        return Error::other(
             QStringLiteral("A citation has at most %1 bench names. Nothing was stored.").arg(Citation::kBenchRows));
     for (int row = 0; row < c.bench.size(); ++row)
-        if (DbError e = lengthError(QStringLiteral("Bench name in row %1").arg(row + 1), c.bench[row],
-                                    CitationTables::bench().textLength))
+        if (Error e = lengthError(QStringLiteral("Bench name in row %1").arg(row + 1), c.bench[row],
+                                  CitationTables::bench().textLength))
             return e;
     // Both engines write and read a date as four-digit years; one beyond them would come back as another date.
     if (c.judgmentDate.isValid() && (c.judgmentDate.year() < 1 || c.judgmentDate.year() > 9999))
-        return DbError::other(
+        return Error::other(
             QStringLiteral("The date of judgment must lie between the years 1 and 9999. Nothing was stored."));
     return {};
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/citations/citation.h"
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <QString>
 
@@ -15,11 +15,11 @@ public:
     static bool isRefusedInCitation(QChar c);
 
     // What must be filled in before a screen asks whether to store the record: the citation. Nothing when it is.
-    static DbError requiredError(const Citation& citation);
+    static Error requiredError(const Citation& citation);
     // Why the record cannot be stored as it is, the first rule it breaks: a field longer than its column, more
     // than 21 bench names, a date of judgment that the engines cannot hold. The store checks it on every write,
     // before anything is written; nothing when it can be stored.
-    static DbError limitsError(const Citation& citation);
+    static Error limitsError(const Citation& citation);
 
     // The record as a new citation is stored: the case title and the long texts without leading and trailing
     // blanks.

@@ -48,17 +48,16 @@ QVariantList caseRow(const Citation& c, const std::array<qint64, Citation::kText
 }
 
 // Takes the next key of a table inside the write's transaction.
-DbError nextKey(DbSession& s, const QString& table, qint64* key)
+Error nextKey(DbSession& s, const QString& table, qint64* key)
 {
-    DbResult<qint64> next = SharedData::getNextId(s, table);
+    Result<qint64> next = SharedData::getNextId(s, table);
     if (!next)
         return next.error();
     *key = *next;
     return {};
 }
 
-DbError insertLinks(DbSession& s, const CitationRowTable& t, const QList<CitationLink>& links, qint64 caseId,
-                    qint64 key)
+Error insertLinks(DbSession& s, const CitationRowTable& t, const QList<CitationLink>& links, qint64 caseId, qint64 key)
 {
     const bool withText = !t.textColumn.isEmpty();
     const QString sql =
@@ -72,7 +71,7 @@ DbError insertLinks(DbSession& s, const CitationRowTable& t, const QList<Citatio
         QVariantList values{key, link.masterId, caseId};
         if (withText)
             values << link.section;
-        if (DbError e = s.run(sql, values))
+        if (Error e = s.run(sql, values))
             return e;
         ++key;
     }
@@ -97,7 +96,7 @@ bool sameStoredCitation(const Citation& a, const Citation& b)
            a.bench == b.bench;
 }
 
-DbResult<QList<CitationLink>> loadLinks(DbSession& s, const CitationRowTable& t, qint64 caseId)
+Result<QList<CitationLink>> loadLinks(DbSession& s, const CitationRowTable& t, qint64 caseId)
 {
     // Link keys follow the list's order, so ordering by them gives the list back as it was entered.
     const bool withText = !t.textColumn.isEmpty();
@@ -107,7 +106,7 @@ DbResult<QList<CitationLink>> loadLinks(DbSession& s, const CitationRowTable& t,
                                  withText ? QStringLiteral(", %1.%2 AS section").arg(t.table, t.textColumn) : QString(),
                                  kCaseMaster, CitationTables::caseKey(), t.caseColumn);
     QList<CitationLink> links;
-    if (DbError e = s.forEachRow(sql, {caseId}, [&](const QSqlQuery& q) {
+    if (Error e = s.forEachRow(sql, {caseId}, [&](const QSqlQuery& q) {
             links.append({q.value(QStringLiteral("master_id")).toLongLong(),
                           q.value(QStringLiteral("link_name")).toString(),
                           withText ? q.value(QStringLiteral("section")).toString() : QString()});
@@ -134,43 +133,43 @@ QString CitationStore::changedMessage(qint64 caseId, bool deleting)
         .arg(deleting ? QStringLiteral("deleted") : QStringLiteral("stored"));
 }
 
-DbResult<QList<qint64>> CitationStore::caseIds() const
+Result<QList<qint64>> CitationStore::caseIds() const
 {
     return m_session.column<qint64>(QStringLiteral("SELECT %1 FROM %2").arg(CitationTables::caseKey(), kCaseMaster));
 }
 
-DbResult<qint64> CitationStore::nextCaseId() const
+Result<qint64> CitationStore::nextCaseId() const
 {
     return SharedData::getNextId(m_session, kCaseMaster);
 }
 
-DbResult<bool> CitationStore::exists(qint64 caseId) const
+Result<bool> CitationStore::exists(qint64 caseId) const
 {
-    DbResult<QSqlQuery> q = m_session.query(
+    Result<QSqlQuery> q = m_session.query(
         QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(CitationTables::caseKey(), kCaseMaster), {caseId});
     if (!q)
         return q.error();
     return q->next();
 }
 
-DbResult<Citation> CitationStore::load(qint64 caseId) const
+Result<Citation> CitationStore::load(qint64 caseId) const
 {
     return read(caseId, nullptr);
 }
 
-DbResult<Citation> CitationStore::loadWhole(qint64 caseId) const
+Result<Citation> CitationStore::loadWhole(qint64 caseId) const
 {
     bool whole = false;
-    DbResult<Citation> c = read(caseId, &whole);
+    Result<Citation> c = read(caseId, &whole);
     if (c && !whole)
-        return DbError{DbError::Kind::NotFound, QString(),
-                       QStringLiteral("The citation %1 is not stored, or one of "
-                                      "its texts is missing.")
-                           .arg(caseId)};
+        return Error{Error::Kind::NotFound, QString(),
+                     QStringLiteral("The citation %1 is not stored, or one of "
+                                    "its texts is missing.")
+                         .arg(caseId)};
     return c;
 }
 
-DbResult<Citation> CitationStore::read(qint64 caseId, bool* whole) const
+Result<Citation> CitationStore::read(qint64 caseId, bool* whole) const
 {
     Citation c;
     c.caseId = caseId;
@@ -197,7 +196,7 @@ DbResult<Citation> CitationStore::read(qint64 caseId, bool* whole) const
                         from.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + joins.join(QStringLiteral(" AND ")) +
                         QStringLiteral(" AND %1 = ?").arg(CitationTables::caseKey());
     bool found = false;
-    if (DbError e = m_session.forEachRow(sql, {caseId}, [&](const QSqlQuery& q) {
+    if (Error e = m_session.forEachRow(sql, {caseId}, [&](const QSqlQuery& q) {
             found = true;
             c.citation = q.value(CitationTables::citation()).toString();
             c.caseTitle = q.value(CitationTables::caseTitle()).toString();
@@ -219,13 +218,13 @@ DbResult<Citation> CitationStore::read(qint64 caseId, bool* whole) const
     for (auto [list, table] :
          {std::pair{&c.categories, &CitationTables::categories()}, std::pair{&c.courts, &CitationTables::courts()},
           std::pair{&c.acts, &CitationTables::acts()}}) {
-        DbResult<QList<CitationLink>> links = loadLinks(m_session, *table, caseId);
+        Result<QList<CitationLink>> links = loadLinks(m_session, *table, caseId);
         if (!links)
             return links.error();
         *list = *links;
     }
     const CitationRowTable& bench = CitationTables::bench();
-    DbResult<QList<QString>> names = m_session.column<QString>(
+    Result<QList<QString>> names = m_session.column<QString>(
         QStringLiteral("SELECT %1.%2 AS %2 FROM %3,%1 WHERE %3.%4 = %1.%5 AND %1.%5 = ? ORDER BY %1.id")
             .arg(bench.table, bench.textColumn, kCaseMaster, CitationTables::caseKey(), bench.caseColumn),
         {caseId});
@@ -235,20 +234,20 @@ DbResult<Citation> CitationStore::read(qint64 caseId, bool* whole) const
     return c;
 }
 
-DbResult<Citation> CitationStore::storedAsLoaded(qint64 caseId, const Citation* loaded, bool deleting) const
+Result<Citation> CitationStore::storedAsLoaded(qint64 caseId, const Citation* loaded, bool deleting) const
 {
-    const DbResult<bool> there = exists(caseId);
+    const Result<bool> there = exists(caseId);
     if (!there)
         return there.error();
     if (!*there)
-        return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(caseId)};
-    DbResult<Citation> stored = load(caseId);
+        return Error{Error::Kind::NotFound, QString(), vanishedMessage(caseId)};
+    Result<Citation> stored = load(caseId);
     if (stored && loaded && !sameStoredCitation(*stored, *loaded))
-        return DbError{DbError::Kind::Conflict, QString(), changedMessage(caseId, deleting)};
+        return Error{Error::Kind::Conflict, QString(), changedMessage(caseId, deleting)};
     return stored;
 }
 
-DbError CitationStore::lockLinkedMasters(const Citation& c) const
+Error CitationStore::lockLinkedMasters(const Citation& c) const
 {
     QStringList gone;
     for (auto [links, table] :
@@ -265,10 +264,10 @@ DbError CitationStore::lockLinkedMasters(const Citation& c) const
         if (linked.isEmpty())
             continue;
         // Held until the commit, so that no master row the links need can be deleted before they are written.
-        if (DbError e = m_session.lockForWrite(table->master))
+        if (Error e = m_session.lockForWrite(table->master))
             return e;
         const QString marks = QStringList(ids.size(), QStringLiteral("?")).join(QLatin1Char(','));
-        DbResult<QList<qint64>> found = m_session.column<qint64>(
+        Result<QList<qint64>> found = m_session.column<qint64>(
             QStringLiteral("SELECT id FROM %1 WHERE id IN (%2)").arg(table->master, marks), ids);
         if (!found)
             return found.error();
@@ -284,22 +283,21 @@ DbError CitationStore::lockLinkedMasters(const Citation& c) const
     QString named = QStringLiteral("The ") + gone.first();
     for (qsizetype i = 1; i < gone.size(); ++i)
         named += (i + 1 == gone.size() ? QStringLiteral(" and the ") : QStringLiteral(", the ")) + gone.at(i);
-    return {DbError::Kind::NotFound, QString(),
+    return {Error::Kind::NotFound, QString(),
             named + (gone.size() == 1 ? QStringLiteral(" was") : QStringLiteral(" were")) +
                 QStringLiteral(" deleted by another user; nothing was stored.")};
 }
 
-DbError CitationStore::insertLinksAndBench(const Citation& c, qint64 caseId, const QStringList& keptBench) const
+Error CitationStore::insertLinksAndBench(const Citation& c, qint64 caseId, const QStringList& keptBench) const
 {
     // The four keys are taken before anything is written, so rewritten rows get fresh keys after the old ones.
     const QList<CitationRowTable> tables = CitationTables::rowTables();
     QList<qint64> keys(tables.size());
     for (qsizetype i = 0; i < tables.size(); ++i)
-        if (DbError e = nextKey(m_session, tables[i].table, &keys[i]))
+        if (Error e = nextKey(m_session, tables[i].table, &keys[i]))
             return e;
     for (const CitationRowTable& t : tables)
-        if (DbError e =
-                m_session.run(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(t.table, t.caseColumn), {caseId}))
+        if (Error e = m_session.run(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(t.table, t.caseColumn), {caseId}))
             return e;
     const CitationRowTable& bench = CitationTables::bench();
     const QString benchSql =
@@ -308,50 +306,50 @@ DbError CitationStore::insertLinksAndBench(const Citation& c, qint64 caseId, con
     for (const QString& name : c.bench) {
         if (name.trimmed().isEmpty())
             continue;
-        if (DbError e = m_session.run(benchSql, {benchKey, name, caseId}))
+        if (Error e = m_session.run(benchSql, {benchKey, name, caseId}))
             return e;
         ++benchKey;
     }
     // Rows the caller was not shown go back as they were, after the ones it gave.
     for (const QString& name : keptBench) {
-        if (DbError e = m_session.run(benchSql, {benchKey, name, caseId}))
+        if (Error e = m_session.run(benchSql, {benchKey, name, caseId}))
             return e;
         ++benchKey;
     }
-    if (DbError e = insertLinks(m_session, CitationTables::categories(), c.categories, caseId, keys[1]))
+    if (Error e = insertLinks(m_session, CitationTables::categories(), c.categories, caseId, keys[1]))
         return e;
-    if (DbError e = insertLinks(m_session, CitationTables::courts(), c.courts, caseId, keys[2]))
+    if (Error e = insertLinks(m_session, CitationTables::courts(), c.courts, caseId, keys[2]))
         return e;
     return insertLinks(m_session, CitationTables::acts(), c.acts, caseId, keys[3]);
 }
 
-DbResult<qint64> CitationStore::add(const Citation& typed) const
+Result<qint64> CitationStore::add(const Citation& typed) const
 {
     Citation c = CitationRules::asAdded(typed);
-    if (DbError e = CitationRules::limitsError(c))
+    if (Error e = CitationRules::limitsError(c))
         return e;
     const QStringList columns = CitationTables::caseColumns();
     const QString insertCase = QStringLiteral("INSERT INTO %1 (%2) VALUES(%3)")
                                    .arg(kCaseMaster, columns.join(QLatin1Char(',')),
                                         QStringList(columns.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-    const DbError e = inTransaction(m_session, [&]() -> DbError {
+    const Error e = inTransaction(m_session, [&]() -> Error {
         // Every citation writer locks case_master first, so writers queue in one order and cannot deadlock.
-        if (DbError err = nextKey(m_session, kCaseMaster, &c.caseId))
+        if (Error err = nextKey(m_session, kCaseMaster, &c.caseId))
             return err;
-        if (DbError err = lockLinkedMasters(c))
+        if (Error err = lockLinkedMasters(c))
             return err;
         std::array<qint64, Citation::kTextCount> ids{};
         for (Citation::Text t : kAddOrder)
-            if (DbError err = nextKey(m_session, CitationTables::text(t).table, &ids[t]))
+            if (Error err = nextKey(m_session, CitationTables::text(t).table, &ids[t]))
                 return err;
         for (Citation::Text t : kAddOrder) {
             const CitationTextTable& table = CitationTables::text(t);
-            if (DbError err =
+            if (Error err =
                     m_session.run(QStringLiteral("INSERT INTO %1 (id,%2) VALUES (?,?)").arg(table.table, table.column),
                                   {ids[t], c.texts[t]}))
                 return err;
         }
-        if (DbError err = m_session.run(insertCase, caseRow(c, ids)))
+        if (Error err = m_session.run(insertCase, caseRow(c, ids)))
             return err;
         return insertLinksAndBench(c, c.caseId);
     });
@@ -360,19 +358,19 @@ DbResult<qint64> CitationStore::add(const Citation& typed) const
     return c.caseId;
 }
 
-DbError CitationStore::modify(const Citation& loaded, const Citation& edited) const
+Error CitationStore::modify(const Citation& loaded, const Citation& edited) const
 {
     return rewrite(&loaded, edited);
 }
 
-DbError CitationStore::modify(const Citation& citation) const
+Error CitationStore::modify(const Citation& citation) const
 {
     return rewrite(nullptr, citation);
 }
 
-DbError CitationStore::rewrite(const Citation* loaded, const Citation& edited) const
+Error CitationStore::rewrite(const Citation* loaded, const Citation& edited) const
 {
-    if (DbError e = CitationRules::limitsError(edited))
+    if (Error e = CitationRules::limitsError(edited))
         return e;
     Citation c = edited;
     if (loaded) {
@@ -388,47 +386,47 @@ DbError CitationStore::rewrite(const Citation* loaded, const Citation& edited) c
             .arg(kCaseMaster, assignments.join(QStringLiteral(" = ?, ")), CitationTables::caseKey());
     QVariantList caseValues = caseRow(c, c.textIds);
     caseValues.move(CitationTables::caseColumns().indexOf(CitationTables::caseKey()), caseValues.size() - 1);
-    return inTransaction(m_session, [&]() -> DbError {
-        if (DbError err = m_session.lockForWrite(kCaseMaster))
+    return inTransaction(m_session, [&]() -> Error {
+        if (Error err = m_session.lockForWrite(kCaseMaster))
             return err;
-        const DbResult<Citation> stored = storedAsLoaded(c.caseId, loaded, false);
+        const Result<Citation> stored = storedAsLoaded(c.caseId, loaded, false);
         if (!stored)
             return stored.error();
-        if (DbError err = lockLinkedMasters(c))
+        if (Error err = lockLinkedMasters(c))
             return err;
         for (Citation::Text t : kModifyOrder) {
             const CitationTextTable& table = CitationTables::text(t);
-            if (DbError err =
+            if (Error err =
                     m_session.run(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(table.table, table.column),
                                   {c.texts[t], c.textIds[t]}))
                 return err;
         }
-        const DbResult<int> affected = m_session.execute(updateCase, caseValues);
+        const Result<int> affected = m_session.execute(updateCase, caseValues);
         if (!affected)
             return affected.error();
         if (*affected == 0)
-            return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(c.caseId)};
+            return Error{Error::Kind::NotFound, QString(), vanishedMessage(c.caseId)};
         return insertLinksAndBench(c, c.caseId, stored->bench.mid(Citation::kBenchRows));
     });
 }
 
-DbError CitationStore::remove(const Citation& loaded) const
+Error CitationStore::remove(const Citation& loaded) const
 {
     return erase(loaded.caseId, &loaded);
 }
 
-DbError CitationStore::remove(qint64 caseId) const
+Error CitationStore::remove(qint64 caseId) const
 {
     return erase(caseId, nullptr);
 }
 
-DbError CitationStore::erase(qint64 caseId, const Citation* loaded) const
+Error CitationStore::erase(qint64 caseId, const Citation* loaded) const
 {
-    return inTransaction(m_session, [&]() -> DbError {
-        if (DbError err = m_session.lockForWrite(kCaseMaster))
+    return inTransaction(m_session, [&]() -> Error {
+        if (Error err = m_session.lockForWrite(kCaseMaster))
             return err;
         if (loaded) {
-            const DbResult<Citation> stored = storedAsLoaded(caseId, loaded, true);
+            const Result<Citation> stored = storedAsLoaded(caseId, loaded, true);
             if (!stored)
                 return stored.error();
         }
@@ -438,7 +436,7 @@ DbError CitationStore::erase(qint64 caseId, const Citation* loaded) const
             keyColumns << t.keyColumn;
         std::array<QVariant, Citation::kTextCount> textIds;
         bool stored = false;
-        if (DbError err = m_session.forEachRow(
+        if (Error err = m_session.forEachRow(
                 QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                     .arg(keyColumns.join(QLatin1Char(',')), kCaseMaster, CitationTables::caseKey()),
                 {caseId}, [&](const QSqlQuery& q) {
@@ -449,19 +447,19 @@ DbError CitationStore::erase(qint64 caseId, const Citation* loaded) const
                 }))
             return err;
         if (!stored)
-            return DbError{DbError::Kind::NotFound, QString(), vanishedMessage(caseId)};
+            return Error{Error::Kind::NotFound, QString(), vanishedMessage(caseId)};
         // Children before case_master, case_master before the texts it points to.
         for (const CitationRowTable& t : CitationTables::rowTables())
-            if (DbError err =
+            if (Error err =
                     m_session.run(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(t.table, t.caseColumn), {caseId}))
                 return err;
-        if (DbError err = m_session.run(
+        if (Error err = m_session.run(
                 QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(kCaseMaster, CitationTables::caseKey()), {caseId}))
             return err;
         for (Citation::Text t : kModifyOrder) {
             if (textIds[t].isNull())
                 continue;
-            if (DbError err = m_session.run(
+            if (Error err = m_session.run(
                     QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(CitationTables::text(t).table), {textIds[t]}))
                 return err;
         }

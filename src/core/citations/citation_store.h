@@ -2,7 +2,7 @@
 
 #include "core/citations/citation.h"
 #include "core/citations/citation_tables.h"
-#include "core/db/db_result.h"
+#include "core/util/result.h"
 
 #include <QList>
 
@@ -25,34 +25,34 @@ public:
     explicit CitationStore(DbSession& session);
 
     // Every case id, in the order the database returns them.
-    DbResult<QList<qint64>> caseIds() const;
+    Result<QList<qint64>> caseIds() const;
     // The key a new citation would get now; the write takes it again under its lock.
-    DbResult<qint64> nextCaseId() const;
+    Result<qint64> nextCaseId() const;
 
     // The stored citation; its date is reduced to the first of its month. A case without its text rows loads
     // with empty texts and its lists; exists() tells whether the case is stored at all.
-    DbResult<Citation> load(qint64 caseId) const;
+    Result<Citation> load(qint64 caseId) const;
     // The same for a reader that needs the whole citation: Kind::NotFound when the case is not stored or one of
     // its six text rows is missing.
-    DbResult<Citation> loadWhole(qint64 caseId) const;
-    DbResult<bool> exists(qint64 caseId) const;
+    Result<Citation> loadWhole(qint64 caseId) const;
+    Result<bool> exists(qint64 caseId) const;
 
     // Stores a new citation and gives back the case id it got. The case title and the long texts are stored
     // without leading and trailing blanks.
-    DbResult<qint64> add(const Citation& citation) const;
+    Result<qint64> add(const Citation& citation) const;
     // Rewrites the stored citation `loaded` (as load gave it) as `edited`: its texts in their rows, its links and
     // bench anew; nothing is trimmed. Refused with Kind::Conflict, nothing written, when the stored citation (its
     // row, texts, links or bench) is no longer what was loaded: another user changed it, or deleted it and a new
     // citation took its key. Kind::NotFound when it is gone, or when a linked category, court or Act is.
     // Bench names stored beyond the 21 a screen shows are kept, after the ones given.
-    DbError modify(const Citation& loaded, const Citation& edited) const;
+    Error modify(const Citation& loaded, const Citation& edited) const;
     // The same without the comparison, for a caller that holds no loaded copy: whatever is stored is rewritten.
-    DbError modify(const Citation& citation) const;
+    Error modify(const Citation& citation) const;
     // Deletes the citation `loaded` from all eleven tables; the master rows stay. Refused like modify when the
     // stored citation is no longer the one loaded.
-    DbError remove(const Citation& loaded) const;
+    Error remove(const Citation& loaded) const;
     // The same by key alone, whatever is stored under it.
-    DbError remove(qint64 caseId) const;
+    Error remove(qint64 caseId) const;
 
     // The error a write of a case that is no longer stored gives.
     static QString vanishedMessage(qint64 caseId);
@@ -61,13 +61,13 @@ public:
 
 private:
     // The stored citation, and in `whole` whether its six text rows were found.
-    DbResult<Citation> read(qint64 caseId, bool* whole) const;
-    DbError rewrite(const Citation* loaded, const Citation& edited) const;
-    DbError erase(qint64 caseId, const Citation* loaded) const;
+    Result<Citation> read(qint64 caseId, bool* whole) const;
+    Error rewrite(const Citation* loaded, const Citation& edited) const;
+    Error erase(qint64 caseId, const Citation* loaded) const;
     // Under the lock: the stored citation, when it is still the one loaded (or no copy is given).
-    DbResult<Citation> storedAsLoaded(qint64 caseId, const Citation* loaded, bool deleting) const;
+    Result<Citation> storedAsLoaded(qint64 caseId, const Citation* loaded, bool deleting) const;
     // Locks the master tables the citation links to and names those of its links whose master row is gone.
-    DbError lockLinkedMasters(const Citation& c) const;
-    DbError insertLinksAndBench(const Citation& c, qint64 caseId, const QStringList& keptBench = {}) const;
+    Error lockLinkedMasters(const Citation& c) const;
+    Error insertLinksAndBench(const Citation& c, qint64 caseId, const QStringList& keptBench = {}) const;
     DbSession& m_session;
 };

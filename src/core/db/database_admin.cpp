@@ -3,30 +3,30 @@
 #include "core/db/db_session.h"
 #include "core/db/engine_admin.h"
 
-DbError DatabaseAdmin::testLogin(const DbContext& ctx, int timeoutSeconds)
+Error DatabaseAdmin::testLogin(const DbContext& ctx, int timeoutSeconds)
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance, timeoutSeconds);
     return session.error();
 }
 
-DbError DatabaseAdmin::createDatabase(const DbContext& ctx)
+Error DatabaseAdmin::createDatabase(const DbContext& ctx)
 {
     return EngineAdmin::forConnection(ctx.connection)->createDatabase(ctx);
 }
 
-DbError DatabaseAdmin::dropDatabase(const DbContext& ctx)
+Error DatabaseAdmin::dropDatabase(const DbContext& ctx)
 {
     return EngineAdmin::forConnection(ctx.connection)->dropDatabase(ctx);
 }
 
-DbError DatabaseAdmin::copyDatabase(const DbContext& from, const DbContext& into)
+Error DatabaseAdmin::copyDatabase(const DbContext& from, const DbContext& into)
 {
     return EngineAdmin::forConnection(into.connection)->copyDatabase(from, into);
 }
 
-bool DatabaseAdmin::databaseExists(const DbContext& ctx, DbError* error)
+Result<bool> DatabaseAdmin::databaseExists(const DbContext& ctx)
 {
-    return EngineAdmin::forConnection(ctx.connection)->databaseExists(ctx, error);
+    return EngineAdmin::forConnection(ctx.connection)->databaseExists(ctx);
 }
 
 QString DatabaseAdmin::databaseLocation(const DbContext& ctx)
@@ -39,17 +39,17 @@ QString DatabaseAdmin::plainDatabaseName(const DbContext& ctx)
     return EngineAdmin::forConnection(ctx.connection)->plainDatabaseName(ctx.connection.database.trimmed());
 }
 
-DbResult<QString> DatabaseAdmin::databaseIdentity(DbSession& session)
+Result<QString> DatabaseAdmin::databaseIdentity(DbSession& session)
 {
     return EngineAdmin::forConnection(session.context().connection)->databaseIdentity(session);
 }
 
-DbResult<bool> DatabaseAdmin::isHeldElsewhere(DbSession& session)
+Result<bool> DatabaseAdmin::isHeldElsewhere(DbSession& session)
 {
     return EngineAdmin::forConnection(session.context().connection)->isHeldElsewhere(session);
 }
 
-DbResult<QStringList> DatabaseAdmin::ownDatabases(const DbContext& ctx)
+Result<QStringList> DatabaseAdmin::ownDatabases(const DbContext& ctx)
 {
     return EngineAdmin::forConnection(ctx.connection)->ownDatabases(ctx);
 }
@@ -62,33 +62,27 @@ bool DatabaseAdmin::sameDatabase(const DbContext& a, const DbContext& b)
                EngineAdmin::forConnection(b.connection)->databaseIdentity(b);
 }
 
-DbResult<bool> DatabaseAdmin::sameDatabase(DbSession& a, DbSession& b)
+Result<bool> DatabaseAdmin::sameDatabase(DbSession& a, DbSession& b)
 {
     if (a.dialect().driverName() != b.dialect().driverName())
         return false;
-    const DbResult<QString> ia = databaseIdentity(a);
+    const Result<QString> ia = databaseIdentity(a);
     if (!ia)
         return ia.error();
-    const DbResult<QString> ib = databaseIdentity(b);
+    const Result<QString> ib = databaseIdentity(b);
     if (!ib)
         return ib.error();
     return *ia == *ib;
 }
 
-DbResult<QStringList> DatabaseAdmin::userTables(DbSession& session)
+Result<QStringList> DatabaseAdmin::userTables(DbSession& session)
 {
-    DbResult<QSqlQuery> q = session.query(session.dialect().userTablesQuery());
-    if (!q)
-        return q.error();
-    QStringList names;
-    while (q->next())
-        names << q->value(0).toString();
-    return names;
+    return session.column<QString>(session.dialect().userTablesQuery());
 }
 
-DbError DatabaseAdmin::dropTempTables(DbSession& session, QStringList* dropped)
+Error DatabaseAdmin::dropTempTables(DbSession& session, QStringList* dropped)
 {
-    const DbResult<QStringList> found = userTables(session);
+    const Result<QStringList> found = userTables(session);
     if (!found)
         return found.error();
     for (const QString& wanted : {QStringLiteral("tmp_case_master"), QStringLiteral("tmp_master_tbl")}) {
@@ -96,7 +90,7 @@ DbError DatabaseAdmin::dropTempTables(DbSession& session, QStringList* dropped)
             if (name.toLower() != wanted)
                 continue;
             // Quoted as found, so a table whose name differs in case is dropped too.
-            DbResult<int> r = session.execute(QStringLiteral("DROP TABLE ") + session.dialect().quoteIdentifier(name));
+            Result<int> r = session.execute(QStringLiteral("DROP TABLE ") + session.dialect().quoteIdentifier(name));
             if (!r)
                 return r.error();
             if (dropped)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/db/db_context.h"
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QStringList>
 
@@ -14,31 +14,31 @@ class DatabaseAdmin
 {
 public:
     // A login to the server alone; names no database of ours.
-    static DbError testLogin(const DbContext& ctx, int timeoutSeconds = 60);
+    static Error testLogin(const DbContext& ctx, int timeoutSeconds = 60);
 
-    static DbError createDatabase(const DbContext& ctx);
-    static DbError dropDatabase(const DbContext& ctx);
+    static Error createDatabase(const DbContext& ctx);
+    static Error dropDatabase(const DbContext& ctx);
     // Makes `into` (which must not exist) a copy of `from`, which nothing may be connected to meanwhile.
-    static DbError copyDatabase(const DbContext& from, const DbContext& into);
-    static bool databaseExists(const DbContext& ctx, DbError* error = nullptr);
+    static Error copyDatabase(const DbContext& from, const DbContext& into);
+    static Result<bool> databaseExists(const DbContext& ctx);
     // How settings typed in another screen name the database: the path of its file, or its name on the server.
     static QString databaseLocation(const DbContext& ctx);
     // The database's name as typed, without the place it names (a file named by its path: the file's base name).
     static QString plainDatabaseName(const DbContext& ctx);
     // What the engine itself says the session's database is: equal for two sessions on one database.
-    static DbResult<QString> databaseIdentity(DbSession& session);
+    static Result<QString> databaseIdentity(DbSession& session);
     // Whether another connection, of this program or any other, holds the session's database right now.
-    static DbResult<bool> isHeldElsewhere(DbSession& session);
+    static Result<bool> isHeldElsewhere(DbSession& session);
     // The databases at the context's place (its data folder, its server) that its user may drop.
-    static DbResult<QStringList> ownDatabases(const DbContext& ctx);
+    static Result<QStringList> ownDatabases(const DbContext& ctx);
 
     // Whether the two settings reach one and the same database (the server counts, not only the name).
     static bool sameDatabase(const DbContext& a, const DbContext& b);
     // Whether two open sessions are on one database, as the engines themselves tell it: another spelling of the
     // server (an address for its name) or of the file's path (a link, "..") changes nothing.
-    static DbResult<bool> sameDatabase(DbSession& a, DbSession& b);
+    static Result<bool> sameDatabase(DbSession& a, DbSession& b);
 
-    static DbResult<QStringList> userTables(DbSession& session);
+    static Result<QStringList> userTables(DbSession& session);
     // Drops the merge's leftover working tables, whatever their letter case, and nothing else.
-    static DbError dropTempTables(DbSession& session, QStringList* dropped = nullptr);
+    static Error dropTempTables(DbSession& session, QStringList* dropped = nullptr);
 };

@@ -6,37 +6,37 @@
 #include "core/db/settings_file.h"
 
 namespace {
-DbError refusedServerName(const ConnectionString& settings)
+Error refusedServerName(const ConnectionString& settings)
 {
     const QString why = ConnectionString::serverNameProblem(settings.server);
-    return why.isEmpty() ? DbError() : DbError::other(QStringLiteral("Invalid server name.\n") + why);
+    return why.isEmpty() ? Error() : Error::other(QStringLiteral("Invalid server name.\n") + why);
 }
 
 // Why the open database cannot be used as it is: not ours, or unreadable. Newer and older schemas are left to
 // Schema::ensureCurrent.
-DbError notOurs(DbSession& session)
+Error notOurs(DbSession& session)
 {
     const QString name = session.context().connection.database.trimmed();
-    const DbResult<Schema::Status> status = Schema::inspect(session);
+    const Result<Schema::Status> status = Schema::inspect(session);
     if (!status)
-        return DbError::other(
+        return Error::other(
             QStringLiteral("The database \"%1\" cannot be read.\n%2").arg(name, status.error().description),
             status.error().code);
     if (status->state != Schema::State::NotOurs)
         return {};
     if (status->missingTables.size() == Schema::allTables().size())
-        return DbError::other(QStringLiteral("The database \"%1\" is not a Lexorium database: it holds none of the "
-                                             "program's tables. It was left unchanged.")
-                                  .arg(name));
-    return DbError::other(QStringLiteral("The database \"%1\" is not a complete Lexorium database: the tables %2 "
-                                         "are missing. It was left unchanged.")
-                              .arg(name, status->missingTables.join(QStringLiteral(", "))));
+        return Error::other(QStringLiteral("The database \"%1\" is not a Lexorium database: it holds none of the "
+                                           "program's tables. It was left unchanged.")
+                                .arg(name));
+    return Error::other(QStringLiteral("The database \"%1\" is not a complete Lexorium database: the tables %2 "
+                                       "are missing. It was left unchanged.")
+                            .arg(name, status->missingTables.join(QStringLiteral(", "))));
 }
 } // namespace
 
-DbError DatabaseSetup::testConnection(const QString& programDir, const ConnectionString& settings)
+Error DatabaseSetup::testConnection(const QString& programDir, const ConnectionString& settings)
 {
-    if (DbError e = refusedServerName(settings))
+    if (Error e = refusedServerName(settings))
         return e;
     return DatabaseAdmin::testLogin({programDir, settings});
 }
@@ -46,25 +46,25 @@ DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const
     const DbContext ctx{programDir, settings};
     using Failure = Created::Failure;
     // Checked first, so that a name the settings file could not hold never makes a database.
-    if (DbError e = refusedServerName(settings))
+    if (Error e = refusedServerName(settings))
         return {Failure::Login, e};
     const QString unstorable = SettingsFile::problem(settings);
     if (!unstorable.isEmpty())
-        return {Failure::Settings, DbError::other(unstorable)};
-    if (DbError e = DatabaseAdmin::testLogin(ctx))
+        return {Failure::Settings, Error::other(unstorable)};
+    if (Error e = DatabaseAdmin::testLogin(ctx))
         return {Failure::Login, e};
-    if (DbError e = DatabaseAdmin::createDatabase(ctx))
+    if (Error e = DatabaseAdmin::createDatabase(ctx))
         return {Failure::CreateDatabase, e};
     Created result;
     {
         DbSession session(ctx);
-        if (DbError e = session.isOpen() ? Schema::create(session) : session.error())
+        if (Error e = session.isOpen() ? Schema::create(session) : session.error())
             result = {Failure::Schema, e};
     }
     if (result.ok()) {
         QString why;
         if (!SettingsFile::write(programDir, settings, &why))
-            result = {Failure::Settings, DbError::other(why)};
+            result = {Failure::Settings, Error::other(why)};
     }
     if (!result.ok())
         DatabaseAdmin::dropDatabase(ctx);
@@ -79,17 +79,17 @@ DatabaseSetup::Opened DatabaseSetup::openStored(const QString& programDir, const
     QString why;
     if (!SettingsFile::read(programDir, &result.connection, &why)) {
         result.outcome = Opened::Outcome::BadSettings;
-        result.error = DbError::other(why);
+        result.error = Error::other(why);
         return result;
     }
     DbSession session({programDir, result.connection});
     if (!session.isOpen()) {
         result.error = session.error();
         result.outcome =
-            result.error.kind == DbError::Kind::Unreachable ? Opened::Outcome::Unreachable : Opened::Outcome::Refused;
+            result.error.kind == Error::Kind::Unreachable ? Opened::Outcome::Unreachable : Opened::Outcome::Refused;
         return result;
     }
-    DbError unusable = notOurs(session);
+    Error unusable = notOurs(session);
     if (!unusable)
         unusable = Schema::ensureCurrent(session, progress);
     if (unusable) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/db/connection_string.h"
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <QString>
 
@@ -14,12 +14,12 @@ class DatabaseSetup
 public:
     // A login to the server alone, naming no database of ours. A server name that cannot be used is refused
     // before anything is tried.
-    static DbError testConnection(const QString& programDir, const ConnectionString& settings);
+    static Error testConnection(const QString& programDir, const ConnectionString& settings);
 
     struct Created {
         enum class Failure { None, Login, CreateDatabase, Schema, Settings };
         Failure failure = Failure::None;
-        DbError error;
+        Error error;
         bool ok() const { return failure == Failure::None; }
     };
     // Logs in, creates the database and its schema and stores the settings. Settings that could not be stored are
@@ -37,9 +37,9 @@ public:
         };
         Outcome outcome = Outcome::NoSettings;
         ConnectionString connection;
-        DbError error;
+        Error error;
         // Set when the leftover working tables could not be dropped; the database is usable all the same.
-        DbError cleanupError;
+        Error cleanupError;
     };
     using Progress = std::function<void(const QString& step)>;
     // Reads the settings file, opens its database, brings an older schema up to date and drops the merge's

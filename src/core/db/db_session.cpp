@@ -24,8 +24,7 @@ DbSession::DbSession(const DbContext& ctx, SqlDialect::Target target, int timeou
         return;
     m_db = QSqlDatabase::addDatabase(m_dialect->driverName(), m_name);
     if (!m_db.isValid()) {
-        m_error =
-            DbError::other(QStringLiteral("The database driver %1 is not available.").arg(m_dialect->driverName()));
+        m_error = Error::other(QStringLiteral("The database driver %1 is not available.").arg(m_dialect->driverName()));
         return;
     }
     m_dialect->configure(m_db, ctx, target, timeoutSeconds);
@@ -34,7 +33,7 @@ DbSession::DbSession(const DbContext& ctx, SqlDialect::Target target, int timeou
     if (!m_db.open()) {
         // The time-out holds for both tries together; a server that timed out once times out again quickly.
         const int left = qMax(2, timeoutSeconds - int(clock.elapsed() / 1000));
-        m_error = m_dialect->classifyOpenFailure(ctx, DbError::fromSql(m_db.lastError()), left);
+        m_error = m_dialect->classifyOpenFailure(ctx, Error::fromSql(m_db.lastError()), left);
         return;
     }
     m_error = m_dialect->prepare(m_db);
@@ -42,7 +41,7 @@ DbSession::DbSession(const DbContext& ctx, SqlDialect::Target target, int timeou
         const QString readOnly = m_dialect->readOnlyStatement();
         QSqlQuery q(m_db);
         if (!readOnly.isEmpty() && !q.exec(readOnly))
-            m_error = DbError::fromSql(q.lastError());
+            m_error = Error::fromSql(q.lastError());
     }
 }
 
@@ -92,7 +91,7 @@ bool DbSession::reopen()
     return !m_dialect->prepare(m_db).isError();
 }
 
-DbResult<QSqlQuery> DbSession::query(const QString& sql, const QVariantList& values)
+Result<QSqlQuery> DbSession::query(const QString& sql, const QVariantList& values)
 {
     if (!isOpen())
         return m_error;
@@ -101,37 +100,37 @@ DbResult<QSqlQuery> DbSession::query(const QString& sql, const QVariantList& val
     if (prepareAndRun(q, sql, values))
         return q;
     if (injected)
-        return DbError::other(QStringLiteral("Injected failure: %1").arg(sql.left(60)));
-    DbError error = DbError::fromSql(q.lastError());
+        return Error::other(QStringLiteral("Injected failure: %1").arg(sql.left(60)));
+    Error error = Error::fromSql(q.lastError());
     if (reopen()) {
         QSqlQuery again(m_db);
         if (prepareAndRun(again, sql, values))
             return again;
-        error = DbError::fromSql(again.lastError());
+        error = Error::fromSql(again.lastError());
     }
     if (m_depth > 0)
         m_rollbackOnly = true;
     return error;
 }
 
-DbResult<int> DbSession::execute(const QString& sql, const QVariantList& values)
+Result<int> DbSession::execute(const QString& sql, const QVariantList& values)
 {
-    DbResult<QSqlQuery> q = query(sql, values);
+    Result<QSqlQuery> q = query(sql, values);
     if (!q)
         return q.error();
     return q->numRowsAffected();
 }
 
-DbError DbSession::run(const QString& sql, const QVariantList& values)
+Error DbSession::run(const QString& sql, const QVariantList& values)
 {
-    DbResult<int> r = execute(sql, values);
-    return r ? DbError() : r.error();
+    Result<int> r = execute(sql, values);
+    return r ? Error() : r.error();
 }
 
-DbError DbSession::forEachRow(const QString& sql, const QVariantList& values,
-                              const std::function<bool(const QSqlQuery&)>& fn)
+Error DbSession::forEachRow(const QString& sql, const QVariantList& values,
+                            const std::function<bool(const QSqlQuery&)>& fn)
 {
-    DbResult<QSqlQuery> q = query(sql, values);
+    Result<QSqlQuery> q = query(sql, values);
     if (!q)
         return q.error();
     while (q->next())
@@ -140,47 +139,47 @@ DbError DbSession::forEachRow(const QString& sql, const QVariantList& values,
     return {};
 }
 
-DbResult<int> DbSession::executeEach(const QString& sql, const QVariantList& values, int perRun)
+Result<int> DbSession::executeEach(const QString& sql, const QVariantList& values, int perRun)
 {
     if (!isOpen())
         return m_error;
     if (perRun <= 0 || values.size() % perRun != 0)
-        return DbError::other(QStringLiteral("%1 values do not make whole runs of %2.").arg(values.size()).arg(perRun));
-    auto failed = [this](const DbError& e) -> DbResult<int> {
+        return Error::other(QStringLiteral("%1 values do not make whole runs of %2.").arg(values.size()).arg(perRun));
+    auto failed = [this](const Error& e) -> Result<int> {
         if (m_depth > 0)
             m_rollbackOnly = true;
         return e;
     };
     if (!m_failMarker.isEmpty() && sql.contains(m_failMarker)) {
         m_failMarker.clear();
-        return failed(DbError::other(QStringLiteral("Injected failure: %1").arg(sql.left(60))));
+        return failed(Error::other(QStringLiteral("Injected failure: %1").arg(sql.left(60))));
     }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        return failed(DbError::fromSql(q.lastError()));
+        return failed(Error::fromSql(q.lastError()));
     int affected = 0;
     for (qsizetype first = 0; first < values.size(); first += perRun) {
         for (int i = 0; i < perRun; ++i)
             q.bindValue(i, values.at(first + i));
         if (!q.exec())
-            return failed(DbError::fromSql(q.lastError()));
+            return failed(Error::fromSql(q.lastError()));
         affected += q.numRowsAffected();
     }
     return affected;
 }
 
-DbError DbSession::lockForWrite(const QString& table)
+Error DbSession::lockForWrite(const QString& table)
 {
     if (m_depth == 0)
-        return DbError::other(QStringLiteral("A table can be locked only inside a transaction."));
+        return Error::other(QStringLiteral("A table can be locked only inside a transaction."));
     const QString statement = m_dialect->lockTableStatement(table);
     if (statement.isEmpty())
         return {};
     return run(statement);
 }
 
-DbError DbSession::begin()
+Error DbSession::begin()
 {
     if (!isOpen())
         return m_error;
@@ -188,7 +187,7 @@ DbError DbSession::begin()
         ++m_depth;
         return {};
     }
-    DbResult<int> r = execute(m_dialect->beginWriteStatement());
+    Result<int> r = execute(m_dialect->beginWriteStatement());
     if (!r)
         return r.error();
     m_depth = 1;
@@ -196,7 +195,7 @@ DbError DbSession::begin()
     return {};
 }
 
-DbError DbSession::finish(bool commit)
+Error DbSession::finish(bool commit)
 {
     if (m_depth == 0)
         return {};
@@ -211,14 +210,14 @@ DbError DbSession::finish(bool commit)
     if (keep) {
         if (q.exec(QStringLiteral("COMMIT")))
             return {};
-        const DbError e = DbError::fromSql(q.lastError());
+        const Error e = Error::fromSql(q.lastError());
         QSqlQuery rollback(m_db);
         rollback.exec(QStringLiteral("ROLLBACK"));
         return e;
     }
     q.exec(QStringLiteral("ROLLBACK"));
     if (commit)
-        return DbError::other(QStringLiteral("The transaction was rolled back after a failed step."));
+        return Error::other(QStringLiteral("The transaction was rolled back after a failed step."));
     return {};
 }
 
@@ -233,12 +232,12 @@ TransactionGuard::~TransactionGuard()
         m_session.finish(false);
 }
 
-DbError TransactionGuard::commit()
+Error TransactionGuard::commit()
 {
     if (m_error)
         return m_error;
     if (m_done)
-        return DbError::other(QStringLiteral("The transaction has ended already."));
+        return Error::other(QStringLiteral("The transaction has ended already."));
     m_done = true;
     return m_session.finish(true);
 }

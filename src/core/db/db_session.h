@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/db/db_context.h"
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
 #include "core/db/sql_dialect.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -28,39 +28,39 @@ public:
 
     bool isOpen() const { return !m_error.isError(); }
     // Why the session could not be opened.
-    const DbError& error() const { return m_error; }
+    const Error& error() const { return m_error; }
     const DbContext& context() const { return m_ctx; }
     QSqlDatabase& db() { return m_db; }
     const SqlDialect& dialect() const { return *m_dialect; }
 
     // Runs one statement with its values bound in order; the query is positioned before its first row.
     // Outside a transaction, a read on a connection the server dropped is tried once more on a new one.
-    DbResult<QSqlQuery> query(const QString& sql, const QVariantList& values = {});
+    Result<QSqlQuery> query(const QString& sql, const QVariantList& values = {});
     // Runs one statement for its effect; rows affected, or why not.
-    DbResult<int> execute(const QString& sql, const QVariantList& values = {});
+    Result<int> execute(const QString& sql, const QVariantList& values = {});
     // Runs one statement for its effect when the count does not matter.
-    DbError run(const QString& sql, const QVariantList& values = {});
+    Error run(const QString& sql, const QVariantList& values = {});
     // The first column of every row, converted to T, in the order the rows come.
-    template <typename T> DbResult<QList<T>> column(const QString& sql, const QVariantList& values = {});
+    template <typename T> Result<QList<T>> column(const QString& sql, const QVariantList& values = {});
     // Hands each row to fn in turn; fn returns false to stop early. Why the statement failed, or nothing.
-    DbError forEachRow(const QString& sql, const QVariantList& values, const std::function<bool(const QSqlQuery&)>& fn);
+    Error forEachRow(const QString& sql, const QVariantList& values, const std::function<bool(const QSqlQuery&)>& fn);
 
     // Runs one statement for each successive group of `perRun` values, prepared once: the way to write many
     // rows. Rows affected in all, or why not.
-    DbResult<int> executeEach(const QString& sql, const QVariantList& values, int perRun);
+    Result<int> executeEach(const QString& sql, const QVariantList& values, int perRun);
 
     bool inTransaction() const { return m_depth > 0; }
     // Inside a write transaction: keeps other writers out of the table until the transaction ends, so that a
     // check and the write it guards see the same rows. Nothing to do where the transaction holds the database.
-    DbError lockForWrite(const QString& table);
+    Error lockForWrite(const QString& table);
 
     // Test seam: the next statement whose text contains the marker fails as the engine would.
     void failNextStatementContaining(const QString& marker) { m_failMarker = marker; }
 
 private:
     friend class TransactionGuard;
-    DbError begin();
-    DbError finish(bool commit);
+    Error begin();
+    Error finish(bool commit);
     bool reopen();
     bool prepareAndRun(QSqlQuery& q, const QString& sql, const QVariantList& values);
 
@@ -70,16 +70,16 @@ private:
     std::unique_ptr<SqlDialect> m_dialect;
     QString m_name;
     QSqlDatabase m_db;
-    DbError m_error;
+    Error m_error;
     int m_depth = 0;
     bool m_rollbackOnly = false;
     QString m_failMarker;
 };
 
-template <typename T> DbResult<QList<T>> DbSession::column(const QString& sql, const QVariantList& values)
+template <typename T> Result<QList<T>> DbSession::column(const QString& sql, const QVariantList& values)
 {
     QList<T> list;
-    if (DbError e = forEachRow(sql, values, [&list](const QSqlQuery& q) {
+    if (Error e = forEachRow(sql, values, [&list](const QSqlQuery& q) {
             list.append(q.value(0).value<T>());
             return true;
         }))
@@ -99,23 +99,23 @@ public:
     TransactionGuard& operator=(const TransactionGuard&) = delete;
 
     // Why the transaction could not be started; nothing may be written then.
-    const DbError& error() const { return m_error; }
+    const Error& error() const { return m_error; }
     bool isActive() const { return !m_done && !m_error.isError(); }
-    DbError commit();
+    Error commit();
 
 private:
     DbSession& m_session;
-    DbError m_error;
+    Error m_error;
     bool m_done = false;
 };
 
-// Runs fn (returning DbError) in one write transaction on the session: committed when it returns no error.
-template <typename Fn> DbError inTransaction(DbSession& session, Fn&& fn)
+// Runs fn (returning Error) in one write transaction on the session: committed when it returns no error.
+template <typename Fn> Error inTransaction(DbSession& session, Fn&& fn)
 {
     TransactionGuard guard(session);
     if (guard.error())
         return guard.error();
-    if (DbError e = fn())
+    if (Error e = fn())
         return e;
     return guard.commit();
 }

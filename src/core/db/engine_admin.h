@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/db/connection_string.h"
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,20 +26,20 @@ public:
     virtual QString databaseIdentity(const DbContext& ctx) const = 0;
     // What the engine itself says the session's database is, however its server or file was spelled: equal for
     // two sessions on one database, different for sessions on two.
-    virtual DbResult<QString> databaseIdentity(DbSession& session) const = 0;
+    virtual Result<QString> databaseIdentity(DbSession& session) const = 0;
     // Whether another connection, of this program or any other, holds the session's database right now.
-    virtual DbResult<bool> isHeldElsewhere(DbSession& session) const = 0;
+    virtual Result<bool> isHeldElsewhere(DbSession& session) const = 0;
     // The databases at the context's place (its data folder, its server) that its user may drop.
-    virtual DbResult<QStringList> ownDatabases(const DbContext& ctx) const = 0;
+    virtual Result<QStringList> ownDatabases(const DbContext& ctx) const = 0;
     // How settings typed in another screen name the database: the path of its file, or its name on the server.
     virtual QString databaseLocation(const DbContext& ctx) const = 0;
     // A database name as typed, without the place it names: the file's base name where a database is named by the
     // path of its file.
     virtual QString plainDatabaseName(const QString& typed) const { return typed; }
 
-    virtual bool databaseExists(const DbContext& ctx, DbError* error) const = 0;
-    virtual DbError createDatabase(const DbContext& ctx) const = 0;
-    virtual DbError dropDatabase(const DbContext& ctx) const = 0;
+    virtual Result<bool> databaseExists(const DbContext& ctx) const = 0;
+    virtual Error createDatabase(const DbContext& ctx) const = 0;
+    virtual Error dropDatabase(const DbContext& ctx) const = 0;
     // Makes `into` (which must not exist) a copy of `from`, which nothing may be connected to meanwhile.
-    virtual DbError copyDatabase(const DbContext& from, const DbContext& into) const = 0;
+    virtual Error copyDatabase(const DbContext& from, const DbContext& into) const = 0;
 };

@@ -7,6 +7,15 @@
 
 namespace {
 const QString kDuplicateDatabase = QStringLiteral("42P04");
+
+// Runs a CREATE DATABASE; a name in use is told apart from other failures.
+Error createAs(DbSession& session, const QString& statement)
+{
+    Error e = session.run(statement);
+    if (e.code == kDuplicateDatabase)
+        e.kind = Error::Kind::AlreadyExists;
+    return e;
+}
 } // namespace
 
 QString PostgresAdmin::databaseIdentity(const DbContext& ctx) const
@@ -17,10 +26,10 @@ QString PostgresAdmin::databaseIdentity(const DbContext& ctx) const
         .arg(ctx.connection.database.trimmed());
 }
 
-DbResult<QString> PostgresAdmin::databaseIdentity(DbSession& session) const
+Result<QString> PostgresAdmin::databaseIdentity(DbSession& session) const
 {
     // The cluster's own identifier, made once by initdb, and the database's object id within it.
-    DbResult<QSqlQuery> q = session.query(
+    Result<QSqlQuery> q = session.query(
         QStringLiteral("SELECT (SELECT system_identifier FROM pg_control_system())::text || '/' || oid::text "
                        "FROM pg_database WHERE datname = current_database()"));
     if (!q) {
@@ -32,18 +41,18 @@ DbResult<QString> PostgresAdmin::databaseIdentity(DbSession& session) const
     if (!q)
         return q.error();
     if (!q->next())
-        return DbError::other(QStringLiteral("The server does not list the database \"%1\".")
-                                  .arg(session.context().connection.database.trimmed()));
+        return Error::other(QStringLiteral("The server does not list the database \"%1\".")
+                                .arg(session.context().connection.database.trimmed()));
     return QStringLiteral("pg:") + q->value(0).toString();
 }
 
-DbResult<bool> PostgresAdmin::isHeldElsewhere(DbSession& session) const
+Result<bool> PostgresAdmin::isHeldElsewhere(DbSession& session) const
 {
     // A connection that was just closed is listed until its server process has ended, which takes moments; the
     // server waits between the looks.
     constexpr int kLooks = 10;
     for (int look = 0;; ++look) {
-        DbResult<QSqlQuery> q = session.query(QStringLiteral(
+        Result<QSqlQuery> q = session.query(QStringLiteral(
             "SELECT EXISTS (SELECT 1 FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
             "pg_backend_pid())"));
         if (!q)
@@ -52,76 +61,51 @@ DbResult<bool> PostgresAdmin::isHeldElsewhere(DbSession& session) const
             return false;
         if (look + 1 == kLooks)
             return true;
-        DbResult<QSqlQuery> wait = session.query(QStringLiteral("SELECT pg_sleep(0.1)"));
+        Result<QSqlQuery> wait = session.query(QStringLiteral("SELECT pg_sleep(0.1)"));
         if (!wait)
             return wait.error();
     }
 }
 
-DbResult<QStringList> PostgresAdmin::ownDatabases(const DbContext& ctx) const
+Result<QStringList> PostgresAdmin::ownDatabases(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
     // Only its owner (or a member of the owning role) may drop a database.
-    DbResult<QSqlQuery> q =
-        session.query(QStringLiteral("SELECT datname FROM pg_database WHERE NOT datistemplate AND "
-                                     "pg_has_role(current_user, datdba, 'USAGE') ORDER BY datname"));
-    if (!q)
-        return q.error();
-    QStringList names;
-    while (q->next())
-        names << q->value(0).toString();
-    return names;
+    return session.column<QString>(QStringLiteral("SELECT datname FROM pg_database WHERE NOT datistemplate AND "
+                                                  "pg_has_role(current_user, datdba, 'USAGE') ORDER BY datname"));
 }
 
-bool PostgresAdmin::databaseExists(const DbContext& ctx, DbError* error) const
+Result<bool> PostgresAdmin::databaseExists(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
-    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"),
-                                          {ctx.connection.database.trimmed()});
-    if (!q) {
-        if (error)
-            *error = q.error();
-        return false;
-    }
+    Result<QSqlQuery> q = session.query(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"),
+                                        {ctx.connection.database.trimmed()});
+    if (!q)
+        return q.error();
     return q->next();
 }
 
-DbError PostgresAdmin::createDatabase(const DbContext& ctx) const
+Error PostgresAdmin::createDatabase(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
     // The name cannot be a bound value here; it was checked to be a plain name and is quoted so its case stays.
-    DbResult<int> r = session.execute(QStringLiteral("CREATE DATABASE ") +
-                                      m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
-    if (!r) {
-        DbError e = r.error();
-        if (e.code == kDuplicateDatabase)
-            e.kind = DbError::Kind::AlreadyExists;
-        return e;
-    }
-    return {};
+    return createAs(session,
+                    QStringLiteral("CREATE DATABASE ") + m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
 }
 
-DbError PostgresAdmin::dropDatabase(const DbContext& ctx) const
+Error PostgresAdmin::dropDatabase(const DbContext& ctx) const
 {
     DbSession session(ctx, SqlDialect::Target::Maintenance);
-    DbResult<int> r = session.execute(QStringLiteral("DROP DATABASE IF EXISTS ") +
-                                      m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
-    return r ? DbError() : r.error();
+    return session.run(QStringLiteral("DROP DATABASE IF EXISTS ") +
+                       m_dialect.quoteIdentifier(ctx.connection.database.trimmed()));
 }
 
-DbError PostgresAdmin::copyDatabase(const DbContext& from, const DbContext& into) const
+Error PostgresAdmin::copyDatabase(const DbContext& from, const DbContext& into) const
 {
     DbSession session(into, SqlDialect::Target::Maintenance);
-    DbResult<int> r = session.execute(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
-                                          .arg(m_dialect.quoteIdentifier(into.connection.database.trimmed()),
-                                               m_dialect.quoteIdentifier(from.connection.database.trimmed())));
-    if (!r) {
-        DbError e = r.error();
-        if (e.code == kDuplicateDatabase)
-            e.kind = DbError::Kind::AlreadyExists;
-        return e;
-    }
-    return {};
+    return createAs(session, QStringLiteral("CREATE DATABASE %1 TEMPLATE %2")
+                                 .arg(m_dialect.quoteIdentifier(into.connection.database.trimmed()),
+                                      m_dialect.quoteIdentifier(from.connection.database.trimmed())));
 }
 
 QString PostgresAdmin::databaseLocation(const DbContext& ctx) const

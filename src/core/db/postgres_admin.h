@@ -8,14 +8,14 @@ class PostgresAdmin : public EngineAdmin
 {
 public:
     QString databaseIdentity(const DbContext& ctx) const override;
-    DbResult<QString> databaseIdentity(DbSession& session) const override;
-    DbResult<bool> isHeldElsewhere(DbSession& session) const override;
-    DbResult<QStringList> ownDatabases(const DbContext& ctx) const override;
+    Result<QString> databaseIdentity(DbSession& session) const override;
+    Result<bool> isHeldElsewhere(DbSession& session) const override;
+    Result<QStringList> ownDatabases(const DbContext& ctx) const override;
     QString databaseLocation(const DbContext& ctx) const override;
-    bool databaseExists(const DbContext& ctx, DbError* error) const override;
-    DbError createDatabase(const DbContext& ctx) const override;
-    DbError dropDatabase(const DbContext& ctx) const override;
-    DbError copyDatabase(const DbContext& from, const DbContext& into) const override;
+    Result<bool> databaseExists(const DbContext& ctx) const override;
+    Error createDatabase(const DbContext& ctx) const override;
+    Error dropDatabase(const DbContext& ctx) const override;
+    Error copyDatabase(const DbContext& from, const DbContext& into) const override;
 
 private:
     PostgresDialect m_dialect;

@@ -44,20 +44,20 @@ void PostgresDialect::configure(QSqlDatabase& db, const DbContext& ctx, Target t
     db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(timeoutSeconds));
 }
 
-DbError PostgresDialect::prepare(QSqlDatabase& db) const
+Error PostgresDialect::prepare(QSqlDatabase& db) const
 {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SET client_min_messages TO warning")))
-        return DbError::fromSql(q.lastError());
+        return Error::fromSql(q.lastError());
     return {};
 }
 
-DbError PostgresDialect::precheck(const DbContext&, Target, int) const
+Error PostgresDialect::precheck(const DbContext&, Target, int) const
 {
     return {};
 }
 
-DbError PostgresDialect::classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const
+Error PostgresDialect::classifyOpenFailure(const DbContext& ctx, Error error, int timeoutSeconds) const
 {
     // Asked only after a failure, so a working connection costs no extra round trip.
     const QString host = ctx.connection.host();
@@ -66,7 +66,7 @@ DbError PostgresDialect::classifyOpenFailure(const DbContext& ctx, DbError error
     const QString why = ServerProbe::reach(host, ctx.connection.port(), timeoutSeconds);
     if (why.isEmpty())
         return error;
-    return {DbError::Kind::Unreachable, error.code,
+    return {Error::Kind::Unreachable, error.code,
             QStringLiteral("Cannot reach the server %1:%2: %3").arg(host).arg(ctx.connection.port()).arg(why)};
 }
 
@@ -142,7 +142,7 @@ QString PostgresDialect::readOnlyStatement() const
     return QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
 }
 
-bool PostgresDialect::isLoginRefusal(const DbError& error) const
+bool PostgresDialect::isLoginRefusal(const Error& error) const
 {
     // invalid_authorization_specification and invalid_password; the client library does not always pass the
     // code on for a refused open, so its words count too.
@@ -204,9 +204,9 @@ QString PostgresDialect::indexedText(const QString& column)
 
 namespace {
 // The definitions of the search indexes there are, by name.
-DbResult<QHash<QString, QString>> searchIndexDefinitions(DbSession& session)
+Result<QHash<QString, QString>> searchIndexDefinitions(DbSession& session)
 {
-    DbResult<QSqlQuery> q = session.query(
+    Result<QSqlQuery> q = session.query(
         QStringLiteral("SELECT c.relname, pg_get_indexdef(c.oid) FROM pg_class c JOIN pg_namespace n ON "
                        "n.oid = c.relnamespace WHERE n.nspname = current_schema() AND c.relkind = 'i' AND "
                        "c.relname LIKE 'search!_%' ESCAPE '!'"));
@@ -225,11 +225,11 @@ bool isEarlierForm(const QString& definition)
 }
 } // namespace
 
-DbError PostgresDialect::renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
+Error PostgresDialect::renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
     // Only the indexes there are in the old form: a database whose user could not add the extension has none
     // and gains none, and one upgraded from before the index got the new form already.
-    const DbResult<QHash<QString, QString>> definitions = searchIndexDefinitions(session);
+    const Result<QHash<QString, QString>> definitions = searchIndexDefinitions(session);
     if (!definitions)
         return definitions.error();
     QList<SearchIndexDef> old;
@@ -237,18 +237,18 @@ DbError PostgresDialect::renewSearchIndexes(DbSession& session, const QList<Sear
         if (definitions->contains(x.name) && isEarlierForm(definitions->value(x.name)))
             old << x;
     for (const SearchIndexDef& x : old) {
-        DbResult<int> r = session.execute(QStringLiteral("DROP INDEX ") + quoteIdentifier(x.name));
+        Result<int> r = session.execute(QStringLiteral("DROP INDEX ") + quoteIdentifier(x.name));
         if (!r)
             return r.error();
     }
-    return old.isEmpty() ? DbError() : createSearchIndexes(session, old);
+    return old.isEmpty() ? Error() : createSearchIndexes(session, old);
 }
 
-DbError PostgresDialect::createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
+Error PostgresDialect::createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
     // The trigram operator class comes with the pg_trgm extension. It is trusted, so the database's owner may
     // add it; a user who may not goes on without the indexes, and the search reads the rows instead.
-    DbResult<QSqlQuery> usable = session.query(QStringLiteral(
+    Result<QSqlQuery> usable = session.query(QStringLiteral(
         "SELECT EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') OR EXISTS (SELECT 1 FROM "
         "pg_available_extension_versions v WHERE v.name = 'pg_trgm' AND v.version = (SELECT default_version FROM "
         "pg_available_extensions WHERE name = 'pg_trgm') AND ((v.trusted AND has_database_privilege("
@@ -257,14 +257,14 @@ DbError PostgresDialect::createSearchIndexes(DbSession& session, const QList<Sea
         return usable.error();
     if (!usable->next() || !usable->value(0).toBool())
         return {};
-    DbResult<int> extension = session.execute(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"));
+    Result<int> extension = session.execute(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"));
     if (!extension)
         return extension.error();
     // Without the pending list: otherwise every search reads through up to megabytes of not yet merged entries
     // (only a vacuum merges them), and a citation database is searched far more often than written.
     for (const SearchIndexDef& x : indexes) {
         // One that is there already, in whichever form, is left to renewSearchIndexes.
-        DbResult<int> r =
+        Result<int> r =
             session.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 USING gin ((%3) gin_trgm_ops) "
                                            "WITH (fastupdate = off)")
                                 .arg(quoteIdentifier(x.name), x.table, indexedText(x.column)));
@@ -274,10 +274,10 @@ DbError PostgresDialect::createSearchIndexes(DbSession& session, const QList<Sea
     return {};
 }
 
-DbResult<SqlDialect::SearchIndexState> PostgresDialect::searchIndexState(DbSession& session,
-                                                                         const QList<SearchIndexDef>& indexes) const
+Result<SqlDialect::SearchIndexState> PostgresDialect::searchIndexState(DbSession& session,
+                                                                       const QList<SearchIndexDef>& indexes) const
 {
-    const DbResult<QHash<QString, QString>> definitions = searchIndexDefinitions(session);
+    const Result<QHash<QString, QString>> definitions = searchIndexDefinitions(session);
     if (!definitions)
         return definitions.error();
     SearchIndexState state = SearchIndexState::Current;
@@ -293,11 +293,11 @@ DbResult<SqlDialect::SearchIndexState> PostgresDialect::searchIndexState(DbSessi
 namespace {
 // The search indexes that this database has (a user who could not add the extension has none) and that this
 // user may alter: only their owner may, and another user's merge goes on row by row.
-DbResult<QStringList> presentSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes)
+Result<QStringList> presentSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes)
 {
     QStringList names;
     for (const SearchIndexDef& x : indexes) {
-        DbResult<QSqlQuery> q =
+        Result<QSqlQuery> q =
             session.query(QStringLiteral("SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace "
                                          "WHERE n.nspname = current_schema() AND c.relname = ? AND c.relkind = 'i' "
                                          "AND pg_has_role(current_user, c.relowner, 'USAGE')"),
@@ -313,13 +313,13 @@ DbResult<QStringList> presentSearchIndexes(DbSession& session, const QList<Searc
 
 // Taking thousands of long texts into the trigram indexes one row at a time costs several times what their
 // pending list and one clean-up cost; the indexes go back to having no pending list before the commit.
-DbError PostgresDialect::beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const
+Error PostgresDialect::beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
-    const DbResult<QStringList> names = presentSearchIndexes(session, indexes);
+    const Result<QStringList> names = presentSearchIndexes(session, indexes);
     if (!names)
         return names.error();
     for (const QString& name : *names) {
-        DbResult<int> r =
+        Result<int> r =
             session.execute(QStringLiteral("ALTER INDEX %1 SET (fastupdate = on)").arg(quoteIdentifier(name)));
         if (!r)
             return r.error();
@@ -327,17 +327,17 @@ DbError PostgresDialect::beginBulkIndexedWrite(DbSession& session, const QList<S
     return {};
 }
 
-DbError PostgresDialect::endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const
+Error PostgresDialect::endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
-    const DbResult<QStringList> names = presentSearchIndexes(session, indexes);
+    const Result<QStringList> names = presentSearchIndexes(session, indexes);
     if (!names)
         return names.error();
     for (const QString& name : *names) {
-        DbResult<QSqlQuery> cleaned =
+        Result<QSqlQuery> cleaned =
             session.query(QStringLiteral("SELECT gin_clean_pending_list(?::regclass)"), {quoteIdentifier(name)});
         if (!cleaned)
             return cleaned.error();
-        DbResult<int> r =
+        Result<int> r =
             session.execute(QStringLiteral("ALTER INDEX %1 SET (fastupdate = off)").arg(quoteIdentifier(name)));
         if (!r)
             return r.error();

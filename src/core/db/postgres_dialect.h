@@ -9,9 +9,9 @@ class PostgresDialect : public SqlDialect
 public:
     QString driverName() const override;
     void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const override;
-    DbError prepare(QSqlDatabase& db) const override;
-    DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const override;
-    DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const override;
+    Error prepare(QSqlDatabase& db) const override;
+    Error precheck(const DbContext& ctx, Target target, int timeoutSeconds) const override;
+    Error classifyOpenFailure(const DbContext& ctx, Error error, int timeoutSeconds) const override;
     QString quoteIdentifier(const QString& name) const override;
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
     QString createScratchTableStatement(const TableDef& table) const override;
@@ -23,24 +23,23 @@ public:
     QStringList bulkWriteStatements() const override;
     QString foreignKeysQuery() const override;
     QString readOnlyStatement() const override;
-    bool isLoginRefusal(const DbError& error) const override;
+    bool isLoginRefusal(const Error& error) const override;
     QString beginWriteStatement() const override;
     QString lockTableStatement(const QString& table) const override;
     QString schemaVersionQuery() const override;
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
     int schemaVersionFrom(const QVariant& stored) const override;
-    DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
-    DbResult<SearchIndexState> searchIndexState(DbSession& session,
-                                                const QList<SearchIndexDef>& indexes) const override;
+    Error createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    Result<SearchIndexState> searchIndexState(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchFoldProbeQuery() const override;
-    DbError renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    Error renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString keyListCondition(const QString& column) const override;
     QVariant keyListValue(const QList<qint64>& keys) const override;
     QString yearMonthExpression(const QString& column) const override;
-    DbError beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
-    DbError endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    Error beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    Error endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QStringList settleStatements() const override;
 
 private:

@@ -30,36 +30,36 @@ ForeignKeyDef fk(const QString& table, const QString& column, const QString& ref
     return {table, name, column, refTable, refColumn};
 }
 
-DbError createTables(DbSession& session, const QList<TableDef>& tables)
+Error createTables(DbSession& session, const QList<TableDef>& tables)
 {
     if (!session.isOpen())
         return session.error();
     for (const TableDef& t : tables)
-        if (DbError e = session.run(session.dialect().createTableStatement(t, Schema::foreignKeysOf(t.name))))
+        if (Error e = session.run(session.dialect().createTableStatement(t, Schema::foreignKeysOf(t.name))))
             return e;
     return {};
 }
 
 // Version 2: every foreign-key column is looked up by an in-use check, a citation load or the engine's own key
 // check when a row it refers to is deleted; unindexed, each of those reads the whole table.
-DbError addForeignKeyIndexes(DbSession& session)
+Error addForeignKeyIndexes(DbSession& session)
 {
     for (const IndexDef& index : Schema::foreignKeyIndexes())
-        if (DbError e = session.run(session.dialect().createIndexStatement(index.name, index.table, index.column)))
+        if (Error e = session.run(session.dialect().createIndexStatement(index.name, index.table, index.column)))
             return e;
     return {};
 }
 
 // Version 3: Find Citation looks for a text anywhere inside long texts; without an index every search reads
 // every text of every citation.
-DbError addSearchIndexes(DbSession& session)
+Error addSearchIndexes(DbSession& session)
 {
     return session.dialect().createSearchIndexes(session, Schema::searchIndexes());
 }
 
 // Version 4: the server's trigram indexes look for the few specially spelled letters before replacing them,
 // which makes rechecking a candidate several times cheaper.
-DbError renewSearchIndexes(DbSession& session)
+Error renewSearchIndexes(DbSession& session)
 {
     return session.dialect().renewSearchIndexes(session, Schema::searchIndexes());
 }
@@ -67,7 +67,7 @@ DbError renewSearchIndexes(DbSession& session)
 struct Step {
     int toVersion;
     QString what;
-    DbError (*apply)(DbSession&);
+    Error (*apply)(DbSession&);
 };
 
 const QList<Step>& upgradeSteps()
@@ -80,19 +80,19 @@ const QList<Step>& upgradeSteps()
     return steps;
 }
 
-DbError setVersion(DbSession& session, int version)
+Error setVersion(DbSession& session, int version)
 {
     return session.run(session.dialect().setSchemaVersionStatement(session.context(), version));
 }
 
-DbError stepsFrom(DbSession& session, int version, const Schema::Progress& progress)
+Error stepsFrom(DbSession& session, int version, const Schema::Progress& progress)
 {
     for (const Step& step : upgradeSteps()) {
         if (step.toVersion <= version)
             continue;
         if (progress)
             progress(step.what);
-        if (DbError e = step.apply(session))
+        if (Error e = step.apply(session))
             return e;
     }
     return setVersion(session, Schema::kCurrentVersion);
@@ -100,9 +100,9 @@ DbError stepsFrom(DbSession& session, int version, const Schema::Progress& progr
 
 // The version of a database that does not record it, told by what each version adds. The steps' own checks make
 // it safe to take a version too low where a piece is missing: the upgrade then makes only what is not there.
-DbResult<int> versionFromCatalogue(DbSession& session)
+Result<int> versionFromCatalogue(DbSession& session)
 {
-    DbResult<QStringList> indexes = session.column<QString>(session.dialect().userIndexesQuery());
+    Result<QStringList> indexes = session.column<QString>(session.dialect().userIndexesQuery());
     if (!indexes)
         return indexes.error();
     for (const IndexDef& index : Schema::foreignKeyIndexes())
@@ -110,7 +110,7 @@ DbResult<int> versionFromCatalogue(DbSession& session)
             return 1;
     // A server without the trigram extension has no search index at versions 3 and 4 either; taking it for
     // version 2 costs one more look for the extension.
-    const DbResult<SqlDialect::SearchIndexState> search =
+    const Result<SqlDialect::SearchIndexState> search =
         session.dialect().searchIndexState(session, Schema::searchIndexes());
     if (!search)
         return search.error();
@@ -252,22 +252,22 @@ SearchIndexDef Schema::searchIndexOf(const QString& table, const QString& column
     return {};
 }
 
-DbError Schema::createMasterTables(DbSession& session)
+Error Schema::createMasterTables(DbSession& session)
 {
     return createTables(session, masterTables());
 }
 
-DbError Schema::createCaseTable(DbSession& session)
+Error Schema::createCaseTable(DbSession& session)
 {
     return createTables(session, {caseTable()});
 }
 
-DbError Schema::createLinkTables(DbSession& session)
+Error Schema::createLinkTables(DbSession& session)
 {
     return createTables(session, linkTables());
 }
 
-DbError Schema::addForeignKeys(DbSession& session)
+Error Schema::addForeignKeys(DbSession& session)
 {
     if (!session.isOpen())
         return session.error();
@@ -275,25 +275,25 @@ DbError Schema::addForeignKeys(DbSession& session)
         const QString statement = session.dialect().addForeignKeyStatement(k);
         if (statement.isEmpty())
             continue; // declared with its table
-        if (DbError e = session.run(statement))
+        if (Error e = session.run(statement))
             return e;
     }
     return {};
 }
 
-DbError Schema::create(DbSession& session)
+Error Schema::create(DbSession& session)
 {
-    return inTransaction(session, [&session]() -> DbError {
+    return inTransaction(session, [&session]() -> Error {
         for (auto step : {&Schema::createMasterTables, &Schema::createCaseTable, &Schema::createLinkTables,
                           &Schema::addForeignKeys}) {
-            if (DbError e = step(session))
+            if (Error e = step(session))
                 return e;
         }
         return stepsFrom(session, 1, {});
     });
 }
 
-DbError Schema::create(const DbContext& ctx)
+Error Schema::create(const DbContext& ctx)
 {
     DbSession session(ctx);
     if (!session.isOpen())
@@ -301,26 +301,26 @@ DbError Schema::create(const DbContext& ctx)
     return create(session);
 }
 
-DbError Schema::createScratch(DbSession& session)
+Error Schema::createScratch(DbSession& session)
 {
     if (!session.isOpen())
         return session.error();
-    return inTransaction(session, [&session]() -> DbError {
+    return inTransaction(session, [&session]() -> Error {
         for (const TableDef& t : allTables())
-            if (DbError e = session.run(session.dialect().createScratchTableStatement(t)))
+            if (Error e = session.run(session.dialect().createScratchTableStatement(t)))
                 return e;
         return {};
     });
 }
 
-DbResult<Schema::Status> Schema::inspect(DbSession& session)
+Result<Schema::Status> Schema::inspect(DbSession& session)
 {
     if (!session.isOpen())
         return session.error();
-    DbResult<QStringList> present = session.column<QString>(session.dialect().userTablesQuery());
+    Result<QStringList> present = session.column<QString>(session.dialect().userTablesQuery());
     if (!present)
         return present.error();
-    DbResult<QSqlQuery> stored = session.query(session.dialect().schemaVersionQuery());
+    Result<QSqlQuery> stored = session.query(session.dialect().schemaVersionQuery());
     if (!stored)
         return stored.error();
     const int recorded = stored->next() ? session.dialect().schemaVersionFrom(stored->value(0)) : 0;
@@ -337,7 +337,7 @@ DbResult<Schema::Status> Schema::inspect(DbSession& session)
         status.state = State::NotOurs;
     } else if (!status.recorded) {
         // Made before versions were recorded, or a copy made by the engine's own tools, which lose the record.
-        const DbResult<int> held = versionFromCatalogue(session);
+        const Result<int> held = versionFromCatalogue(session);
         if (!held)
             return held.error();
         status.version = *held;
@@ -357,18 +357,18 @@ QString Schema::newerVersionMessage(const QString& database, int version)
         .arg(kCurrentVersion);
 }
 
-DbError Schema::ensureCurrent(DbSession& session, const Progress& progress)
+Error Schema::ensureCurrent(DbSession& session, const Progress& progress)
 {
-    DbResult<Status> status = inspect(session);
+    Result<Status> status = inspect(session);
     if (!status)
         return status.error();
     switch (status->state) {
     case State::Current:
         return {};
     case State::Newer:
-        return DbError::other(newerVersionMessage(databaseName(session), status->version));
+        return Error::other(newerVersionMessage(databaseName(session), status->version));
     case State::NotOurs:
-        return DbError::other(
+        return Error::other(
             QStringLiteral("The database \"%1\" does not hold Lexorium's tables (%2 missing). It was left unchanged.")
                 .arg(databaseName(session))
                 .arg(status->missingTables.size() == allTables().size()
@@ -377,11 +377,11 @@ DbError Schema::ensureCurrent(DbSession& session, const Progress& progress)
     case State::Older:
         break;
     }
-    return inTransaction(session, [&]() -> DbError {
+    return inTransaction(session, [&]() -> Error {
         // Another program may have upgraded it meanwhile; look again under the write lock.
-        if (DbError e = session.lockForWrite(caseTable().name))
+        if (Error e = session.lockForWrite(caseTable().name))
             return e;
-        DbResult<Status> again = inspect(session);
+        Result<Status> again = inspect(session);
         if (!again)
             return again.error();
         if (again->state != State::Older)

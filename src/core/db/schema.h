@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/db/db_context.h"
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
 #include "core/db/sql_dialect.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QList>
 #include <QStringList>
@@ -49,18 +49,18 @@ public:
 
     // The creation steps of version 1, each stopping at its first failing statement, in the caller's transaction
     // when there is one.
-    static DbError createMasterTables(DbSession& session);
-    static DbError createCaseTable(DbSession& session);
-    static DbError createLinkTables(DbSession& session);
-    static DbError addForeignKeys(DbSession& session);
+    static Error createMasterTables(DbSession& session);
+    static Error createCaseTable(DbSession& session);
+    static Error createLinkTables(DbSession& session);
+    static Error addForeignKeys(DbSession& session);
 
     // Every table, key and index of the current version in one transaction: all of it, or nothing.
-    static DbError create(DbSession& session);
-    static DbError create(const DbContext& ctx);
+    static Error create(DbSession& session);
+    static Error create(const DbContext& ctx);
     // The fourteen tables alone, for a scratch database that is filled, read and dropped by one run of a
     // program routine: no foreign keys (the rows are checked where they finally go), no indexes beyond the
     // keys, no search index, no schema version. Nothing should open it as a database of the program.
-    static DbError createScratch(DbSession& session);
+    static Error createScratch(DbSession& session);
 
     enum class State {
         Current, // the program's own schema at its version
@@ -74,12 +74,12 @@ public:
         bool recorded = false; // whether the database records its version
         QStringList missingTables;
     };
-    static DbResult<Status> inspect(DbSession& session);
+    static Result<Status> inspect(DbSession& session);
     // Why a database of a newer schema version is not opened.
     static QString newerVersionMessage(const QString& database, int version);
 
     using Progress = std::function<void(const QString& step)>;
     // Makes the database current: an older one is upgraded in one transaction; a newer one, or one without
     // the program's tables, is refused with a message and left as it was.
-    static DbError ensureCurrent(DbSession& session, const Progress& progress = {});
+    static Error ensureCurrent(DbSession& session, const Progress& progress = {});
 };

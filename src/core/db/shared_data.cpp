@@ -8,15 +8,15 @@
 #include <QSqlRecord>
 
 namespace {
-DbError badName(const QString& name)
+Error badName(const QString& name)
 {
-    return DbError::other(QStringLiteral("Invalid table or column name: %1").arg(name));
+    return Error::other(QStringLiteral("Invalid table or column name: %1").arg(name));
 }
 
 // The column names of a table, in order, without reading its rows.
-DbResult<QStringList> columnsOf(DbSession& session, const QString& table)
+Result<QStringList> columnsOf(DbSession& session, const QString& table)
 {
-    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"));
+    Result<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1 = 0"));
     if (!q)
         return q.error();
     QStringList names;
@@ -26,12 +26,12 @@ DbResult<QStringList> columnsOf(DbSession& session, const QString& table)
     return names;
 }
 
-DbResult<QString> resolve(const ColumnRef& ref, const QStringList& columns)
+Result<QString> resolve(const ColumnRef& ref, const QStringList& columns)
 {
     if (ref.position >= 0) {
         if (ref.position < columns.size())
             return columns.at(ref.position);
-        return DbError::other(QStringLiteral("Column %1 does not exist.").arg(ref.position));
+        return Error::other(QStringLiteral("Column %1 does not exist.").arg(ref.position));
     }
     if (!SharedData::isPlainIdentifier(ref.name))
         return badName(ref.name);
@@ -45,51 +45,51 @@ bool SharedData::isPlainIdentifier(const QString& name)
     return plain.match(name).hasMatch();
 }
 
-DbResult<qint64> SharedData::getNextId(DbSession& session, const QString& table)
+Result<qint64> SharedData::getNextId(DbSession& session, const QString& table)
 {
     if (!isPlainIdentifier(table))
         return badName(table);
     if (session.inTransaction())
-        if (DbError e = session.lockForWrite(table.toLower()))
+        if (Error e = session.lockForWrite(table.toLower()))
             return e;
-    DbResult<QStringList> columns = columnsOf(session, table);
+    Result<QStringList> columns = columnsOf(session, table);
     if (!columns)
         return columns.error();
     if (columns->isEmpty())
         return badName(table);
     // The key is the first column: id, or case_id for case_master.
-    DbResult<QSqlQuery> q =
+    Result<QSqlQuery> q =
         session.query(QStringLiteral("SELECT MAX(") + columns->first() + QStringLiteral(") FROM ") + table);
     if (!q)
         return q.error();
     if (!q->next())
-        return DbError::other(QStringLiteral("No answer for the largest key of %1.").arg(table));
+        return Error::other(QStringLiteral("No answer for the largest key of %1.").arg(table));
     if (q->value(0).isNull())
         return qint64(1);
     return q->value(0).toLongLong() + 1;
 }
 
-DbResult<QVariant> SharedData::getFieldById(DbSession& session, const QString& table, const ColumnRef& keyColumn,
-                                            const QVariant& keyValue, const ColumnRef& resultColumn)
+Result<QVariant> SharedData::getFieldById(DbSession& session, const QString& table, const ColumnRef& keyColumn,
+                                          const QVariant& keyValue, const ColumnRef& resultColumn)
 {
     if (!isPlainIdentifier(table))
         return badName(table);
     QStringList columns;
     if (keyColumn.position >= 0 || resultColumn.position >= 0) {
-        DbResult<QStringList> found = columnsOf(session, table);
+        Result<QStringList> found = columnsOf(session, table);
         if (!found)
             return found.error();
         columns = *found;
     }
-    const DbResult<QString> key = resolve(keyColumn, columns);
+    const Result<QString> key = resolve(keyColumn, columns);
     if (!key)
         return key.error();
-    const DbResult<QString> result = resolve(resultColumn, columns);
+    const Result<QString> result = resolve(resultColumn, columns);
     if (!result)
         return result.error();
-    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT ") + *result + QStringLiteral(" FROM ") + table +
-                                              QStringLiteral(" WHERE ") + *key + QStringLiteral(" = ?"),
-                                          {keyValue});
+    Result<QSqlQuery> q = session.query(QStringLiteral("SELECT ") + *result + QStringLiteral(" FROM ") + table +
+                                            QStringLiteral(" WHERE ") + *key + QStringLiteral(" = ?"),
+                                        {keyValue});
     if (!q)
         return q.error();
     if (!q->next())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/db/db_result.h"
+#include "core/util/result.h"
 
 #include <QVariant>
 
@@ -28,11 +28,11 @@ public:
     // The next key of a table: its largest key plus one, 1 when empty. Inside a write transaction the table is
     // locked against other writers first, so the key stays free until the transaction ends; outside one it is
     // only a proposal.
-    static DbResult<qint64> getNextId(DbSession& session, const QString& table);
+    static Result<qint64> getNextId(DbSession& session, const QString& table);
 
     // The result column of the first row whose key column equals keyValue; a null value when none does.
-    static DbResult<QVariant> getFieldById(DbSession& session, const QString& table, const ColumnRef& keyColumn,
-                                           const QVariant& keyValue, const ColumnRef& resultColumn);
+    static Result<QVariant> getFieldById(DbSession& session, const QString& table, const ColumnRef& keyColumn,
+                                         const QVariant& keyValue, const ColumnRef& resultColumn);
 
     // The full name of the file an export writes, from the name the save dialog returned.
     static QString exportFileName(const QString& chosen);

@@ -15,14 +15,14 @@ QString SqlDialect::createIndexStatement(const QString& name, const QString& tab
     return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2(%3)").arg(quoteIdentifier(name), table, column);
 }
 
-DbResult<SqlDialect::BulkFill> SqlDialect::beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const
+Result<SqlDialect::BulkFill> SqlDialect::beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
-    if (DbError e = beginBulkIndexedWrite(session, indexes))
+    if (Error e = beginBulkIndexedWrite(session, indexes))
         return e;
     return BulkFill{};
 }
 
-DbError SqlDialect::endBulkFill(DbSession& session, const BulkFill&, const QList<SearchIndexDef>& indexes) const
+Error SqlDialect::endBulkFill(DbSession& session, const BulkFill&, const QList<SearchIndexDef>& indexes) const
 {
     return endBulkIndexedWrite(session, indexes);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/db/connection_string.h"
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QString>
 #include <QStringList>
@@ -63,11 +63,11 @@ public:
     // Sets up a not-yet-open connection. Maintenance names no database of ours.
     virtual void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const = 0;
     // Runs right after a successful open.
-    virtual DbError prepare(QSqlDatabase& db) const = 0;
+    virtual Error prepare(QSqlDatabase& db) const = 0;
     // A reason the connection cannot even be attempted (folder not writable, no such file), or none.
-    virtual DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const = 0;
+    virtual Error precheck(const DbContext& ctx, Target target, int timeoutSeconds) const = 0;
     // Tells what kind of failure a refused open was (an unreachable server, say).
-    virtual DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const = 0;
+    virtual Error classifyOpenFailure(const DbContext& ctx, Error error, int timeoutSeconds) const = 0;
 
     virtual QString quoteIdentifier(const QString& name) const = 0;
     virtual QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const = 0;
@@ -83,7 +83,7 @@ public:
     // Run right after opening a ReadOnlyCatalog connection; empty where the open itself made it read-only.
     virtual QString readOnlyStatement() const { return {}; }
     // Whether a refused open was the server turning the login (user name or password) down.
-    virtual bool isLoginRefusal(const DbError& error) const
+    virtual bool isLoginRefusal(const Error& error) const
     {
         Q_UNUSED(error)
         return false;
@@ -119,14 +119,14 @@ public:
     // Makes the indexes of the given columns and indexes the rows already there, in the caller's transaction.
     // Where the engine cannot have them, it leaves them out: the search then reads the rows instead. An index
     // that is there whole already is left as it is.
-    virtual DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const = 0;
+    virtual Error createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const = 0;
     // Makes the search indexes of a database again where the index's definition has changed on this engine.
-    virtual DbError renewSearchIndexes(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
+    virtual Error renewSearchIndexes(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
     // What the catalogue holds of the given search indexes: not all of them (or not every piece of one), all of
     // them but some in a form renewSearchIndexes() makes again, or all of them as createSearchIndexes() makes them.
     enum class SearchIndexState { Incomplete, Earlier, Current };
-    virtual DbResult<SearchIndexState> searchIndexState(DbSession& session,
-                                                        const QList<SearchIndexDef>& indexes) const = 0;
+    virtual Result<SearchIndexState> searchIndexState(DbSession& session,
+                                                      const QList<SearchIndexDef>& indexes) const = 0;
     // A condition true for at least every row (key keyExpr) whose indexed text contains each of the segments,
     // ignoring letter case; it takes searchCandidateValues() as its values.
     virtual QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr,
@@ -148,8 +148,8 @@ public:
     // Around a write of many rows inside one transaction: lets the engine take the search index's entries in one
     // go instead of row by row. The end must run in the same transaction; where there is nothing to gain, both do
     // nothing.
-    virtual DbError beginBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
-    virtual DbError endBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
+    virtual Error beginBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
+    virtual Error endBulkIndexedWrite(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
     // Around a fill of many rows in many transactions of its own, into a database nobody else writes meanwhile (a
     // benchmark's, a test's): the engine may leave the search index alone while it fills and index everything in
     // one go at the end. End takes what begin returned, and runs after a failed fill too, so that the rows already
@@ -158,8 +158,8 @@ public:
         QStringList statements; // what end runs again, as the database stored it
         QStringList indexes;    // the indexes end makes again from their rows
     };
-    virtual DbResult<BulkFill> beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const;
-    virtual DbError endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>& indexes) const;
+    virtual Result<BulkFill> beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const;
+    virtual Error endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>& indexes) const;
     // Session settings that give the database the engine's write-ahead journal, kept in it for later sessions;
     // empty where the engine always has one. The program keeps the plain journal (a database file copied while it
     // runs would lack what is still in its write-ahead file); the benchmarks measure the difference.

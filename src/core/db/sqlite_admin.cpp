@@ -15,27 +15,27 @@ QString SqliteAdmin::databaseIdentity(const DbContext& ctx) const
     return QStringLiteral("file:") + (canonical.isEmpty() ? file.absoluteFilePath() : canonical);
 }
 
-DbResult<QString> SqliteAdmin::databaseIdentity(DbSession& session) const
+Result<QString> SqliteAdmin::databaseIdentity(DbSession& session) const
 {
     // The file the engine has open, with links, "." and ".." resolved.
-    DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT file FROM pragma_database_list WHERE name = 'main'"));
+    Result<QSqlQuery> q = session.query(QStringLiteral("SELECT file FROM pragma_database_list WHERE name = 'main'"));
     if (!q)
         return q.error();
     const QString canonical = q->next() ? QFileInfo(q->value(0).toString()).canonicalFilePath() : QString();
     if (canonical.isEmpty())
-        return DbError::other(QStringLiteral("The file of database \"%1\" cannot be found.")
-                                  .arg(session.context().connection.database.trimmed()));
+        return Error::other(QStringLiteral("The file of database \"%1\" cannot be found.")
+                                .arg(session.context().connection.database.trimmed()));
     return QStringLiteral("file:") + canonical;
 }
 
-DbResult<bool> SqliteAdmin::isHeldElsewhere(DbSession& session) const
+Result<bool> SqliteAdmin::isHeldElsewhere(DbSession& session) const
 {
     // Whoever keeps the file locked (a running merge keeps its working files so) stops an exclusive lock at once.
-    DbResult<int> noWait = session.execute(QStringLiteral("PRAGMA busy_timeout = 0"));
+    Result<int> noWait = session.execute(QStringLiteral("PRAGMA busy_timeout = 0"));
     if (!noWait)
         return noWait.error();
-    DbResult<int> begun = session.execute(QStringLiteral("BEGIN EXCLUSIVE"));
-    const DbError failed = begun ? DbError() : begun.error();
+    Result<int> begun = session.execute(QStringLiteral("BEGIN EXCLUSIVE"));
+    const Error failed = begun ? Error() : begun.error();
     if (begun)
         session.execute(QStringLiteral("ROLLBACK"));
     session.execute(QStringLiteral("PRAGMA busy_timeout = %1").arg(SqliteDialect::kBusyTimeoutMs));
@@ -47,7 +47,7 @@ DbResult<bool> SqliteAdmin::isHeldElsewhere(DbSession& session) const
     return false;
 }
 
-DbResult<QStringList> SqliteAdmin::ownDatabases(const DbContext& ctx) const
+Result<QStringList> SqliteAdmin::ownDatabases(const DbContext& ctx) const
 {
     QStringList names;
     const QFileInfoList files = QDir(ctx.dataDir()).entryInfoList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
@@ -56,46 +56,46 @@ DbResult<QStringList> SqliteAdmin::ownDatabases(const DbContext& ctx) const
     return names;
 }
 
-bool SqliteAdmin::databaseExists(const DbContext& ctx, DbError*) const
+Result<bool> SqliteAdmin::databaseExists(const DbContext& ctx) const
 {
     return QFileInfo::exists(SqliteDialect::databaseFile(ctx));
 }
 
-DbError SqliteAdmin::createDatabase(const DbContext& ctx) const
+Error SqliteAdmin::createDatabase(const DbContext& ctx) const
 {
-    if (DbError e = m_dialect.precheck(ctx, SqlDialect::Target::Maintenance, 0))
+    if (Error e = m_dialect.precheck(ctx, SqlDialect::Target::Maintenance, 0))
         return e;
     const QString path = SqliteDialect::databaseFile(ctx);
     QFile file(path);
     // NewOnly makes the existence test and the creation one step. The engine gives its journal the same mode.
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, SqliteDialect::kOwnerOnly)) {
         if (QFileInfo::exists(path))
-            return {DbError::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
-        return DbError::other(file.errorString());
+            return {Error::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
+        return Error::other(file.errorString());
     }
     file.close(); // an empty file is an empty database
     return {};
 }
 
-DbError SqliteAdmin::dropDatabase(const DbContext& ctx) const
+Error SqliteAdmin::dropDatabase(const DbContext& ctx) const
 {
     const QString path = SqliteDialect::databaseFile(ctx);
     for (const QString& extra : {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
         QFile::remove(path + extra);
     if (QFileInfo::exists(path) && !QFile::remove(path))
-        return DbError::other(QStringLiteral("Cannot remove %1.").arg(path));
+        return Error::other(QStringLiteral("Cannot remove %1.").arg(path));
     return {};
 }
 
-DbError SqliteAdmin::copyDatabase(const DbContext& from, const DbContext& into) const
+Error SqliteAdmin::copyDatabase(const DbContext& from, const DbContext& into) const
 {
-    if (DbError e = m_dialect.precheck(into, SqlDialect::Target::Maintenance, 0))
+    if (Error e = m_dialect.precheck(into, SqlDialect::Target::Maintenance, 0))
         return e;
     const QString path = SqliteDialect::databaseFile(into);
     if (QFileInfo::exists(path))
-        return {DbError::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
+        return {Error::Kind::AlreadyExists, QString(), QStringLiteral("Database already exists.")};
     if (!QFile::copy(SqliteDialect::databaseFile(from), path))
-        return DbError::other(QStringLiteral("Cannot copy %1 to %2.").arg(SqliteDialect::databaseFile(from), path));
+        return Error::other(QStringLiteral("Cannot copy %1 to %2.").arg(SqliteDialect::databaseFile(from), path));
     return {};
 }
 

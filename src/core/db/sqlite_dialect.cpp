@@ -63,33 +63,33 @@ void SqliteDialect::configure(QSqlDatabase& db, const DbContext& ctx, Target tar
     db.setConnectOptions(options);
 }
 
-DbError SqliteDialect::prepare(QSqlDatabase& db) const
+Error SqliteDialect::prepare(QSqlDatabase& db) const
 {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
-        return DbError::fromSql(q.lastError());
+        return Error::fromSql(q.lastError());
     return {};
 }
 
-DbError SqliteDialect::precheck(const DbContext& ctx, Target target, int) const
+Error SqliteDialect::precheck(const DbContext& ctx, Target target, int) const
 {
     if (target == Target::Maintenance) {
         // No server login here: the "login" is being able to write the data folder.
         if (!makeDataFolder(ctx.dataDir()))
-            return DbError::other(QStringLiteral("Cannot create the data folder %1.").arg(ctx.dataDir()));
+            return Error::other(QStringLiteral("Cannot create the data folder %1.").arg(ctx.dataDir()));
         QTemporaryFile probe(ctx.dataDir() + QStringLiteral("/.probe-XXXXXX"));
         if (!probe.open())
-            return DbError::other(QStringLiteral("Cannot write to the data folder %1.").arg(ctx.dataDir()));
+            return Error::other(QStringLiteral("Cannot write to the data folder %1.").arg(ctx.dataDir()));
         return {};
     }
     // Opening a missing file would create an empty database behind the user's back.
     if (!QFileInfo::exists(databaseFile(ctx)))
-        return DbError::other(
+        return Error::other(
             QStringLiteral("Cannot open database \"%1\": it does not exist.").arg(ctx.connection.database.trimmed()));
     return {};
 }
 
-DbError SqliteDialect::classifyOpenFailure(const DbContext&, DbError error, int) const
+Error SqliteDialect::classifyOpenFailure(const DbContext&, Error error, int) const
 {
     return error;
 }
@@ -194,9 +194,9 @@ QStringList searchIndexObjects(const SearchIndexDef& x)
             QStringLiteral("trigger:%1_au").arg(x.name)};
 }
 
-DbResult<QStringList> presentSearchObjects(DbSession& session)
+Result<QStringList> presentSearchObjects(DbSession& session)
 {
-    DbResult<QSqlQuery> q = session.query(
+    Result<QSqlQuery> q = session.query(
         QStringLiteral("SELECT type || ':' || name FROM sqlite_master WHERE name LIKE 'search!_%' ESCAPE '!'"));
     if (!q)
         return q.error();
@@ -215,10 +215,10 @@ bool isWhole(const SearchIndexDef& x, const QStringList& present)
 }
 } // namespace
 
-DbError SqliteDialect::createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
+Error SqliteDialect::createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
 {
     // A copy restored from the engine's own dump holds some or all of it already.
-    const DbResult<QStringList> present = presentSearchObjects(session);
+    const Result<QStringList> present = presentSearchObjects(session);
     if (!present)
         return present.error();
     for (const SearchIndexDef& x : indexes) {
@@ -247,7 +247,7 @@ DbError SqliteDialect::createSearchIndexes(DbSession& session, const QList<Searc
             QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(x.name),
         };
         for (const QString& statement : statements) {
-            DbResult<int> r = session.execute(statement);
+            Result<int> r = session.execute(statement);
             if (!r)
                 return r.error();
         }
@@ -255,10 +255,10 @@ DbError SqliteDialect::createSearchIndexes(DbSession& session, const QList<Searc
     return {};
 }
 
-DbResult<SqlDialect::SearchIndexState> SqliteDialect::searchIndexState(DbSession& session,
-                                                                       const QList<SearchIndexDef>& indexes) const
+Result<SqlDialect::SearchIndexState> SqliteDialect::searchIndexState(DbSession& session,
+                                                                     const QList<SearchIndexDef>& indexes) const
 {
-    const DbResult<QStringList> present = presentSearchObjects(session);
+    const Result<QStringList> present = presentSearchObjects(session);
     if (!present)
         return present.error();
     for (const SearchIndexDef& x : indexes)
@@ -306,13 +306,13 @@ QString SqliteDialect::yearMonthExpression(const QString& column) const
 // The search index is kept by triggers that cut every text into trigrams row by row. A bulk fill is far quicker
 // with them set aside and each index rebuilt in one go afterwards; the triggers come back exactly as they were
 // stored, so the database ends as the store would leave it.
-DbResult<SqlDialect::BulkFill> SqliteDialect::beginBulkFill(DbSession& session, const QList<SearchIndexDef>&) const
+Result<SqlDialect::BulkFill> SqliteDialect::beginBulkFill(DbSession& session, const QList<SearchIndexDef>&) const
 {
     BulkFill saved;
-    const DbError e = inTransaction(session, [&]() -> DbError {
-        DbResult<QSqlQuery> q = session.query(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = "
-                                                             "'trigger' AND name LIKE ? ESCAPE '!' ORDER BY name"),
-                                              {QStringLiteral("search!_%")});
+    const Error e = inTransaction(session, [&]() -> Error {
+        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = "
+                                                           "'trigger' AND name LIKE ? ESCAPE '!' ORDER BY name"),
+                                            {QStringLiteral("search!_%")});
         if (!q)
             return q.error();
         QStringList names;
@@ -321,11 +321,11 @@ DbResult<SqlDialect::BulkFill> SqliteDialect::beginBulkFill(DbSession& session, 
             saved.statements << q->value(1).toString();
         }
         for (const QString& name : names) {
-            DbResult<int> r = session.execute(QStringLiteral("DROP TRIGGER ") + quoteIdentifier(name));
+            Result<int> r = session.execute(QStringLiteral("DROP TRIGGER ") + quoteIdentifier(name));
             if (!r)
                 return r.error();
         }
-        DbResult<QSqlQuery> tables =
+        Result<QSqlQuery> tables =
             session.query(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
                                          "AND name LIKE ? ESCAPE '!' AND sql LIKE ? ORDER BY name"),
                           {QStringLiteral("search!_%"), QStringLiteral("%USING fts5%")});
@@ -340,17 +340,17 @@ DbResult<SqlDialect::BulkFill> SqliteDialect::beginBulkFill(DbSession& session, 
     return saved;
 }
 
-DbError SqliteDialect::endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>&) const
+Error SqliteDialect::endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>&) const
 {
-    return inTransaction(session, [&]() -> DbError {
+    return inTransaction(session, [&]() -> Error {
         for (const QString& index : fill.indexes) {
             const QString name = quoteIdentifier(index);
-            DbResult<int> r = session.execute(QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(name));
+            Result<int> r = session.execute(QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(name));
             if (!r)
                 return r.error();
         }
         for (const QString& statement : fill.statements) {
-            DbResult<int> r = session.execute(statement);
+            Result<int> r = session.execute(statement);
             if (!r)
                 return r.error();
         }

@@ -17,9 +17,9 @@ public:
 
     QString driverName() const override;
     void configure(QSqlDatabase& db, const DbContext& ctx, Target target, int timeoutSeconds) const override;
-    DbError prepare(QSqlDatabase& db) const override;
-    DbError precheck(const DbContext& ctx, Target target, int timeoutSeconds) const override;
-    DbError classifyOpenFailure(const DbContext& ctx, DbError error, int timeoutSeconds) const override;
+    Error prepare(QSqlDatabase& db) const override;
+    Error precheck(const DbContext& ctx, Target target, int timeoutSeconds) const override;
+    Error classifyOpenFailure(const DbContext& ctx, Error error, int timeoutSeconds) const override;
     QString quoteIdentifier(const QString& name) const override;
     QString createTableStatement(const TableDef& table, const QList<ForeignKeyDef>& keys) const override;
     QString addForeignKeyStatement(const ForeignKeyDef& key) const override;
@@ -33,16 +33,15 @@ public:
     QString lockTableStatement(const QString& table) const override;
     QString schemaVersionQuery() const override;
     QString setSchemaVersionStatement(const DbContext& ctx, int version) const override;
-    DbError createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
-    DbResult<SearchIndexState> searchIndexState(DbSession& session,
-                                                const QList<SearchIndexDef>& indexes) const override;
+    Error createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    Result<SearchIndexState> searchIndexState(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchTextExpression(const QString& column) const override;
     QString keyListCondition(const QString& column) const override;
     QVariant keyListValue(const QList<qint64>& keys) const override;
     QString yearMonthExpression(const QString& column) const override;
-    DbResult<BulkFill> beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
-    DbError endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>& indexes) const override;
+    Result<BulkFill> beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    Error endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>& indexes) const override;
     QStringList writeAheadJournalStatements() const override;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/masters/master_kind.h"
+#include "core/util/clock.h"
 
 #include <QDate>
 #include <QList>
@@ -8,9 +9,6 @@
 #include <QStringList>
 
 #include <functional>
-
-// Today's date as the caller's clock tells it; the core never reads the system clock itself.
-using Clock = std::function<QDate()>;
 
 // Everything a listing report prints: no database, no painting. Rows are printed in the order given.
 struct ListingReportData {

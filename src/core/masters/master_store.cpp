@@ -14,7 +14,7 @@ MasterResult ended(MasterResult::Outcome outcome, qint64 id = 0)
     return r;
 }
 
-MasterResult failed(const DbError& error)
+MasterResult failed(const Error& error)
 {
     MasterResult r;
     r.outcome = MasterResult::Outcome::Failed;
@@ -38,10 +38,10 @@ QString MasterStore::comparable(const QString& name)
     return name.left(end).toCaseFolded();
 }
 
-DbResult<QList<MasterRow>> MasterStore::rows() const
+Result<QList<MasterRow>> MasterStore::rows() const
 {
     QList<MasterRow> result;
-    if (DbError e = m_session.forEachRow(m_table->selectAll, {}, [&](const QSqlQuery& q) {
+    if (Error e = m_session.forEachRow(m_table->selectAll, {}, [&](const QSqlQuery& q) {
             result.append({q.value(0).toLongLong(), q.value(1).toString()});
             return true;
         }))
@@ -49,9 +49,9 @@ DbResult<QList<MasterRow>> MasterStore::rows() const
     return result;
 }
 
-DbResult<QList<qint64>> MasterStore::ids() const
+Result<QList<qint64>> MasterStore::ids() const
 {
-    const DbResult<QList<MasterRow>> all = rows();
+    const Result<QList<MasterRow>> all = rows();
     if (!all)
         return all.error();
     QList<qint64> result;
@@ -60,15 +60,15 @@ DbResult<QList<qint64>> MasterStore::ids() const
     return result;
 }
 
-DbResult<qint64> MasterStore::nextId() const
+Result<qint64> MasterStore::nextId() const
 {
     return SharedData::getNextId(m_session, m_table->table);
 }
 
-DbResult<std::optional<QString>> MasterStore::nameOf(qint64 id) const
+Result<std::optional<QString>> MasterStore::nameOf(qint64 id) const
 {
     std::optional<QString> name;
-    if (DbError e = m_session.forEachRow(m_table->selectById, {id}, [&](const QSqlQuery& q) {
+    if (Error e = m_session.forEachRow(m_table->selectById, {id}, [&](const QSqlQuery& q) {
             name = q.value(1).toString();
             return false;
         }))
@@ -76,18 +76,18 @@ DbResult<std::optional<QString>> MasterStore::nameOf(qint64 id) const
     return name;
 }
 
-DbResult<bool> MasterStore::exists(qint64 id) const
+Result<bool> MasterStore::exists(qint64 id) const
 {
-    const DbResult<std::optional<QString>> name = nameOf(id);
+    const Result<std::optional<QString>> name = nameOf(id);
     if (!name)
         return name.error();
     return name->has_value();
 }
 
-DbResult<bool> MasterStore::isInUse(qint64 id) const
+Result<bool> MasterStore::isInUse(qint64 id) const
 {
     bool used = false;
-    if (DbError e = m_session.forEachRow(m_table->inUse, {id}, [&](const QSqlQuery&) {
+    if (Error e = m_session.forEachRow(m_table->inUse, {id}, [&](const QSqlQuery&) {
             used = true;
             return false;
         }))
@@ -95,10 +95,10 @@ DbResult<bool> MasterStore::isInUse(qint64 id) const
     return used;
 }
 
-DbResult<QList<QStringList>> MasterStore::listingRows() const
+Result<QList<QStringList>> MasterStore::listingRows() const
 {
     QList<QStringList> result;
-    if (DbError e = m_session.forEachRow(m_table->listing, {}, [&](const QSqlQuery& q) {
+    if (Error e = m_session.forEachRow(m_table->listing, {}, [&](const QSqlQuery& q) {
             result.append({q.value(0).toString(), q.value(1).toString()});
             return true;
         }))
@@ -106,19 +106,19 @@ DbResult<QList<QStringList>> MasterStore::listingRows() const
     return result;
 }
 
-DbResult<ListingReportData> MasterStore::listing(const Clock& today) const
+Result<ListingReportData> MasterStore::listing(const Clock& today) const
 {
-    const DbResult<QList<QStringList>> rows = listingRows();
+    const Result<QList<QStringList>> rows = listingRows();
     if (!rows)
         return rows.error();
     return buildMasterListingData(m_table->kind, *rows, today ? today() : QDate());
 }
 
-DbResult<bool> MasterStore::anySameName(const QString& sql, const QVariantList& values, const QString& name) const
+Result<bool> MasterStore::anySameName(const QString& sql, const QVariantList& values, const QString& name) const
 {
     const QString wanted = comparable(name);
     bool same = false;
-    if (DbError e = m_session.forEachRow(sql, values, [&](const QSqlQuery& q) {
+    if (Error e = m_session.forEachRow(sql, values, [&](const QSqlQuery& q) {
             same = comparable(q.value(1).toString()) == wanted;
             return !same;
         }))
@@ -128,13 +128,13 @@ DbResult<bool> MasterStore::anySameName(const QString& sql, const QVariantList& 
 
 // One write: in a transaction, under the table's lock, so a check and the write it guards see the same rows.
 // A refusal (duplicate, missing, in use) commits nothing and is no failure.
-MasterResult MasterStore::writeUnderLock(const std::function<DbResult<MasterResult>()>& write)
+MasterResult MasterStore::writeUnderLock(const std::function<Result<MasterResult>()>& write)
 {
     MasterResult result;
-    const DbError e = inTransaction(m_session, [&]() -> DbError {
-        if (DbError locked = m_session.lockForWrite(m_table->table))
+    const Error e = inTransaction(m_session, [&]() -> Error {
+        if (Error locked = m_session.lockForWrite(m_table->table))
             return locked;
-        const DbResult<MasterResult> r = write();
+        const Result<MasterResult> r = write();
         if (!r)
             return r.error();
         result = *r;
@@ -149,17 +149,17 @@ MasterResult MasterStore::add(const QString& typedName)
     const QString name = typedName.trimmed();
     if (name.isEmpty())
         return ended(MasterResult::Outcome::EmptyName);
-    return writeUnderLock([&]() -> DbResult<MasterResult> {
-        const DbResult<bool> duplicate = anySameName(m_table->selectAll, {}, name);
+    return writeUnderLock([&]() -> Result<MasterResult> {
+        const Result<bool> duplicate = anySameName(m_table->selectAll, {}, name);
         if (!duplicate)
             return duplicate.error();
         if (*duplicate)
             return ended(MasterResult::Outcome::Duplicate);
         // Taken under the lock, so nobody else can take it before the commit.
-        const DbResult<qint64> key = SharedData::getNextId(m_session, m_table->table);
+        const Result<qint64> key = SharedData::getNextId(m_session, m_table->table);
         if (!key)
             return key.error();
-        const DbResult<int> inserted = m_session.execute(m_table->insert, {*key, name});
+        const Result<int> inserted = m_session.execute(m_table->insert, {*key, name});
         if (!inserted)
             return inserted.error();
         return ended(MasterResult::Outcome::Done, *key);
@@ -171,19 +171,19 @@ MasterResult MasterStore::rename(qint64 id, const QString& typedName)
     const QString name = typedName.trimmed();
     if (name.isEmpty())
         return ended(MasterResult::Outcome::EmptyName);
-    return writeUnderLock([&]() -> DbResult<MasterResult> {
-        const DbResult<bool> there = exists(id);
+    return writeUnderLock([&]() -> Result<MasterResult> {
+        const Result<bool> there = exists(id);
         if (!there)
             return there.error();
         if (!*there)
             return ended(MasterResult::Outcome::Missing, id);
         // The row's own name does not count, so a row may keep its name or change only its case.
-        const DbResult<bool> duplicate = anySameName(m_table->selectOthers, {id}, name);
+        const Result<bool> duplicate = anySameName(m_table->selectOthers, {id}, name);
         if (!duplicate)
             return duplicate.error();
         if (*duplicate)
             return ended(MasterResult::Outcome::Duplicate, id);
-        const DbResult<int> updated = m_session.execute(m_table->update, {name, id});
+        const Result<int> updated = m_session.execute(m_table->update, {name, id});
         if (!updated)
             return updated.error();
         return ended(*updated == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
@@ -192,18 +192,18 @@ MasterResult MasterStore::rename(qint64 id, const QString& typedName)
 
 MasterResult MasterStore::remove(qint64 id)
 {
-    return writeUnderLock([&]() -> DbResult<MasterResult> {
-        const DbResult<bool> there = exists(id);
+    return writeUnderLock([&]() -> Result<MasterResult> {
+        const Result<bool> there = exists(id);
         if (!there)
             return there.error();
         if (!*there)
             return ended(MasterResult::Outcome::Missing, id);
-        const DbResult<bool> used = isInUse(id);
+        const Result<bool> used = isInUse(id);
         if (!used)
             return used.error();
         if (*used)
             return ended(MasterResult::Outcome::InUse, id);
-        const DbResult<int> deleted = m_session.execute(m_table->remove, {id});
+        const Result<int> deleted = m_session.execute(m_table->remove, {id});
         if (!deleted)
             return deleted.error();
         return ended(*deleted == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);

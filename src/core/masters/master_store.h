@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
 #include "core/masters/listing_report_data.h"
 #include "core/masters/master_kind.h"
 #include "core/masters/master_table.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QList>
 #include <QString>
@@ -31,7 +31,7 @@ struct MasterResult {
         Failed,    // the database refused; see error
     };
     Outcome outcome = Outcome::Done;
-    DbError error; // the engine's own words when Failed
+    Error error;   // the engine's own words when Failed
     qint64 id = 0; // the row written; for an add, the key it was stored under
 
     bool isDone() const { return outcome == Outcome::Done; }
@@ -52,18 +52,18 @@ public:
     const MasterTable& table() const { return *m_table; }
 
     // Every row in the order the database returns them.
-    DbResult<QList<MasterRow>> rows() const;
-    DbResult<QList<qint64>> ids() const;
+    Result<QList<MasterRow>> rows() const;
+    Result<QList<qint64>> ids() const;
     // The key an add would take now: largest id plus one, 1 for an empty list. Only a proposal; add() takes its
     // own key inside its transaction.
-    DbResult<qint64> nextId() const;
+    Result<qint64> nextId() const;
     // The stored name of the row with that id; none when there is no such row.
-    DbResult<std::optional<QString>> nameOf(qint64 id) const;
-    DbResult<bool> isInUse(qint64 id) const;
+    Result<std::optional<QString>> nameOf(qint64 id) const;
+    Result<bool> isInUse(qint64 id) const;
     // Id and name of every row, by id, as text for the printed listing.
-    DbResult<QList<QStringList>> listingRows() const;
+    Result<QList<QStringList>> listingRows() const;
     // Everything the printed listing shows, dated by the clock.
-    DbResult<ListingReportData> listing(const Clock& today) const;
+    Result<ListingReportData> listing(const Clock& today) const;
 
     // Stores the name under the next key (largest + 1), unless another row has that name.
     MasterResult add(const QString& typedName);
@@ -76,9 +76,9 @@ public:
 
 private:
     // Whether a row the statement returns (name in its second column) has the same name.
-    DbResult<bool> anySameName(const QString& sql, const QVariantList& values, const QString& name) const;
-    DbResult<bool> exists(qint64 id) const;
-    MasterResult writeUnderLock(const std::function<DbResult<MasterResult>()>& write);
+    Result<bool> anySameName(const QString& sql, const QVariantList& values, const QString& name) const;
+    Result<bool> exists(qint64 id) const;
+    MasterResult writeUnderLock(const std::function<Result<MasterResult>()>& write);
 
     DbSession& m_session;
     const MasterTable* m_table;

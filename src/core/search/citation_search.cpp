@@ -247,20 +247,20 @@ bool CitationSearch::fieldMatches(const QString& stored, const SearchRequest& re
     return request.wholeWord ? findMatch(stored.toUpper(), q.toUpper()) : stored.toUpper().contains(q.toUpper());
 }
 
-DbError CitationSearch::run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
-                            const ProgressSink& onProgress, CancelToken* cancel)
+Error CitationSearch::run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
+                          const ProgressSink& onProgress, CancelToken* cancel)
 {
     for (SearchPass pass : passes) {
         if (cancel && cancel->isCancelled())
             break;
-        if (DbError e = runPass(pass, request, onHit, onProgress, cancel))
+        if (Error e = runPass(pass, request, onHit, onProgress, cancel))
             return e;
     }
     return {};
 }
 
-DbError CitationSearch::runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
-                                const ProgressSink& onProgress, CancelToken* cancel)
+Error CitationSearch::runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
+                              const ProgressSink& onProgress, CancelToken* cancel)
 {
     if (!m_session.isOpen())
         return m_session.error();
@@ -303,10 +303,10 @@ QString testedExpression(const SqlDialect& dialect, int index, bool utf8Bytes)
 }
 } // namespace
 
-DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
-                                    const ProgressSink& onProgress, CancelToken* cancel)
+Error CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
+                                  const ProgressSink& onProgress, CancelToken* cancel)
 {
-    DbResult<QList<CaseCandidate>> candidates = caseCandidates(columns, request);
+    Result<QList<CaseCandidate>> candidates = caseCandidates(columns, request);
     if (!candidates)
         return candidates.error();
     if (!indexSegments(request).isEmpty())
@@ -334,7 +334,7 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
         QList<qint64> keys;
         for (qsizetype i = start; i < start + count; ++i)
             keys << candidates->at(i).caseId;
-        DbResult<QSqlQuery> q = m_session.query(sql, {m_session.dialect().keyListValue(keys)});
+        Result<QSqlQuery> q = m_session.query(sql, {m_session.dialect().keyListValue(keys)});
         if (!q)
             return q.error();
         while (q->next()) {
@@ -356,9 +356,9 @@ DbError CitationSearch::runCasePass(const QList<int>& columns, const SearchReque
     return {};
 }
 
-DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
-                                           const SearchRequest& request, const HitSink& onHit,
-                                           const ProgressSink& onProgress, CancelToken* cancel)
+Error CitationSearch::runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
+                                         const SearchRequest& request, const HitSink& onHit,
+                                         const ProgressSink& onProgress, CancelToken* cancel)
 {
     // The index is a superset per column: a column it rules out for a citation cannot match there, so only the
     // columns it names are read, one statement per column and batch, straight from the row holding the text,
@@ -396,7 +396,7 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
                                d.keyListCondition(QStringLiteral("t%1.id").arg(index)))
                     : QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE %2")
                           .arg(testedExpression(d, index, utf8), d.keyListCondition(QStringLiteral("cm.case_id")));
-            DbResult<QSqlQuery> q = m_session.query(sql, {d.keyListValue(keys)});
+            Result<QSqlQuery> q = m_session.query(sql, {d.keyListValue(keys)});
             if (!q)
                 return q.error();
             while (q->next()) {
@@ -410,9 +410,9 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
         QHash<qint64, QString> citations;
         if (!found.isEmpty()) {
             const SqlDialect& d = m_session.dialect();
-            DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
-                                                        d.keyListCondition(QStringLiteral("case_id")),
-                                                    {d.keyListValue(found.keys())});
+            Result<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
+                                                      d.keyListCondition(QStringLiteral("case_id")),
+                                                  {d.keyListValue(found.keys())});
             if (!q)
                 return q.error();
             while (q->next())
@@ -433,8 +433,8 @@ DbError CitationSearch::runIndexedCasePass(const QList<int>& columns, const QLis
     return {};
 }
 
-DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(const QList<int>& columns,
-                                                                              const SearchRequest& request)
+Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(const QList<int>& columns,
+                                                                            const SearchRequest& request)
 {
     const QStringList segments = indexSegments(request);
     if (segments.isEmpty()) {
@@ -448,7 +448,7 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
         QStringList conditions;
         QVariantList values;
         if (!needsRows) {
-            if (DbError e = addDateCandidates(request, &conditions, &values))
+            if (Error e = addDateCandidates(request, &conditions, &values))
                 return e;
             if (conditions.isEmpty())
                 return QList<CaseCandidate>();
@@ -456,7 +456,7 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
         QString sql = QStringLiteral("SELECT cm.case_id FROM case_master cm");
         if (!conditions.isEmpty())
             sql += QStringLiteral(" WHERE (") + conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')');
-        DbResult<QSqlQuery> q = m_session.query(sql + QStringLiteral(" ORDER BY cm.case_id"), values);
+        Result<QSqlQuery> q = m_session.query(sql + QStringLiteral(" ORDER BY cm.case_id"), values);
         if (!q)
             return q.error();
         QList<CaseCandidate> ids;
@@ -475,7 +475,7 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
         QStringList conditions;
         QVariantList values;
         if (isDateColumn(i)) {
-            if (DbError e = addDateCandidates(request, &conditions, &values))
+            if (Error e = addDateCandidates(request, &conditions, &values))
                 return e;
             if (conditions.isEmpty())
                 continue;
@@ -484,7 +484,7 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
             conditions << m_session.dialect().searchCandidateCondition(index, row, int(segments.size()));
             values << m_session.dialect().searchCandidateValues(segments);
         }
-        DbResult<QSqlQuery> q =
+        Result<QSqlQuery> q =
             m_session.query(QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE (").arg(row) +
                                 conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')'),
                             values);
@@ -507,7 +507,7 @@ DbResult<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(co
     return ids;
 }
 
-DbError CitationSearch::addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values)
+Error CitationSearch::addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values)
 {
     const JudgmentDateQuery date = JudgmentDateQuery::parse(request.text);
     const QString range = QStringLiteral("(cm.dt_of_judgment >= ? AND cm.dt_of_judgment < ?)");
@@ -526,9 +526,9 @@ DbError CitationSearch::addDateCandidates(const SearchRequest& request, QStringL
     if (request.text.size() > JudgmentDateQuery::shownForm(QDate(2000, 1, 1)).size())
         return {};
     const QString month = m_session.dialect().yearMonthExpression(QStringLiteral("dt_of_judgment"));
-    DbResult<QSqlQuery> q = m_session.query(QStringLiteral("SELECT DISTINCT %1 FROM case_master WHERE "
-                                                           "dt_of_judgment IS NOT NULL ORDER BY 1")
-                                                .arg(month));
+    Result<QSqlQuery> q = m_session.query(QStringLiteral("SELECT DISTINCT %1 FROM case_master WHERE "
+                                                         "dt_of_judgment IS NOT NULL ORDER BY 1")
+                                              .arg(month));
     if (!q)
         return q.error();
     QList<QDate> months;
@@ -555,7 +555,7 @@ QStringList CitationSearch::indexSegments(const SearchRequest& request)
         m_indexUsable = IndexSegments::spellingsAgree() ? 1 : 0;
         const QString probe = m_session.dialect().searchFoldProbeQuery();
         if (m_indexUsable && !probe.isEmpty()) {
-            DbResult<QSqlQuery> q = m_session.query(probe);
+            Result<QSqlQuery> q = m_session.query(probe);
             m_indexUsable = q && q->next() && q->value(0).toBool() ? 1 : 0;
         }
     }
@@ -567,7 +567,7 @@ bool CitationSearch::readsUtf8Bytes()
     if (m_utf8Bytes < 0) {
         // A database may keep its texts in another encoding: read bytes only where they are UTF-8.
         const QString sample = QStringLiteral("\u00e9a");
-        DbResult<QSqlQuery> q =
+        Result<QSqlQuery> q =
             m_session.query(QStringLiteral("SELECT ") +
                             m_session.dialect().searchTextExpression(QLatin1Char('\'') + sample + QLatin1Char('\'')));
         m_utf8Bytes = 0;
@@ -584,8 +584,8 @@ bool CitationSearch::indexAnswers(const SearchRequest& request)
     return !indexSegments(request).isEmpty();
 }
 
-DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
-                                    const ProgressSink& onProgress, CancelToken* cancel)
+Error CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
+                                  const ProgressSink& onProgress, CancelToken* cancel)
 {
     const QString& link = pass.linkTable;
     QString sql =
@@ -604,7 +604,7 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
                                                           index, QStringLiteral("id"), int(segments.size()));
             masterValues = m_session.dialect().searchCandidateValues(segments);
         }
-        DbResult<QSqlQuery> masters = m_session.query(mastersSql, masterValues);
+        Result<QSqlQuery> masters = m_session.query(mastersSql, masterValues);
         if (!masters)
             return masters.error();
         while (masters->next()) {
@@ -630,7 +630,7 @@ DbError CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequ
     }
     sql += QStringLiteral(" ORDER BY cm.case_id, ") + pass.linkOrder;
 
-    DbResult<QSqlQuery> q = m_session.query(sql, values);
+    Result<QSqlQuery> q = m_session.query(sql, values);
     if (!q)
         return q.error();
     int row = 0;

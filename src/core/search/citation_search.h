@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QList>
 #include <QString>
@@ -76,12 +76,12 @@ public:
 
     // Runs one pass. A stop or cancel is seen between rows: the pass ends, its hits so far delivered, and a stop
     // request is cleared. Hits of one pass come in ascending case id, at most one per citation.
-    DbError runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
-                    const ProgressSink& onProgress = {}, CancelToken* cancel = nullptr);
+    Error runPass(SearchPass pass, const SearchRequest& request, const HitSink& onHit,
+                  const ProgressSink& onProgress = {}, CancelToken* cancel = nullptr);
     // Runs the given passes in order into the same sink. A stop ends the running pass only; a cancel ends the
     // run.
-    DbError run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
-                const ProgressSink& onProgress = {}, CancelToken* cancel = nullptr);
+    Error run(const QList<SearchPass>& passes, const SearchRequest& request, const HitSink& onHit,
+              const ProgressSink& onProgress = {}, CancelToken* cancel = nullptr);
 
     // The word tests, exposed for their own tests.
     static bool isDelimiter(QChar c);                                  // Codes
@@ -102,16 +102,16 @@ private:
         qint64 rows[kMaxColumns] = {}; // per such column, the key of the row holding it
     };
 
-    DbError runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
-                        const ProgressSink& onProgress, CancelToken* cancel);
-    DbError runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
-                               const SearchRequest& request, const HitSink& onHit, const ProgressSink& onProgress,
-                               CancelToken* cancel);
-    DbResult<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request);
-    DbError runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
-                        const ProgressSink& onProgress, CancelToken* cancel);
+    Error runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
+                      const ProgressSink& onProgress, CancelToken* cancel);
+    Error runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
+                             const SearchRequest& request, const HitSink& onHit, const ProgressSink& onProgress,
+                             CancelToken* cancel);
+    Result<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request);
+    Error runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
+                      const ProgressSink& onProgress, CancelToken* cancel);
 
-    DbError addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values);
+    Error addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values);
     QStringList indexSegments(const SearchRequest& request);
     bool readsUtf8Bytes();
 

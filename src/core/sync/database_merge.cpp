@@ -71,10 +71,10 @@ QString caseColumnOfLink(const QString& link)
     return {};
 }
 
-DbError setUp(DbSession& s, const QStringList& statements)
+Error setUp(DbSession& s, const QStringList& statements)
 {
     for (const QString& statement : statements)
-        if (DbError e = s.run(statement))
+        if (Error e = s.run(statement))
             return e;
     return {};
 }
@@ -106,7 +106,7 @@ QString citationIdentity(const QVariant& citation, const QVariant& date)
 }
 
 // Gives the rows that `candidates` lists (key k, in key order) keys after `base`, counting up in that order.
-DbError numberRows(DbSession& s, const QString& table, const QString& key, const QString& candidates, qint64 base)
+Error numberRows(DbSession& s, const QString& table, const QString& key, const QString& candidates, qint64 base)
 {
     return s.run(QStringLiteral("UPDATE %1 SET vor_id = CAST(? AS INTEGER) + r.n FROM (SELECT d.k AS k, "
                                 "ROW_NUMBER() OVER (ORDER BY d.k) AS n FROM (%3) d) r WHERE %1.%2 = r.k")
@@ -126,7 +126,7 @@ DbContext workingContextOf(const DbContext& present, const QString& name)
 // makes its working databases.
 bool holdsWorkingTables(DbSession& session, bool strict)
 {
-    const DbResult<QStringList> tables = DatabaseAdmin::userTables(session);
+    const Result<QStringList> tables = DatabaseAdmin::userTables(session);
     if (!tables)
         return false;
     QSet<QString> ours;
@@ -141,7 +141,7 @@ bool holdsWorkingTables(DbSession& session, bool strict)
         return true;
     if (found != ours)
         return false;
-    DbResult<QSqlQuery> keys = session.query(session.dialect().foreignKeysQuery());
+    Result<QSqlQuery> keys = session.query(session.dialect().foreignKeysQuery());
     return keys && !keys->next();
 }
 
@@ -155,17 +155,17 @@ public:
         for (DbSession* s : sessions)
             m_guards.push_back(std::make_unique<TransactionGuard>(*s));
     }
-    DbError error() const
+    Error error() const
     {
         for (const auto& g : m_guards)
             if (g->error())
                 return g->error();
         return {};
     }
-    DbError commit()
+    Error commit()
     {
         for (const auto& g : m_guards)
-            if (DbError e = g->commit())
+            if (Error e = g->commit())
                 return e;
         return {};
     }
@@ -243,7 +243,7 @@ void DatabaseMerge::arm(DbSession& session, Database which) const
         session.failNextStatementContaining(marker.value());
 }
 
-DatabaseMerge::Result DatabaseMerge::run()
+DatabaseMerge::Summary DatabaseMerge::run()
 {
     m_oldStats.clear();
     m_created.clear();
@@ -253,19 +253,19 @@ DatabaseMerge::Result DatabaseMerge::run()
     report(QStringLiteral("Checking the connection of the database to be synchronised... 3%"), 3);
     DbSession second(secondContext(), SqlDialect::Target::ReadOnlyCatalog);
     if (!second.isOpen()) {
-        const DbError& e = second.error();
+        const Error& e = second.error();
         return {Outcome::LoginFailed, second.dialect().isLoginRefusal(e) ? kInvalidUser : e.description, 0};
     }
     arm(second, Database::Second);
     {
         // The settings may spell one server or file in two ways; the engines tell.
         DbSession present(m_present, SqlDialect::Target::ReadOnlyCatalog);
-        const DbResult<QString> mine =
-            present.isOpen() ? DatabaseAdmin::databaseIdentity(present) : DbResult<QString>(present.error());
+        const Result<QString> mine =
+            present.isOpen() ? DatabaseAdmin::databaseIdentity(present) : Result<QString>(present.error());
         if (!mine)
             return {Outcome::Failed, mine.error().description, 0};
         // A file that is no database at all says so here.
-        const DbResult<QString> theirs = DatabaseAdmin::databaseIdentity(second);
+        const Result<QString> theirs = DatabaseAdmin::databaseIdentity(second);
         if (!theirs)
             return {Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + theirs.error().description, 0};
         if (*mine == *theirs)
@@ -273,7 +273,7 @@ DatabaseMerge::Result DatabaseMerge::run()
     }
 
     report(QStringLiteral("Checking if the database to be synchronised matches with the original database... 7%"), 7);
-    const Result matching = checkTables(second);
+    const Summary matching = checkTables(second);
     if (matching.outcome != Outcome::Merged)
         return matching;
 
@@ -286,8 +286,8 @@ DatabaseMerge::Result DatabaseMerge::run()
         if (!taken && name == secondContext().connection.database.trimmed()) {
             // The second database by that name, on the present's server under another spelling?
             DbSession existing(ctx, SqlDialect::Target::ReadOnlyCatalog);
-            const DbResult<bool> same =
-                existing.isOpen() ? DatabaseAdmin::sameDatabase(existing, second) : DbResult<bool>(false);
+            const Result<bool> same =
+                existing.isOpen() ? DatabaseAdmin::sameDatabase(existing, second) : Result<bool>(false);
             taken = !same || *same;
         }
         if (taken)
@@ -298,12 +298,12 @@ DatabaseMerge::Result DatabaseMerge::run()
                     0};
     }
     // Leftovers of a run that ended without cleaning up.
-    if (DbError e = dropUnused(m_present, working, false, nullptr))
+    if (Error e = dropUnused(m_present, working, false, nullptr))
         return {Outcome::Failed, e.description, 0};
 
     qint64 added = 0;
-    const DbError failed = merge(second, &added);
-    const DbError dropped = dropCreated();
+    const Error failed = merge(second, &added);
+    const Error dropped = dropCreated();
     if (failed)
         return {Outcome::Failed, failed.description, 0};
     Q_UNUSED(dropped) // the merge is done; a leftover goes at the start of the next run
@@ -311,16 +311,16 @@ DatabaseMerge::Result DatabaseMerge::run()
     return {Outcome::Merged, QString(), added};
 }
 
-DatabaseMerge::Result DatabaseMerge::checkTables(DbSession& second) const
+DatabaseMerge::Summary DatabaseMerge::checkTables(DbSession& second) const
 {
     // A newer program may keep its rows in ways this one does not know. An older database holds the same tables
     // and is read as it is: a colleague's database is not upgraded behind their back.
-    const DbResult<Schema::Status> status = Schema::inspect(second);
+    const Result<Schema::Status> status = Schema::inspect(second);
     if (!status)
         return {Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + status.error().description, 0};
     if (status->state == Schema::State::Newer)
         return {Outcome::NotMatching, Schema::newerVersionMessage(m_source.database.trimmed(), status->version), 0};
-    const DbResult<QStringList> tables = DatabaseAdmin::userTables(second);
+    const Result<QStringList> tables = DatabaseAdmin::userTables(second);
     if (!tables)
         return {Outcome::Failed, tables.error().description, 0};
     QSet<QString> present;
@@ -330,7 +330,7 @@ DatabaseMerge::Result DatabaseMerge::checkTables(DbSession& second) const
         if (!present.contains(t.name))
             return {Outcome::NotMatching, kMissingTables, 0};
 
-    DbResult<QSqlQuery> keys = second.query(second.dialect().foreignKeysQuery());
+    Result<QSqlQuery> keys = second.query(second.dialect().foreignKeysQuery());
     if (!keys)
         return {Outcome::Failed, keys.error().description, 0};
     QSet<QString> found;
@@ -352,26 +352,26 @@ DatabaseMerge::Result DatabaseMerge::checkTables(DbSession& second) const
     return {Outcome::Merged, QString(), 0};
 }
 
-DbError DatabaseMerge::dropLeftovers(const DbContext& present, QStringList* dropped)
+Error DatabaseMerge::dropLeftovers(const DbContext& present, QStringList* dropped)
 {
     // Unlike a run, which drops its own names whatever the program made them with, only what a run makes now.
     const QString name = present.connection.database.trimmed();
-    DbError first = dropUnused(present, {name + kOldSuffix, name + kSynSuffix}, true, dropped);
+    Error first = dropUnused(present, {name + kOldSuffix, name + kSynSuffix}, true, dropped);
     // The second database's copy is named after the second database, which nothing recorded.
-    const DbResult<QStringList> all = DatabaseAdmin::ownDatabases(present);
+    const Result<QStringList> all = DatabaseAdmin::ownDatabases(present);
     if (!all)
         return first ? first : all.error();
     QStringList copies;
     for (const QString& database : *all)
         if (database.endsWith(kNewSuffix) && database != name)
             copies << database;
-    const DbError e = dropUnused(present, copies, true, dropped);
+    const Error e = dropUnused(present, copies, true, dropped);
     return first ? first : e;
 }
 
-DbError DatabaseMerge::dropUnused(const DbContext& present, const QStringList& names, bool strict, QStringList* dropped)
+Error DatabaseMerge::dropUnused(const DbContext& present, const QStringList& names, bool strict, QStringList* dropped)
 {
-    DbError first;
+    Error first;
     for (const QString& name : names) {
         const DbContext ctx = workingContextOf(present, name);
         {
@@ -379,11 +379,11 @@ DbError DatabaseMerge::dropUnused(const DbContext& present, const QStringList& n
             if (!session.isOpen())
                 continue; // not there
             // A running merge keeps its working databases open from making their tables to dropping them.
-            const DbResult<bool> held = DatabaseAdmin::isHeldElsewhere(session);
+            const Result<bool> held = DatabaseAdmin::isHeldElsewhere(session);
             if (!held || *held || !holdsWorkingTables(session, strict))
                 continue;
         }
-        if (DbError e = DatabaseAdmin::dropDatabase(ctx)) {
+        if (Error e = DatabaseAdmin::dropDatabase(ctx)) {
             if (!first)
                 first = e;
             continue;
@@ -394,29 +394,29 @@ DbError DatabaseMerge::dropUnused(const DbContext& present, const QStringList& n
     return first;
 }
 
-DbError DatabaseMerge::dropCreated() const
+Error DatabaseMerge::dropCreated() const
 {
-    DbError first;
+    Error first;
     for (const QString& name : m_created) {
-        const DbError e = DatabaseAdmin::dropDatabase(workingContext(name));
+        const Error e = DatabaseAdmin::dropDatabase(workingContext(name));
         if (e && !first)
             first = e;
     }
     return first;
 }
 
-DbError DatabaseMerge::merge(DbSession& second, qint64* added)
+Error DatabaseMerge::merge(DbSession& second, qint64* added)
 {
     DbSession present(m_present);
     if (!present.isOpen())
         return present.error();
     arm(present, Database::Present);
-    if (DbError e = setUp(present, present.dialect().bulkWriteStatements()))
+    if (Error e = setUp(present, present.dialect().bulkWriteStatements()))
         return e;
 
     for (const QString& name : {synDbName(), oldDbName(), newDbName()}) {
-        if (DbError e = DatabaseAdmin::createDatabase(workingContext(name)))
-            return e.kind == DbError::Kind::AlreadyExists ? DbError::other(kWorkingInUse.arg(name)) : e;
+        if (Error e = DatabaseAdmin::createDatabase(workingContext(name)))
+            return e.kind == Error::Kind::AlreadyExists ? Error::other(kWorkingInUse.arg(name)) : e;
         m_created << name;
     }
     // The sessions end here, before the databases are dropped.
@@ -429,72 +429,72 @@ DbError DatabaseMerge::merge(DbSession& second, qint64* added)
             return session->error();
         arm(*session, which);
         // Thrown away at the end of the run, whatever happens.
-        if (DbError e = setUp(*session, session->dialect().scratchSessionStatements()))
+        if (Error e = setUp(*session, session->dialect().scratchSessionStatements()))
             return e;
         // The working databases hold the tables this program makes now, without what only a database in use
         // needs: their rows are checked by the present database's own keys when they are written back.
-        if (DbError e = Schema::createScratch(*session))
+        if (Error e = Schema::createScratch(*session))
             return e;
     }
 
-    if (DbError e = copyAll(present, old))
+    if (Error e = copyAll(present, old))
         return e;
     for (const TableDef& t : Schema::allTables()) {
-        const DbResult<TableStats> stats = statsOf(old, t.name);
+        const Result<TableStats> stats = statsOf(old, t.name);
         if (!stats)
             return stats.error();
         m_oldStats.insert(t.name, *stats);
     }
-    if (DbError e = copyAll(second, copy))
+    if (Error e = copyAll(second, copy))
         return e;
 
     report(QStringLiteral("Clearing databse of all records... 24%"), 24);
     report(QStringLiteral("Merging master tables... 24%"), 24);
-    if (DbError e = mergeMasters(old, copy, syn))
+    if (Error e = mergeMasters(old, copy, syn))
         return e;
 
     report(QStringLiteral("Merging Case tables... 71%"), 79);
-    if (DbError e = mergeCases(old, copy, syn, added))
+    if (Error e = mergeCases(old, copy, syn, added))
         return e;
     report(QStringLiteral("Merging Case tables... 83%"), 79);
-    if (DbError e = mergeLinks(old, copy, syn))
+    if (Error e = mergeLinks(old, copy, syn))
         return e;
 
     report(QStringLiteral("Merging Case tables... 92%"), 79);
     return apply(present, syn);
 }
 
-DbError DatabaseMerge::copyAll(DbSession& from, DbSession& to) const
+Error DatabaseMerge::copyAll(DbSession& from, DbSession& to) const
 {
-    return inTransaction(to, [&]() -> DbError {
+    return inTransaction(to, [&]() -> Error {
         // Exactly the fourteen tables, parents before children; whatever else a database holds stays out.
         for (const TableDef& t : Schema::allTables())
-            if (DbError e =
+            if (Error e =
                     RowCopier::copy(from, plainSelect(t), to, insertHead(t), int(t.columns.size()), dateColumnOf(t)))
                 return e;
         return {};
     });
 }
 
-DbResult<DatabaseMerge::TableStats> DatabaseMerge::statsOf(DbSession& session, const QString& table) const
+Result<DatabaseMerge::TableStats> DatabaseMerge::statsOf(DbSession& session, const QString& table) const
 {
     TableDef def;
     for (const TableDef& t : Schema::allTables())
         if (t.name == table)
             def = t;
-    DbResult<QSqlQuery> q =
+    Result<QSqlQuery> q =
         session.query(QStringLiteral("SELECT COALESCE(MAX(%1), 0), COUNT(*) FROM %2").arg(keyOf(def), table));
     if (!q)
         return q.error();
     if (!q->next())
-        return DbError::other(QStringLiteral("No count of %1.").arg(table));
+        return Error::other(QStringLiteral("No count of %1.").arg(table));
     return TableStats{q->value(0).toLongLong(), q->value(1).toLongLong()};
 }
 
-DbError DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession& syn)
+Error DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession& syn)
 {
     WorkingWrites writes{&old, &second, &syn};
-    if (DbError e = writes.error())
+    if (Error e = writes.error())
         return e;
     int bar = 24;
     for (const TableDef& t : Schema::allTables()) {
@@ -503,24 +503,24 @@ DbError DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession
         bar += 3;
         report(QStringLiteral("Merging master tables... "), bar);
         for (DbSession* s : {&second, &old})
-            if (DbError e = s->run(QStringLiteral("ALTER TABLE %1 ADD vor_id INTEGER NOT NULL DEFAULT 0").arg(t.name)))
+            if (Error e = s->run(QStringLiteral("ALTER TABLE %1 ADD vor_id INTEGER NOT NULL DEFAULT 0").arg(t.name)))
                 return e;
         // The present database's rows keep their keys.
-        if (DbError e = old.run(QStringLiteral("UPDATE %1 SET vor_id = %2").arg(t.name, keyOf(t))))
+        if (Error e = old.run(QStringLiteral("UPDATE %1 SET vor_id = %2").arg(t.name, keyOf(t))))
             return e;
         if (Schema::foreignKeysOf(t.name).isEmpty()) {
             // Master lists and texts: the present rows go into the merged database now; links after the cases.
-            if (DbError e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
+            if (Error e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
                 return e;
         }
         if (isNameList(t.name))
-            if (DbError e = mergeNames(t.name, old, second, syn))
+            if (Error e = mergeNames(t.name, old, second, syn))
                 return e;
     }
     return writes.commit();
 }
 
-DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSession& second, DbSession& syn)
+Error DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSession& second, DbSession& syn)
 {
     QString nameColumn;
     for (const TableDef& t : Schema::masterTables())
@@ -531,7 +531,7 @@ DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSessio
     // count), keeps the key it has there; the present database's rows come first.
     QHash<QString, qint64> keyOfName;
     {
-        DbResult<QSqlQuery> q = old.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(nameColumn, table));
+        Result<QSqlQuery> q = old.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(nameColumn, table));
         if (!q)
             return q.error();
         while (q->next()) {
@@ -544,8 +544,7 @@ DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSessio
     QVariantList marks;
     QVariantList added;
     {
-        DbResult<QSqlQuery> q =
-            second.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(nameColumn, table));
+        Result<QSqlQuery> q = second.query(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(nameColumn, table));
         if (!q)
             return q.error();
         while (q->next()) {
@@ -563,32 +562,32 @@ DbError DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSessio
         const qsizetype count = qMin<qsizetype>(2 * kKeysPerStatement, marks.size() - first) / 2;
         const QString rows =
             QStringList(count, QStringLiteral("(CAST(? AS INTEGER),CAST(? AS INTEGER))")).join(QLatin1Char(','));
-        if (DbError e = second.run(QStringLiteral("UPDATE %1 SET vor_id = v.column2 FROM (VALUES %2) AS v "
-                                                  "WHERE %1.id = v.column1")
-                                       .arg(table, rows),
-                                   marks.mid(first, 2 * count)))
+        if (Error e = second.run(QStringLiteral("UPDATE %1 SET vor_id = v.column2 FROM (VALUES %2) AS v "
+                                                "WHERE %1.id = v.column1")
+                                     .arg(table, rows),
+                                 marks.mid(first, 2 * count)))
             return e;
     }
     return RowCopier::insert(syn, QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(table, nameColumn), 2, added);
 }
 
-DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added)
+Error DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added)
 {
     WorkingWrites writes{&old, &second, &syn};
-    if (DbError e = writes.error())
+    if (Error e = writes.error())
         return e;
     const TableDef cases = Schema::caseTable();
     for (DbSession* s : {&second, &old})
-        if (DbError e = s->run(QStringLiteral("ALTER TABLE case_master ADD vor_id INTEGER NOT NULL DEFAULT 0")))
+        if (Error e = s->run(QStringLiteral("ALTER TABLE case_master ADD vor_id INTEGER NOT NULL DEFAULT 0")))
             return e;
-    if (DbError e = old.run(QStringLiteral("UPDATE case_master SET vor_id = case_id")))
+    if (Error e = old.run(QStringLiteral("UPDATE case_master SET vor_id = case_id")))
         return e;
 
     // Each citation goes in once: the present database's as they are, then each of the second's that is not
     // there yet.
     QSet<QString> seen;
     {
-        DbResult<QSqlQuery> q = old.query(QStringLiteral("SELECT citation, dt_of_judgment FROM case_master"));
+        Result<QSqlQuery> q = old.query(QStringLiteral("SELECT citation, dt_of_judgment FROM case_master"));
         if (!q)
             return q.error();
         while (q->next())
@@ -596,7 +595,7 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
     }
     QVariantList repeated;
     {
-        DbResult<QSqlQuery> q =
+        Result<QSqlQuery> q =
             second.query(QStringLiteral("SELECT case_id, citation, dt_of_judgment FROM case_master ORDER BY case_id"));
         if (!q)
             return q.error();
@@ -610,25 +609,25 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
     }
     for (qsizetype first = 0; first < repeated.size(); first += kKeysPerStatement) {
         const qsizetype count = qMin<qsizetype>(kKeysPerStatement, repeated.size() - first);
-        if (DbError e = second.run(QStringLiteral("UPDATE case_master SET vor_id = -1 WHERE case_id IN (%1)")
-                                       .arg(QStringList(count, QStringLiteral("?")).join(QLatin1Char(','))),
-                                   repeated.mid(first, count)))
+        if (Error e = second.run(QStringLiteral("UPDATE case_master SET vor_id = -1 WHERE case_id IN (%1)")
+                                     .arg(QStringList(count, QStringLiteral("?")).join(QLatin1Char(','))),
+                                 repeated.mid(first, count)))
             return e;
     }
-    if (DbError e = numberRows(second, kCaseMaster, QStringLiteral("case_id"),
-                               QStringLiteral("SELECT case_id AS k FROM case_master WHERE vor_id = 0"),
-                               m_oldStats.value(kCaseMaster).maxKey))
+    if (Error e = numberRows(second, kCaseMaster, QStringLiteral("case_id"),
+                             QStringLiteral("SELECT case_id AS k FROM case_master WHERE vor_id = 0"),
+                             m_oldStats.value(kCaseMaster).maxKey))
         return e;
 
     // The texts of the citations that go in, under keys after the present ones.
     for (const CitationTextTable& text : CitationTables::texts()) {
-        if (DbError e = numberRows(second, text.table, QStringLiteral("id"),
-                                   QStringLiteral("SELECT DISTINCT x.id AS k FROM %1 x JOIN case_master c "
-                                                  "ON c.%2 = x.id WHERE c.vor_id > 0")
-                                       .arg(text.table, text.keyColumn),
-                                   m_oldStats.value(text.table).maxKey))
+        if (Error e = numberRows(second, text.table, QStringLiteral("id"),
+                                 QStringLiteral("SELECT DISTINCT x.id AS k FROM %1 x JOIN case_master c "
+                                                "ON c.%2 = x.id WHERE c.vor_id > 0")
+                                     .arg(text.table, text.keyColumn),
+                                 m_oldStats.value(text.table).maxKey))
             return e;
-        if (DbError e =
+        if (Error e =
                 RowCopier::copy(second,
                                 QStringLiteral("SELECT id, vor_id, %1 FROM %2 WHERE vor_id > 0 AND id > ? "
                                                "ORDER BY id")
@@ -638,8 +637,8 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
             return e;
     }
 
-    if (DbError e = RowCopier::copy(old, plainSelect(cases), syn, insertHead(cases), int(cases.columns.size()),
-                                    dateColumnOf(cases)))
+    if (Error e = RowCopier::copy(old, plainSelect(cases), syn, insertHead(cases), int(cases.columns.size()),
+                                  dateColumnOf(cases)))
         return e;
     // The second's citations with every reference turned into the merged key.
     QStringList values;
@@ -663,20 +662,20 @@ DbError DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& 
                                           "c.case_id > ? ORDER BY c.case_id")
                                .arg(values.join(QLatin1Char(',')), joins.join(QString())) +
                            kPage;
-    if (DbError e = RowCopier::copy(second, select, syn, insertHead(cases), int(cases.columns.size()),
-                                    dateColumnOf(cases), added))
+    if (Error e = RowCopier::copy(second, select, syn, insertHead(cases), int(cases.columns.size()),
+                                  dateColumnOf(cases), added))
         return e;
 
     return writes.commit();
 }
 
-DbError DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& syn)
+Error DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& syn)
 {
     WorkingWrites writes{&second, &syn};
-    if (DbError e = writes.error())
+    if (Error e = writes.error())
         return e;
     for (const TableDef& t : Schema::linkTables()) {
-        if (DbError e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
+        if (Error e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
             return e;
         const LinkMaster master = masterOfLink(t.name);
         const QString caseColumn = caseColumnOfLink(t.name);
@@ -684,9 +683,9 @@ DbError DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& 
         if (!master.table.isEmpty())
             joins += QStringLiteral(" JOIN %1 m ON m.id = x.%2").arg(master.table, master.column);
         // Links and bench names of the citations that went in; those of a citation left out stay out with it.
-        if (DbError e = numberRows(second, t.name, QStringLiteral("id"),
-                                   QStringLiteral("SELECT x.id AS k FROM %1 x%2 WHERE c.vor_id > 0").arg(t.name, joins),
-                                   m_oldStats.value(t.name).maxKey))
+        if (Error e = numberRows(second, t.name, QStringLiteral("id"),
+                                 QStringLiteral("SELECT x.id AS k FROM %1 x%2 WHERE c.vor_id > 0").arg(t.name, joins),
+                                 m_oldStats.value(t.name).maxKey))
             return e;
         QStringList values;
         for (const ColumnDef& c : t.columns) {
@@ -703,51 +702,51 @@ DbError DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& 
             QStringLiteral("SELECT x.id, %1 FROM %2 x%3 WHERE x.vor_id > 0 AND x.id > ? ORDER BY x.id")
                 .arg(values.join(QLatin1Char(',')), t.name, joins) +
             kPage;
-        if (DbError e = RowCopier::copy(second, select, syn, insertHead(t), int(t.columns.size())))
+        if (Error e = RowCopier::copy(second, select, syn, insertHead(t), int(t.columns.size())))
             return e;
     }
     return writes.commit();
 }
 
-DbError DatabaseMerge::apply(DbSession& present, DbSession& syn)
+Error DatabaseMerge::apply(DbSession& present, DbSession& syn)
 {
-    return inTransaction(present, [&]() -> DbError {
+    return inTransaction(present, [&]() -> Error {
         // Citation writers lock case_master first; so does this, so that the two queue instead of deadlocking.
-        if (DbError e = present.lockForWrite(kCaseMaster))
+        if (Error e = present.lockForWrite(kCaseMaster))
             return e;
         for (const TableDef& t : Schema::allTables())
             if (t.name != kCaseMaster)
-                if (DbError e = present.lockForWrite(t.name))
+                if (Error e = present.lockForWrite(t.name))
                     return e;
         // The merged content was built on the rows copied at the start; only they may be there now.
         for (const TableDef& t : Schema::allTables()) {
-            const DbResult<TableStats> now = statsOf(present, t.name);
+            const Result<TableStats> now = statsOf(present, t.name);
             if (!now)
                 return now.error();
             const TableStats was = m_oldStats.value(t.name);
             if (now->maxKey != was.maxKey || now->rows != was.rows)
-                return DbError::other(kChangedMeanwhile);
+                return Error::other(kChangedMeanwhile);
         }
         // The present rows keep their keys and stay untouched; what the merge added lies above their largest
         // key. Plain inserts, so that whatever the database keeps up to date on its own (indexes, triggers) is.
         const QList<SearchIndexDef> searchIndexes = Schema::searchIndexes();
-        if (DbError e = present.dialect().beginBulkIndexedWrite(present, searchIndexes))
+        if (Error e = present.dialect().beginBulkIndexedWrite(present, searchIndexes))
             return e;
         for (const TableDef& t : Schema::allTables())
-            if (DbError e = RowCopier::copy(syn, plainSelect(t), present, insertHead(t), int(t.columns.size()),
-                                            dateColumnOf(t), nullptr, m_oldStats.value(t.name).maxKey))
+            if (Error e = RowCopier::copy(syn, plainSelect(t), present, insertHead(t), int(t.columns.size()),
+                                          dateColumnOf(t), nullptr, m_oldStats.value(t.name).maxKey))
                 return e;
-        if (DbError e = present.dialect().endBulkIndexedWrite(present, searchIndexes))
+        if (Error e = present.dialect().endBulkIndexedWrite(present, searchIndexes))
             return e;
         for (const TableDef& t : Schema::allTables()) {
-            const DbResult<TableStats> merged = statsOf(syn, t.name);
-            const DbResult<TableStats> now = statsOf(present, t.name);
+            const Result<TableStats> merged = statsOf(syn, t.name);
+            const Result<TableStats> now = statsOf(present, t.name);
             if (!merged)
                 return merged.error();
             if (!now)
                 return now.error();
             if (merged->rows != now->rows || merged->maxKey != now->maxKey)
-                return DbError::other(
+                return Error::other(
                     QStringLiteral("The merged %1 could not be written completely. Nothing was merged.").arg(t.name));
         }
         return {};

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/db/db_context.h"
-#include "core/db/db_error.h"
-#include "core/db/db_result.h"
+#include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QHash>
 #include <QString>
@@ -38,7 +38,7 @@ class DatabaseMerge
 {
 public:
     enum class Outcome { Merged, SameDatabase, LoginFailed, NotMatching, Failed };
-    struct Result {
+    struct Summary {
         Outcome outcome = Outcome::Failed;
         QString message; // what the user is told; empty when merged
         qint64 citationsAdded = 0;
@@ -72,14 +72,14 @@ public:
     // cleaning up (the program killed, the computer switched off): its own two and every second database's copy
     // at the same place (found by the ending of its name, as nothing records which it was). Only those that hold
     // exactly what a run makes, and none that a running merge holds. What was dropped goes to `dropped`.
-    static DbError dropLeftovers(const DbContext& present, QStringList* dropped = nullptr);
+    static Error dropLeftovers(const DbContext& present, QStringList* dropped = nullptr);
 
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     // Test seam: the first statement on that database whose text holds the marker fails as the engine would.
     void injectFailure(Database where, const QString& marker) { m_failures.insert(where, marker); }
 
     // The whole run, in the calling thread (every session it needs is opened and closed here).
-    Result run();
+    Summary run();
 
 private:
     struct TableStats {
@@ -89,19 +89,19 @@ private:
 
     void report(const QString& status, int bar) const;
     void arm(DbSession& session, Database which) const;
-    Result checkTables(DbSession& second) const;
+    Summary checkTables(DbSession& second) const;
     // Drops each of the named working databases that is not in use and holds no table but the program's;
     // `strict` wants exactly what a run makes: the fourteen tables without the keys of a database in use.
-    static DbError dropUnused(const DbContext& present, const QStringList& names, bool strict, QStringList* dropped);
-    DbError dropCreated() const;
-    DbError merge(DbSession& second, qint64* added);
-    DbError copyAll(DbSession& from, DbSession& to) const;
-    DbResult<TableStats> statsOf(DbSession& session, const QString& table) const;
-    DbError mergeMasters(DbSession& old, DbSession& second, DbSession& syn);
-    DbError mergeNames(const QString& table, DbSession& old, DbSession& second, DbSession& syn);
-    DbError mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added);
-    DbError mergeLinks(DbSession& old, DbSession& second, DbSession& syn);
-    DbError apply(DbSession& present, DbSession& syn);
+    static Error dropUnused(const DbContext& present, const QStringList& names, bool strict, QStringList* dropped);
+    Error dropCreated() const;
+    Error merge(DbSession& second, qint64* added);
+    Error copyAll(DbSession& from, DbSession& to) const;
+    Result<TableStats> statsOf(DbSession& session, const QString& table) const;
+    Error mergeMasters(DbSession& old, DbSession& second, DbSession& syn);
+    Error mergeNames(const QString& table, DbSession& old, DbSession& second, DbSession& syn);
+    Error mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added);
+    Error mergeLinks(DbSession& old, DbSession& second, DbSession& syn);
+    Error apply(DbSession& present, DbSession& syn);
 
     DbContext m_present;
     MergeSource m_source;

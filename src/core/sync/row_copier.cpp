@@ -27,7 +27,7 @@ QVariant RowCopier::toDate(const QVariant& value)
     return date.isValid() ? QVariant(date) : none;
 }
 
-DbError RowCopier::insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values)
+Error RowCopier::insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values)
 {
     const int perStatement = qMax(1, to.dialect().boundValuesPerStatement() / columns);
     const QString oneRow =
@@ -35,22 +35,22 @@ DbError RowCopier::insert(DbSession& to, const QString& insertHead, int columns,
     const qsizetype rows = values.size() / columns;
     const qsizetype whole = rows / perStatement * perStatement;
     if (whole > 0) {
-        DbResult<int> r = to.executeEach(insertHead + QStringList(perStatement, oneRow).join(QLatin1Char(',')),
-                                         values.mid(0, whole * columns), perStatement * columns);
+        Result<int> r = to.executeEach(insertHead + QStringList(perStatement, oneRow).join(QLatin1Char(',')),
+                                       values.mid(0, whole * columns), perStatement * columns);
         if (!r)
             return r.error();
     }
     if (whole < rows) {
-        DbResult<int> r = to.execute(insertHead + QStringList(int(rows - whole), oneRow).join(QLatin1Char(',')),
-                                     values.mid(whole * columns));
+        Result<int> r = to.execute(insertHead + QStringList(int(rows - whole), oneRow).join(QLatin1Char(',')),
+                                   values.mid(whole * columns));
         if (!r)
             return r.error();
     }
     return {};
 }
 
-DbError RowCopier::copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
-                        int dateColumn, qint64* copied, const QVariant& startAfter)
+Error RowCopier::copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
+                      int dateColumn, qint64* copied, const QVariant& startAfter)
 {
     QVariant after = startAfter.isValid() ? startAfter : QVariant(std::numeric_limits<qint32>::min());
     qint64 total = 0;
@@ -58,7 +58,7 @@ DbError RowCopier::copy(DbSession& from, const QString& select, DbSession& to, c
         QVariantList values;
         int rows = 0;
         {
-            DbResult<QSqlQuery> q = from.query(select, {after});
+            Result<QSqlQuery> q = from.query(select, {after});
             if (!q)
                 return q.error();
             values.reserve(kPageRows * columns);
@@ -71,7 +71,7 @@ DbError RowCopier::copy(DbSession& from, const QString& select, DbSession& to, c
         }
         if (rows == 0)
             break;
-        if (DbError e = insert(to, insertHead, columns, values))
+        if (Error e = insert(to, insertHead, columns, values))
             return e;
         total += rows;
         if (rows < kPageRows)

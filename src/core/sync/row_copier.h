@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <QString>
 #include <QVariant>
@@ -24,12 +24,12 @@ public:
     // (a position among the target's columns, -1 for none) is brought to a date whatever the source engine
     // made of it. Counts the rows copied into `copied` when given.
     // `after` is the page key to start after; by default below every key.
-    static DbError copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
-                        int dateColumn = -1, qint64* copied = nullptr, const QVariant& after = QVariant());
+    static Error copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
+                      int dateColumn = -1, qint64* copied = nullptr, const QVariant& after = QVariant());
 
     // Writes rows already in memory (each `columns` values, one after another): as many rows to a statement as the
     // engine takes well, the statement prepared once for all of them.
-    static DbError insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values);
+    static Error insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values);
 
     // A date from whatever an engine returns for a date column: a date, a date and time, or ISO text.
     static QVariant toDate(const QVariant& value);

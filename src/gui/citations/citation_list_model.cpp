@@ -20,16 +20,16 @@ CitationListModel::CitationListModel(DbSession& session, QObject* parent)
     , m_query(session)
 {}
 
-DbError CitationListModel::reload()
+Error CitationListModel::reload()
 {
     beginResetModel();
     m_blocks.clear();
     m_recent.clear();
     m_failed = false;
-    DbResult<QList<qint64>> ids = m_query.caseIds();
+    Result<QList<qint64>> ids = m_query.caseIds();
     m_ids = ids ? *ids : QList<qint64>();
     endResetModel();
-    return ids ? DbError() : ids.error();
+    return ids ? Error() : ids.error();
 }
 
 qint64 CitationListModel::caseIdAt(int row) const
@@ -123,11 +123,11 @@ const CitationListRow* CitationListModel::rowAt(int row) const
             return nullptr;
         const int first = block * kBlockRows;
         const int last = std::min<int>(first + kBlockRows, int(m_ids.size())) - 1;
-        const DbResult<QList<CitationListRow>> rows = m_query.rows(m_ids[first], m_ids[last]);
+        const Result<QList<CitationListRow>> rows = m_query.rows(m_ids[first], m_ids[last]);
         if (!rows) {
             // Said once, after the painting that asked for it, and not asked again for every cell.
             m_failed = true;
-            const DbError error = rows.error();
+            const Error error = rows.error();
             auto* self = const_cast<CitationListModel*>(this);
             QTimer::singleShot(0, self, [self, error] { emit self->readFailed(error); });
             return nullptr;
@@ -163,7 +163,7 @@ QString CitationListModel::toolTip(const CitationListRow& row, int column) const
     const auto t = std::size_t(text);
     if (!row.shortened[t])
         return toolTipText(row.texts[t]);
-    const DbResult<QString> full = m_query.fullText(Citation::Text(text), row.textIds[t]);
+    const Result<QString> full = m_query.fullText(Citation::Text(text), row.textIds[t]);
     return toolTipText(full ? *full : row.cell(column));
 }
 

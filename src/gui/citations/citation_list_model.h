@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/citations/citation_list_query.h"
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -27,7 +27,7 @@ public:
     explicit CitationListModel(DbSession& session, QObject* parent = nullptr);
 
     // Reads the case ids again and forgets every block read.
-    DbError reload();
+    Error reload();
     qint64 caseIdAt(int row) const;
     // The largest case id listed, 0 for none: the widest text of the Id column.
     qint64 largestCaseId() const;
@@ -42,7 +42,7 @@ public:
 
 signals:
     // A read failed while the view was being painted; the rows not read stay empty.
-    void readFailed(const DbError& error);
+    void readFailed(const Error& error);
 
 private:
     const CitationListRow* rowAt(int row) const;

@@ -107,7 +107,7 @@ QLayout* CitationListScreen::buildButtons()
 void CitationListScreen::loadList()
 {
     Hourglass busy;
-    DbError error = m_session.error();
+    Error error = m_session.error();
     if (!error)
         error = m_model->reload();
     fitIdColumn();
@@ -147,8 +147,7 @@ void CitationListScreen::showReport()
 {
     Hourglass busy;
     const CitationListQuery query(m_session);
-    DbResult<QList<qint64>> ids =
-        m_session.error() ? DbResult<QList<qint64>>(m_session.error()) : query.listingCaseIds();
+    Result<QList<qint64>> ids = m_session.error() ? Result<QList<qint64>>(m_session.error()) : query.listingCaseIds();
     if (!ids) {
         busy.release();
         showError(ids.error());
@@ -158,7 +157,7 @@ void CitationListScreen::showReport()
     const QList<qint64> cases = *ids;
     CitationListingReport report(CitationListQuery::listingHeader(m_today), int(cases.size()),
                                  [query, cases](int from, const std::function<bool(int, const QStringList&)>& fn) {
-                                     const DbError error = query.eachListingRow(cases, fn, from);
+                                     const Error error = query.eachListingRow(cases, fn, from);
                                      if (!error)
                                          return QString();
                                      return error.description.isEmpty()
@@ -182,7 +181,7 @@ void CitationListScreen::openCitation(const QModelIndex& index)
     screen.exec();
 }
 
-void CitationListScreen::showError(const DbError& error)
+void CitationListScreen::showError(const Error& error)
 {
     MessageBox::information(this, error.description);
 }

@@ -14,7 +14,7 @@ class CitationListModel;
 class ListingReport;
 class QLayout;
 class QTreeView;
-struct DbError;
+struct Error;
 
 // The View Citation screen: every citation in one list, read a block at a time as it is scrolled. A double-click
 // opens the citation screen on the row to read it; Print shows the citation listing report.
@@ -51,7 +51,7 @@ private:
     void openCitation(const QModelIndex& index);
     // The Id column as wide as its widest id, measured as the list draws it.
     void fitIdColumn();
-    void showError(const DbError& error);
+    void showError(const Error& error);
 
     DbContext m_ctx;
     DbSession m_session;

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-DbError CitationReportSaver::save(QWidget* owner, DbSession& session, qint64 caseId, const ExportHook& write)
+Error CitationReportSaver::save(QWidget* owner, DbSession& session, qint64 caseId, const ExportHook& write)
 {
     QString filter;
     // The question about an existing file is asked here, about the name with its suffix, not by the dialog too.
@@ -23,7 +23,7 @@ DbError CitationReportSaver::save(QWidget* owner, DbSession& session, qint64 cas
         return {};
     Hourglass busy;
     // The export finishes its file beside the old one and only then replaces it, so nothing is deleted first.
-    const DbError error = write(session, caseId, fileName, CitationExport::formatFor(fileName, filter));
+    const Error error = write(session, caseId, fileName, CitationExport::formatFor(fileName, filter));
     busy.release();
     if (error)
         return error;

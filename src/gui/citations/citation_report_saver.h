@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/citations/citation_export.h"
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <QString>
 
@@ -18,10 +18,9 @@ class CitationReportSaver
 public:
     using Format = CitationExport::Format;
     // Writes the stored citation caseId to fileName; the file may be replaced. What is not written says why.
-    using ExportHook =
-        std::function<DbError(DbSession& session, qint64 caseId, const QString& fileName, Format format)>;
+    using ExportHook = std::function<Error(DbSession& session, qint64 caseId, const QString& fileName, Format format)>;
 
     // Asks and writes; a failed export comes back for the screen to report, and is not announced as stored.
     // Nothing happens, and no error comes back, when the user cancels the dialog or keeps an existing file.
-    static DbError save(QWidget* owner, DbSession& session, qint64 caseId, const ExportHook& write);
+    static Error save(QWidget* owner, DbSession& session, qint64 caseId, const ExportHook& write);
 };

@@ -92,7 +92,7 @@ CitationScreen::CitationScreen(const DbContext& ctx, Mode mode, qint64 caseId, Q
     setListColumns();
     setDateOnScreen(m_today());
 
-    DbError error = m_session.error();
+    Error error = m_session.error();
     if (!error)
         error = fillChoosers();
     if (!error)
@@ -339,27 +339,27 @@ void CitationScreen::setListColumns()
     setColumns(m_bench, {QStringLiteral("Id"), QStringLiteral("Bench")}, {1});
 }
 
-DbResult<QList<MasterRow>> CitationScreen::masterRows(MasterKind kind)
+Result<QList<MasterRow>> CitationScreen::masterRows(MasterKind kind)
 {
     return MasterStore(m_session, kind).rows();
 }
 
-DbError CitationScreen::fillChoosers()
+Error CitationScreen::fillChoosers()
 {
     const std::array<std::pair<int, MasterKind>, 3> choosers{
         {{0, MasterKind::Category}, {1, MasterKind::Court}, {2, MasterKind::Act}}};
     for (const auto& [index, kind] : choosers)
-        if (DbError error = fillChooser(m_choosers[index], kind))
+        if (Error error = fillChooser(m_choosers[index], kind))
             return error;
     return {};
 }
 
-DbError CitationScreen::fillChooser(QComboBox* chooser, MasterKind kind)
+Error CitationScreen::fillChooser(QComboBox* chooser, MasterKind kind)
 {
     const QSignalBlocker quiet(chooser);
     chooser->clear();
     chooser->addItem(QStringLiteral("(None)"), qint64(0));
-    const DbResult<QList<MasterRow>> rows = masterRows(kind);
+    const Result<QList<MasterRow>> rows = masterRows(kind);
     if (!rows)
         return rows.error();
     for (const MasterRow& row : *rows)
@@ -368,12 +368,12 @@ DbError CitationScreen::fillChooser(QComboBox* chooser, MasterKind kind)
     return {};
 }
 
-DbError CitationScreen::loadCaseIds()
+Error CitationScreen::loadCaseIds()
 {
-    const DbResult<QList<qint64>> ids = m_store.caseIds();
+    const Result<QList<qint64>> ids = m_store.caseIds();
     if (!ids)
         return ids.error();
-    const DbResult<qint64> next = m_store.nextCaseId();
+    const Result<qint64> next = m_store.nextCaseId();
     if (!next)
         return next.error();
     QStringList entries;
@@ -400,7 +400,7 @@ void CitationScreen::onCaseChosen()
     setButtonStates();
     if (m_caseIds->currentIndex() < 0)
         return;
-    const DbError error = isNewEntry() ? DbError() : loadShownCitation();
+    const Error error = isNewEntry() ? Error() : loadShownCitation();
     if (isNewEntry())
         clearCitation();
     setButtonStates();
@@ -410,21 +410,21 @@ void CitationScreen::onCaseChosen()
     }
 }
 
-DbError CitationScreen::loadShownCitation()
+Error CitationScreen::loadShownCitation()
 {
     clearCitation();
     const qint64 caseId = shownCaseId();
     m_loaded = Citation();
     m_loaded.caseId = caseId;
-    const DbResult<bool> stored = m_store.exists(caseId);
+    const Result<bool> stored = m_store.exists(caseId);
     if (!stored)
         return stored.error();
     if (!*stored) {
         // Deleted by another program since the list was read: say so and show what is there now.
-        const DbError reload = loadCaseIds();
-        return reload ? reload : DbError::other(CitationStore::vanishedMessage(caseId));
+        const Error reload = loadCaseIds();
+        return reload ? reload : Error::other(CitationStore::vanishedMessage(caseId));
     }
-    const DbResult<Citation> citation = m_store.load(caseId);
+    const Result<Citation> citation = m_store.load(caseId);
     if (!citation)
         return citation.error();
     showCitation(*citation);
@@ -436,7 +436,7 @@ void CitationScreen::selectCase(qint64 caseId)
 {
     const int index = int(m_caseIdModel->stringList().indexOf(QString::number(caseId)));
     if (index < 0 || index == m_caseIds->count() - 1) {
-        showError(DbError::other(CitationStore::vanishedMessage(caseId)));
+        showError(Error::other(CitationStore::vanishedMessage(caseId)));
         return;
     }
     m_caseIds->setCurrentIndex(index);
@@ -461,7 +461,7 @@ void CitationScreen::onDeleteClicked()
 // of the columns are the store's answer to the write.
 bool CitationScreen::refuseEmptyCitation()
 {
-    const DbError error = CitationRules::requiredError(citationOnScreen());
+    const Error error = CitationRules::requiredError(citationOnScreen());
     if (!error)
         return false;
     MessageBox::information(this, error.description);
@@ -469,22 +469,22 @@ bool CitationScreen::refuseEmptyCitation()
 }
 
 // A write that fails leaves the screen as it was, so nothing typed is lost; only a stored change moves on.
-DbError CitationScreen::addCitation()
+Error CitationScreen::addCitation()
 {
     if (refuseEmptyCitation())
         return {};
     if (MessageBox::question(this, QStringLiteral("Do you wish to add the citation?")) != MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
-    const DbResult<qint64> added = m_store.add(citationOnScreen());
+    const Result<qint64> added = m_store.add(citationOnScreen());
     if (!added)
         return added.error();
-    const DbError error = startNewCitation();
+    const Error error = startNewCitation();
     setDateOnScreen(m_today());
     return error;
 }
 
-DbError CitationScreen::modifyCitation()
+Error CitationScreen::modifyCitation()
 {
     if (refuseEmptyCitation())
         return {};
@@ -492,8 +492,8 @@ DbError CitationScreen::modifyCitation()
         MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
-    if (DbError error = m_store.modify(m_loaded, citationOnScreen())) {
-        if (error.kind != DbError::Kind::Conflict)
+    if (Error error = m_store.modify(m_loaded, citationOnScreen())) {
+        if (error.kind != Error::Kind::Conflict)
             return error;
         busy.release();
         return offerReload(error);
@@ -502,34 +502,34 @@ DbError CitationScreen::modifyCitation()
         accept();
         return {};
     }
-    const DbError error = startNewCitation();
+    const Error error = startNewCitation();
     m_buttons[CloseButton]->setFocus();
     return error;
 }
 
-DbError CitationScreen::deleteCitation()
+Error CitationScreen::deleteCitation()
 {
     if (MessageBox::question(this, QStringLiteral("Do you want to delete selected citation?"),
                              MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
     Hourglass busy;
-    if (DbError error = m_store.remove(m_loaded)) {
+    if (Error error = m_store.remove(m_loaded)) {
         // Gone already: the list is read again so that it no longer offers it.
-        if (error.kind == DbError::Kind::NotFound)
+        if (error.kind == Error::Kind::NotFound)
             startNewCitation();
-        if (error.kind != DbError::Kind::Conflict)
+        if (error.kind != Error::Kind::Conflict)
             return error;
         busy.release();
         return offerReload(error);
     }
-    const DbError error = startNewCitation();
+    const Error error = startNewCitation();
     m_buttons[CloseButton]->setFocus();
     return error;
 }
 
 // No leaves the screen as it is, so that nothing typed is lost; Yes shows the citation as it is stored now (or says
 // that it is gone).
-DbError CitationScreen::offerReload(const DbError& conflict)
+Error CitationScreen::offerReload(const Error& conflict)
 {
     // Reloading replaces what was typed, so No is the default.
     if (MessageBox::question(this, conflict.description + QStringLiteral("\n\nDo you wish to reload the citation?"),
@@ -537,14 +537,14 @@ DbError CitationScreen::offerReload(const DbError& conflict)
         return {};
     Hourglass busy;
     hideEditors();
-    const DbError error = loadShownCitation();
+    const Error error = loadShownCitation();
     setButtonStates();
     return error;
 }
 
-DbError CitationScreen::startNewCitation()
+Error CitationScreen::startNewCitation()
 {
-    const DbError error = loadCaseIds();
+    const Error error = loadCaseIds();
     for (QComboBox* chooser : m_choosers) {
         const QSignalBlocker quiet(chooser);
         chooser->setCurrentIndex(chooser->count() > 0 ? 0 : -1);
@@ -648,7 +648,7 @@ void CitationScreen::setDateOnScreen(const QDate& date)
     m_date->setDate(date.isValid() ? date : m_date->minimumDate());
 }
 
-void CitationScreen::showError(const DbError& error)
+void CitationScreen::showError(const Error& error)
 {
     if (error)
         MessageBox::information(this, error.description);

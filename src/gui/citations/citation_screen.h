@@ -93,20 +93,20 @@ private:
     QLayout* buildButtons();
     void setListColumns();
     // The master names the choosers offer: the one read of the master lists here.
-    DbResult<QList<MasterRow>> masterRows(MasterKind kind);
+    Result<QList<MasterRow>> masterRows(MasterKind kind);
     // "(None)" and then every row of the master table.
-    DbError fillChooser(QComboBox* chooser, MasterKind kind);
-    DbError fillChoosers();
+    Error fillChooser(QComboBox* chooser, MasterKind kind);
+    Error fillChoosers();
     // Every case id and then the next free one, which is picked and so shows an empty citation.
-    DbError loadCaseIds();
-    DbError loadShownCitation();
+    Error loadCaseIds();
+    Error loadShownCitation();
     void selectCase(qint64 caseId);
 
-    DbError addCitation();
-    DbError modifyCitation();
-    DbError deleteCitation();
+    Error addCitation();
+    Error modifyCitation();
+    Error deleteCitation();
     // Another user changed the citation since it was shown: says so and offers the stored one in its place.
-    DbError offerReload(const DbError& conflict);
+    Error offerReload(const Error& conflict);
 
     bool isNewEntry() const;
     qint64 shownCaseId() const;
@@ -114,14 +114,14 @@ private:
     void hideEditors();
     bool refuseEmptyCitation();
     // After a write: "Sr. No" read again, on a new citation.
-    DbError startNewCitation();
+    Error startNewCitation();
 
     Citation citationOnScreen() const;
     void showCitation(const Citation& citation);
     void clearCitation();
     QDate dateOnScreen() const;
     void setDateOnScreen(const QDate& date);
-    void showError(const DbError& error);
+    void showError(const Error& error);
 
     DbContext m_ctx;
     DbSession m_session;

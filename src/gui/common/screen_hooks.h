@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/citations/citation_export.h"
-#include "core/db/db_error.h"
 #include "core/masters/listing_report_data.h"
+#include "core/util/error.h"
 
 #include <QString>
 
@@ -20,8 +20,8 @@ public:
     // Shows the help topic contextId of the help file beside the program.
     using HelpHandler = std::function<void(QWidget* owner, const QString& programDir, int contextId)>;
     // Writes the stored citation caseId to fileName; the file may be replaced. What is not written says why.
-    using ExportHook = std::function<DbError(DbSession& session, qint64 caseId, const QString& fileName,
-                                             CitationExport::Format format)>;
+    using ExportHook =
+        std::function<Error(DbSession& session, qint64 caseId, const QString& fileName, CitationExport::Format format)>;
 
     // The screen's own help viewer, which closes with it.
     static HelpHandler helpViewer(CHelp& help);

@@ -22,7 +22,7 @@ QString arrayName(const char* name, int index)
 }
 
 // The screen's own sentence, and on a second line what the engine or the system said.
-QString withCause(const QString& sentence, const DbError& error)
+QString withCause(const QString& sentence, const Error& error)
 {
     return error.description.isEmpty() ? sentence : sentence + QLatin1Char('\n') + error.description;
 }
@@ -147,7 +147,7 @@ void ConnectionScreen::onTestConnectionClicked()
 
 void ConnectionScreen::testConnection(Hourglass& busy)
 {
-    const DbError failed = DatabaseSetup::testConnection(m_programDir, typedSettings());
+    const Error failed = DatabaseSetup::testConnection(m_programDir, typedSettings());
     busy.release();
     MessageBox::information(this, failed.isError() ? withCause(QStringLiteral("Connection failed."), failed)
                                                    : QStringLiteral("Connection successful."));
@@ -168,7 +168,7 @@ void ConnectionScreen::createDatabase(Hourglass& busy)
                                 withCause(QStringLiteral("Please enter the correct information."), created.error));
         return;
     case Failure::CreateDatabase:
-        MessageBox::information(this, created.error.kind == DbError::Kind::AlreadyExists
+        MessageBox::information(this, created.error.kind == Error::Kind::AlreadyExists
                                           ? QStringLiteral("Database already exists.")
                                           : created.error.description);
         MessageBox::information(this, QStringLiteral("Can not create database"));

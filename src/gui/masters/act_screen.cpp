@@ -15,9 +15,9 @@ ActScreen::ActScreen(const DbContext& ctx, QWidget* parent)
     loadOnOpen();
 }
 
-DbError ActScreen::reload(Reload what)
+Error ActScreen::reload(Reload what)
 {
-    DbError error;
+    Error error;
     switch (what) {
     case Reload::All:
     case Reload::Added:

@@ -12,7 +12,7 @@ public:
     ActScreen(const DbContext& ctx, QWidget* parent = nullptr);
 
 private:
-    DbError reload(Reload what) override;
+    Error reload(Reload what) override;
     // Picks the item's row in the combo, which reads it.
     void selectFromList(const QTreeWidgetItem& item) override;
 

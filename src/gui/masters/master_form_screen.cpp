@@ -145,7 +145,7 @@ QString MasterFormScreen::recordGoneMessage()
 void MasterFormScreen::loadOnOpen()
 {
     Hourglass busy;
-    if (const DbError error = reloadOrLock(Reload::All)) {
+    if (const Error error = reloadOrLock(Reload::All)) {
         busy.release();
         MasterScreenHooks::showError(this, error);
     }
@@ -178,13 +178,13 @@ void MasterFormScreen::showHelp()
         m_hooks.help(this, m_ctx.programDir, table().helpContext);
 }
 
-void MasterFormScreen::runAction(const std::function<DbError(Hourglass& busy)>& action)
+void MasterFormScreen::runAction(const std::function<Error(Hourglass& busy)>& action)
 {
     // After a failed read the screen holds nothing it may write or print from.
     if (!m_loaded)
         return;
     Hourglass busy;
-    if (const DbError error = action(busy)) {
+    if (const Error error = action(busy)) {
         busy.release();
         MasterScreenHooks::showActionError(this, error);
     }
@@ -195,7 +195,7 @@ void MasterFormScreen::onIdChosen()
     if (!m_loaded)
         return;
     Hourglass busy;
-    const DbError error = showSelectedName();
+    const Error error = showSelectedName();
     if (error)
         lock();
     showEntryState();
@@ -276,26 +276,26 @@ void MasterFormScreen::lock()
     m_list->setEnabled(false);
 }
 
-DbError MasterFormScreen::reloadOrLock(Reload what)
+Error MasterFormScreen::reloadOrLock(Reload what)
 {
-    const DbError error = reload(what);
+    const Error error = reload(what);
     if (error)
         lock();
     return error;
 }
 
-DbError MasterFormScreen::recordGone()
+Error MasterFormScreen::recordGone()
 {
-    if (DbError error = reloadOrLock(Reload::All))
+    if (Error error = reloadOrLock(Reload::All))
         return error;
     MessageBox::information(this, recordGoneMessage());
     return {};
 }
 
-DbError MasterFormScreen::loadList()
+Error MasterFormScreen::loadList()
 {
     resetList();
-    const DbResult<QList<MasterRow>> rows = m_store.rows();
+    const Result<QList<MasterRow>> rows = m_store.rows();
     if (!rows)
         return rows.error();
     for (const MasterRow& row : *rows)
@@ -303,12 +303,12 @@ DbError MasterFormScreen::loadList()
     return {};
 }
 
-DbError MasterFormScreen::loadIds()
+Error MasterFormScreen::loadIds()
 {
-    const DbResult<QList<qint64>> ids = m_store.ids();
+    const Result<QList<qint64>> ids = m_store.ids();
     if (!ids)
         return ids.error();
-    const DbResult<qint64> next = m_store.nextId();
+    const Result<qint64> next = m_store.nextId();
     if (!next)
         return next.error();
     {
@@ -319,18 +319,18 @@ DbError MasterFormScreen::loadIds()
         m_ids->addItem(QString::number(*next));
         m_ids->setCurrentIndex(m_ids->count() - 1);
     }
-    const DbError error = showSelectedName();
+    const Error error = showSelectedName();
     showEntryState();
     return error;
 }
 
-DbError MasterFormScreen::showSelectedName()
+Error MasterFormScreen::showSelectedName()
 {
     m_name->clear();
     const std::optional<qint64> id = selectedId();
     if (!id)
         return {};
-    const DbResult<std::optional<QString>> name = m_store.nameOf(*id);
+    const Result<std::optional<QString>> name = m_store.nameOf(*id);
     if (!name)
         return name.error();
     if (*name)
@@ -348,7 +348,7 @@ bool MasterFormScreen::refuseEmptyName()
 
 // A write the database refused leaves the screen as it was, the typed name included. A refused duplicate
 // reloads as a success does, which empties the name box.
-DbError MasterFormScreen::addRow()
+Error MasterFormScreen::addRow()
 {
     if (refuseEmptyName())
         return {};
@@ -357,12 +357,12 @@ DbError MasterFormScreen::addRow()
         return result.error;
     if (result.outcome == MasterResult::Outcome::Duplicate)
         MessageBox::information(this, table().addDuplicate);
-    const DbError error = reloadOrLock(Reload::Added);
+    const Error error = reloadOrLock(Reload::Added);
     m_name->setFocus();
     return error;
 }
 
-DbError MasterFormScreen::renameRow()
+Error MasterFormScreen::renameRow()
 {
     if (refuseEmptyName())
         return {};
@@ -381,18 +381,18 @@ DbError MasterFormScreen::renameRow()
     default:
         break;
     }
-    const DbError error = reloadOrLock(Reload::Modified);
+    const Error error = reloadOrLock(Reload::Modified);
     button(Action::Close)->setFocus();
     return error;
 }
 
-DbError MasterFormScreen::deleteRow()
+Error MasterFormScreen::deleteRow()
 {
     const std::optional<qint64> id = selectedId();
     if (!id)
         return {};
     // The question names the row that goes, whatever the name box says.
-    const DbResult<std::optional<QString>> stored = m_store.nameOf(*id);
+    const Result<std::optional<QString>> stored = m_store.nameOf(*id);
     if (!stored)
         return stored.error();
     if (!*stored)
@@ -401,7 +401,7 @@ DbError MasterFormScreen::deleteRow()
     if (MessageBox::question(this, question, MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
     const MasterResult result = m_store.remove(*id);
-    DbError error;
+    Error error;
     switch (result.outcome) {
     case MasterResult::Outcome::Failed:
         return result.error;

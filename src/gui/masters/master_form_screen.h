@@ -80,7 +80,7 @@ protected:
                      const QString& listKind, const QList<Button>& buttons, QWidget* parent);
 
     // Brings the list and the combo in step with the table; the failure is left to the caller.
-    virtual DbError reload(Reload what) = 0;
+    virtual Error reload(Reload what) = 0;
     // A click on a list item.
     virtual void selectFromList(const QTreeWidgetItem& item) = 0;
 
@@ -100,11 +100,11 @@ protected:
     void showEntryState();
 
     // The routines both kinds of screen share.
-    DbError loadList();
+    Error loadList();
     // Fills the combo with every id and then the proposed next one, and selects that last entry.
-    DbError loadIds();
+    Error loadIds();
     // Puts the stored name of the selected row into the name box, or empties it.
-    DbError showSelectedName();
+    Error showSelectedName();
 
     QTreeWidget* m_list = nullptr;
     QComboBox* m_ids = nullptr;
@@ -116,20 +116,20 @@ private:
     QLayout* buildButtons(const QString& number, const QList<Button>& buttons);
     void connectButton(QPushButton* button, Action action);
 
-    DbError addRow();
-    DbError renameRow();
-    DbError deleteRow();
+    Error addRow();
+    Error renameRow();
+    Error deleteRow();
 
     QPushButton* button(Action action) const;
     bool refuseEmptyName();
     // A reload whose failure leaves only Close and Help.
-    DbError reloadOrLock(Reload what);
+    Error reloadOrLock(Reload what);
     // The row went behind the screen's back: reload, then say so.
-    DbError recordGone();
+    Error recordGone();
     void lock();
     // A button's action under the hourglass, none after a failed read; a failure is shown, titled with its number,
     // with the pointer back.
-    void runAction(const std::function<DbError(Hourglass& busy)>& action);
+    void runAction(const std::function<Error(Hourglass& busy)>& action);
 
     DbContext m_ctx;
     DbSession m_session;

@@ -17,10 +17,10 @@ MasterListScreen::MasterListScreen(const DbContext& ctx, MasterKind kind, const 
     loadOnOpen();
 }
 
-DbError MasterListScreen::reload(Reload)
+Error MasterListScreen::reload(Reload)
 {
     // Every change, a refused one included, ends with both lists read again and the next id proposed.
-    if (DbError error = loadIds())
+    if (Error error = loadIds())
         return error;
     return loadList();
 }

@@ -12,7 +12,7 @@ protected:
     MasterListScreen(const DbContext& ctx, MasterKind kind, const QString& number, QWidget* parent);
 
 private:
-    DbError reload(Reload what) override;
+    Error reload(Reload what) override;
     // The row's name comes with the item, so nothing is read.
     void selectFromList(const QTreeWidgetItem& item) override;
 };

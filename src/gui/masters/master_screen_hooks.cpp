@@ -6,9 +6,9 @@
 #include "gui/common/report_preview.h"
 #include "report/master_listing_report.h"
 
-DbError MasterScreenHooks::showReport(QWidget* owner, const MasterStore& store, Hourglass& busy) const
+Error MasterScreenHooks::showReport(QWidget* owner, const MasterStore& store, Hourglass& busy) const
 {
-    const DbResult<ListingReportData> data = store.listing(today);
+    const Result<ListingReportData> data = store.listing(today);
     if (!data)
         return data.error();
     busy.release();
@@ -21,12 +21,12 @@ DbError MasterScreenHooks::showReport(QWidget* owner, const MasterStore& store, 
     return {};
 }
 
-void MasterScreenHooks::showActionError(QWidget* owner, const DbError& error)
+void MasterScreenHooks::showActionError(QWidget* owner, const Error& error)
 {
     MessageBox::information(owner, error.description, MessageBox::errorTitle(error.code));
 }
 
-void MasterScreenHooks::showError(QWidget* owner, const DbError& error)
+void MasterScreenHooks::showError(QWidget* owner, const Error& error)
 {
     MessageBox::information(owner, error.description);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/db/db_error.h"
 #include "core/masters/listing_report_data.h"
+#include "core/util/error.h"
 #include "gui/common/screen_hooks.h"
 
 #include <QString>
@@ -26,10 +26,10 @@ struct MasterScreenHooks {
     Clock today;
 
     // The Print button: the listing built by the store goes to the report with the default pointer back.
-    DbError showReport(QWidget* owner, const MasterStore& store, Hourglass& busy) const;
+    Error showReport(QWidget* owner, const MasterStore& store, Hourglass& busy) const;
 
     // A failure inside a button action, titled with the error's number when it has one.
-    static void showActionError(QWidget* owner, const DbError& error);
+    static void showActionError(QWidget* owner, const Error& error);
     // A failure outside one (opening the screen, picking an id).
-    static void showError(QWidget* owner, const DbError& error);
+    static void showError(QWidget* owner, const Error& error);
 };

@@ -282,7 +282,7 @@ void FindCitationScreen::startSearch(const QList<SearchPass>& passes, const Sear
     m_run = std::make_unique<SearchRun>(m_ctx, passes, request);
     m_run->setSinks([this](const QList<SearchHit>& hits) { addHits(hits); },
                     [this](int row) { m_status->setText(QStringLiteral("Searching Record ") + QString::number(row)); },
-                    [this](const DbError& error) { searchFinished(error); });
+                    [this](const Error& error) { searchFinished(error); });
     setSearching(true);
     m_run->start();
 }
@@ -302,7 +302,7 @@ void FindCitationScreen::addHits(const QList<SearchHit>& hits)
         m_results->setCurrentItem(m_results->topLevelItem(0));
 }
 
-void FindCitationScreen::searchFinished(const DbError& error)
+void FindCitationScreen::searchFinished(const Error& error)
 {
     setSearching(false);
     const int found = m_results->topLevelItemCount();
@@ -394,7 +394,7 @@ void FindCitationScreen::saveReport()
     if (MessageBox::question(this, QStringLiteral("Do you want to save report for the '") + item->text(0) +
                                        QStringLiteral("' citation?")) != MessageBox::Answer::Yes)
         return;
-    DbError error = m_session.error();
+    Error error = m_session.error();
     if (!error)
         error = CitationReportSaver::save(this, m_session, item->data(0, kCaseIdRole).toLongLong(), m_export);
     if (error)
@@ -423,7 +423,7 @@ void FindCitationScreen::showHelp()
         m_helpHandler(this, m_ctx.programDir, kHelpContext);
 }
 
-void FindCitationScreen::showError(const DbError& error)
+void FindCitationScreen::showError(const Error& error)
 {
     MessageBox::information(this, error.description, MessageBox::errorTitle(error.code));
 }

@@ -87,13 +87,13 @@ private:
     // Runs the passes into the emptied list; the outcome is shown when the last one ends.
     void startSearch(const QList<SearchPass>& passes, const SearchRequest& request);
     void addHits(const QList<SearchHit>& hits);
-    void searchFinished(const DbError& error);
+    void searchFinished(const Error& error);
     void setSearching(bool searching);
     void setIdleStates();
     void stopSearch();
     QTreeWidgetItem* selectedItem() const;
     // A failure inside a button's action: its description, titled with its number.
-    void showError(const DbError& error);
+    void showError(const Error& error);
 
     DbContext m_ctx;
     DbSession m_session;

@@ -44,7 +44,7 @@ void SearchRun::abandon()
 
 void SearchRun::work(DbSession& session, CancelToken& cancel)
 {
-    DbError error = session.error();
+    Error error = session.error();
     if (!error) {
         const auto onHit = [this](const SearchHit& hit) {
             {
@@ -83,7 +83,7 @@ void SearchRun::deliver()
 
 void SearchRun::finish()
 {
-    DbError error;
+    Error error;
     {
         QMutexLocker lock(&m_mutex);
         error = m_error;

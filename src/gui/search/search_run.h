@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/db/db_context.h"
-#include "core/db/db_error.h"
 #include "core/search/citation_search.h"
+#include "core/util/error.h"
 #include "gui/common/background_runner.h"
 
 #include <QList>
@@ -21,7 +21,7 @@ class SearchRun : public QObject
 public:
     using HitsSink = std::function<void(const QList<SearchHit>& hits)>;
     using ProgressSink = std::function<void(int row)>;
-    using DoneSink = std::function<void(const DbError& error)>;
+    using DoneSink = std::function<void(const Error& error)>;
 
     SearchRun(const DbContext& ctx, const QList<SearchPass>& passes, const SearchRequest& request,
               QObject* parent = nullptr);
@@ -54,7 +54,7 @@ private:
     QMutex m_mutex; // guards the three below
     QList<SearchHit> m_pending;
     int m_row = 0;
-    DbError m_error;
+    Error m_error;
 
     BackgroundRunner m_runner; // last: its thread ends before the rest goes
 };

@@ -33,7 +33,7 @@ DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
         });
         if (result.outcome == DatabaseSetup::Opened::Outcome::Ready) {
             // The working databases of a synchronisation that was ended before it could drop them.
-            const DbError leftovers = DatabaseMerge::dropLeftovers({programDir, result.connection});
+            const Error leftovers = DatabaseMerge::dropLeftovers({programDir, result.connection});
             if (!result.cleanupError)
                 result.cleanupError = leftovers;
         }

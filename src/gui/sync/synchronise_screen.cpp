@@ -234,7 +234,7 @@ void SynchroniseScreen::finish()
     emit runFinished();
 }
 
-void SynchroniseScreen::showOutcome(const DatabaseMerge::Result& r)
+void SynchroniseScreen::showOutcome(const DatabaseMerge::Summary& r)
 {
     switch (r.outcome) {
     case DatabaseMerge::Outcome::Merged:

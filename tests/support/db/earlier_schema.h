@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 class DbSession;
 struct SearchIndexDef;
@@ -12,5 +12,5 @@ class EarlierSchema
 public:
     // Makes the server's trigram index of one text again as schema version 3 made it: the replacements alone, on
     // every text. The embedded engine's index is the same in both versions, so there it changes nothing.
-    static DbError makeVersionThreeSearchIndex(DbSession& session, const SearchIndexDef& index);
+    static Error makeVersionThreeSearchIndex(DbSession& session, const SearchIndexDef& index);
 };

@@ -1,27 +1,27 @@
 #pragma once
 
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <optional>
 #include <utility>
 
-// A value, or the reason there is none. The error keeps the engine's own words.
-template <typename T> class DbResult
+// A value, or the reason there is none.
+template <typename T> class Result
 {
 public:
-    DbResult(T value)
+    Result(T value)
         : m_value(std::move(value))
     {}
-    DbResult(DbError error)
+    Result(Error error)
         : m_error(std::move(error))
     {
         if (!m_error.isError())
-            m_error = DbError::other(QStringLiteral("No value and no error."));
+            m_error = Error::other(QStringLiteral("No value and no error."));
     }
 
     bool ok() const { return m_value.has_value(); }
     explicit operator bool() const { return ok(); }
-    const DbError& error() const { return m_error; }
+    const Error& error() const { return m_error; }
 
     const T& value() const { return *m_value; }
     T& value() { return *m_value; }
@@ -33,5 +33,5 @@ public:
 
 private:
     std::optional<T> m_value;
-    DbError m_error;
+    Error m_error;
 };

@@ -1,8 +1,8 @@
-#include "core/db/db_error.h"
+#include "core/util/error.h"
 
 #include <QSqlError>
 
-DbError DbError::fromSql(const QSqlError& error)
+Error Error::fromSql(const QSqlError& error)
 {
     if (error.type() == QSqlError::NoError)
         return {};
@@ -14,7 +14,7 @@ DbError DbError::fromSql(const QSqlError& error)
     return {Kind::Other, error.nativeErrorCode(), text};
 }
 
-DbError DbError::other(const QString& description, const QString& code)
+Error Error::other(const QString& description, const QString& code)
 {
     return {Kind::Other, code, description};
 }
