@@ -170,11 +170,12 @@ private:
     void exercise(const Damage& damage, ChmFile& file, Tally& tally, Expect expect) const
     {
         const QByteArray where = "after " + damage.label;
-        if (!file.open(write(damage.data))) {
+        if (const Error e = file.open(write(damage.data))) {
             ++tally.refused;
             QVERIFY2(expect != Expect::UncompressedIntact, where.constData());
             QVERIFY2(!file.isOpen(), where.constData());
-            QVERIFY2(file.errorString().contains(QLatin1String("cannot be read")), where.constData());
+            QVERIFY2(e.description.contains(QLatin1String("cannot be read")), where.constData());
+            QVERIFY2(e.kind == Error::Kind::Io, where.constData());
             QVERIFY2(file.objects().isEmpty() && file.contents().isEmpty() && file.index().isEmpty(),
                      where.constData());
             QVERIFY2(!file.read(QStringLiteral("/startup.htm")) && !file.topicForContext(m_contextNumbers.first()),
@@ -256,7 +257,8 @@ private slots:
         QVERIFY(parseLayout(m_pristine, m_layout));
 
         ChmFile file;
-        QVERIFY2(file.open(help.fileName()), qPrintable(file.errorString()));
+        const Error e = file.open(help.fileName());
+        QVERIFY2(!e, qPrintable(e.description));
         const QStringList objects = file.objects();
         for (const QString& name : objects) {
             if (const std::optional<QByteArray> data = file.read(name))
@@ -309,7 +311,7 @@ private slots:
         ChmFile file;
         QByteArray unsigned_ = m_pristine;
         unsigned_.replace(0, 4, QByteArray(4, '\0'));
-        QVERIFY(!file.open(write(unsigned_)));
+        QVERIFY(file.open(write(unsigned_)));
     }
 
     void compressionData()
@@ -388,7 +390,7 @@ private slots:
         QVERIFY(last && last->lengthBytes >= 2);
         QByteArray longObject = m_pristine;
         overwriteEncodedInt(longObject, last->lengthAt, last->lengthBytes, (quint64(1) << (7 * last->lengthBytes)) - 1);
-        QVERIFY(file.open(write(longObject)));
+        QVERIFY(!file.open(write(longObject)));
         const QString lastName = QString::fromUtf8(last->name);
         QVERIFY(!file.read(lastName));
         QCOMPARE(file.read(QStringLiteral("/startup.htm")), m_objects.value(QStringLiteral("/startup.htm")));
@@ -398,7 +400,7 @@ private slots:
         QByteArray longContent = m_pristine;
         overwriteEncodedInt(longContent, content->lengthAt, content->lengthBytes,
                             (quint64(1) << (7 * content->lengthBytes)) - 1);
-        QVERIFY(file.open(write(longContent)));
+        QVERIFY(!file.open(write(longContent)));
         QCOMPARE(file.title(), QStringLiteral("Lexorium Help"));
         QVERIFY(!file.read(QStringLiteral("/startup.htm")));
 
@@ -406,7 +408,7 @@ private slots:
         const QPair<qsizetype, qsizetype> table = m_layout.span(ResetTable);
         QByteArray hugeSection = m_pristine;
         qToLittleEndian<quint64>(quint64(1) << 40, hugeSection.data() + table.first + 0x10);
-        QVERIFY(file.open(write(hugeSection)));
+        QVERIFY(!file.open(write(hugeSection)));
         QCOMPARE(file.title(), QStringLiteral("Lexorium Help"));
         QVERIFY(!file.read(QStringLiteral("/startup.htm")));
         QVERIFY(file.contents().isEmpty());
@@ -416,8 +418,9 @@ private slots:
         QVERIFY(big.open(QIODevice::ReadWrite));
         QVERIFY(big.resize(65 * 1024 * 1024));
         big.close();
-        QVERIFY(!file.open(big.fileName()));
-        QVERIFY(file.errorString().contains(QLatin1String("cannot be read")));
+        const Error tooBig = file.open(big.fileName());
+        QVERIFY(tooBig);
+        QVERIFY(tooBig.description.contains(QLatin1String("cannot be read")));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "help/chm_archive.h"
 #include "help/chm_file.h"
 #include "support/test_paths.h"
 
@@ -101,7 +102,11 @@ private:
     ChmFile m_file;
 
 private slots:
-    void initTestCase() { QVERIFY2(m_file.open(builtHelpFile()), qPrintable(m_file.errorString())); }
+    void initTestCase()
+    {
+        const Error e = m_file.open(builtHelpFile());
+        QVERIFY2(!e, qPrintable(e.description));
+    }
 
     void settingsOfTheFile()
     {
@@ -240,7 +245,8 @@ private slots:
         out.close();
 
         ChmFile file;
-        QVERIFY2(file.open(out.fileName()), qPrintable(file.errorString()));
+        const Error e = file.open(out.fileName());
+        QVERIFY2(!e, qPrintable(e.description));
         QCOMPARE(file.objects(),
                  (QStringList{QStringLiteral("/#SYSTEM"), QStringLiteral("/a.htm"), QStringLiteral("/deep.hhc")}));
         QCOMPARE(file.title(), QStringLiteral("Deep"));
@@ -267,16 +273,50 @@ private slots:
     {
         ChmFile file;
         QTemporaryDir dir;
-        QVERIFY(!file.open(dir.filePath(QStringLiteral("missing.chm"))));
-        QVERIFY(!file.errorString().isEmpty());
+        const Error missing = file.open(dir.filePath(QStringLiteral("missing.chm")));
+        QVERIFY(missing);
+        QVERIFY(!missing.description.isEmpty());
+        QCOMPARE(missing.kind, Error::Kind::NotFound);
         QFile junk(dir.filePath(QStringLiteral("junk.chm")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("not a help file at all");
         junk.close();
-        QVERIFY(!file.open(junk.fileName()));
+        const Error unreadable = file.open(junk.fileName());
+        QVERIFY(unreadable);
+        QCOMPARE(unreadable.kind, Error::Kind::Io);
+        QCOMPARE(unreadable.description, QStringLiteral("The help file %1 cannot be read.").arg(junk.fileName()));
         QVERIFY(!file.isOpen());
         QVERIFY(file.contents().isEmpty());
         QVERIFY(!file.topicForContext(20100));
+    }
+
+    void archiveRefusesWhatIsNotAHelpFile_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        const QByteArray sound = uncompressedHelpFile({{"/a.htm", "<p>A</p>"}});
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("not a help file at all");
+        QTest::newRow("header alone") << sound.left(0x38);
+        QTest::newRow("larger than any help file") << sound + QByteArray(ChmArchive::MaxSize, '\0');
+    }
+
+    void archiveRefusesWhatIsNotAHelpFile()
+    {
+        QFETCH(QByteArray, data);
+        const Result<std::unique_ptr<ChmArchive>> archive = ChmArchive::open(data);
+        QVERIFY(!archive);
+        QCOMPARE(archive.error().kind, Error::Kind::Io);
+        QVERIFY(!archive.error().description.isEmpty());
+    }
+
+    void archiveOpensAHelpFile()
+    {
+        const Result<std::unique_ptr<ChmArchive>> opened =
+            ChmArchive::open(uncompressedHelpFile({{"/a.htm", "<p>A</p>"}}));
+        QVERIFY2(opened, qPrintable(opened.error().description));
+        ChmArchive& archive = **opened;
+        QVERIFY(archive.names().contains(QStringLiteral("/a.htm")));
+        QCOMPARE(archive.read(QStringLiteral("/A.HTM")), std::optional<QByteArray>("<p>A</p>"));
     }
 };
 

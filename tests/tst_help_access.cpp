@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(topicOf(help.window()), QStringLiteral("/startup.htm"));
         QVERIFY(help.Show(QStringLiteral("  ") + file + QStringLiteral(" "), QStringLiteral(" Main "), 110100));
         QCOMPARE(topicOf(help.window()), QStringLiteral("/court.htm"));
-        QVERIFY(help.htmlHelp(nullptr, file + QStringLiteral("::/about.htm>Main"), CHelp::DisplayTopic));
+        QVERIFY(!help.htmlHelp(nullptr, file + QStringLiteral("::/about.htm>Main"), CHelp::DisplayTopic));
         QCOMPARE(topicOf(help.window()), QStringLiteral("/about.htm"));
         QVERIFY(MessageBox::shown().isEmpty());
     }
@@ -198,12 +198,23 @@ private slots:
         QVERIFY(!help.window());
         QCOMPARE(QApplication::overrideCursor(), nullptr);
 
-        QString error;
-        QVERIFY(!help.htmlHelp(nullptr, HelpAccess::startTopic(m_programDir.path()), 7, 0, &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!help.htmlHelp(nullptr, HelpAccess::helpFilePath(m_programDir.path()) + QStringLiteral("::/nope.htm"),
-                               CHelp::DisplayTopic, 0, &error));
-        QVERIFY(error.contains(QStringLiteral("nope.htm")));
+        const Error unknownCommand = help.htmlHelp(nullptr, HelpAccess::startTopic(m_programDir.path()), 7, 0);
+        QVERIFY(unknownCommand);
+        QVERIFY(!unknownCommand.description.isEmpty());
+        QCOMPARE(unknownCommand.kind, Error::Kind::Other);
+        const Error missingTopic =
+            help.htmlHelp(nullptr, HelpAccess::helpFilePath(m_programDir.path()) + QStringLiteral("::/nope.htm"),
+                          CHelp::DisplayTopic);
+        QVERIFY(missingTopic);
+        QVERIFY(missingTopic.description.contains(QStringLiteral("nope.htm")));
+        QCOMPARE(missingTopic.kind, Error::Kind::NotFound);
+        QCOMPARE(help.htmlHelp(nullptr, HelpAccess::helpFilePath(m_programDir.path()), CHelp::HelpContext, 12345).kind,
+                 Error::Kind::NotFound);
+        QCOMPARE(
+            help.htmlHelp(nullptr, m_programDir.filePath(QStringLiteral("Help/none.chm")), CHelp::DisplayTopic).kind,
+            Error::Kind::NotFound);
+        QCOMPARE(help.htmlHelp(nullptr, QStringLiteral(" ::/startup.htm"), CHelp::DisplayTopic).kind,
+                 Error::Kind::Other);
         QVERIFY(!help.window());
     }
 
@@ -239,6 +250,10 @@ private slots:
         QVERIFY(!access.showScreenHelp(nullptr, programDir.path(), 20100));
         QCOMPARE(MessageBox::shown().size(), 2);
         QVERIFY(MessageBox::shown().at(0).text != missingMenuHelp);
+        QVERIFY(!help.window());
+        const Error e = help.htmlHelp(nullptr, HelpAccess::startTopic(programDir.path()), CHelp::DisplayToc);
+        QCOMPARE(e.kind, Error::Kind::Io);
+        QCOMPARE(e.description, MessageBox::shown().at(0).text);
         QVERIFY(!help.window());
     }
 

@@ -187,15 +187,15 @@ ChmArchive::~ChmArchive()
         mspack_destroy_chm_decompressor(m_decompressor);
 }
 
-std::unique_ptr<ChmArchive> ChmArchive::open(const QByteArray& data)
+Result<std::unique_ptr<ChmArchive>> ChmArchive::open(const QByteArray& data)
 {
     if (data.size() > MaxSize)
-        return nullptr;
+        return Error::of(Error::Kind::Io, QStringLiteral("The data is larger than any help file."));
     std::unique_ptr<ChmArchive> archive(new ChmArchive);
     archive->m_context->input = data;
     archive->acceptRepeatedGuid();
-    if (!archive->load())
-        return nullptr;
+    if (Error e = archive->load())
+        return e;
     return archive;
 }
 
@@ -209,20 +209,21 @@ void ChmArchive::acceptRepeatedGuid()
         input[GuidOffset + GuidSize] = '\x11';
 }
 
-bool ChmArchive::load()
+Error ChmArchive::load()
 {
     int selftest = MSPACK_ERR_OK;
     MSPACK_SYS_SELFTEST(selftest);
     if (selftest != MSPACK_ERR_OK)
-        return false;
+        return Error::other(QStringLiteral("The help file decoder does not work on this system."));
     m_decompressor = mspack_create_chm_decompressor(&m_context->system.callbacks);
     if (!m_decompressor)
-        return false;
+        return Error::other(QStringLiteral("The help file decoder cannot be started."));
     m_header = m_decompressor->open(m_decompressor, InputName);
     if (!m_header)
-        return false;
+        return Error::of(Error::Kind::Io,
+                         QStringLiteral("The data is not a compiled help file, or its header is damaged."));
     if (m_header->sec0.offset < 0 || m_header->sec0.offset > m_context->input.size())
-        return false;
+        return Error::of(Error::Kind::Io, QStringLiteral("The contents of the help file lie beyond its end."));
 
     // System files ("::...") come back in reverse directory order.
     std::vector<mschmd_file*> entries;
@@ -242,7 +243,7 @@ bool ChmArchive::load()
     }
 
     checkCompressedSection();
-    return true;
+    return {};
 }
 
 // The compressed section is handed to the decompressor only when the data that steers it is sound and the section

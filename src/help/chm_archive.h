@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/result.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -26,8 +28,8 @@ public:
     ChmArchive(const ChmArchive&) = delete;
     ChmArchive& operator=(const ChmArchive&) = delete;
 
-    // Null when the bytes are not a help file this reader can open.
-    static std::unique_ptr<ChmArchive> open(const QByteArray& data);
+    // An Io error when the bytes are not a help file this reader can open, Other when the decoder itself fails.
+    static Result<std::unique_ptr<ChmArchive>> open(const QByteArray& data);
 
     // Every stored name in directory order, folders left out.
     QStringList names() const { return m_names; }
@@ -41,7 +43,7 @@ public:
 private:
     ChmArchive();
     void acceptRepeatedGuid();
-    bool load();
+    Error load();
     void checkCompressedSection();
     bool fits(const mschmd_file& entry) const;
     bool startFrameFound(qint64 offset) const;

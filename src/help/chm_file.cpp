@@ -9,6 +9,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -158,25 +159,24 @@ ChmFile::~ChmFile()
     close();
 }
 
-bool ChmFile::open(const QString& fileName)
+Error ChmFile::open(const QString& fileName)
 {
     close();
     m_fileName = fileName;
-    m_error.clear();
-    if (!QFile::exists(fileName)) {
-        m_error = QStringLiteral("The help file %1 does not exist.").arg(fileName);
-        return false;
-    }
-    // The whole file is read into memory, so it must be a plain file of a size a help file can have.
+    if (!QFile::exists(fileName))
+        return Error::of(Error::Kind::NotFound, QStringLiteral("The help file %1 does not exist.").arg(fileName));
+    // The whole file is read into memory, so it must be a plain file of a size a help file can have. The message
+    // names the file, not the archive's reason, which would tell the user nothing more.
     QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly) && !file.isSequential() && file.size() <= ChmArchive::MaxSize)
-        m_archive = ChmArchive::open(file.readAll());
-    if (!m_archive) {
-        m_error = QStringLiteral("The help file %1 cannot be read.").arg(fileName);
-        return false;
+    if (file.open(QIODevice::ReadOnly) && !file.isSequential() && file.size() <= ChmArchive::MaxSize) {
+        Result<std::unique_ptr<ChmArchive>> archive = ChmArchive::open(file.readAll());
+        if (archive)
+            m_archive = std::move(*archive);
     }
+    if (!m_archive)
+        return Error::of(Error::Kind::Io, QStringLiteral("The help file %1 cannot be read.").arg(fileName));
     readSystem();
-    return true;
+    return {};
 }
 
 void ChmFile::close()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/error.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -34,11 +36,11 @@ public:
     ChmFile(const ChmFile&) = delete;
     ChmFile& operator=(const ChmFile&) = delete;
 
-    bool open(const QString& fileName);
+    // NotFound when there is no such file, Io when it cannot be read as a help file; either way it is left closed.
+    Error open(const QString& fileName);
     void close();
     bool isOpen() const { return m_archive != nullptr; }
     QString fileName() const { return m_fileName; }
-    QString errorString() const { return m_error; }
 
     QStringList objects() const;
     bool contains(const QString& path) const;
@@ -67,7 +69,6 @@ private:
 
     std::unique_ptr<ChmArchive> m_archive;
     QString m_fileName;
-    QString m_error;
     QString m_title;
     QString m_defaultTopic;
     QString m_contentsFile;

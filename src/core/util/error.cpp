@@ -13,8 +13,3 @@ Error Error::fromSql(const QSqlError& error)
         text = error.driverText().trimmed();
     return {Kind::Other, error.nativeErrorCode(), text};
 }
-
-Error Error::other(const QString& description, const QString& code)
-{
-    return {Kind::Other, code, description};
-}

@@ -26,7 +26,11 @@ struct Error {
     bool isError() const { return kind != Kind::None; }
     explicit operator bool() const { return isError(); }
 
+    // Only this one is out of line, as it needs Qt Sql; the help reader, Qt Core alone, uses the rest.
     static Error fromSql(const QSqlError& error);
-    static Error other(const QString& description, const QString& code = QString());
+    static Error other(const QString& description, const QString& code = QString())
+    {
+        return {Kind::Other, code, description};
+    }
     static Error of(Kind kind, const QString& description) { return {kind, QString(), description}; }
 };

@@ -34,12 +34,6 @@ bool sameFile(const QString& a, const QString& b)
     return left.exists() && right.exists() ? left.canonicalFilePath() == right.canonicalFilePath()
                                            : left.absoluteFilePath() == right.absoluteFilePath();
 }
-
-void fail(QString* error, const QString& text)
-{
-    if (error)
-        *error = text;
-}
 } // namespace
 
 CHelp::~CHelp()
@@ -58,28 +52,23 @@ bool CHelp::Show(const QString& newFile, const QString& windowPane, std::optiona
     QString target = newFile;
     if (!windowPane.isEmpty())
         target = newFile.trimmed() + QLatin1Char('>') + windowPane.trimmed();
-    QString error;
-    const bool shown = contextId ? htmlHelp(nullptr, target, HelpContext, *contextId, &error)
-                                 : htmlHelp(nullptr, target, DisplayTopic, 0, &error);
-    if (!shown) {
+    const Error error =
+        contextId ? htmlHelp(nullptr, target, HelpContext, *contextId) : htmlHelp(nullptr, target, DisplayTopic, 0);
+    if (error) {
         hourglass.release();
-        MessageBox::information(nullptr, error, applicationTitle());
+        MessageBox::information(nullptr, error.description, applicationTitle());
     }
-    return shown;
+    return !error;
 }
 
-bool CHelp::htmlHelp(QWidget* owner, const QString& target, int command, int data, QString* error)
+Error CHelp::htmlHelp(QWidget* owner, const QString& target, int command, int data)
 {
     if (command != DisplayTopic && command != DisplayToc && command != DisplayIndex && command != DisplaySearch &&
-        command != HelpContext) {
-        fail(error, QStringLiteral("The help command %1 is not known.").arg(command));
-        return false;
-    }
+        command != HelpContext)
+        return Error::other(QStringLiteral("The help command %1 is not known.").arg(command));
     const Target parsed = parseTarget(target);
-    if (parsed.file.isEmpty()) {
-        fail(error, QStringLiteral("No help file was named."));
-        return false;
-    }
+    if (parsed.file.isEmpty())
+        return Error::other(QStringLiteral("No help file was named."));
 
     // A help window over a modal screen must belong to it, or the screen would keep it from taking input.
     QWidget* parent = owner ? owner->window() : QApplication::activeModalWidget();
@@ -88,11 +77,9 @@ bool CHelp::htmlHelp(QWidget* owner, const QString& target, int command, int dat
     if (!window || !sameFile(window->fileName(), parsed.file)) {
         window = new HelpWindow(parent);
         created = true;
-        QString openError;
-        if (!window->openFile(parsed.file, &openError)) {
+        if (Error e = window->openFile(parsed.file)) {
             delete window;
-            fail(error, openError);
-            return false;
+            return e;
         }
     }
 
@@ -102,21 +89,19 @@ bool CHelp::htmlHelp(QWidget* owner, const QString& target, int command, int dat
         if (!mapped) {
             if (created)
                 delete window;
-            fail(error, QStringLiteral("No topic of the help file %1 is mapped to the help context %2.")
-                            .arg(parsed.file)
-                            .arg(data));
-            return false;
+            return Error::of(Error::Kind::NotFound,
+                             QStringLiteral("No topic of the help file %1 is mapped to the help context %2.")
+                                 .arg(parsed.file)
+                                 .arg(data));
         }
         topic = *mapped;
     } else if (topic.isEmpty()) {
         topic = window->helpFile().defaultTopic();
     }
-    QString topicError;
-    if (!window->showTopic(topic, &topicError)) {
+    if (Error e = window->showTopic(topic)) {
         if (created)
             delete window;
-        fail(error, topicError);
-        return false;
+        return e;
     }
 
     if (created) {
@@ -134,5 +119,5 @@ bool CHelp::htmlHelp(QWidget* owner, const QString& target, int command, int dat
     window->show();
     window->raise();
     window->activateWindow();
-    return true;
+    return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/error.h"
+
 #include <QPointer>
 #include <QString>
 
@@ -25,8 +27,9 @@ public:
     bool Show(const QString& newFile, const QString& windowPane = QString(), std::optional<int> contextId = {});
 
     // The viewer itself. target is "file.chm", optionally followed by "::/topic.htm" and by ">window"; data is the
-    // context number of HelpContext. On failure nothing new is shown and error says why.
-    bool htmlHelp(QWidget* owner, const QString& target, int command, int data = 0, QString* error = nullptr);
+    // context number of HelpContext. On failure nothing new is shown: NotFound for a missing file, topic or context,
+    // Io for a file that cannot be read, Other for a command or target that makes no sense.
+    Error htmlHelp(QWidget* owner, const QString& target, int command, int data = 0);
 
     HelpWindow* window() const;
 

@@ -44,9 +44,8 @@ bool HelpAccess::showMenuHelp(QWidget* owner, const QString& programDir, int com
         return false;
     }
     // A file that is there but cannot be shown must not pass in silence.
-    QString error;
-    if (!m_help.htmlHelp(owner, startTopic(programDir), command, 0, &error)) {
-        MessageBox::information(owner, error, applicationTitle());
+    if (const Error error = m_help.htmlHelp(owner, startTopic(programDir), command)) {
+        MessageBox::information(owner, error.description, applicationTitle());
         return false;
     }
     return true;

@@ -91,21 +91,18 @@ HelpWindow::HelpWindow(QWidget* parent)
     layout->addWidget(splitter);
 }
 
-bool HelpWindow::openFile(const QString& fileName, QString* error)
+Error HelpWindow::openFile(const QString& fileName)
 {
     m_topic->clear();
     m_contents->clear();
     m_index->clear();
     m_searchResults->clear();
-    if (!m_file.open(fileName)) {
-        if (error)
-            *error = m_file.errorString();
-        return false;
-    }
+    if (Error e = m_file.open(fileName))
+        return e;
     setWindowTitle(m_file.title().isEmpty() ? QStringLiteral("Lexorium Help") : m_file.title());
     fillContents();
     fillIndex();
-    return true;
+    return {};
 }
 
 void HelpWindow::fillContents()
@@ -121,16 +118,13 @@ void HelpWindow::fillIndex()
     }
 }
 
-bool HelpWindow::showTopic(const QString& path, QString* error)
+Error HelpWindow::showTopic(const QString& path)
 {
-    if (!m_file.contains(path)) {
-        if (error)
-            *error = QStringLiteral("The topic %1 is not in the help file %2.")
-                         .arg(ChmFile::normalisedPath(path).mid(1), m_file.fileName());
-        return false;
-    }
+    if (!m_file.contains(path))
+        return Error::of(Error::Kind::NotFound, QStringLiteral("The topic %1 is not in the help file %2.")
+                                                    .arg(ChmFile::normalisedPath(path).mid(1), m_file.fileName()));
     m_topic->setSource(HelpBrowser::topicUrl(path));
-    return true;
+    return {};
 }
 
 QString HelpWindow::currentTopic() const
@@ -154,16 +148,17 @@ void HelpWindow::showTab(Tab tab)
     }
 }
 
+// An entry naming a topic the file lacks leaves the pane as it is.
 void HelpWindow::openTreeItem(QTreeWidgetItem* item)
 {
     if (item && !item->data(0, TopicRole).toString().isEmpty())
-        showTopic(item->data(0, TopicRole).toString(), nullptr);
+        showTopic(item->data(0, TopicRole).toString());
 }
 
 void HelpWindow::openListItem(QListWidgetItem* item)
 {
     if (item && !item->data(TopicRole).toString().isEmpty())
-        showTopic(item->data(TopicRole).toString(), nullptr);
+        showTopic(item->data(TopicRole).toString());
 }
 
 // Like a printed index: typing moves to the first keyword that begins with the text.

@@ -22,12 +22,13 @@ public:
 
     explicit HelpWindow(QWidget* parent = nullptr);
 
-    // On failure the window keeps nothing of the file and error says why.
-    bool openFile(const QString& fileName, QString* error);
+    // On failure the window keeps nothing of the file.
+    Error openFile(const QString& fileName);
     QString fileName() const { return m_file.fileName(); }
     const ChmFile& helpFile() const { return m_file; }
 
-    bool showTopic(const QString& path, QString* error);
+    // NotFound when the file has no such topic; the pane then stays as it was.
+    Error showTopic(const QString& path);
     QString currentTopic() const;
     void showTab(Tab tab);
 

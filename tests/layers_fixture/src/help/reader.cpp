@@ -1,1 +1,2 @@
 #include "core/db/db_session.h"
+#include "core/util/error.h"
