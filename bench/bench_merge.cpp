@@ -96,9 +96,11 @@ void BenchMerge::merge()
         });
         clock.start();
         const std::clock_t cpuStart = std::clock();
-        const DatabaseMerge::Summary r = merge.run();
+        const Result<DatabaseMerge::Summary> run = merge.run();
         const double seconds = double(clock.nsecsElapsed()) / 1e9;
         const double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+        QVERIFY2(run.ok(), qPrintable(run.error().description));
+        const DatabaseMerge::Summary& r = *run;
         QVERIFY2(r.outcome == DatabaseMerge::Outcome::Merged, qPrintable(r.message));
         std::printf("%8d %10.2f %10.2f %10lld  %s\n", n, seconds, cpu, r.citationsAdded,
                     qPrintable(steps.join(QStringLiteral("; "))));

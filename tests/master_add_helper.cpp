@@ -66,17 +66,17 @@ int main(int argc, char** argv)
     int failed = 0;
     for (int i = 0; i < count; ++i) {
         const QString name = same ? QStringLiteral("Same Name") : QStringLiteral("%1 %2").arg(tag).arg(i);
-        const MasterResult r = store.add(name);
-        switch (r.outcome) {
-        case MasterResult::Outcome::Done:
+        const Result<qint64> r = store.add(name);
+        switch (r.error().kind) {
+        case Error::Kind::None:
             ++done;
             break;
-        case MasterResult::Outcome::Duplicate:
+        case Error::Kind::Duplicate:
             ++duplicate;
             break;
         default:
             ++failed;
-            std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(r.error.description));
+            std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(r.error().description));
             break;
         }
         // What a screen does after each Add: the list read again and the next id proposed.

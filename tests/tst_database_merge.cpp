@@ -20,6 +20,12 @@
 #include <memory>
 
 namespace {
+// The outcome of a run that did not fail, -1 for one that did.
+int outcomeOf(const Result<DatabaseMerge::Summary>& r)
+{
+    return r ? int(r->outcome) : -1;
+}
+
 QString uniqueName()
 {
     static QAtomicInt counter;
@@ -336,10 +342,11 @@ void TestDatabaseMerge::mergeAndCheck(bool presentOnPostgres, bool secondOnPostg
     const QVariant versionBefore = recordedVersion(second.ctx());
 
     DatabaseMerge merge(present.ctx(), second.source());
-    const DatabaseMerge::Summary r = merge.run();
-    QCOMPARE(r.message, QString());
-    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Merged));
-    QCOMPARE(r.citationsAdded, qint64(2));
+    const Result<DatabaseMerge::Summary> r = merge.run();
+    QVERIFY2(r.ok(), qPrintable(r.error().description));
+    QCOMPARE(r->message, QString());
+    QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::Merged));
+    QCOMPARE(r->citationsAdded, qint64(2));
     QVERIFY(workingGone(merge));
     QCOMPARE(second.dump(), secondDump);
     QCOMPARE(recordedVersion(second.ctx()), versionBefore);
@@ -441,7 +448,7 @@ void TestDatabaseMerge::reportsTheRunsSteps()
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList steps;
     merge.setProgress([&](const QString& status, int bar) { steps << QStringLiteral("%1|%2").arg(status).arg(bar); });
-    QCOMPARE(int(merge.run().outcome), int(DatabaseMerge::Outcome::Merged));
+    QCOMPARE(outcomeOf(merge.run()), int(DatabaseMerge::Outcome::Merged));
     QStringList expected{
         QStringLiteral("Checking the connection of the database to be synchronised... 3%|3"),
         QStringLiteral("Checking if the database to be synchronised matches with the original database... 7%|7"),
@@ -496,9 +503,9 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas()
     merge.injectFailure(DatabaseMerge::Database(where), marker);
     QStringList steps;
     merge.setProgress([&](const QString& status, int) { steps << status; });
-    const DatabaseMerge::Summary r = merge.run();
-    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Failed));
-    QVERIFY(!r.message.isEmpty());
+    const Result<DatabaseMerge::Summary> r = merge.run();
+    QVERIFY(!r.ok());
+    QVERIFY(!r.error().description.isEmpty());
     QVERIFY(!steps.contains(QStringLiteral("Merged Database... 100%")));
     QCOMPARE(present.dump(), before);
     QCOMPARE(second.dump(), secondBefore);
@@ -508,7 +515,7 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas()
     if (where != int(DatabaseMerge::Database::Present))
         return;
     DatabaseMerge again(present.ctx(), second.source());
-    QCOMPARE(int(again.run().outcome), int(DatabaseMerge::Outcome::Merged));
+    QCOMPARE(outcomeOf(again.run()), int(DatabaseMerge::Outcome::Merged));
     QCOMPARE(present.all().size(), 5);
 }
 
@@ -530,9 +537,10 @@ void TestDatabaseMerge::changeDuringRunIsRefused()
         if (status == QLatin1String("Merging Case tables... 71%"))
             expected = present.dump();
     });
-    const DatabaseMerge::Summary r = merge.run();
-    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Failed));
-    QCOMPARE(r.message, DatabaseMerge::kChangedMeanwhile);
+    const Result<DatabaseMerge::Summary> r = merge.run();
+    QVERIFY(!r.ok());
+    QCOMPARE(r.error().kind, Error::Kind::Conflict);
+    QCOMPARE(r.error().description, DatabaseMerge::kChangedMeanwhile);
     const QStringList now = present.dump();
     for (const QString& row : expected)
         QVERIFY2(now.contains(row), qPrintable(row));
@@ -560,7 +568,7 @@ void TestDatabaseMerge::dropsLeftovers()
         DbSession s(merge.workingContext(merge.oldDbName()));
         QVERIFY(s.execute(QStringLiteral("INSERT INTO act_master (id,act) VALUES (1,'left over')")));
     }
-    QCOMPARE(int(merge.run().outcome), int(DatabaseMerge::Outcome::Merged));
+    QCOMPARE(outcomeOf(merge.run()), int(DatabaseMerge::Outcome::Merged));
     QVERIFY(workingGone(merge));
     QVERIFY(present.names(QStringLiteral("act_master"), QStringLiteral("act")).isEmpty());
 }
@@ -576,9 +584,9 @@ void TestDatabaseMerge::refusesSameDatabase()
     for (const MergeSource& source : same) {
         DatabaseMerge merge(present.ctx(), source);
         QVERIFY(merge.isSameDatabase());
-        const DatabaseMerge::Summary r = merge.run();
-        QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::SameDatabase));
-        QCOMPARE(r.message, QStringLiteral("Trying to synchronize same Database, task cannot be carried out."));
+        const Result<DatabaseMerge::Summary> r = merge.run();
+        QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::SameDatabase));
+        QCOMPARE(r->message, QStringLiteral("Trying to synchronize same Database, task cannot be carried out."));
     }
     // The same name on another server is another database.
     MergeSource elsewhere{c.isEmbedded() ? QStringLiteral("localhost:1") : QStringLiteral("(local)"), c.database,
@@ -597,19 +605,19 @@ void TestDatabaseMerge::refusesWrongLogin()
     if (TestDatabase::isPostgres()) {
         source.password += QStringLiteral("-wrong");
         DatabaseMerge merge(present.ctx(), source);
-        const DatabaseMerge::Summary r = merge.run();
-        QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::LoginFailed));
-        QCOMPARE(r.message, QStringLiteral("Invalid user name, please check the user name."));
+        const Result<DatabaseMerge::Summary> r = merge.run();
+        QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::LoginFailed));
+        QCOMPARE(r->message, QStringLiteral("Invalid user name, please check the user name."));
         QVERIFY(workingGone(merge));
     }
     // A database that is not there: the engine's own words.
     source = second.source();
     source.database += QStringLiteral("_missing");
     DatabaseMerge merge(present.ctx(), source);
-    const DatabaseMerge::Summary r = merge.run();
-    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::LoginFailed));
-    QVERIFY(!r.message.isEmpty());
-    QVERIFY(r.message != DatabaseMerge::kInvalidUser);
+    const Result<DatabaseMerge::Summary> r = merge.run();
+    QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::LoginFailed));
+    QVERIFY(!r->message.isEmpty());
+    QVERIFY(r->message != DatabaseMerge::kInvalidUser);
     QVERIFY(workingGone(merge));
 }
 
@@ -626,9 +634,9 @@ void TestDatabaseMerge::refusesForeignDatabase()
                                        "NOT NULL, cmd_id INTEGER NOT NULL)")));
     {
         DatabaseMerge merge(present.ctx(), second.source());
-        const DatabaseMerge::Summary r = merge.run();
-        QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::NotMatching));
-        QCOMPARE(r.message, QStringLiteral("The databases do not match."));
+        const Result<DatabaseMerge::Summary> r = merge.run();
+        QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::NotMatching));
+        QCOMPARE(r->message, QStringLiteral("The databases do not match."));
         QVERIFY(workingGone(merge));
     }
     // A table missing, refused before anything is made.
@@ -636,9 +644,9 @@ void TestDatabaseMerge::refusesForeignDatabase()
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList steps;
     merge.setProgress([&](const QString& status, int) { steps << status; });
-    const DatabaseMerge::Summary r = merge.run();
-    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::NotMatching));
-    QCOMPARE(r.message, QStringLiteral("The database to be synchronised does not contain the required tables."));
+    const Result<DatabaseMerge::Summary> r = merge.run();
+    QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::NotMatching));
+    QCOMPARE(r->message, QStringLiteral("The database to be synchronised does not contain the required tables."));
     QCOMPARE(steps.size(), 2);
     QVERIFY(workingGone(merge));
 }
@@ -677,12 +685,12 @@ void TestDatabaseMerge::refusesUnusableSecondDatabase()
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList steps;
     merge.setProgress([&](const QString& status, int) { steps << status; });
-    const DatabaseMerge::Summary r = merge.run();
-    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::NotMatching));
+    const Result<DatabaseMerge::Summary> r = merge.run();
+    QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::NotMatching));
     if (newer)
-        QCOMPARE(r.message, Schema::newerVersionMessage(second.source().database, Schema::kCurrentVersion + 1));
+        QCOMPARE(r->message, Schema::newerVersionMessage(second.source().database, Schema::kCurrentVersion + 1));
     else
-        QVERIFY2(r.message.startsWith(DatabaseMerge::kMissingTables), qPrintable(r.message));
+        QVERIFY2(r->message.startsWith(DatabaseMerge::kMissingTables), qPrintable(r->message));
     QVERIFY(!steps.contains(QStringLiteral("Creating synchronised database... 10%")));
     QVERIFY(workingGone(merge));
     QCOMPARE(present.dump(), presentBefore);
@@ -727,9 +735,9 @@ void TestDatabaseMerge::refusesSameDatabaseSpelledOtherwise()
         DatabaseMerge merge(present.ctx(), source);
         QStringList steps;
         merge.setProgress([&](const QString& status, int) { steps << status; });
-        const DatabaseMerge::Summary r = merge.run();
-        QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::SameDatabase));
-        QCOMPARE(r.message, DatabaseMerge::kSameDatabase);
+        const Result<DatabaseMerge::Summary> r = merge.run();
+        QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::SameDatabase));
+        QCOMPARE(r->message, DatabaseMerge::kSameDatabase);
         QVERIFY(!steps.contains(QStringLiteral("Creating synchronised database... 10%")));
         QVERIFY(workingGone(merge));
     }
@@ -768,7 +776,7 @@ void TestDatabaseMerge::dropsLeftoversButNotThoseOfARunningMerge()
     // While a run works, neither the clean-up nor another run takes its working databases away.
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList droppedMeanwhile{QStringLiteral("not called")};
-    DatabaseMerge::Summary other;
+    Result<DatabaseMerge::Summary> other = DatabaseMerge::Summary();
     merge.setProgress([&](const QString& status, int) {
         if (status != QLatin1String("Merging Case tables... 71%"))
             return;
@@ -777,13 +785,15 @@ void TestDatabaseMerge::dropsLeftoversButNotThoseOfARunningMerge()
         QVERIFY2(!meanwhile, qPrintable(meanwhile.description));
         other = DatabaseMerge(present.ctx(), second.source()).run();
     });
-    const DatabaseMerge::Summary r = merge.run();
-    QCOMPARE(r.message, QString());
-    QCOMPARE(int(r.outcome), int(DatabaseMerge::Outcome::Merged));
-    QCOMPARE(r.citationsAdded, qint64(2));
+    const Result<DatabaseMerge::Summary> r = merge.run();
+    QVERIFY2(r.ok(), qPrintable(r.error().description));
+    QCOMPARE(r->message, QString());
+    QCOMPARE(outcomeOf(r), int(DatabaseMerge::Outcome::Merged));
+    QCOMPARE(r->citationsAdded, qint64(2));
     QCOMPARE(droppedMeanwhile, QStringList());
-    QCOMPARE(int(other.outcome), int(DatabaseMerge::Outcome::Failed));
-    QCOMPARE(other.message, DatabaseMerge::kWorkingInUse.arg(merge.synDbName()));
+    QVERIFY(!other.ok());
+    QCOMPARE(other.error().kind, Error::Kind::InUse);
+    QCOMPARE(other.error().description, DatabaseMerge::kWorkingInUse.arg(merge.synDbName()));
     QVERIFY(workingGone(merge));
     QCOMPARE(present.all().size(), 5);
 }

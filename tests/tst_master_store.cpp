@@ -74,10 +74,10 @@ void TestMasterStore::addStoresTheTrimmedNameOnce()
     QCOMPARE(store.nextId().valueOr(-1), 1);
     QVERIFY(store.rows()->isEmpty());
 
-    const MasterResult first = store.add(QStringLiteral("  Qanun-e-Shahadat  "));
-    QVERIFY(first.isDone());
-    QCOMPARE(first.id, 1);
-    QCOMPARE(store.add(QStringLiteral("Owner's Liability")).id, 2);
+    const Result<qint64> first = store.add(QStringLiteral("  Qanun-e-Shahadat  "));
+    QVERIFY(first.ok());
+    QCOMPARE(*first, 1);
+    QCOMPARE(store.add(QStringLiteral("Owner's Liability")).valueOr(0), 2);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Qanun-e-Shahadat"));
     QCOMPARE(name(t, store.table(), 2), QStringLiteral("Owner's Liability"));
     QCOMPARE(store.nameOf(2)->value_or(QString()), QStringLiteral("Owner's Liability"));
@@ -85,7 +85,9 @@ void TestMasterStore::addStoresTheTrimmedNameOnce()
     QVERIFY(!store.nameOf(3)->has_value());
     QCOMPARE(store.nextId().valueOr(-1), 3);
 
-    QCOMPARE(store.add(QStringLiteral("   ")).outcome, MasterResult::Outcome::EmptyName);
+    const Error blank = store.add(QStringLiteral("   ")).error();
+    QCOMPARE(blank.kind, Error::Kind::Other);
+    QCOMPARE(blank.description, store.table().emptyName);
     QCOMPARE(count(t, store.table()), 2);
 }
 
@@ -124,13 +126,17 @@ void TestMasterStore::duplicatesIgnoreCaseAndBlanks()
     QVERIFY(t.exec(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (1, ?)").arg(m.table, m.nameColumn), {stored}));
     QVERIFY(t.exec(QStringLiteral("INSERT INTO %1 (id, %2) VALUES (2, 'Other')").arg(m.table, m.nameColumn)));
 
-    const MasterResult added = store.add(typed);
-    QCOMPARE(added.outcome, duplicate ? MasterResult::Outcome::Duplicate : MasterResult::Outcome::Done);
+    const Result<qint64> added = store.add(typed);
+    QCOMPARE(added.error().kind, duplicate ? Error::Kind::Duplicate : Error::Kind::None);
+    if (duplicate)
+        QCOMPARE(added.error().description, m.addDuplicate);
     QCOMPARE(count(t, m), duplicate ? 2 : 3);
     QVERIFY(t.exec(QStringLiteral("DELETE FROM ") + m.table + QStringLiteral(" WHERE id = 3")));
 
-    const MasterResult renamed = store.rename(2, typed);
-    QCOMPARE(renamed.outcome, duplicate ? MasterResult::Outcome::Duplicate : MasterResult::Outcome::Done);
+    const Error renamed = store.rename(2, typed);
+    QCOMPARE(renamed.kind, duplicate ? Error::Kind::Duplicate : Error::Kind::None);
+    if (duplicate)
+        QCOMPARE(renamed.description, m.modifyDuplicate);
     QCOMPARE(name(t, m, 2), duplicate ? QStringLiteral("Other") : typed.trimmed());
 }
 
@@ -140,16 +146,18 @@ void TestMasterStore::renameRules()
     LEX_USE_DATABASE(t, true);
     DbSession session(t.ctx());
     MasterStore store(session, kind);
-    QVERIFY(store.add(QStringLiteral("Civil")).isDone());
-    QVERIFY(store.add(QStringLiteral("Criminal")).isDone());
+    QVERIFY(store.add(QStringLiteral("Civil")).ok());
+    QVERIFY(store.add(QStringLiteral("Criminal")).ok());
 
     // Its own name, and its own name in another case, are not duplicates.
-    QVERIFY(store.rename(1, QStringLiteral("Civil")).isDone());
-    QVERIFY(store.rename(1, QStringLiteral(" CIVIL ")).isDone());
+    QVERIFY(!store.rename(1, QStringLiteral("Civil")));
+    QVERIFY(!store.rename(1, QStringLiteral(" CIVIL ")));
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("CIVIL"));
-    QCOMPARE(store.rename(1, QStringLiteral("criminal")).outcome, MasterResult::Outcome::Duplicate);
-    QCOMPARE(store.rename(1, QStringLiteral("  ")).outcome, MasterResult::Outcome::EmptyName);
-    QVERIFY(store.rename(2, QStringLiteral("Writ's")).isDone());
+    QCOMPARE(store.rename(1, QStringLiteral("criminal")).kind, Error::Kind::Duplicate);
+    const Error blank = store.rename(1, QStringLiteral("  "));
+    QCOMPARE(blank.kind, Error::Kind::Other);
+    QCOMPARE(blank.description, store.table().emptyName);
+    QVERIFY(!store.rename(2, QStringLiteral("Writ's")));
     QCOMPARE(name(t, store.table(), 2), QStringLiteral("Writ's"));
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("CIVIL"));
 }
@@ -160,19 +168,19 @@ void TestMasterStore::removeIsRefusedWhileInUse()
     LEX_USE_DATABASE(t, true);
     DbSession session(t.ctx());
     MasterStore store(session, kind);
-    QVERIFY(store.add(QStringLiteral("Used")).isDone());
-    QVERIFY(store.add(QStringLiteral("Free")).isDone());
+    QVERIFY(store.add(QStringLiteral("Used")).ok());
+    QVERIFY(store.add(QStringLiteral("Free")).ok());
     QVERIFY(link(t, store.table(), 1));
 
     QCOMPARE(store.isInUse(1).valueOr(false), true);
     QCOMPARE(store.isInUse(2).valueOr(true), false);
-    QCOMPARE(store.remove(1).outcome, MasterResult::Outcome::InUse);
+    QCOMPARE(store.remove(1).kind, Error::Kind::InUse);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Used"));
-    QVERIFY(store.remove(2).isDone());
+    QVERIFY(!store.remove(2));
     QCOMPARE(store.ids().valueOr({}), QList<qint64>{1});
     // The largest id is handed out again once its row is gone.
     QCOMPARE(store.nextId().valueOr(-1), 2);
-    QCOMPARE(store.add(QStringLiteral("Again")).id, 2);
+    QCOMPARE(store.add(QStringLiteral("Again")).valueOr(0), 2);
 }
 
 void TestMasterStore::rowsGoneBehindTheStoresBack()
@@ -181,17 +189,17 @@ void TestMasterStore::rowsGoneBehindTheStoresBack()
     LEX_USE_DATABASE(t, true);
     DbSession session(t.ctx());
     MasterStore store(session, kind);
-    QVERIFY(store.add(QStringLiteral("Kept")).isDone());
-    QVERIFY(store.add(QStringLiteral("Gone")).isDone());
+    QVERIFY(store.add(QStringLiteral("Kept")).ok());
+    QVERIFY(store.add(QStringLiteral("Gone")).ok());
     QVERIFY(t.exec(QStringLiteral("DELETE FROM ") + store.table().table + QStringLiteral(" WHERE id = 2")));
 
-    QCOMPARE(store.rename(2, QStringLiteral("Back")).outcome, MasterResult::Outcome::Missing);
+    QCOMPARE(store.rename(2, QStringLiteral("Back")).kind, Error::Kind::NotFound);
     // Gone and named like another row: that it is gone is what counts.
-    QCOMPARE(store.rename(2, QStringLiteral("kept")).outcome, MasterResult::Outcome::Missing);
-    QCOMPARE(store.remove(2).outcome, MasterResult::Outcome::Missing);
+    QCOMPARE(store.rename(2, QStringLiteral("kept")).kind, Error::Kind::NotFound);
+    QCOMPARE(store.remove(2).kind, Error::Kind::NotFound);
     // Keys that were never handed out.
-    QCOMPARE(store.rename(0, QStringLiteral("Zero")).outcome, MasterResult::Outcome::Missing);
-    QCOMPARE(store.remove(0).outcome, MasterResult::Outcome::Missing);
+    QCOMPARE(store.rename(0, QStringLiteral("Zero")).kind, Error::Kind::NotFound);
+    QCOMPARE(store.remove(0).kind, Error::Kind::NotFound);
     QCOMPARE(count(t, store.table()), 1);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Kept"));
 }
@@ -201,29 +209,29 @@ void TestMasterStore::aRefusedWriteLeavesTheTableAsItWas()
     LEX_USE_DATABASE(t, true);
     DbSession session(t.ctx());
     MasterStore store(session, MasterKind::Court);
-    QVERIFY(store.add(QStringLiteral("Supreme Court")).isDone());
+    QVERIFY(store.add(QStringLiteral("Supreme Court")).ok());
 
     // A name longer than the column allows: the engine's own words come back, not a summary of ours.
-    const MasterResult tooLong = store.rename(1, QString(101, QLatin1Char('x')));
-    QCOMPARE(tooLong.outcome, MasterResult::Outcome::Failed);
-    QVERIFY(!tooLong.error.description.isEmpty());
-    QVERIFY2(!tooLong.error.description.contains(QLatin1String("rolled back")), qPrintable(tooLong.error.description));
-    QCOMPARE(store.add(QString(101, QLatin1Char('y'))).outcome, MasterResult::Outcome::Failed);
+    const Error tooLong = store.rename(1, QString(101, QLatin1Char('x')));
+    QCOMPARE(tooLong.kind, Error::Kind::Other);
+    QVERIFY(!tooLong.description.isEmpty());
+    QVERIFY2(!tooLong.description.contains(QLatin1String("rolled back")), qPrintable(tooLong.description));
+    QCOMPARE(store.add(QString(101, QLatin1Char('y'))).error().kind, Error::Kind::Other);
 
     // Each step of each write can fail; every failure rolls back and names itself.
     for (const QString& step :
          {QStringLiteral("INSERT INTO"), QStringLiteral("MAX("), QStringLiteral("UPDATE"), QStringLiteral("DELETE")}) {
         session.failNextStatementContaining(step);
-        const MasterResult r = step == QLatin1String("UPDATE")   ? store.rename(1, QStringLiteral("Renamed"))
-                               : step == QLatin1String("DELETE") ? store.remove(1)
-                                                                 : store.add(QStringLiteral("High Court"));
-        QCOMPARE(r.outcome, MasterResult::Outcome::Failed);
-        QVERIFY2(r.error.description.contains(step), qPrintable(r.error.description));
+        const Error e = step == QLatin1String("UPDATE")   ? store.rename(1, QStringLiteral("Renamed"))
+                        : step == QLatin1String("DELETE") ? store.remove(1)
+                                                          : store.add(QStringLiteral("High Court")).error();
+        QCOMPARE(e.kind, Error::Kind::Other);
+        QVERIFY2(e.description.contains(step), qPrintable(e.description));
     }
     QCOMPARE(count(t, store.table()), 1);
     QCOMPARE(name(t, store.table(), 1), QStringLiteral("Supreme Court"));
     // The session is still good for the next write.
-    QCOMPARE(store.add(QStringLiteral("High Court")).id, 2);
+    QCOMPARE(store.add(QStringLiteral("High Court")).valueOr(0), 2);
 }
 
 void TestMasterStore::addTakesTheNextKeyItself()
@@ -237,9 +245,9 @@ void TestMasterStore::addTakesTheNextKeyItself()
     // Whatever was proposed before, the key is the largest + 1 when the row is written.
     QCOMPARE(store.nextId().valueOr(-1), 8);
     QVERIFY(t.exec(QStringLiteral("INSERT INTO act_master (id, act) VALUES (8, 'Behind our back')")));
-    const MasterResult added = store.add(QStringLiteral("Mine"));
-    QVERIFY(added.isDone());
-    QCOMPARE(added.id, 9);
+    const Result<qint64> added = store.add(QStringLiteral("Mine"));
+    QVERIFY(added.ok());
+    QCOMPARE(*added, 9);
     QCOMPARE(name(t, store.table(), 9), QStringLiteral("Mine"));
     QCOMPARE(name(t, store.table(), 8), QStringLiteral("Behind our back"));
     QVERIFY(!session.inTransaction());
@@ -252,11 +260,11 @@ void TestMasterStore::oneSessionForEverything()
     DbSession session(t.ctx());
     MasterStore store(session, MasterKind::Category);
     QCOMPARE(QSqlDatabase::connectionNames().size(), before.size() + 1);
-    QVERIFY(store.add(QStringLiteral("Civil")).isDone());
-    QVERIFY(store.rename(1, QStringLiteral("Civil Law")).isDone());
+    QVERIFY(store.add(QStringLiteral("Civil")).ok());
+    QVERIFY(!store.rename(1, QStringLiteral("Civil Law")));
     QVERIFY(store.rows().ok());
     QVERIFY(store.listing([] { return QDate(2026, 12, 8); }).ok());
-    QVERIFY(store.remove(1).isDone());
+    QVERIFY(!store.remove(1));
     // The store opened no connection of its own, and left none behind.
     QCOMPARE(QSqlDatabase::connectionNames().size(), before.size() + 1);
 
@@ -268,9 +276,10 @@ void TestMasterStore::oneSessionForEverything()
     MasterStore nowhere(closed, MasterKind::Category);
     QCOMPARE(nowhere.rows().error().description, closed.error().description);
     QCOMPARE(nowhere.nextId().error().description, closed.error().description);
-    const MasterResult refused = nowhere.add(QStringLiteral("Civil"));
-    QCOMPARE(refused.outcome, MasterResult::Outcome::Failed);
-    QCOMPARE(refused.error.description, closed.error().description);
+    const Result<qint64> refused = nowhere.add(QStringLiteral("Civil"));
+    QVERIFY(!refused.ok());
+    QCOMPARE(refused.error().kind, closed.error().kind);
+    QCOMPARE(refused.error().description, closed.error().description);
 }
 
 void TestMasterStore::listingIsDatedByTheGivenClock()
@@ -283,8 +292,8 @@ void TestMasterStore::listingIsDatedByTheGivenClock()
     QVERIFY(empty->rows.isEmpty());
     QCOMPARE(empty->date, QDate(2031, 3, 31));
 
-    QVERIFY(store.add(QStringLiteral("High Court")).isDone());
-    QVERIFY(store.add(QStringLiteral("Federal Shariat Court")).isDone());
+    QVERIFY(store.add(QStringLiteral("High Court")).ok());
+    QVERIFY(store.add(QStringLiteral("Federal Shariat Court")).ok());
     const Result<ListingReportData> data = store.listing([] { return QDate(2026, 12, 8); });
     QVERIFY(data.ok());
     QCOMPARE(data->caption, QStringLiteral("Court Name Listing Report"));

@@ -71,33 +71,28 @@ DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const
     return result;
 }
 
-DatabaseSetup::Opened DatabaseSetup::openStored(const QString& programDir, const Progress& progress)
+Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const QString& programDir, const Progress& progress)
 {
     Opened result;
     if (!SettingsFile::exists(programDir))
         return result;
+    ConnectionString connection;
     QString why;
-    if (!SettingsFile::read(programDir, &result.connection, &why)) {
-        result.outcome = Opened::Outcome::BadSettings;
-        result.error = Error::other(why);
-        return result;
-    }
-    DbSession session({programDir, result.connection});
-    if (!session.isOpen()) {
-        result.error = session.error();
-        result.outcome =
-            result.error.kind == Error::Kind::Unreachable ? Opened::Outcome::Unreachable : Opened::Outcome::Refused;
-        return result;
-    }
+    if (!SettingsFile::read(programDir, &connection, &why))
+        return Error::other(why);
+    DbSession session({programDir, connection});
+    if (!session.isOpen())
+        return session.error();
     Error unusable = notOurs(session);
     if (!unusable)
         unusable = Schema::ensureCurrent(session, progress);
     if (unusable) {
-        result.outcome = Opened::Outcome::Refused;
-        result.error = unusable;
-        return result;
+        // Only a server that did not answer ends the start; this one answered.
+        if (unusable.kind == Error::Kind::Unreachable)
+            unusable.kind = Error::Kind::Other;
+        return unusable;
     }
     result.cleanupError = DatabaseAdmin::dropTempTables(session);
-    result.outcome = Opened::Outcome::Ready;
+    result.connection = connection;
     return result;
 }

@@ -2,10 +2,12 @@
 
 #include "core/db/connection_string.h"
 #include "core/util/error.h"
+#include "core/util/result.h"
 
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // First use and start-up without any screen: trying a login, creating a new database, and opening the one the
 // settings file names. The screens only ask, show and call.
@@ -28,22 +30,15 @@ public:
     static Created createNew(const QString& programDir, const ConnectionString& settings);
 
     struct Opened {
-        enum class Outcome {
-            NoSettings,  // first use: no settings file
-            BadSettings, // the file is there but cannot be used; error says why
-            Unreachable, // the server did not answer; error gives its reason
-            Refused,     // the server answered but the database cannot be used; error says why
-            Ready,
-        };
-        Outcome outcome = Outcome::NoSettings;
-        ConnectionString connection;
-        Error error;
+        // None on first use: there is no settings file.
+        std::optional<ConnectionString> connection;
         // Set when the leftover working tables could not be dropped; the database is usable all the same.
         Error cleanupError;
     };
     using Progress = std::function<void(const QString& step)>;
     // Reads the settings file, opens its database, brings an older schema up to date and drops the merge's
     // leftover working tables. A database without the program's tables, or of a newer schema, is refused and
-    // left as it was.
-    static Opened openStored(const QString& programDir, const Progress& progress = {});
+    // left as it was. Kind::Unreachable when the server did not answer; any other error says why the settings
+    // or the database cannot be used.
+    static Result<Opened> openStored(const QString& programDir, const Progress& progress = {});
 };

@@ -6,21 +6,7 @@
 #include <QSqlQuery>
 
 namespace {
-MasterResult ended(MasterResult::Outcome outcome, qint64 id = 0)
-{
-    MasterResult r;
-    r.outcome = outcome;
-    r.id = id;
-    return r;
-}
-
-MasterResult failed(const Error& error)
-{
-    MasterResult r;
-    r.outcome = MasterResult::Outcome::Failed;
-    r.error = error;
-    return r;
-}
+const QString kInUse = QStringLiteral("Can not delete selected record as its reference is used in Citation.");
 } // namespace
 
 MasterStore::MasterStore(DbSession& session, MasterKind kind)
@@ -126,86 +112,89 @@ Result<bool> MasterStore::anySameName(const QString& sql, const QVariantList& va
     return same;
 }
 
-// One write: in a transaction, under the table's lock, so a check and the write it guards see the same rows.
-// A refusal (duplicate, missing, in use) commits nothing and is no failure.
-MasterResult MasterStore::writeUnderLock(const std::function<Result<MasterResult>()>& write)
+QString MasterStore::goneMessage()
 {
-    MasterResult result;
-    const Error e = inTransaction(m_session, [&]() -> Error {
-        if (Error locked = m_session.lockForWrite(m_table->table))
-            return locked;
-        const Result<MasterResult> r = write();
-        if (!r)
-            return r.error();
-        result = *r;
-        return {};
-    });
-    return e ? failed(e) : result;
+    return QStringLiteral("The record no longer exists; the list has been reloaded.");
 }
 
-MasterResult MasterStore::add(const QString& typedName)
+// One write: in a transaction, under the table's lock, so a check and the write it guards see the same rows.
+// A refusal rolls back, and nothing had been written before it.
+Error MasterStore::writeUnderLock(const std::function<Error()>& write)
+{
+    return inTransaction(m_session, [&]() -> Error {
+        if (Error locked = m_session.lockForWrite(m_table->table))
+            return locked;
+        return write();
+    });
+}
+
+Result<qint64> MasterStore::add(const QString& typedName)
 {
     // The name is tested as it will be stored.
     const QString name = typedName.trimmed();
     if (name.isEmpty())
-        return ended(MasterResult::Outcome::EmptyName);
-    return writeUnderLock([&]() -> Result<MasterResult> {
-        const Result<bool> duplicate = anySameName(m_table->selectAll, {}, name);
-        if (!duplicate)
-            return duplicate.error();
-        if (*duplicate)
-            return ended(MasterResult::Outcome::Duplicate);
-        // Taken under the lock, so nobody else can take it before the commit.
-        const Result<qint64> key = SharedData::getNextId(m_session, m_table->table);
-        if (!key)
-            return key.error();
-        const Result<int> inserted = m_session.execute(m_table->insert, {*key, name});
-        if (!inserted)
-            return inserted.error();
-        return ended(MasterResult::Outcome::Done, *key);
-    });
+        return Error::other(m_table->emptyName);
+    qint64 stored = 0;
+    if (Error e = writeUnderLock([&]() -> Error {
+            const Result<bool> duplicate = anySameName(m_table->selectAll, {}, name);
+            if (!duplicate)
+                return duplicate.error();
+            if (*duplicate)
+                return Error::of(Error::Kind::Duplicate, m_table->addDuplicate);
+            // Taken under the lock, so nobody else can take it before the commit.
+            const Result<qint64> key = SharedData::getNextId(m_session, m_table->table);
+            if (!key)
+                return key.error();
+            const Result<int> inserted = m_session.execute(m_table->insert, {*key, name});
+            if (!inserted)
+                return inserted.error();
+            stored = *key;
+            return {};
+        }))
+        return e;
+    return stored;
 }
 
-MasterResult MasterStore::rename(qint64 id, const QString& typedName)
+Error MasterStore::rename(qint64 id, const QString& typedName)
 {
     const QString name = typedName.trimmed();
     if (name.isEmpty())
-        return ended(MasterResult::Outcome::EmptyName);
-    return writeUnderLock([&]() -> Result<MasterResult> {
+        return Error::other(m_table->emptyName);
+    return writeUnderLock([&]() -> Error {
         const Result<bool> there = exists(id);
         if (!there)
             return there.error();
         if (!*there)
-            return ended(MasterResult::Outcome::Missing, id);
+            return Error::of(Error::Kind::NotFound, goneMessage());
         // The row's own name does not count, so a row may keep its name or change only its case.
         const Result<bool> duplicate = anySameName(m_table->selectOthers, {id}, name);
         if (!duplicate)
             return duplicate.error();
         if (*duplicate)
-            return ended(MasterResult::Outcome::Duplicate, id);
+            return Error::of(Error::Kind::Duplicate, m_table->modifyDuplicate);
         const Result<int> updated = m_session.execute(m_table->update, {name, id});
         if (!updated)
             return updated.error();
-        return ended(*updated == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
+        return *updated == 0 ? Error::of(Error::Kind::NotFound, goneMessage()) : Error();
     });
 }
 
-MasterResult MasterStore::remove(qint64 id)
+Error MasterStore::remove(qint64 id)
 {
-    return writeUnderLock([&]() -> Result<MasterResult> {
+    return writeUnderLock([&]() -> Error {
         const Result<bool> there = exists(id);
         if (!there)
             return there.error();
         if (!*there)
-            return ended(MasterResult::Outcome::Missing, id);
+            return Error::of(Error::Kind::NotFound, goneMessage());
         const Result<bool> used = isInUse(id);
         if (!used)
             return used.error();
         if (*used)
-            return ended(MasterResult::Outcome::InUse, id);
+            return Error::of(Error::Kind::InUse, kInUse);
         const Result<int> deleted = m_session.execute(m_table->remove, {id});
         if (!deleted)
             return deleted.error();
-        return ended(*deleted == 0 ? MasterResult::Outcome::Missing : MasterResult::Outcome::Done, id);
+        return *deleted == 0 ? Error::of(Error::Kind::NotFound, goneMessage()) : Error();
     });
 }

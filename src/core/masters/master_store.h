@@ -20,23 +20,6 @@ struct MasterRow {
     QString name;
 };
 
-// How a write to a master list ended. Nothing is written unless the outcome is Done.
-struct MasterResult {
-    enum class Outcome {
-        Done,
-        EmptyName, // nothing but blanks was typed
-        Duplicate, // another row already has that name
-        InUse,     // a citation still refers to the row
-        Missing,   // the row is no longer there
-        Failed,    // the database refused; see error
-    };
-    Outcome outcome = Outcome::Done;
-    Error error;   // the engine's own words when Failed
-    qint64 id = 0; // the row written; for an add, the key it was stored under
-
-    bool isDone() const { return outcome == Outcome::Done; }
-};
-
 // The rows of one master list (categories, courts or Acts) and the changes the master screens make to them, on
 // the caller's session. Names are stored trimmed. Two names are the same when they differ only by letter case or
 // by trailing blanks; that test is made here rather than by the engine, because the engines' own text comparisons
@@ -65,11 +48,17 @@ public:
     // Everything the printed listing shows, dated by the clock.
     Result<ListingReportData> listing(const Clock& today) const;
 
-    // Stores the name under the next key (largest + 1), unless another row has that name.
-    MasterResult add(const QString& typedName);
-    MasterResult rename(qint64 id, const QString& typedName);
-    // Refused while a citation uses the row.
-    MasterResult remove(qint64 id);
+    // The writes. Nothing is written when they fail. A refusal comes in the screen's words: a name of nothing
+    // but blanks (Kind::Other), another row with that name (Kind::Duplicate), a row no longer there
+    // (Kind::NotFound), a row a citation still uses (Kind::InUse). Anything else is the engine's own.
+
+    // Stores the name under the next key (largest + 1), unless another row has that name; the key it took.
+    Result<qint64> add(const QString& typedName);
+    Error rename(qint64 id, const QString& typedName);
+    Error remove(qint64 id);
+
+    // What a write says when its row is gone.
+    static QString goneMessage();
 
     // The form in which two names are compared for the duplicate test.
     static QString comparable(const QString& name);
@@ -78,7 +67,7 @@ private:
     // Whether a row the statement returns (name in its second column) has the same name.
     Result<bool> anySameName(const QString& sql, const QVariantList& values, const QString& name) const;
     Result<bool> exists(qint64 id) const;
-    MasterResult writeUnderLock(const std::function<Result<MasterResult>()>& write);
+    Error writeUnderLock(const std::function<Error()>& write);
 
     DbSession& m_session;
     const MasterTable* m_table;

@@ -243,18 +243,18 @@ void DatabaseMerge::arm(DbSession& session, Database which) const
         session.failNextStatementContaining(marker.value());
 }
 
-DatabaseMerge::Summary DatabaseMerge::run()
+Result<DatabaseMerge::Summary> DatabaseMerge::run()
 {
     m_oldStats.clear();
     m_created.clear();
     if (isSameDatabase())
-        return {Outcome::SameDatabase, kSameDatabase, 0};
+        return Summary{Outcome::SameDatabase, kSameDatabase, 0};
 
     report(QStringLiteral("Checking the connection of the database to be synchronised... 3%"), 3);
     DbSession second(secondContext(), SqlDialect::Target::ReadOnlyCatalog);
     if (!second.isOpen()) {
         const Error& e = second.error();
-        return {Outcome::LoginFailed, second.dialect().isLoginRefusal(e) ? kInvalidUser : e.description, 0};
+        return Summary{Outcome::LoginFailed, second.dialect().isLoginRefusal(e) ? kInvalidUser : e.description, 0};
     }
     arm(second, Database::Second);
     {
@@ -263,18 +263,18 @@ DatabaseMerge::Summary DatabaseMerge::run()
         const Result<QString> mine =
             present.isOpen() ? DatabaseAdmin::databaseIdentity(present) : Result<QString>(present.error());
         if (!mine)
-            return {Outcome::Failed, mine.error().description, 0};
+            return mine.error();
         // A file that is no database at all says so here.
         const Result<QString> theirs = DatabaseAdmin::databaseIdentity(second);
         if (!theirs)
-            return {Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + theirs.error().description, 0};
+            return Summary{Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + theirs.error().description, 0};
         if (*mine == *theirs)
-            return {Outcome::SameDatabase, kSameDatabase, 0};
+            return Summary{Outcome::SameDatabase, kSameDatabase, 0};
     }
 
     report(QStringLiteral("Checking if the database to be synchronised matches with the original database... 7%"), 7);
-    const Summary matching = checkTables(second);
-    if (matching.outcome != Outcome::Merged)
+    const Result<Summary> matching = checkTables(second);
+    if (!matching || matching->outcome != Outcome::Merged)
         return matching;
 
     report(QStringLiteral("Creating synchronised database... 10%"), 10);
@@ -291,48 +291,47 @@ DatabaseMerge::Summary DatabaseMerge::run()
             taken = !same || *same;
         }
         if (taken)
-            return {Outcome::Failed,
-                    QStringLiteral("The working database %1 would be one of the databases to merge; rename the "
-                                   "database and try again.")
-                        .arg(name),
-                    0};
+            return Error::other(QStringLiteral("The working database %1 would be one of the databases to merge; "
+                                               "rename the database and try again.")
+                                    .arg(name));
     }
     // Leftovers of a run that ended without cleaning up.
     if (Error e = dropUnused(m_present, working, false, nullptr))
-        return {Outcome::Failed, e.description, 0};
+        return e;
 
     qint64 added = 0;
     const Error failed = merge(second, &added);
     const Error dropped = dropCreated();
     if (failed)
-        return {Outcome::Failed, failed.description, 0};
+        return failed;
     Q_UNUSED(dropped) // the merge is done; a leftover goes at the start of the next run
     report(QStringLiteral("Merged Database... 100%"), 100);
-    return {Outcome::Merged, QString(), added};
+    return Summary{Outcome::Merged, QString(), added};
 }
 
-DatabaseMerge::Summary DatabaseMerge::checkTables(DbSession& second) const
+Result<DatabaseMerge::Summary> DatabaseMerge::checkTables(DbSession& second) const
 {
     // A newer program may keep its rows in ways this one does not know. An older database holds the same tables
     // and is read as it is: a colleague's database is not upgraded behind their back.
     const Result<Schema::Status> status = Schema::inspect(second);
     if (!status)
-        return {Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + status.error().description, 0};
+        return Summary{Outcome::NotMatching, kMissingTables + QLatin1Char('\n') + status.error().description, 0};
     if (status->state == Schema::State::Newer)
-        return {Outcome::NotMatching, Schema::newerVersionMessage(m_source.database.trimmed(), status->version), 0};
+        return Summary{Outcome::NotMatching, Schema::newerVersionMessage(m_source.database.trimmed(), status->version),
+                       0};
     const Result<QStringList> tables = DatabaseAdmin::userTables(second);
     if (!tables)
-        return {Outcome::Failed, tables.error().description, 0};
+        return tables.error();
     QSet<QString> present;
     for (const QString& name : *tables)
         present.insert(name.toLower());
     for (const TableDef& t : Schema::allTables())
         if (!present.contains(t.name))
-            return {Outcome::NotMatching, kMissingTables, 0};
+            return Summary{Outcome::NotMatching, kMissingTables, 0};
 
     Result<QSqlQuery> keys = second.query(second.dialect().foreignKeysQuery());
     if (!keys)
-        return {Outcome::Failed, keys.error().description, 0};
+        return keys.error();
     QSet<QString> found;
     while (keys->next()) {
         QStringList parts;
@@ -347,9 +346,9 @@ DatabaseMerge::Summary DatabaseMerge::checkTables(DbSession& second) const
         const QString wanted = QStringList{k.table, k.column, k.refTable, k.refColumn}.join(QLatin1Char('/'));
         const QString implicit = QStringList{k.table, k.column, k.refTable, QString()}.join(QLatin1Char('/'));
         if (!found.contains(wanted) && !found.contains(implicit))
-            return {Outcome::NotMatching, kNotMatching, 0};
+            return Summary{Outcome::NotMatching, kNotMatching, 0};
     }
-    return {Outcome::Merged, QString(), 0};
+    return Summary{Outcome::Merged, QString(), 0};
 }
 
 Error DatabaseMerge::dropLeftovers(const DbContext& present, QStringList* dropped)
@@ -416,7 +415,7 @@ Error DatabaseMerge::merge(DbSession& second, qint64* added)
 
     for (const QString& name : {synDbName(), oldDbName(), newDbName()}) {
         if (Error e = DatabaseAdmin::createDatabase(workingContext(name)))
-            return e.kind == Error::Kind::AlreadyExists ? Error::other(kWorkingInUse.arg(name)) : e;
+            return e.kind == Error::Kind::AlreadyExists ? Error::of(Error::Kind::InUse, kWorkingInUse.arg(name)) : e;
         m_created << name;
     }
     // The sessions end here, before the databases are dropped.
@@ -725,7 +724,7 @@ Error DatabaseMerge::apply(DbSession& present, DbSession& syn)
                 return now.error();
             const TableStats was = m_oldStats.value(t.name);
             if (now->maxKey != was.maxKey || now->rows != was.rows)
-                return Error::other(kChangedMeanwhile);
+                return Error::of(Error::Kind::Conflict, kChangedMeanwhile);
         }
         // The present rows keep their keys and stay untouched; what the merge added lies above their largest
         // key. Plain inserts, so that whatever the database keeps up to date on its own (indexes, triggers) is.

@@ -37,10 +37,13 @@ struct MergeSource {
 class DatabaseMerge
 {
 public:
-    enum class Outcome { Merged, SameDatabase, LoginFailed, NotMatching, Failed };
+    // How a run that did not fail ended: merged, or refused before anything was written. A failure is the
+    // run's Error instead (Kind::Conflict when the present database changed during the run, Kind::InUse when a
+    // working database belongs to another run).
+    enum class Outcome { Merged, SameDatabase, LoginFailed, NotMatching };
     struct Summary {
-        Outcome outcome = Outcome::Failed;
-        QString message; // what the user is told; empty when merged
+        Outcome outcome = Outcome::Merged;
+        QString message; // what the user is told of a refusal; empty when merged
         qint64 citationsAdded = 0;
     };
     // The databases a run opens, for the test seam.
@@ -79,7 +82,7 @@ public:
     void injectFailure(Database where, const QString& marker) { m_failures.insert(where, marker); }
 
     // The whole run, in the calling thread (every session it needs is opened and closed here).
-    Summary run();
+    Result<Summary> run();
 
 private:
     struct TableStats {
@@ -89,7 +92,7 @@ private:
 
     void report(const QString& status, int bar) const;
     void arm(DbSession& session, Database which) const;
-    Summary checkTables(DbSession& second) const;
+    Result<Summary> checkTables(DbSession& second) const;
     // Drops each of the named working databases that is not in use and holds no table but the program's;
     // `strict` wants exactly what a run makes: the fourteen tables without the keys of a database in use.
     static Error dropUnused(const DbContext& present, const QStringList& names, bool strict, QStringList* dropped);

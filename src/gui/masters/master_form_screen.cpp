@@ -139,7 +139,7 @@ void MasterFormScreen::connectButton(QPushButton* button, Action action)
 
 QString MasterFormScreen::recordGoneMessage()
 {
-    return QStringLiteral("The record no longer exists; the list has been reloaded.");
+    return MasterStore::goneMessage();
 }
 
 void MasterFormScreen::loadOnOpen()
@@ -352,11 +352,12 @@ Error MasterFormScreen::addRow()
 {
     if (refuseEmptyName())
         return {};
-    const MasterResult result = m_store.add(m_name->text());
-    if (result.outcome == MasterResult::Outcome::Failed)
-        return result.error;
-    if (result.outcome == MasterResult::Outcome::Duplicate)
-        MessageBox::information(this, table().addDuplicate);
+    const Result<qint64> added = m_store.add(m_name->text());
+    if (!added) {
+        if (added.error().kind != Error::Kind::Duplicate)
+            return added.error();
+        MessageBox::information(this, added.error().description);
+    }
     const Error error = reloadOrLock(Reload::Added);
     m_name->setFocus();
     return error;
@@ -369,17 +370,17 @@ Error MasterFormScreen::renameRow()
     const std::optional<qint64> id = selectedId();
     if (!id)
         return {};
-    const MasterResult result = m_store.rename(*id, m_name->text());
-    switch (result.outcome) {
-    case MasterResult::Outcome::Failed:
-        return result.error;
-    case MasterResult::Outcome::Missing:
+    const Error renamed = m_store.rename(*id, m_name->text());
+    switch (renamed.kind) {
+    case Error::Kind::None:
+        break;
+    case Error::Kind::NotFound:
         return recordGone();
-    case MasterResult::Outcome::Duplicate:
-        MessageBox::information(this, table().modifyDuplicate);
+    case Error::Kind::Duplicate:
+        MessageBox::information(this, renamed.description);
         break;
     default:
-        break;
+        return renamed;
     }
     const Error error = reloadOrLock(Reload::Modified);
     button(Action::Close)->setFocus();
@@ -400,21 +401,20 @@ Error MasterFormScreen::deleteRow()
     const QString question = QStringLiteral("Do you want to delete '") + **stored + table().deleteQuestionEnd;
     if (MessageBox::question(this, question, MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return {};
-    const MasterResult result = m_store.remove(*id);
+    const Error removed = m_store.remove(*id);
     Error error;
-    switch (result.outcome) {
-    case MasterResult::Outcome::Failed:
-        return result.error;
-    case MasterResult::Outcome::Missing:
+    switch (removed.kind) {
+    case Error::Kind::None:
+        error = reloadOrLock(Reload::Deleted);
+        break;
+    case Error::Kind::NotFound:
         return recordGone();
-    case MasterResult::Outcome::InUse:
-        MessageBox::information(this, QStringLiteral("Can not delete selected record as its reference is used in "
-                                                     "Citation."));
+    case Error::Kind::InUse:
+        MessageBox::information(this, removed.description);
         error = reloadOrLock(Reload::DeleteRefused);
         break;
     default:
-        error = reloadOrLock(Reload::Deleted);
-        break;
+        return removed;
     }
     button(Action::Close)->setFocus();
     return error;

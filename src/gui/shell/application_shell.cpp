@@ -14,7 +14,7 @@
 namespace {
 // Opening may upgrade an older database, which builds indexes; it runs beside the interface so that the steps
 // can be shown and the window stays alive.
-DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
+Result<DatabaseSetup::Opened> openStoredWithProgress(const QString& programDir)
 {
     QProgressDialog progress;
     progress.setWindowTitle(applicationTitle());
@@ -22,7 +22,7 @@ DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
     progress.setRange(0, 0);
     progress.setMinimumDuration(0);
     progress.reset(); // hidden until a step is announced
-    DatabaseSetup::Opened result;
+    Result<DatabaseSetup::Opened> result = DatabaseSetup::Opened();
     BackgroundRunner runner;
     runner.start([&](CancelToken&) {
         result = DatabaseSetup::openStored(programDir, [&](const QString& step) {
@@ -31,11 +31,11 @@ DatabaseSetup::Opened openStoredWithProgress(const QString& programDir)
                 progress.show();
             });
         });
-        if (result.outcome == DatabaseSetup::Opened::Outcome::Ready) {
+        if (result && result->connection) {
             // The working databases of a synchronisation that was ended before it could drop them.
-            const Error leftovers = DatabaseMerge::dropLeftovers({programDir, result.connection});
-            if (!result.cleanupError)
-                result.cleanupError = leftovers;
+            const Error leftovers = DatabaseMerge::dropLeftovers({programDir, *result->connection});
+            if (!result->cleanupError)
+                result->cleanupError = leftovers;
         }
     });
     runner.wait(-1, QEventLoop::ExcludeUserInputEvents);
@@ -62,29 +62,26 @@ bool ApplicationShell::start()
     connect(m_connection, &ConnectionScreen::databaseCreated, this, &ApplicationShell::openMainWindow);
     connect(m_connection, &ConnectionScreen::closeRequested, this, &ApplicationShell::quitRequested);
 
-    const DatabaseSetup::Opened opened = openStoredWithProgress(m_programDir);
-    using Outcome = DatabaseSetup::Opened::Outcome;
-    switch (opened.outcome) {
-    case Outcome::NoSettings:
-        break;
-    case Outcome::Unreachable:
-        m_connection->close();
-        busy.release();
-        // The server's own reason on a second line: a refused connection wants another remedy than a time-out.
-        MessageBox::information(nullptr,
-                                QStringLiteral("Timeout occured, please try again.\n") + opened.error.description);
-        return false;
-    case Outcome::BadSettings:
-    case Outcome::Refused:
-        busy.release();
-        MessageBox::information(nullptr, opened.error.description);
-        break;
-    case Outcome::Ready:
-        if (opened.cleanupError) {
+    const Result<DatabaseSetup::Opened> opened = openStoredWithProgress(m_programDir);
+    if (!opened) {
+        const Error& error = opened.error();
+        if (error.kind == Error::Kind::Unreachable) {
+            m_connection->close();
             busy.release();
-            MessageBox::information(nullptr, opened.cleanupError.description);
+            // The server's own reason on a second line: a refused connection wants another remedy than a time-out.
+            MessageBox::information(nullptr,
+                                    QStringLiteral("Timeout occured, please try again.\n") + error.description);
+            return false;
         }
-        openMainWindow(opened.connection);
+        // The settings or the database cannot be used: the connection screen, to put them right.
+        busy.release();
+        MessageBox::information(nullptr, error.description);
+    } else if (opened->connection) {
+        if (opened->cleanupError) {
+            busy.release();
+            MessageBox::information(nullptr, opened->cleanupError.description);
+        }
+        openMainWindow(*opened->connection);
         return true;
     }
     m_connection->show();

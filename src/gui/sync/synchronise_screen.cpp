@@ -234,8 +234,14 @@ void SynchroniseScreen::finish()
     emit runFinished();
 }
 
-void SynchroniseScreen::showOutcome(const DatabaseMerge::Summary& r)
+void SynchroniseScreen::showOutcome(const Result<DatabaseMerge::Summary>& result)
 {
+    if (!result) {
+        // The status and bar stay where the run stopped.
+        MessageBox::information(this, result.error().description);
+        return;
+    }
+    const DatabaseMerge::Summary& r = *result;
     switch (r.outcome) {
     case DatabaseMerge::Outcome::Merged:
         m_progressFrame->setVisible(false);
@@ -255,10 +261,6 @@ void SynchroniseScreen::showOutcome(const DatabaseMerge::Summary& r)
     case DatabaseMerge::Outcome::SameDatabase:
         // Found out only once the engines were asked: the screen as it was before the run.
         m_progressFrame->setVisible(false);
-        MessageBox::information(this, r.message);
-        break;
-    case DatabaseMerge::Outcome::Failed:
-        // The status and bar stay where the run stopped.
         MessageBox::information(this, r.message);
         break;
     }

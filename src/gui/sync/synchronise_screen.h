@@ -71,7 +71,7 @@ private:
     QLineEdit* addBox(QGridLayout* grid, int box, int row);
     void showProgress(const QString& status, int bar);
     void finish();
-    void showOutcome(const DatabaseMerge::Summary& result);
+    void showOutcome(const Result<DatabaseMerge::Summary>& result);
     void setButtonsEnabled(bool enabled);
 
     DbContext m_ctx;
@@ -87,7 +87,7 @@ private:
     QLabel* m_status = nullptr;
     QProgressBar* m_bar = nullptr;
     std::unique_ptr<DatabaseMerge> m_merge;
-    DatabaseMerge::Summary m_result;
+    Result<DatabaseMerge::Summary> m_result = DatabaseMerge::Summary(); // of the last run
     std::unique_ptr<Hourglass> m_busy;
     BackgroundRunner m_runner; // last: the run ends before the merge it uses goes
 };
