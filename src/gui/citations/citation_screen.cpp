@@ -422,7 +422,7 @@ Error CitationScreen::loadShownCitation()
     if (!*stored) {
         // Deleted by another program since the list was read: say so and show what is there now.
         const Error reload = loadCaseIds();
-        return reload ? reload : Error::other(CitationStore::vanishedMessage(caseId));
+        return reload ? reload : Error::of(Error::Kind::NotFound, CitationStore::vanishedMessage(caseId));
     }
     const Result<Citation> citation = m_store.load(caseId);
     if (!citation)
@@ -436,7 +436,7 @@ void CitationScreen::selectCase(qint64 caseId)
 {
     const int index = int(m_caseIdModel->stringList().indexOf(QString::number(caseId)));
     if (index < 0 || index == m_caseIds->count() - 1) {
-        showError(Error::other(CitationStore::vanishedMessage(caseId)));
+        showError(Error::of(Error::Kind::NotFound, CitationStore::vanishedMessage(caseId)));
         return;
     }
     m_caseIds->setCurrentIndex(index);
