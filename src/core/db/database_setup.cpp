@@ -62,9 +62,8 @@ DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const
             result = {Failure::Schema, e};
     }
     if (result.ok()) {
-        QString why;
-        if (!SettingsFile::write(programDir, settings, &why))
-            result = {Failure::Settings, Error::other(why)};
+        if (Error e = SettingsFile::write(programDir, settings))
+            result = {Failure::Settings, e};
     }
     if (!result.ok())
         DatabaseAdmin::dropDatabase(ctx);
@@ -76,12 +75,13 @@ DatabaseSetup::Opened DatabaseSetup::openStored(const QString& programDir, const
     Opened result;
     if (!SettingsFile::exists(programDir))
         return result;
-    QString why;
-    if (!SettingsFile::read(programDir, &result.connection, &why)) {
+    const Result<ConnectionString> stored = SettingsFile::read(programDir);
+    if (!stored) {
         result.outcome = Opened::Outcome::BadSettings;
-        result.error = Error::other(why);
+        result.error = stored.error();
         return result;
     }
+    result.connection = *stored;
     DbSession session({programDir, result.connection});
     if (!session.isOpen()) {
         result.error = session.error();
