@@ -60,7 +60,7 @@ void benchReport(DbSession& session, const QTemporaryDir& dir)
                                              return fn(i, r);
                                          },
                                          from);
-                                     return e ? e.description : QString();
+                                     return e;
                                  });
     QElapsedTimer timer;
     timer.start();
@@ -80,8 +80,7 @@ void benchPreview(DbSession& session, const QString& snapshot)
     const QList<qint64> cases = query.listingCaseIds().valueOr({});
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
-                                     const Error e = query.eachListingRow(cases, fn, from);
-                                     return e ? e.description : QString();
+                                     return query.eachListingRow(cases, fn, from);
                                  });
     malloc_trim(0);
     const double before = residentMb();

@@ -136,7 +136,7 @@ void TestCitationListReport::walkedReportPrintsAsAHeldOne()
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QCOMPARE(walked.rowCount(), 120);
     const CitationListingReport held(buildCitationListingData(data, ReportDay));
@@ -173,7 +173,7 @@ void TestCitationListReport::rowGoneBeforePaintingLeavesItsPlace()
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gone.pdf"));
@@ -199,10 +199,10 @@ void TestCitationListReport::readFailureIsReported()
     CitationListingReport report(buildCitationListingData({}, ReportDay), int(data.size()),
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
                                      if (++walks > 1)
-                                         return QStringLiteral("server closed the connection");
+                                         return Error::other(QStringLiteral("server closed the connection"));
                                      for (int i = from; i < data.size(); ++i)
                                          fn(i, data[i]);
-                                     return QString();
+                                     return Error();
                                  });
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("failed.pdf"));
@@ -220,7 +220,7 @@ void TestCitationListReport::pagesPaintedAloneMatchThePrintedPages()
                                      for (int i = std::max(from, 0); i < data.size(); ++i)
                                          if (!fn(i, data[i]))
                                              break;
-                                     return QString();
+                                     return Error();
                                  });
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("whole.pdf"));
@@ -279,13 +279,13 @@ void TestCitationListReport::pagePaintReadsOnlyItsRows()
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
                                      starts << from;
                                      if (failing)
-                                         return QStringLiteral("server closed the connection");
+                                         return Error::other(QStringLiteral("server closed the connection"));
                                      for (int i = std::max(from, 0); i < data.size(); ++i) {
                                          ++read;
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QBuffer sink;
     QVERIFY(sink.open(QIODevice::WriteOnly));
@@ -330,7 +330,7 @@ void TestCitationListReport::layoutStoppedByItsProgress()
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QBuffer sink;
     QVERIFY(sink.open(QIODevice::WriteOnly));

@@ -488,17 +488,17 @@ void ListingReportTest::heldRowsWalkFromAnyRow()
     const MasterListingReport report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
     const ListingRowWalker walker = report.rowWalker();
     QList<int> all;
-    QVERIFY(walker(0, [&](int index, const QStringList& row) {
-                all << index;
-                return row == rows[index];
-            }).isEmpty());
+    QVERIFY(!walker(0, [&](int index, const QStringList& row) {
+        all << index;
+        return row == rows[index];
+    }));
     QCOMPARE(all, (QList<int>{0, 1, 2, 3, 4, 5, 6}));
     for (const int start : {-1, 1, 6, 7, 30}) {
         QList<int> from;
-        QVERIFY(walker(start, [&](int index, const QStringList& row) {
-                    from << index;
-                    return row == rows[index];
-                }).isEmpty());
+        QVERIFY(!walker(start, [&](int index, const QStringList& row) {
+            from << index;
+            return row == rows[index];
+        }));
         QList<int> expected;
         for (const int index : all)
             if (index >= start)
@@ -530,7 +530,7 @@ void ListingReportTest::previewPagesThroughDrawingEachPageShown()
                                                if (!fn(i, rows[i]))
                                                    break;
                                            }
-                                           return QString();
+                                           return Error();
                                        });
     // The report's own layout on the same paper, to draw the pages the preview should show.
     QPrinter printer(QPrinter::HighResolution);

@@ -36,7 +36,7 @@ ListingRowWalker ListingReport::rowWalker() const
         for (int i = std::max(from, 0); i < rows.size(); ++i)
             if (!fn(i, rows[i]))
                 break;
-        return QString();
+        return Error();
     };
 }
 

@@ -178,7 +178,7 @@ Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& prog
     m_pages.append(Page());
     qreal y = 0;
     int laidOut = 0;
-    const QString failure = m_rows(0, [&](int r, const QStringList& row) {
+    const Error failure = m_rows(0, [&](int r, const QStringList& row) {
         if (progress && !progress(laidOut)) {
             m_cancelled = true;
             return false;
@@ -223,9 +223,9 @@ Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& prog
         }
         return true;
     });
-    if (!failure.isEmpty() || m_cancelled) {
+    if (failure || m_cancelled) {
         m_pages.clear();
-        return m_cancelled ? Error::of(Error::Kind::Cancelled, QString()) : Error::other(failure);
+        return m_cancelled ? Error::of(Error::Kind::Cancelled, QString()) : failure;
     }
     const qreal endHeight = px(EndOfReportGap) + detailLine;
     if (y + endHeight > m_bodyHeight && y > 0) {
@@ -291,7 +291,7 @@ Error ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
     startPage(painter);
     // Rows come in the order they were laid out; each is painted on the pages its slices were given, and a page
     // is finished as soon as its last slice is painted, so a printer or PDF file can take it away.
-    const QString failure = m_rows(0, [&](int r, const QStringList& row) {
+    const Error failure = m_rows(0, [&](int r, const QStringList& row) {
         Cells cells;
         while (p < m_pages.size()) {
             const QList<Slice>& slices = m_pages[p].slices;
@@ -319,7 +319,7 @@ Error ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
     while (p + 1 < m_pages.size())
         nextPage();
     finishPage(painter, p);
-    return failure.isEmpty() ? Error() : Error::other(failure);
+    return failure;
 }
 
 Error ReportLayout::paintPage(QPainter* painter, int page)
@@ -329,7 +329,7 @@ Error ReportLayout::paintPage(QPainter* painter, int page)
     painter->save();
     startPage(painter);
     const QList<Slice>& slices = m_pages[page].slices;
-    QString failure;
+    Error failure;
     if (!slices.isEmpty()) {
         int s = 0;
         qreal y = m_bodyTop;
@@ -354,7 +354,7 @@ Error ReportLayout::paintPage(QPainter* painter, int page)
     }
     finishPage(painter, page);
     painter->restore();
-    return failure.isEmpty() ? Error() : Error::other(failure);
+    return failure;
 }
 
 Result<QImage> ReportLayout::pageImage(int page, qreal scale)
