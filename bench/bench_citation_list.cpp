@@ -60,15 +60,14 @@ void benchReport(DbSession& session, const QTemporaryDir& dir)
                                              return fn(i, r);
                                          },
                                          from);
-                                     return e ? e.description : QString();
+                                     return e;
                                  });
     QElapsedTimer timer;
     timer.start();
-    QString error;
     const QString path = dir.filePath(QStringLiteral("listing.pdf"));
-    const bool written = report.renderToPdf(path, &error);
+    const Error error = report.renderToPdf(path);
     std::printf("  report: %d rows %s in %.1f s, %.1f MB of PDF, resident at most %.0f MB\n", int(cases.size()),
-                written ? "laid out and written" : qPrintable(QStringLiteral("failed: ") + error),
+                !error ? "laid out and written" : qPrintable(QStringLiteral("failed: ") + error.description),
                 double(timer.elapsed()) / 1000, double(QFile(path).size()) / 1e6, peak);
     QFile::remove(path);
 }
@@ -81,8 +80,7 @@ void benchPreview(DbSession& session, const QString& snapshot)
     const QList<qint64> cases = query.listingCaseIds().valueOr({});
     CitationListingReport report(CitationListQuery::listingHeader([] { return QDate(2026, 12, 8); }), int(cases.size()),
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
-                                     const Error e = query.eachListingRow(cases, fn, from);
-                                     return e ? e.description : QString();
+                                     return query.eachListingRow(cases, fn, from);
                                  });
     malloc_trim(0);
     const double before = residentMb();
@@ -90,19 +88,18 @@ void benchPreview(DbSession& session, const QString& snapshot)
     QElapsedTimer timer;
     timer.start();
     QPrinter printer(QPrinter::HighResolution);
-    QString error;
-    std::unique_ptr<ReportLayout> layout = report.layOut(&printer, &error, [&](int rows) {
+    Result<std::unique_ptr<ReportLayout>> layout = report.layOut(&printer, [&](int rows) {
         if (rows % 500 == 0)
             peak = std::max(peak, residentMb());
         return true;
     });
     if (!layout) {
-        std::printf("  preview: layout failed: %s\n", qPrintable(error));
+        std::printf("  preview: layout failed: %s\n", qPrintable(layout.error().description));
         return;
     }
     const qint64 laidOut = timer.elapsed();
-    const int pages = layout->pageCount();
-    ReportPreviewDialog dialog(report, &printer, std::move(layout));
+    const int pages = (*layout)->pageCount();
+    ReportPreviewDialog dialog(report, &printer, std::move(*layout));
     dialog.show();
     settle();
     const qint64 first = timer.elapsed();

@@ -346,16 +346,15 @@ void TestCitationList::printedRowsReadBackInOrder()
     const QString path = dir.filePath(QStringLiteral("listing.pdf"));
     auto screen = openList(t);
     int rows = -1;
-    QString error;
-    bool written = false;
+    Error error = Error::other(QStringLiteral("the report was not written"));
     screen->setReportHandler([&](QWidget*, const ListingReport& report) {
         rows = report.rowCount();
         QCOMPARE(report.caption(), QStringLiteral("Citation Listing Report"));
-        written = report.renderToPdf(path, &error);
+        error = report.renderToPdf(path);
     });
     LEX_FIND(print, QPushButton, screen.get(), QStringLiteral("Cmd0010(1)"));
     print->click();
-    QVERIFY2(written, qPrintable(error));
+    QVERIFY2(!error, qPrintable(error.description));
     QCOMPARE(rows, 3);
     const QString text = pdfText(path);
     QVERIFY2(!text.isEmpty(), "pdftotext (poppler-utils) could not read the report");

@@ -136,15 +136,16 @@ void TestCitationListReport::walkedReportPrintsAsAHeldOne()
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QCOMPARE(walked.rowCount(), 120);
     const CitationListingReport held(buildCitationListingData(data, ReportDay));
     QTemporaryDir dir;
-    QString error;
-    QVERIFY2(walked.renderToPdf(dir.filePath(QStringLiteral("walked.pdf")), &error), qPrintable(error));
+    Error error = walked.renderToPdf(dir.filePath(QStringLiteral("walked.pdf")));
+    QVERIFY2(!error, qPrintable(error.description));
     QCOMPARE(walks, 2); // laid out, then painted
-    QVERIFY2(held.renderToPdf(dir.filePath(QStringLiteral("held.pdf")), &error), qPrintable(error));
+    error = held.renderToPdf(dir.filePath(QStringLiteral("held.pdf")));
+    QVERIFY2(!error, qPrintable(error.description));
     const QStringList walkedPages = pdfPages(dir.filePath(QStringLiteral("walked.pdf")));
     QVERIFY2(!walkedPages.isEmpty(), "pdftotext (poppler-utils) could not read the report");
     QVERIFY(walkedPages.size() > 5);
@@ -172,12 +173,12 @@ void TestCitationListReport::rowGoneBeforePaintingLeavesItsPlace()
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gone.pdf"));
-    QString error;
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    const Error error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
     const QStringList pages = pdfPages(path);
     QVERIFY2(!pages.isEmpty(), "pdftotext (poppler-utils) could not read the report");
     const QStringList found = citationsIn(pages.join(QLatin1Char('\n')));
@@ -198,16 +199,16 @@ void TestCitationListReport::readFailureIsReported()
     CitationListingReport report(buildCitationListingData({}, ReportDay), int(data.size()),
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
                                      if (++walks > 1)
-                                         return QStringLiteral("server closed the connection");
+                                         return Error::other(QStringLiteral("server closed the connection"));
                                      for (int i = from; i < data.size(); ++i)
                                          fn(i, data[i]);
-                                     return QString();
+                                     return Error();
                                  });
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("failed.pdf"));
-    QString error;
-    QVERIFY(!report.renderToPdf(path, &error));
-    QCOMPARE(error, QStringLiteral("server closed the connection"));
+    const Error error = report.renderToPdf(path);
+    QVERIFY(error);
+    QCOMPARE(error.description, QStringLiteral("server closed the connection"));
     QVERIFY(!QFile::exists(path)); // no half-made file
 }
 
@@ -219,12 +220,12 @@ void TestCitationListReport::pagesPaintedAloneMatchThePrintedPages()
                                      for (int i = std::max(from, 0); i < data.size(); ++i)
                                          if (!fn(i, data[i]))
                                              break;
-                                     return QString();
+                                     return Error();
                                  });
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("whole.pdf"));
-    QString error;
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    const Error error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
     const QStringList printed = pdfPages(path);
     QVERIFY2(!printed.isEmpty(), "pdftotext (poppler-utils) could not read the report");
 
@@ -233,14 +234,16 @@ void TestCitationListReport::pagesPaintedAloneMatchThePrintedPages()
     QVERIFY(sink.open(QIODevice::WriteOnly));
     QPdfWriter writer(&sink);
     writer.setPageSize(QPageSize(QPageSize::A4));
-    const std::unique_ptr<ReportLayout> layout = report.layOut(&writer, &error);
-    QVERIFY2(layout, qPrintable(error));
+    Result<std::unique_ptr<ReportLayout>> laidOut = report.layOut(&writer);
+    QVERIFY2(laidOut, qPrintable(laidOut.error().description));
+    const std::unique_ptr<ReportLayout> layout = std::move(*laidOut);
     QCOMPARE(layout->pageCount(), int(printed.size()));
     // Every page alone, out of order, holds the rows and the footer of the same page printed.
     for (int page = layout->pageCount() - 1; page >= 0; --page) {
         TextRecorder recorder;
         QPainter painter(&recorder);
-        QVERIFY2(layout->paintPage(&painter, page), qPrintable(layout->error()));
+        const Error painted = layout->paintPage(&painter, page);
+        QVERIFY2(!painted, qPrintable(painted.description));
         painter.end();
         const QString text = recorder.text();
         QCOMPARE(citationsIn(text), citationsIn(printed[page]));
@@ -254,14 +257,16 @@ void TestCitationListReport::pagesPaintedAloneMatchThePrintedPages()
     QVERIFY(!printed[cut].contains(QStringLiteral("line 89 of J42")));
     TextRecorder next;
     QPainter painter(&next);
-    QVERIFY(layout->paintPage(&painter, cut + 1));
+    QVERIFY(!layout->paintPage(&painter, cut + 1));
     painter.end();
     QVERIFY(next.text().contains(QStringLiteral("line 89 of J42")));
     QVERIFY(!next.text().contains(QStringLiteral("line 0 of J42")));
 
-    QVERIFY(!layout->paintPage(&painter, layout->pageCount()));
-    QVERIFY(layout->pageImage(-1, 0.1).isNull());
-    QVERIFY(!layout->error().isEmpty());
+    QVERIFY(layout->paintPage(&painter, layout->pageCount()).kind == Error::Kind::NotFound);
+    const Result<QImage> none = layout->pageImage(-1, 0.1);
+    QVERIFY(!none);
+    QVERIFY(none.error().kind == Error::Kind::NotFound);
+    QVERIFY(!none.error().description.isEmpty());
 }
 
 void TestCitationListReport::pagePaintReadsOnlyItsRows()
@@ -274,26 +279,26 @@ void TestCitationListReport::pagePaintReadsOnlyItsRows()
                                  [&](int from, const std::function<bool(int, const QStringList&)>& fn) {
                                      starts << from;
                                      if (failing)
-                                         return QStringLiteral("server closed the connection");
+                                         return Error::other(QStringLiteral("server closed the connection"));
                                      for (int i = std::max(from, 0); i < data.size(); ++i) {
                                          ++read;
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QBuffer sink;
     QVERIFY(sink.open(QIODevice::WriteOnly));
     QPdfWriter writer(&sink);
     writer.setPageSize(QPageSize(QPageSize::A4));
-    QString error;
-    const std::unique_ptr<ReportLayout> layout = report.layOut(&writer, &error);
-    QVERIFY2(layout, qPrintable(error));
+    Result<std::unique_ptr<ReportLayout>> laidOut = report.layOut(&writer);
+    QVERIFY2(laidOut, qPrintable(laidOut.error().description));
+    const std::unique_ptr<ReportLayout> layout = std::move(*laidOut);
     QCOMPARE(starts, QList<int>{0});
     const int last = layout->pageCount() - 1;
     starts.clear();
     read = 0;
-    const QImage image = layout->pageImage(last, 0.1);
+    const QImage image = layout->pageImage(last, 0.1).valueOr(QImage());
     QVERIFY(!image.isNull());
     QCOMPARE(image.size(), (QSizeF(layout->paperRect().size()) * 0.1).toSize());
     // The last page starts near the end and reads a page's worth of rows, not the whole report.
@@ -309,8 +314,9 @@ void TestCitationListReport::pagePaintReadsOnlyItsRows()
     QCOMPARE(qGray(image.pixel(0, 0)), 255);
 
     failing = true;
-    QVERIFY(layout->pageImage(0, 0.1).isNull());
-    QCOMPARE(layout->error(), QStringLiteral("server closed the connection"));
+    const Result<QImage> failed = layout->pageImage(0, 0.1);
+    QVERIFY(!failed);
+    QCOMPARE(failed.error().description, QStringLiteral("server closed the connection"));
 }
 
 void TestCitationListReport::layoutStoppedByItsProgress()
@@ -324,26 +330,27 @@ void TestCitationListReport::layoutStoppedByItsProgress()
                                          if (!fn(i, data[i]))
                                              break;
                                      }
-                                     return QString();
+                                     return Error();
                                  });
     QBuffer sink;
     QVERIFY(sink.open(QIODevice::WriteOnly));
     QPdfWriter writer(&sink);
     QList<int> told;
-    QString error = QStringLiteral("unchanged");
-    const std::unique_ptr<ReportLayout> stopped = report.layOut(&writer, &error, [&](int rows) {
+    const Result<std::unique_ptr<ReportLayout>> stopped = report.layOut(&writer, [&](int rows) {
         told << rows;
         return rows < 10;
     });
     QVERIFY(!stopped);
-    QVERIFY(error.isEmpty()); // stopped, not failed: nothing to report
+    // Stopped, not failed: nothing to report.
+    QVERIFY(stopped.error().kind == Error::Kind::Cancelled);
+    QVERIFY(stopped.error().description.isEmpty());
     QCOMPARE(read, 11);
     QCOMPARE(told.first(), 0);
     QCOMPARE(told.last(), 10);
 
-    const std::unique_ptr<ReportLayout> whole = report.layOut(&writer, &error, [&](int) { return true; });
+    const Result<std::unique_ptr<ReportLayout>> whole = report.layOut(&writer, [&](int) { return true; });
     QVERIFY(whole);
-    QVERIFY(!whole->cancelled());
+    QVERIFY(!(*whole)->cancelled());
 }
 
 QTEST_MAIN(TestCitationListReport)

@@ -150,14 +150,15 @@ void ListingReportTest::longListingHasEveryPartOnEveryPage()
     const QList<QStringList> rows = categoryRows(400);
     const MasterListingReport report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
     const QString path = m_dir.filePath(QStringLiteral("category.pdf"));
-    QString error;
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    Error error;
+    error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
 
     const QStringList pages = pdfPages(path);
     const int n = int(pages.size());
     QVERIFY2(n >= 3, qPrintable(QStringLiteral("only %1 pages").arg(n)));
     QPdfWriter writer(m_dir.filePath(QStringLiteral("count.pdf")));
-    QCOMPARE(report.pageCount(&writer), n);
+    QCOMPARE(report.pageCount(&writer).valueOr(-1), n);
 
     const QRegularExpression headings(QStringLiteral("^\\s*Id\\s+Category\\s*$"), QRegularExpression::MultilineOption);
     for (int p = 0; p < n; ++p) {
@@ -198,8 +199,9 @@ void ListingReportTest::namesSurviveWrappingQuotesAndAccents()
                                   {QStringLiteral("4"), unbroken}};
     const MasterListingReport report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
     const QString path = m_dir.filePath(QStringLiteral("names.pdf"));
-    QString error;
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    Error error;
+    error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
 
     const QString text = pdfPages(path).join(QLatin1Char('\n'));
     QVERIFY2(text.contains(QStringLiteral("Müller's Court")), qPrintable(text));
@@ -221,8 +223,9 @@ void ListingReportTest::rowTallerThanAPageIsCutWithoutLoss()
                                   {QStringLiteral("3"), QStringLiteral("After")}};
     const MasterListingReport report(buildMasterListingData(MasterKind::Act, rows, ReportDay));
     const QString path = m_dir.filePath(QStringLiteral("tall.pdf"));
-    QString error;
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    Error error;
+    error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
 
     const QStringList pages = pdfPages(path);
     QVERIFY(pages.size() >= 3);
@@ -245,8 +248,9 @@ void ListingReportTest::courtListingShowsTitleNotCaption()
         buildMasterListingData(MasterKind::Court, {{QStringLiteral("1"), QStringLiteral("High Court")}}, ReportDay));
     QCOMPARE(report.caption(), QStringLiteral("Court Name Listing Report"));
     const QString path = m_dir.filePath(QStringLiteral("court.pdf"));
-    QString error;
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    Error error;
+    error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
     const QStringList pages = pdfPages(path);
     QCOMPARE(pages.size(), 1);
     QVERIFY(pages[0].contains(QStringLiteral("Court Names Listing Report")));
@@ -268,8 +272,9 @@ void ListingReportTest::citationListingFromWrittenRows()
     const CitationListingReport report(buildCitationListingData(rows, ReportDay));
     QCOMPARE(report.name(), QStringLiteral("CS06100201"));
     const QString path = m_dir.filePath(QStringLiteral("citations.pdf"));
-    QString error;
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    Error error;
+    error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
 
     const QStringList pages = pdfPages(path);
     QCOMPARE(pages.size(), 1);
@@ -324,9 +329,10 @@ void ListingReportTest::paperTooNarrowIsRefused()
     report.setPaper(narrow);
 
     const QString path = m_dir.filePath(QStringLiteral("narrow.pdf"));
-    QString error;
-    QVERIFY(!report.renderToPdf(path, &error));
-    QCOMPARE(error, QStringLiteral("Please Check your Printer paper settings."));
+    Error error;
+    error = report.renderToPdf(path);
+    QVERIFY(error);
+    QCOMPARE(error.description, QStringLiteral("Please Check your Printer paper settings."));
     QVERIFY(!QFile::exists(path));
 
     const ModalWatch watch;
@@ -339,7 +345,8 @@ void ListingReportTest::paperTooNarrowIsRefused()
 
     // The same report fits on ordinary paper turned sideways or not.
     report.setPaper(QPageSize(QPageSize::A4), QPageLayout::Landscape);
-    QVERIFY2(report.renderToPdf(path, &error), qPrintable(error));
+    error = report.renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
 }
 
 void ListingReportTest::pageHasEqualSideMargins_data()
@@ -365,8 +372,9 @@ void ListingReportTest::pageHasEqualSideMargins()
             buildMasterListingData(MasterKind::Category, categoryRows(30), ReportDay));
     report->setPaper(QPageSize(QPageSize::A4), QPageLayout::Orientation(orientation));
     const QString path = m_dir.filePath(QStringLiteral("margins.pdf"));
-    QString error;
-    QVERIFY2(report->renderToPdf(path, &error), qPrintable(error));
+    Error error;
+    error = report->renderToPdf(path);
+    QVERIFY2(!error, qPrintable(error.description));
 
     const QImage page = pdfFirstPage(path);
     QVERIFY(!page.isNull());
@@ -389,9 +397,10 @@ void ListingReportTest::pageHasEqualSideMargins()
 void ListingReportTest::unwritablePdfFailsCleanly()
 {
     const MasterListingReport report(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
-    QString error;
-    QVERIFY(!report.renderToPdf(m_dir.filePath(QStringLiteral("missing/folder/report.pdf")), &error));
-    QVERIFY(!error.isEmpty());
+    Error error;
+    error = report.renderToPdf(m_dir.filePath(QStringLiteral("missing/folder/report.pdf")));
+    QVERIFY(error.kind == Error::Kind::Io);
+    QVERIFY(!error.description.isEmpty());
 
     // A failed render leaves an existing file as it was.
     const QString existing = m_dir.filePath(QStringLiteral("kept.pdf"));
@@ -401,7 +410,7 @@ void ListingReportTest::unwritablePdfFailsCleanly()
     file.close();
     MasterListingReport narrow(buildMasterListingData(MasterKind::Category, categoryRows(2), ReportDay));
     narrow.setPaper(QPageSize(QSizeF(1, 4), QPageSize::Inch, QStringLiteral("Tiny")));
-    QVERIFY(!narrow.renderToPdf(existing, &error));
+    QVERIFY(narrow.renderToPdf(existing));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("kept"));
 }
@@ -414,11 +423,13 @@ void ListingReportTest::printsOnAPrinterLikeTheFile()
     printer.setPageSize(QPageSize(QPageSize::A4));
     const QString printed = m_dir.filePath(QStringLiteral("printed.pdf"));
     printer.setOutputFileName(printed);
-    QString error;
-    QVERIFY2(report.print(&printer, &error), qPrintable(error));
+    Error error;
+    error = report.print(&printer);
+    QVERIFY2(!error, qPrintable(error.description));
 
     const QString written = m_dir.filePath(QStringLiteral("written.pdf"));
-    QVERIFY2(report.renderToPdf(written, &error), qPrintable(error));
+    error = report.renderToPdf(written);
+    QVERIFY2(!error, qPrintable(error.description));
     const QStringList printedPages = pdfPages(printed);
     QCOMPARE(printedPages.size(), pdfPages(written).size());
     QVERIFY(printedPages.size() > 1);
@@ -477,17 +488,17 @@ void ListingReportTest::heldRowsWalkFromAnyRow()
     const MasterListingReport report(buildMasterListingData(MasterKind::Category, rows, ReportDay));
     const ListingRowWalker walker = report.rowWalker();
     QList<int> all;
-    QVERIFY(walker(0, [&](int index, const QStringList& row) {
-                all << index;
-                return row == rows[index];
-            }).isEmpty());
+    QVERIFY(!walker(0, [&](int index, const QStringList& row) {
+        all << index;
+        return row == rows[index];
+    }));
     QCOMPARE(all, (QList<int>{0, 1, 2, 3, 4, 5, 6}));
     for (const int start : {-1, 1, 6, 7, 30}) {
         QList<int> from;
-        QVERIFY(walker(start, [&](int index, const QStringList& row) {
-                    from << index;
-                    return row == rows[index];
-                }).isEmpty());
+        QVERIFY(!walker(start, [&](int index, const QStringList& row) {
+            from << index;
+            return row == rows[index];
+        }));
         QList<int> expected;
         for (const int index : all)
             if (index >= start)
@@ -519,13 +530,13 @@ void ListingReportTest::previewPagesThroughDrawingEachPageShown()
                                                if (!fn(i, rows[i]))
                                                    break;
                                            }
-                                           return QString();
+                                           return Error();
                                        });
     // The report's own layout on the same paper, to draw the pages the preview should show.
     QPrinter printer(QPrinter::HighResolution);
-    QString error;
-    const std::unique_ptr<ReportLayout> own = report.layOut(&printer, &error);
-    QVERIFY2(own, qPrintable(error));
+    Result<std::unique_ptr<ReportLayout>> laidOut = report.layOut(&printer);
+    QVERIFY2(laidOut, qPrintable(laidOut.error().description));
+    const std::unique_ptr<ReportLayout> own = std::move(*laidOut);
     const int pages = own->pageCount();
     QVERIFY(pages > 20);
 
@@ -565,8 +576,8 @@ void ListingReportTest::previewPagesThroughDrawingEachPageShown()
         note();
 
         const qreal scale = preview->zoom() * preview->logicalDpiX() / own->resolution();
-        sameAsOwn = preview->shownImage() == own->pageImage(4, scale);
-        differsFromNext = preview->shownImage() != own->pageImage(5, scale);
+        sameAsOwn = preview->shownImage() == own->pageImage(4, scale).valueOr(QImage());
+        differsFromNext = preview->shownImage() != own->pageImage(5, scale).valueOr(QImage());
 
         trigger("FitPage");
         const QSize room = area->maximumViewportSize();

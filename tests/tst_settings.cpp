@@ -16,6 +16,7 @@ private slots:
     void secondSaveReplacesTheFirst();
     void readsOnlyTheFirstFourLines();
     void fewerThanFourLinesIsAnError();
+    void missingOrUnwritableFile();
     void passwordWithSemicolonAndQuoteRoundTrips();
     void fileIsReadableByOwnerOnly();
     void embeddedServerName_data();
@@ -36,10 +37,8 @@ private slots:
 void TestSettings::writesFourTrimmedCrlfLines()
 {
     QTemporaryDir dir;
-    QString error;
-    QVERIFY(SettingsFile::write(
-        dir.path(),
-        {QStringLiteral(" (local) "), QStringLiteral("sa "), QStringLiteral(" Law"), QStringLiteral(" pw ")}, &error));
+    QVERIFY(!SettingsFile::write(dir.path(), {QStringLiteral(" (local) "), QStringLiteral("sa "),
+                                              QStringLiteral(" Law"), QStringLiteral(" pw ")}));
     QFile f(SettingsFile::path(dir.path()));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("(local)\r\nsa\r\nLaw\r\npw\r\n"));
@@ -49,16 +48,14 @@ void TestSettings::writesFourTrimmedCrlfLines()
 void TestSettings::secondSaveReplacesTheFirst()
 {
     QTemporaryDir dir;
-    QString error;
-    QVERIFY(SettingsFile::write(
-        dir.path(), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}, &error));
-    QVERIFY(SettingsFile::write(
-        dir.path(), {QStringLiteral("host:5433"), QStringLiteral("u"), QStringLiteral("db2"), QStringLiteral("p")},
-        &error));
-    ConnectionString read;
-    QVERIFY(SettingsFile::read(dir.path(), &read, &error));
-    QCOMPARE(read.server, QStringLiteral("host:5433"));
-    QCOMPARE(read.database, QStringLiteral("db2"));
+    QVERIFY(!SettingsFile::write(dir.path(),
+                                 {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
+    QVERIFY(!SettingsFile::write(
+        dir.path(), {QStringLiteral("host:5433"), QStringLiteral("u"), QStringLiteral("db2"), QStringLiteral("p")}));
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY(read);
+    QCOMPARE(read->server, QStringLiteral("host:5433"));
+    QCOMPARE(read->database, QStringLiteral("db2"));
     QFile f(SettingsFile::path(dir.path()));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll().count('\n'), 4);
@@ -71,11 +68,10 @@ void TestSettings::readsOnlyTheFirstFourLines()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("srv\r\nusr\r\ndb\r\npw\r\nextra\r\nmore\r\n");
     f.close();
-    ConnectionString read;
-    QString error;
-    QVERIFY(SettingsFile::read(dir.path(), &read, &error));
-    QCOMPARE(read, (ConnectionString{QStringLiteral("srv"), QStringLiteral("usr"), QStringLiteral("db"),
-                                     QStringLiteral("pw")}));
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY(read);
+    QCOMPARE(*read, (ConnectionString{QStringLiteral("srv"), QStringLiteral("usr"), QStringLiteral("db"),
+                                      QStringLiteral("pw")}));
 }
 
 void TestSettings::fewerThanFourLinesIsAnError()
@@ -85,10 +81,27 @@ void TestSettings::fewerThanFourLinesIsAnError()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("srv\r\nusr\r\ndb\r\n");
     f.close();
-    ConnectionString read;
-    QString error;
-    QVERIFY(!SettingsFile::read(dir.path(), &read, &error));
-    QVERIFY(!error.isEmpty());
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY(!read);
+    QVERIFY(read.error().kind == Error::Kind::Io);
+    QVERIFY(!read.error().description.isEmpty());
+}
+
+// No file is NotFound, so a caller can tell a first start from a broken file; a place that cannot be written is Io.
+void TestSettings::missingOrUnwritableFile()
+{
+    QTemporaryDir dir;
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY(!read);
+    QVERIFY(read.error().kind == Error::Kind::NotFound);
+    QVERIFY(read.error().description.startsWith(
+        QStringLiteral("The settings file %1 cannot be used.\n").arg(SettingsFile::path(dir.path()))));
+
+    const Error written =
+        SettingsFile::write(dir.filePath(QStringLiteral("no/such/folder")),
+                            {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")});
+    QVERIFY(written.kind == Error::Kind::Io);
+    QVERIFY(!written.description.isEmpty());
 }
 
 void TestSettings::passwordWithSemicolonAndQuoteRoundTrips()
@@ -96,19 +109,17 @@ void TestSettings::passwordWithSemicolonAndQuoteRoundTrips()
     QTemporaryDir dir;
     const ConnectionString s{QStringLiteral("srv"), QStringLiteral("o'brien"), QStringLiteral("db"),
                              QStringLiteral("p;w'd\"x")};
-    QString error;
-    QVERIFY(SettingsFile::write(dir.path(), s, &error));
-    ConnectionString read;
-    QVERIFY(SettingsFile::read(dir.path(), &read, &error));
-    QCOMPARE(read, s);
+    QVERIFY(!SettingsFile::write(dir.path(), s));
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY(read);
+    QCOMPARE(*read, s);
 }
 
 void TestSettings::fileIsReadableByOwnerOnly()
 {
     QTemporaryDir dir;
-    QString error;
-    QVERIFY(SettingsFile::write(
-        dir.path(), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}, &error));
+    QVERIFY(!SettingsFile::write(dir.path(),
+                                 {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
     const QFileDevice::Permissions p = QFile::permissions(SettingsFile::path(dir.path()));
     QVERIFY(p & QFileDevice::ReadOwner);
     QVERIFY(!(p & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
@@ -240,10 +251,11 @@ void TestSettings::damagedFileIsRefused()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content);
     f.close();
-    ConnectionString read;
-    QString error;
-    QVERIFY(!SettingsFile::read(dir.path(), &read, &error));
-    QCOMPARE(error, QStringLiteral("The settings file %1 cannot be used.\n%2").arg(f.fileName(), why));
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY(!read);
+    QVERIFY(read.error().kind == Error::Kind::Io);
+    QCOMPARE(read.error().description,
+             QStringLiteral("The settings file %1 cannot be used.\n%2").arg(f.fileName(), why));
 }
 
 void TestSettings::byteOrderMarkIsNotPartOfTheServer()
@@ -253,31 +265,32 @@ void TestSettings::byteOrderMarkIsNotPartOfTheServer()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("\xef\xbb\xbf(local)\r\nsa\r\nLaw\r\npw\r\n");
     f.close();
-    ConnectionString read;
-    QString error;
-    QVERIFY2(SettingsFile::read(dir.path(), &read, &error), qPrintable(error));
-    QCOMPARE(read.server, QStringLiteral("(local)"));
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY2(read, qPrintable(read.error().description));
+    QCOMPARE(read->server, QStringLiteral("(local)"));
 }
 
 void TestSettings::writeRefusesWhatReadWouldRefuse()
 {
     QTemporaryDir dir;
-    QString error;
     const ConnectionString good{QStringLiteral("(local)"), QStringLiteral("sa"), QStringLiteral("Law"),
                                 QStringLiteral("pw")};
-    QVERIFY(SettingsFile::write(dir.path(), good, &error));
+    QVERIFY(!SettingsFile::write(dir.path(), good));
     ConnectionString bad = good;
     bad.server = QStringLiteral("host:99999");
-    QVERIFY(!SettingsFile::write(dir.path(), bad, &error));
-    QCOMPARE(error, QStringLiteral("The server name is not valid. The port after the colon must be a whole number "
-                                   "from 1 to 65535."));
+    Error error = SettingsFile::write(dir.path(), bad);
+    QVERIFY(error.kind == Error::Kind::Other);
+    QCOMPARE(error.description,
+             QStringLiteral("The server name is not valid. The port after the colon must be a whole number "
+                            "from 1 to 65535."));
     bad = good;
     bad.password = QStringLiteral("p\nw");
-    QVERIFY(!SettingsFile::write(dir.path(), bad, &error));
-    QCOMPARE(error, QStringLiteral("The password holds control characters."));
-    ConnectionString read;
-    QVERIFY(SettingsFile::read(dir.path(), &read, &error));
-    QCOMPARE(read, good); // left as it was
+    error = SettingsFile::write(dir.path(), bad);
+    QVERIFY(error.kind == Error::Kind::Other);
+    QCOMPARE(error.description, QStringLiteral("The password holds control characters."));
+    const Result<ConnectionString> read = SettingsFile::read(dir.path());
+    QVERIFY(read);
+    QCOMPARE(*read, good); // left as it was
 }
 
 void TestSettings::validation_data()

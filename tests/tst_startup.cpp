@@ -372,10 +372,9 @@ void TestStartup::longServerUserAndPasswordAreKeptWhole()
         QVERIFY(shell.mainWindow());
         QCOMPARE(shell.mainWindow()->context().connection, s);
     }
-    ConnectionString stored;
-    QString error;
-    QVERIFY(SettingsFile::read(t.programDir(), &stored, &error));
-    QCOMPARE(stored, s);
+    const Result<ConnectionString> stored = SettingsFile::read(t.programDir());
+    QVERIFY(stored);
+    QCOMPARE(*stored, s);
     // And the next start logs in with them.
     ApplicationShell again(t.programDir());
     QVERIFY(again.start());
@@ -399,10 +398,9 @@ void TestStartup::databaseNameWithCombiningMarks()
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
     QCOMPARE(created.count(), 1);
     QCOMPARE(TestDatabase::tableNames(ctx).size(), 14);
-    ConnectionString stored;
-    QString error;
-    QVERIFY(SettingsFile::read(t.programDir(), &stored, &error));
-    QCOMPARE(stored.database, s.database);
+    const Result<ConnectionString> stored = SettingsFile::read(t.programDir());
+    QVERIFY(stored);
+    QCOMPARE(stored->database, s.database);
 }
 
 void TestStartup::startWithoutSettingsShowsEmptyConnectionScreen()
@@ -423,8 +421,7 @@ void TestStartup::startWithValidSettingsOpensMainWindow()
 {
     LEX_USE_DATABASE(t, true);
     QVERIFY(t.exec(QStringLiteral("CREATE TABLE tmp_master_tbl (id INTEGER)")));
-    QString error;
-    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &error));
+    QVERIFY(!SettingsFile::write(t.programDir(), t.ctx().connection));
     ApplicationShell shell(t.programDir());
     QVERIFY(shell.start());
     QVERIFY(shell.mainWindow());
@@ -439,8 +436,7 @@ void TestStartup::startWithValidSettingsOpensMainWindow()
 void TestStartup::startDropsLeftoverWorkingDatabases()
 {
     LEX_USE_DATABASE(t, true);
-    QString error;
-    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &error));
+    QVERIFY(!SettingsFile::write(t.programDir(), t.ctx().connection));
     auto named = [&t](const QString& suffix) {
         DbContext ctx = t.ctx();
         ctx.connection.database += suffix;
@@ -494,11 +490,9 @@ void TestStartup::startWithShortSettingsFileStaysOnConnectionScreen()
 void TestStartup::startWithUnreachableServerEnds()
 {
     QTemporaryDir dir;
-    QString error;
     // Nothing listens on port 1 of this machine.
-    QVERIFY(SettingsFile::write(
-        dir.path(), {QStringLiteral("127.0.0.1:1"), QStringLiteral("u"), QStringLiteral("db"), QStringLiteral("p")},
-        &error));
+    QVERIFY(!SettingsFile::write(
+        dir.path(), {QStringLiteral("127.0.0.1:1"), QStringLiteral("u"), QStringLiteral("db"), QStringLiteral("p")}));
     ApplicationShell shell(dir.path());
     QVERIFY(!shell.start());
     // The server's own reason on a second line.
@@ -514,8 +508,7 @@ void TestStartup::startWithRefusedLoginStaysOnConnectionScreen()
     ConnectionString s = t.ctx().connection;
     // A database that is not there is refused on both engines, as a wrong password is on a server.
     s.database += QStringLiteral("_gone");
-    QString error;
-    QVERIFY(SettingsFile::write(t.programDir(), s, &error));
+    QVERIFY(!SettingsFile::write(t.programDir(), s));
     ApplicationShell shell(t.programDir());
     QVERIFY(shell.start());
     QCOMPARE(MessageBox::shown().size(), 1);

@@ -51,8 +51,7 @@ void TestStartupDatabase::cleanup()
 
 void TestStartupDatabase::expectRefusal(const TestDatabase& t, const QString& message, bool exact)
 {
-    QString error;
-    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &error));
+    QVERIFY(!SettingsFile::write(t.programDir(), t.ctx().connection));
     ApplicationShell shell(t.programDir());
     QVERIFY(shell.start());
     QCOMPARE(MessageBox::shown().size(), 1);
@@ -77,8 +76,7 @@ void TestStartupDatabase::olderDatabaseIsUpgradedOnOpening()
             QVERIFY(!step(session));
     }
     QVERIFY(t.exec(QStringLiteral("INSERT INTO court_master (id, court_name) VALUES (1, 'High Court')")));
-    QString error;
-    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &error));
+    QVERIFY(!SettingsFile::write(t.programDir(), t.ctx().connection));
     ApplicationShell shell(t.programDir());
     QVERIFY(shell.start());
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));
@@ -99,7 +97,7 @@ void TestStartupDatabase::restoredBackupOpens()
     LEX_USE_DATABASE(t, false);
     QString why;
     LEX_REQUIRE_READY(EngineCopy::copy(original.ctx(), t.ctx(), EngineCopy::Tool::Dump, &why), why);
-    QVERIFY(SettingsFile::write(t.programDir(), t.ctx().connection, &why));
+    QVERIFY(!SettingsFile::write(t.programDir(), t.ctx().connection));
     ApplicationShell shell(t.programDir());
     QVERIFY(shell.start());
     QVERIFY2(MessageBox::shown().isEmpty(), qPrintable(shownTexts().join(QLatin1Char('|'))));

@@ -36,7 +36,7 @@ ListingRowWalker ListingReport::rowWalker() const
         for (int i = std::max(from, 0); i < rows.size(); ++i)
             if (!fn(i, rows[i]))
                 break;
-        return QString();
+        return Error();
     };
 }
 
@@ -47,7 +47,7 @@ QString ListingReport::noRecordsMessage()
 
 QString ListingReport::paperMessage()
 {
-    return QStringLiteral("Please Check your Printer paper settings.");
+    return ReportLayout::paperMessage();
 }
 
 void ListingReport::setPaper(const QPageSize& size, QPageLayout::Orientation orientation)
@@ -56,83 +56,66 @@ void ListingReport::setPaper(const QPageSize& size, QPageLayout::Orientation ori
     m_orientation = orientation;
 }
 
-int ListingReport::pageCount(QPagedPaintDevice* device, QString* error) const
+Result<int> ListingReport::pageCount(QPagedPaintDevice* device) const
 {
-    const std::unique_ptr<ReportLayout> layout = layOut(device, error);
-    return layout ? layout->pageCount() : -1;
+    const Result<std::unique_ptr<ReportLayout>> layout = layOut(device);
+    if (!layout)
+        return layout.error();
+    return (*layout)->pageCount();
 }
 
-std::unique_ptr<ReportLayout> ListingReport::layOut(QPagedPaintDevice* device, QString* error,
-                                                    const ReportLayout::Progress& progress) const
+Result<std::unique_ptr<ReportLayout>> ListingReport::layOut(QPagedPaintDevice* device,
+                                                            const ReportLayout::Progress& progress) const
 {
     ReportLayout::applyMargins(device);
     auto layout = std::make_unique<ReportLayout>(m_data, m_columns, rowWalker());
-    if (!layout->layOut(device, progress)) {
-        if (error)
-            *error = layout->cancelled() ? QString() : layout->error().isEmpty() ? paperMessage() : layout->error();
-        return nullptr;
-    }
-    return layout;
+    if (Error error = layout->layOut(device, progress))
+        return error;
+    return Result<std::unique_ptr<ReportLayout>>(std::move(layout));
 }
 
-bool ListingReport::paintOn(QPagedPaintDevice* device, QString* error) const
+Error ListingReport::paintOn(QPagedPaintDevice* device) const
 {
     ReportLayout::applyMargins(device);
     ReportLayout layout(m_data, m_columns, rowWalker());
     // Lay out before painting starts, so a paper that is too narrow produces no half-made output.
-    if (!layout.layOut(device)) {
-        *error = layout.error().isEmpty() ? paperMessage() : layout.error();
-        return false;
-    }
+    if (Error error = layout.layOut(device))
+        return error;
     QPainter painter;
-    if (!painter.begin(device)) {
-        *error = QStringLiteral("The report could not be started on the printer.");
-        return false;
-    }
-    const bool painted = layout.paint(&painter, device);
+    if (!painter.begin(device))
+        return Error::of(Error::Kind::Io, QStringLiteral("The report could not be started on the printer."));
+    const Error painted = layout.paint(&painter, device);
     painter.end();
-    if (!painted)
-        *error = layout.error();
     return painted;
 }
 
-bool ListingReport::renderToPdf(const QString& path, QString* error) const
+Error ListingReport::renderToPdf(const QString& path) const
 {
-    return writePdf(path, m_paper.value_or(QPageSize(QPageSize::A4)), m_orientation, error);
+    return writePdf(path, m_paper.value_or(QPageSize(QPageSize::A4)), m_orientation);
 }
 
-bool ListingReport::writePdf(const QString& path, const QPageSize& size, QPageLayout::Orientation orientation,
-                             QString* error) const
+Error ListingReport::writePdf(const QString& path, const QPageSize& size, QPageLayout::Orientation orientation) const
 {
-    QString reason;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        return Error::of(Error::Kind::Io, file.errorString());
     {
         QPdfWriter writer(&file);
         writer.setTitle(m_data.caption);
         writer.setCreator(QStringLiteral("Lexorium"));
         writer.setPageSize(size);
         writer.setPageOrientation(orientation);
-        if (!paintOn(&writer, &reason)) {
+        if (Error error = paintOn(&writer)) {
             file.cancelWriting();
-            if (error)
-                *error = reason;
-            return false;
+            return error;
         }
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (!file.commit())
+        return Error::of(Error::Kind::Io, file.errorString());
+    return {};
 }
 
-bool ListingReport::print(QPrinter* printer, QString* error) const
+Error ListingReport::print(QPrinter* printer) const
 {
-    return paintOn(printer, error);
+    return paintOn(printer);
 }

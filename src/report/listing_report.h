@@ -34,19 +34,19 @@ public:
     const std::optional<QPageSize>& paper() const { return m_paper; }
     QPageLayout::Orientation orientation() const { return m_orientation; }
 
-    // Writes the whole report to a PDF file; on failure the file is left as it was and error says why.
-    bool renderToPdf(const QString& path, QString* error) const;
-    bool writePdf(const QString& path, const QPageSize& size, QPageLayout::Orientation orientation,
-                  QString* error) const;
+    // Writes the whole report to a PDF file; on failure the file is left as it was. A file that cannot be written
+    // is Io.
+    Error renderToPdf(const QString& path) const;
+    Error writePdf(const QString& path, const QPageSize& size, QPageLayout::Orientation orientation) const;
     // Prints on the printer as it is set up.
-    bool print(QPrinter* printer, QString* error) const;
-    // Sets the report's margins on the device and lays the report out on it; -1 (with error) when it does not fit.
-    int pageCount(QPagedPaintDevice* device, QString* error = nullptr) const;
+    Error print(QPrinter* printer) const;
+    // Sets the report's margins on the device and lays the report out on it; an error when it does not fit.
+    Result<int> pageCount(QPagedPaintDevice* device) const;
     // Sets the report's margins on the device and lays the report out on it, to be painted a page at a time; the
-    // device must outlive the layout. Null when it does not fit or the rows cannot be read (error says why) or when
-    // progress stopped it (error empty).
-    std::unique_ptr<ReportLayout> layOut(QPagedPaintDevice* device, QString* error,
-                                         const ReportLayout::Progress& progress = {}) const;
+    // device must outlive the layout. An error when it does not fit or the rows cannot be read, or Cancelled (with
+    // no text) when progress stopped it.
+    Result<std::unique_ptr<ReportLayout>> layOut(QPagedPaintDevice* device,
+                                                 const ReportLayout::Progress& progress = {}) const;
     // The report's rows: its own data's, or those of the walker it was made with.
     ListingRowWalker rowWalker() const;
 
@@ -61,7 +61,7 @@ protected:
                   ListingRowWalker rows);
 
 private:
-    bool paintOn(QPagedPaintDevice* device, QString* error) const;
+    Error paintOn(QPagedPaintDevice* device) const;
 
     QString m_name;
     ListingReportData m_data;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/error.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,7 +9,7 @@
 
 // Walks a report's rows in order, starting at the row whose place is `from` (0 for all of them; past the end for
 // none): fn gets each row's place (places of vanished rows skipped) and may stop the walk by returning false. Gives
-// the reason when the rows could not be read, empty otherwise. Starting part-way lets one page be painted without
-// reading the rows before it.
+// an error when the rows could not be read. Starting part-way lets one page be painted without reading the rows
+// before it.
 using ListingRowWalker =
-    std::function<QString(int from, const std::function<bool(int index, const QStringList& row)>& fn)>;
+    std::function<Error(int from, const std::function<bool(int index, const QStringList& row)>& fn)>;

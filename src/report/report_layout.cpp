@@ -78,6 +78,11 @@ QString ReportLayout::endOfReportText()
     return QStringLiteral("<< End of Report >>");
 }
 
+QString ReportLayout::paperMessage()
+{
+    return QStringLiteral("Please Check your Printer paper settings.");
+}
+
 qreal ReportLayout::px(int twips) const
 {
     return qreal(twips) * m_resolution / TwipsPerInch;
@@ -114,7 +119,7 @@ ReportLayout::Cells ReportLayout::rowCells(const QStringList& row) const
     return cells;
 }
 
-bool ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progress)
+Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progress)
 {
     m_device = device;
     m_resolution = device->logicalDpiY() > 0 ? device->logicalDpiY() : 72;
@@ -124,7 +129,6 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progr
     m_height = m_printableRect.height();
     m_pages.clear();
     m_headingCells.clear();
-    m_error.clear();
     m_cancelled = false;
 
     int minimum = 0;
@@ -134,7 +138,7 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progr
         stretch += column.stretch;
     }
     if (m_columns.isEmpty() || px(minimum) > m_width)
-        return false;
+        return Error::other(paperMessage());
 
     const qreal spare = m_width - px(minimum);
     m_columnLeft.clear();
@@ -168,13 +172,13 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progr
     m_bodyHeight = m_footerTop - px(SectionGap) - m_bodyTop;
     const qreal detailLine = QFontMetricsF(m_detailFont, device).height();
     if (m_bodyHeight < detailLine + 2 * vpad)
-        return false;
+        return Error::other(paperMessage());
 
     // Only the heights and cuts are kept: the rows' texts are read again when the pages are painted.
     m_pages.append(Page());
     qreal y = 0;
     int laidOut = 0;
-    const QString failure = m_rows(0, [&](int r, const QStringList& row) {
+    const Error failure = m_rows(0, [&](int r, const QStringList& row) {
         if (progress && !progress(laidOut)) {
             m_cancelled = true;
             return false;
@@ -219,10 +223,9 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progr
         }
         return true;
     });
-    if (!failure.isEmpty() || m_cancelled) {
-        m_error = m_cancelled ? QString() : failure;
+    if (failure || m_cancelled) {
         m_pages.clear();
-        return false;
+        return m_cancelled ? Error::of(Error::Kind::Cancelled, QString()) : failure;
     }
     const qreal endHeight = px(EndOfReportGap) + detailLine;
     if (y + endHeight > m_bodyHeight && y > 0) {
@@ -231,7 +234,7 @@ bool ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progr
     }
     m_pages.last().endOfReport = true;
     m_pages.last().endOfReportY = y;
-    return true;
+    return {};
 }
 
 qreal ReportLayout::bestCut(const Cells& cells, qreal from, qreal limit) const
@@ -270,7 +273,7 @@ int ReportLayout::pageCount() const
     return int(m_pages.size());
 }
 
-bool ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
+Error ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
 {
     int p = 0;
     int s = 0;
@@ -284,12 +287,11 @@ bool ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
         y = m_bodyTop;
     };
     if (m_pages.isEmpty())
-        return true;
-    m_error.clear();
+        return {};
     startPage(painter);
     // Rows come in the order they were laid out; each is painted on the pages its slices were given, and a page
     // is finished as soon as its last slice is painted, so a printer or PDF file can take it away.
-    const QString failure = m_rows(0, [&](int r, const QStringList& row) {
+    const Error failure = m_rows(0, [&](int r, const QStringList& row) {
         Cells cells;
         while (p < m_pages.size()) {
             const QList<Slice>& slices = m_pages[p].slices;
@@ -317,24 +319,17 @@ bool ReportLayout::paint(QPainter* painter, QPagedPaintDevice* device)
     while (p + 1 < m_pages.size())
         nextPage();
     finishPage(painter, p);
-    if (!failure.isEmpty()) {
-        m_error = failure;
-        return false;
-    }
-    return true;
+    return failure;
 }
 
-bool ReportLayout::paintPage(QPainter* painter, int page)
+Error ReportLayout::paintPage(QPainter* painter, int page)
 {
-    m_error.clear();
-    if (page < 0 || page >= m_pages.size()) {
-        m_error = QStringLiteral("The report has no page %1.").arg(page + 1);
-        return false;
-    }
+    if (page < 0 || page >= m_pages.size())
+        return Error::of(Error::Kind::NotFound, QStringLiteral("The report has no page %1.").arg(page + 1));
     painter->save();
     startPage(painter);
     const QList<Slice>& slices = m_pages[page].slices;
-    QString failure;
+    Error failure;
     if (!slices.isEmpty()) {
         int s = 0;
         qreal y = m_bodyTop;
@@ -359,19 +354,13 @@ bool ReportLayout::paintPage(QPainter* painter, int page)
     }
     finishPage(painter, page);
     painter->restore();
-    if (!failure.isEmpty()) {
-        m_error = failure;
-        return false;
-    }
-    return true;
+    return failure;
 }
 
-QImage ReportLayout::pageImage(int page, qreal scale)
+Result<QImage> ReportLayout::pageImage(int page, qreal scale)
 {
-    if (page < 0 || page >= m_pages.size() || scale <= 0) {
-        m_error = QStringLiteral("The report has no page %1.").arg(page + 1);
-        return {};
-    }
+    if (page < 0 || page >= m_pages.size() || scale <= 0)
+        return Error::of(Error::Kind::NotFound, QStringLiteral("The report has no page %1.").arg(page + 1));
     const QSize size(std::max(1, qRound(m_paperRect.width() * scale)),
                      std::max(1, qRound(m_paperRect.height() * scale)));
     QImage image(size, QImage::Format_RGB32);
@@ -385,9 +374,11 @@ QImage ReportLayout::pageImage(int page, qreal scale)
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
     painter.scale(scale, scale);
     painter.translate(m_printableRect.topLeft() - m_paperRect.topLeft());
-    const bool painted = paintPage(&painter, page);
+    const Error painted = paintPage(&painter, page);
     painter.end();
-    return painted ? image : QImage();
+    if (painted)
+        return painted;
+    return image;
 }
 
 void ReportLayout::startPage(QPainter* painter) const

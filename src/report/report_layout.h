@@ -1,10 +1,12 @@
 #pragma once
 
 #include "core/masters/listing_report_data.h"
+#include "core/util/result.h"
 #include "report/listing_row_walker.h"
 #include "report/report_column.h"
 
 #include <QFont>
+#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -14,7 +16,6 @@
 #include <memory>
 #include <vector>
 
-class QImage;
 class QPagedPaintDevice;
 class QPainter;
 class QPaintDevice;
@@ -30,7 +31,8 @@ class QTextLayout;
 class ReportLayout
 {
 public:
-    // Told how many rows are laid out so far; returning false stops the layout (it then fails with no error).
+    // Told how many rows are laid out so far; returning false stops the layout (it then fails as Cancelled, with no
+    // text).
     using Progress = std::function<bool(int rowsLaidOut)>;
 
     ReportLayout(const ListingReportData& data, const QList<ReportColumn>& columns, ListingRowWalker rows);
@@ -42,10 +44,10 @@ public:
     // the edge.
     static void applyMargins(QPagedPaintDevice* device);
 
-    // Breaks the report into pages for the device's paper and margins as they are now. False when the columns'
-    // minimum widths do not fit across the paper or the page has no room for a row between header and footer, or
-    // when the rows could not be read (error() then says why).
-    bool layOut(const QPagedPaintDevice* device, const Progress& progress = {});
+    // Breaks the report into pages for the device's paper and margins as they are now. An error (paperMessage())
+    // when the columns' minimum widths do not fit across the paper or the page has no room for a row between header
+    // and footer, or when the rows could not be read.
+    Error layOut(const QPagedPaintDevice* device, const Progress& progress = {});
     int pageCount() const;
     // Whether the last layOut was stopped by its progress.
     bool cancelled() const { return m_cancelled; }
@@ -55,20 +57,21 @@ public:
     qreal resolution() const { return m_resolution; }
 
     // Paints every page, starting new pages on the device as it goes. The painter must be active on the device
-    // that was laid out. False (error() says why) when the rows could not be read again.
-    bool paint(QPainter* painter, QPagedPaintDevice* device);
+    // that was laid out. An error when the rows could not be read again.
+    Error paint(QPainter* painter, QPagedPaintDevice* device);
     // Paints page `page` (0 upwards) alone, reading only its rows. The painter's origin is the printable area's
     // top-left corner, its units the laid-out device's pixels, and its device must have the laid-out resolution
     // (the device itself, or an image from pageImage), since text is sized for the device the painter is on.
-    bool paintPage(QPainter* painter, int page);
-    // The whole sheet of page `page` on a white image, `scale` image pixels to a device pixel. A null image (error()
-    // says why) when the page's rows could not be read or there is no such page.
-    QImage pageImage(int page, qreal scale);
-    QString error() const { return m_error; }
+    Error paintPage(QPainter* painter, int page);
+    // The whole sheet of page `page` on a white image, `scale` image pixels to a device pixel. An error when the
+    // page's rows could not be read or there is no such page.
+    Result<QImage> pageImage(int page, qreal scale);
 
     static QString pageFooterText(int page, int pageCount);
     static QString footerText();
     static QString endOfReportText();
+    // Why a report cannot be laid out on the paper.
+    static QString paperMessage();
 
 private:
     // The part of one row that goes on one page, in the row's own coordinates.
@@ -98,7 +101,6 @@ private:
     ListingReportData m_data;
     QList<ReportColumn> m_columns;
     ListingRowWalker m_rows;
-    QString m_error;
     bool m_cancelled = false;
     const QPaintDevice* m_device = nullptr;
     QRect m_paperRect;

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QSaveFile>
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
+Error writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
     // Never fall back to writing in place: that would leave a half-written file on failure.
@@ -16,9 +16,8 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     else if (!file.commit())
         problem = file.errorString();
     if (problem.isEmpty())
-        return true;
+        return {};
     file.cancelWriting();
-    if (error)
-        *error = QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(path), problem);
-    return false;
+    return Error::of(Error::Kind::Io,
+                     QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(path), problem));
 }

@@ -59,10 +59,7 @@ Error writeSheet(DbSession& session, CitationExport::Format format, qint64 caseI
     if (!report)
         return report.error();
     const Sheet sheet = CitationExport::sheet(*report, today);
-    QString error;
-    const bool written = format == CitationExport::Format::Xlsx ? XlsxWriter::write(path, sheet, &error)
-                                                                : XlsWriter::write(path, sheet, &error);
-    return written ? Error() : Error::other(error);
+    return format == CitationExport::Format::Xlsx ? XlsxWriter::write(path, sheet) : XlsWriter::write(path, sheet);
 }
 
 } // namespace
@@ -243,10 +240,7 @@ Error CitationExport::writeText(DbSession& session, qint64 caseId, const QString
     const Result<CitationReport> report = read(session, caseId);
     if (!report)
         return report.error();
-    QString error;
-    if (!writeFileAtomically(path, text(*report, today), &error))
-        return Error::other(error);
-    return {};
+    return writeFileAtomically(path, text(*report, today));
 }
 
 Error CitationExport::writeXls(DbSession& session, qint64 caseId, const QString& path, const QDate& today)

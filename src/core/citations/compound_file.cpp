@@ -52,12 +52,10 @@ QByteArray dirEntry(const QString& name, quint8 type, quint32 child, quint32 sta
 
 } // namespace
 
-QByteArray compoundFile(const QString& streamName, const QByteArray& stream, QString* error)
+Result<QByteArray> compoundFile(const QString& streamName, const QByteArray& stream)
 {
-    auto fail = [error](const QString& message) {
-        if (error)
-            *error = message;
-        return QByteArray();
+    auto fail = [](const QString& message) {
+        return Result<QByteArray>(Error::other(message));
     };
     if (stream.size() < kMinRegularStreamSize)
         return fail(

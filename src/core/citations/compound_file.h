@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,5 +11,5 @@ inline constexpr qsizetype kMinRegularStreamSize = 4096;
 
 // Wraps one stream, named streamName, in a version 3 compound file (512-byte sectors): the container an
 // Excel 97-2003 workbook lives in. The stream must be at least kMinRegularStreamSize bytes; pad it first.
-// Returns an empty array with a message in *error when the stream cannot be stored.
-QByteArray compoundFile(const QString& streamName, const QByteArray& stream, QString* error);
+// An error of kind Other when the stream cannot be stored.
+Result<QByteArray> compoundFile(const QString& streamName, const QByteArray& stream);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/error.h"
+
 #include <QList>
 #include <QString>
 
@@ -29,5 +31,5 @@ inline constexpr int kMaxCellTextLength = 32767;
 inline constexpr int kMaxSheetNameLength = 31;
 
 // Checks the sheet name, each cell's position and text length, and that no two cells share a position.
-// Returns false with a message in *error on the first fault.
-bool checkSheet(const Sheet& sheet, const SheetLimits& limits, QString* error);
+// The first fault, if any, as an error of kind Other.
+Error checkSheet(const Sheet& sheet, const SheetLimits& limits);

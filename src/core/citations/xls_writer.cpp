@@ -195,10 +195,10 @@ void sst(QByteArray& stream, const QStringList& strings, quint32 references)
 
 } // namespace
 
-QByteArray XlsWriter::encode(const Sheet& sheet, QString* error)
+Result<QByteArray> XlsWriter::encode(const Sheet& sheet)
 {
-    if (!checkSheet(sheet, limits(), error))
-        return QByteArray();
+    if (Error error = checkSheet(sheet, limits()))
+        return error;
 
     QList<SheetCell> cells = sheet.cells;
     std::sort(cells.begin(), cells.end(), [](const SheetCell& a, const SheetCell& b) {
@@ -287,13 +287,13 @@ QByteArray XlsWriter::encode(const Sheet& sheet, QString* error)
     // Readers stop at the last EOF record, so zeros after it only lift the stream into regular sectors.
     if (stream.size() < kMinRegularStreamSize)
         stream.append(QByteArray(kMinRegularStreamSize - stream.size(), '\0'));
-    return compoundFile(QStringLiteral("Workbook"), stream, error);
+    return compoundFile(QStringLiteral("Workbook"), stream);
 }
 
-bool XlsWriter::write(const QString& path, const Sheet& sheet, QString* error)
+Error XlsWriter::write(const QString& path, const Sheet& sheet)
 {
-    const QByteArray bytes = encode(sheet, error);
-    if (bytes.isEmpty())
-        return false;
-    return writeFileAtomically(path, bytes, error);
+    const Result<QByteArray> bytes = encode(sheet);
+    if (!bytes)
+        return bytes.error();
+    return writeFileAtomically(path, *bytes);
 }

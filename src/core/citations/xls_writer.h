@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/citations/sheet.h"
+#include "core/util/result.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,9 +14,9 @@ public:
     // The grid of the format: 65,536 rows by 256 columns.
     static SheetLimits limits() { return {65536, 256}; }
 
-    // The whole file's bytes, or an empty array with a message in *error when the sheet does not fit.
-    static QByteArray encode(const Sheet& sheet, QString* error);
+    // The whole file's bytes, or an error of kind Other when the sheet does not fit.
+    static Result<QByteArray> encode(const Sheet& sheet);
 
     // Writes the file atomically: an existing file at path is replaced only when the new one is complete.
-    static bool write(const QString& path, const Sheet& sheet, QString* error);
+    static Error write(const QString& path, const Sheet& sheet);
 };

@@ -11,11 +11,10 @@
 
 namespace {
 
-bool fail(QString* error, const QString& message)
+// Anything that stops the file being written is the file's fault, not the sheet's.
+Error fail(const QString& message)
 {
-    if (error)
-        *error = message;
-    return false;
+    return Error::of(Error::Kind::Io, message);
 }
 
 QString libraryError(lxw_error code)
@@ -25,16 +24,16 @@ QString libraryError(lxw_error code)
 
 } // namespace
 
-bool XlsxWriter::write(const QString& path, const Sheet& sheet, QString* error)
+Error XlsxWriter::write(const QString& path, const Sheet& sheet)
 {
-    if (!checkSheet(sheet, limits(), error))
-        return false;
+    if (Error error = checkSheet(sheet, limits()))
+        return error;
     for (const SheetCell& cell : sheet.cells) {
         // The library takes C strings: a NUL would silently cut the text short.
         if (cell.text.contains(QChar(0)))
-            return fail(error, QStringLiteral("The text at row %1, column %2 contains a NUL character.")
-                                   .arg(cell.row + 1)
-                                   .arg(cell.column + 1));
+            return Error::other(QStringLiteral("The text at row %1, column %2 contains a NUL character.")
+                                    .arg(cell.row + 1)
+                                    .arg(cell.column + 1));
     }
 
     const QString target = QFileInfo(path).absoluteFilePath();
@@ -42,14 +41,13 @@ bool XlsxWriter::write(const QString& path, const Sheet& sheet, QString* error)
     QTemporaryFile scratch(target + QStringLiteral(".XXXXXX"));
     if (!scratch.open())
         return fail(
-            error,
             QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(target), scratch.errorString()));
     scratch.close();
     const QByteArray scratchName = QFile::encodeName(scratch.fileName());
 
     lxw_workbook* workbook = workbook_new(scratchName.constData());
     if (!workbook)
-        return fail(error, QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(target)));
+        return fail(QStringLiteral("Could not start the workbook %1.").arg(QDir::toNativeSeparators(target)));
     QString problem;
     const QByteArray sheetName = sheet.name.toUtf8();
     lxw_worksheet* worksheet = workbook_add_worksheet(workbook, sheetName.constData());
@@ -78,20 +76,18 @@ bool XlsxWriter::write(const QString& path, const Sheet& sheet, QString* error)
     if (problem.isEmpty() && closed != LXW_NO_ERROR)
         problem = libraryError(closed);
     if (!problem.isEmpty())
-        return fail(error, QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(target), problem));
+        return fail(QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(target), problem));
 
     // Hand the finished bytes to the same atomic replace the other formats use, so an existing file keeps its
     // permissions and is only replaced by a complete one.
     QFile written(scratch.fileName());
     if (!written.open(QIODevice::ReadOnly))
         return fail(
-            error,
             QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(target), written.errorString()));
     const QByteArray bytes = written.readAll();
     written.close();
     if (bytes.isEmpty())
         return fail(
-            error,
             QStringLiteral("Could not write %1: the workbook came out empty.").arg(QDir::toNativeSeparators(target)));
-    return writeFileAtomically(target, bytes, error);
+    return writeFileAtomically(target, bytes);
 }

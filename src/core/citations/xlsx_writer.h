@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/citations/sheet.h"
+#include "core/util/error.h"
 
 #include <QString>
 
@@ -12,5 +13,5 @@ public:
     static SheetLimits limits() { return {1048576, 16384}; }
 
     // Writes the file atomically: an existing file at path is replaced only when the new one is complete.
-    static bool write(const QString& path, const Sheet& sheet, QString* error);
+    static Error write(const QString& path, const Sheet& sheet);
 };

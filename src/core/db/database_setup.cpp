@@ -62,9 +62,8 @@ DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const
             result = {Failure::Schema, e};
     }
     if (result.ok()) {
-        QString why;
-        if (!SettingsFile::write(programDir, settings, &why))
-            result = {Failure::Settings, Error::other(why)};
+        if (Error e = SettingsFile::write(programDir, settings))
+            result = {Failure::Settings, e};
     }
     if (!result.ok())
         DatabaseAdmin::dropDatabase(ctx);
@@ -76,10 +75,10 @@ Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const QString& programDi
     Opened result;
     if (!SettingsFile::exists(programDir))
         return result;
-    ConnectionString connection;
-    QString why;
-    if (!SettingsFile::read(programDir, &connection, &why))
-        return Error::other(why);
+    const Result<ConnectionString> stored = SettingsFile::read(programDir);
+    if (!stored)
+        return stored.error();
+    const ConnectionString connection = *stored;
     DbSession session({programDir, connection});
     if (!session.isOpen())
         return session.error();

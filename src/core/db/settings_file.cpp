@@ -72,16 +72,14 @@ QString SettingsFile::problem(const ConnectionString& settings)
     return {};
 }
 
-bool SettingsFile::read(const QString& programDir, ConnectionString* settings, QString* error)
+Result<ConnectionString> SettingsFile::read(const QString& programDir)
 {
     QFile file(path(programDir));
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = cannotUse(file, why);
-        return false;
+    auto fail = [&](const QString& why, Error::Kind kind = Error::Kind::Io) {
+        return Result<ConnectionString>(Error::of(kind, cannotUse(file, why)));
     };
     if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+        return fail(file.errorString(), file.exists() ? Error::Kind::Io : Error::Kind::NotFound);
     QStringList lines;
     while (lines.size() < 4 && !file.atEnd()) {
         const int number = int(lines.size()) + 1;
@@ -102,32 +100,22 @@ bool SettingsFile::read(const QString& programDir, ConnectionString* settings, Q
     }
     if (lines.size() < 4)
         return fail(QStringLiteral("It holds fewer than four lines."));
-    *settings = {lines[0], lines[1], lines[2], lines[3]};
-    return true;
+    return ConnectionString{lines[0], lines[1], lines[2], lines[3]};
 }
 
-bool SettingsFile::write(const QString& programDir, const ConnectionString& settings, QString* error)
+Error SettingsFile::write(const QString& programDir, const ConnectionString& settings)
 {
     const QString why = problem(settings);
-    if (!why.isEmpty()) {
-        if (error)
-            *error = why;
-        return false;
-    }
+    if (!why.isEmpty())
+        return Error::other(why);
     QSaveFile file(path(programDir));
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly))
+        return Error::of(Error::Kind::Io, file.errorString());
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray crlf("\r\n");
     for (const QString& value : {settings.server, settings.user, settings.database, settings.password})
         file.write(value.trimmed().toUtf8() + crlf);
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (!file.commit())
+        return Error::of(Error::Kind::Io, file.errorString());
+    return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/db/connection_string.h"
+#include "core/util/result.h"
 
 #include <QString>
 
@@ -12,12 +13,13 @@ public:
     static bool exists(const QString& programDir);
 
     // Reads the first four lines. A file that cannot be read, has fewer than four lines or holds lines that cannot
-    // be settings is an error; *error names the file and says what is wrong with it.
-    static bool read(const QString& programDir, ConnectionString* settings, QString* error);
+    // be settings is an error of kind Io (NotFound when there is no file); it names the file and says what is wrong
+    // with it.
+    static Result<ConnectionString> read(const QString& programDir);
 
     // Writes the file anew, atomically, readable by its owner only (it holds a password). Settings that could not
-    // be read back are refused, and the file is left as it was.
-    static bool write(const QString& programDir, const ConnectionString& settings, QString* error);
+    // be read back are refused (kind Other), and the file is left as it was; a file that cannot be written is Io.
+    static Error write(const QString& programDir, const ConnectionString& settings);
 
     // Why the settings cannot be stored, as a sentence; empty when they can.
     static QString problem(const ConnectionString& settings);

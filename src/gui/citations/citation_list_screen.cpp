@@ -158,11 +158,9 @@ void CitationListScreen::showReport()
     CitationListingReport report(CitationListQuery::listingHeader(m_today), int(cases.size()),
                                  [query, cases](int from, const std::function<bool(int, const QStringList&)>& fn) {
                                      const Error error = query.eachListingRow(cases, fn, from);
-                                     if (!error)
-                                         return QString();
-                                     return error.description.isEmpty()
-                                                ? QStringLiteral("The citations could not be read.")
-                                                : error.description;
+                                     if (!error || !error.description.isEmpty())
+                                         return error;
+                                     return Error::of(error.kind, QStringLiteral("The citations could not be read."));
                                  });
     busy.release();
     // The preview says so itself when there is nothing to list.

@@ -58,18 +58,17 @@ void ReportPreview::exec(QWidget* parent, const ListingReport& report)
         QCoreApplication::processEvents();
         return !progress->wasCanceled();
     };
-    QString error;
-    std::unique_ptr<ReportLayout> layout = report.layOut(&printer, &error, onProgress);
+    Result<std::unique_ptr<ReportLayout>> layout = report.layOut(&printer, onProgress);
     progress.reset();
     if (!layout) {
         hourglass.release();
         // Stopped by the user: nothing to say.
-        if (!error.isEmpty())
-            MessageBox::information(parent, error, report.caption());
+        if (layout.error().kind != Error::Kind::Cancelled)
+            MessageBox::information(parent, layout.error().description, report.caption());
         return;
     }
 
-    ReportPreviewDialog dialog(report, &printer, std::move(layout), parent);
+    ReportPreviewDialog dialog(report, &printer, std::move(*layout), parent);
     hourglass.release();
     dialog.exec();
 }

@@ -202,20 +202,19 @@ void ReportPreviewDialog::refresh()
 {
     if (!m_layout || pageCount() == 0)
         return;
-    QString error;
-    const QImage image = drawnPage(m_page, &error);
-    m_shown = image;
-    if (image.isNull()) {
+    const Result<QImage> image = drawnPage(m_page);
+    m_shown = image.valueOr(QImage());
+    if (!image) {
         m_view->clear();
         m_view->resize(m_area->maximumViewportSize());
-        MessageBox::information(this, error, m_report.caption());
+        MessageBox::information(this, image.error().description, m_report.caption());
         return;
     }
-    m_view->setPixmap(QPixmap::fromImage(image));
-    m_view->resize(image.size() + QSize(2 * kPageGap, 2 * kPageGap));
+    m_view->setPixmap(QPixmap::fromImage(*image));
+    m_view->resize(image->size() + QSize(2 * kPageGap, 2 * kPageGap));
 }
 
-QImage ReportPreviewDialog::drawnPage(int page, QString* error)
+Result<QImage> ReportPreviewDialog::drawnPage(int page)
 {
     const qreal wanted = scale();
     for (int i = 0; i < m_drawn.size(); ++i) {
@@ -225,13 +224,11 @@ QImage ReportPreviewDialog::drawnPage(int page, QString* error)
         }
     }
     Hourglass hourglass;
-    QImage image = m_layout->pageImage(page - 1, wanted);
-    if (image.isNull()) {
-        *error = m_layout->error();
-        return {};
-    }
+    const Result<QImage> image = m_layout->pageImage(page - 1, wanted);
+    if (!image)
+        return image;
     // Only the last few pages drawn are kept: a long report is never held as pictures.
-    m_drawn.prepend({page, wanted, image});
+    m_drawn.prepend({page, wanted, *image});
     while (m_drawn.size() > kCachedPages)
         m_drawn.removeLast();
     return image;
@@ -263,14 +260,13 @@ void ReportPreviewDialog::print()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QString error;
-    bool done = false;
+    Error error;
     {
         Hourglass hourglass;
-        done = m_report.print(&printer, &error);
+        error = m_report.print(&printer);
     }
-    if (!done)
-        MessageBox::information(this, error, m_report.caption());
+    if (error)
+        MessageBox::information(this, error.description, m_report.caption());
 }
 
 void ReportPreviewDialog::saveAsPdf()
@@ -283,12 +279,11 @@ void ReportPreviewDialog::saveAsPdf()
         path += QStringLiteral(".pdf");
     // The file gets the paper of the preview.
     const QPageLayout layout = m_printer->pageLayout();
-    QString error;
-    bool done = false;
+    Error error;
     {
         Hourglass hourglass;
-        done = m_report.writePdf(path, layout.pageSize(), layout.orientation(), &error);
+        error = m_report.writePdf(path, layout.pageSize(), layout.orientation());
     }
-    if (!done)
-        MessageBox::information(this, error, m_report.caption());
+    if (error)
+        MessageBox::information(this, error.description, m_report.caption());
 }

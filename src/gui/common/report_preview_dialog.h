@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/util/result.h"
+
 #include <QDialog>
 #include <QImage>
 
@@ -66,7 +68,7 @@ private:
     void applyFit();
     void setZoom(qreal zoom, Fit fit);
     void refresh();
-    QImage drawnPage(int page, QString* error);
+    Result<QImage> drawnPage(int page);
 
     const ListingReport& m_report;
     QPrinter* m_printer;
