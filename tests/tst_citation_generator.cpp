@@ -12,7 +12,6 @@
 
 #include <QRegularExpression>
 #include <QSet>
-#include <QSqlRecord>
 #include <QTest>
 
 namespace {
@@ -26,30 +25,6 @@ QString fingerprint(const Citation& c)
             parts << QStringLiteral("%1=%2=%3").arg(link.masterId).arg(link.name, link.section);
     parts << c.bench;
     return parts.join(QChar(0x1F));
-}
-
-// Every row of every citation table, in key order, as text.
-QStringList dump(const TestDatabase& t)
-{
-    QStringList rows;
-    DbSession session(t.ctx());
-    for (const QString& table :
-         {QStringLiteral("case_master"), QStringLiteral("cm_judgment_master"),
-          QStringLiteral("cm_nature_of_case_master"), QStringLiteral("cm_fact_summary_master"),
-          QStringLiteral("cm_issue_master"), QStringLiteral("cm_rule_of_law_master"),
-          QStringLiteral("cm_remarks_master"), QStringLiteral("cm_bench_name"), QStringLiteral("cmd_category_master"),
-          QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")}) {
-        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
-        if (!q)
-            return {q.error().description};
-        while (q->next()) {
-            QStringList values{table};
-            for (int i = 0; i < q->record().count(); ++i)
-                values << q->value(i).toString();
-            rows << values.join(QLatin1Char('|'));
-        }
-    }
-    return rows;
 }
 
 // A citation store with three citations, the middle one deleted again: keys have a gap and a largest value.
@@ -236,10 +211,10 @@ void TestCitationGenerator::bulkFillStoresWhatTheStoreStores()
         const Error e = CitationFiller::fill(session, generator, 40, CitationFiller::Path::Store, 15);
         QVERIFY2(!e, qPrintable(e.description));
     }
-    const QStringList expected = dump(oneByOne);
+    const QStringList expected = oneByOne.citationTableRows();
     QCOMPARE(bulk.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), 42);
     QCOMPARE(bulk.scalar(QStringLiteral("SELECT MAX(case_id) FROM case_master")).toInt(), 43);
-    const QStringList got = dump(bulk);
+    const QStringList got = bulk.citationTableRows();
     QCOMPARE(got.size(), expected.size());
     for (int i = 0; i < got.size(); ++i)
         QCOMPARE(got[i], expected[i]);

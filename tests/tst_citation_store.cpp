@@ -5,7 +5,6 @@
 #include "core/masters/master_store.h"
 #include "support/test_database.h"
 
-#include <QSqlRecord>
 #include <QTest>
 
 #include <functional>
@@ -28,30 +27,6 @@ QList<int> citationRows(const TestDatabase& t)
           QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")})
         counts << rows(t, table);
     return counts;
-}
-
-// Every row of the eleven tables, in key order: equal before and after a refused write when nothing was written.
-QStringList storedRows(const TestDatabase& t)
-{
-    QStringList out;
-    DbSession session(t.ctx());
-    for (const QString& table :
-         {QStringLiteral("case_master"), QStringLiteral("cm_judgment_master"),
-          QStringLiteral("cm_nature_of_case_master"), QStringLiteral("cm_fact_summary_master"),
-          QStringLiteral("cm_issue_master"), QStringLiteral("cm_rule_of_law_master"),
-          QStringLiteral("cm_remarks_master"), QStringLiteral("cm_bench_name"), QStringLiteral("cmd_category_master"),
-          QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")}) {
-        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
-        if (!q)
-            return {q.error().description};
-        while (q->next()) {
-            QStringList cells{table};
-            for (int c = 0; c < q->record().count(); ++c)
-                cells << q->value(c).toString();
-            out << cells.join(QLatin1Char('|'));
-        }
-    }
-    return out;
 }
 
 // What a load found, keys of the link rows aside: row, texts with their keys, links with their names, bench.
@@ -404,18 +379,18 @@ void TestCitationStore::replacedCitationIsNotOverwritten()
     QCOMPARE(b.add(other).valueOr(-1), qint64(2));
     const Citation winner = *b.load(2);
     QCOMPARE(winner.textIds, shownToA.textIds); // only the stored contents tell the two apart
-    const QStringList before = storedRows(t);
+    const QStringList before = t.citationTableRows();
 
     Citation edited = shownToA;
     edited.text(Citation::Remarks) = QStringLiteral("A's remarks");
     Error e = a.modify(shownToA, edited);
     QCOMPARE(e.kind, Error::Kind::Conflict);
     QCOMPARE(e.description, CitationStore::changedMessage(2, false));
-    QCOMPARE(storedRows(t), before);
+    QCOMPARE(t.citationTableRows(), before);
     e = a.remove(shownToA);
     QCOMPARE(e.kind, Error::Kind::Conflict);
     QCOMPARE(e.description, CitationStore::changedMessage(2, true));
-    QCOMPARE(storedRows(t), before);
+    QCOMPARE(t.citationTableRows(), before);
     QCOMPARE(asLoaded(*a.load(2)), asLoaded(winner));
 }
 
@@ -500,16 +475,16 @@ void TestCitationStore::olderCopyIsRefused()
     Error e = a.modify(openedByA, byA);
     QVERIFY2(!e, qPrintable(e.description));
     const Citation winner = *a.load(1);
-    const QStringList before = storedRows(t);
+    const QStringList before = t.citationTableRows();
 
     Citation byB = openedByB;
     byB.text(Citation::Remarks) = QStringLiteral("B's remarks");
     e = b.modify(openedByB, byB);
     QCOMPARE(e.kind, Error::Kind::Conflict);
     QCOMPARE(e.description, CitationStore::changedMessage(1, false));
-    QCOMPARE(storedRows(t), before);
+    QCOMPARE(t.citationTableRows(), before);
     QCOMPARE(b.remove(openedByB).kind, Error::Kind::Conflict);
-    QCOMPARE(storedRows(t), before);
+    QCOMPARE(t.citationTableRows(), before);
     QCOMPARE(asLoaded(*b.load(1)), asLoaded(winner));
 
     // Reloaded, B's change goes in beside A's.
@@ -614,11 +589,11 @@ void TestCitationStore::deletedMasterIsNamed()
         const Error removed = MasterStore(sessionB, MasterKind(kind)).remove(2);
         QVERIFY2(!removed, qPrintable(removed.description));
     }
-    const QStringList before = storedRows(t);
+    const QStringList before = t.citationTableRows();
     const Error e = adding ? a.add(edited).error() : a.modify(loaded, edited);
     QCOMPARE(e.kind, Error::Kind::NotFound);
     QCOMPARE(e.description, message);
-    QCOMPARE(storedRows(t), before);
+    QCOMPARE(t.citationTableRows(), before);
     // The session goes on: without those links the write goes in.
     if (kinds.contains(int(MasterKind::Category)))
         edited.categories.removeLast();
@@ -784,11 +759,11 @@ void TestCitationStore::dateBeyondTheEnginesIsRefused()
     const Result<Citation> loaded = store.load(*id);
     QVERIFY(loaded);
     QCOMPARE(loaded->judgmentDate, QDate(9999, 3, 1));
-    const QStringList before = storedRows(t);
+    const QStringList before = t.citationTableRows();
     Citation edited = *loaded;
     edited.judgmentDate = QDate(12000, 1, 1);
     QVERIFY(store.modify(*loaded, edited).isError());
-    QCOMPARE(storedRows(t), before);
+    QCOMPARE(t.citationTableRows(), before);
 }
 
 // The whole load is the plain load when every text row is there, and NotFound otherwise.

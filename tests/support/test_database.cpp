@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 QString env(const char* name)
@@ -138,4 +139,27 @@ bool TestDatabase::addSampleMasters() const
                 return false;
     }
     return true;
+}
+
+QStringList TestDatabase::citationTableRows() const
+{
+    QStringList out;
+    DbSession session(m_ctx);
+    for (const QString& table :
+         {QStringLiteral("case_master"), QStringLiteral("cm_judgment_master"),
+          QStringLiteral("cm_nature_of_case_master"), QStringLiteral("cm_fact_summary_master"),
+          QStringLiteral("cm_issue_master"), QStringLiteral("cm_rule_of_law_master"),
+          QStringLiteral("cm_remarks_master"), QStringLiteral("cm_bench_name"), QStringLiteral("cmd_category_master"),
+          QStringLiteral("cmd_court_master"), QStringLiteral("cmd_act_master")}) {
+        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
+        if (!q)
+            return {q.error().description};
+        while (q->next()) {
+            QStringList cells{table};
+            for (int i = 0; i < q->record().count(); ++i)
+                cells << q->value(i).toString();
+            out << cells.join(QLatin1Char('|'));
+        }
+    }
+    return out;
 }

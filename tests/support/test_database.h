@@ -43,6 +43,9 @@ public:
     // Runs one statement, failing loudly; for writing fixture rows directly.
     bool exec(const QString& sql, const QVariantList& values = {}) const;
     QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
+    // Every row of the eleven tables a citation is spread over, in key order, as text: equal before and after a
+    // write that stored nothing, and between two ways of writing the same citations.
+    QStringList citationTableRows() const;
 
 private:
     QTemporaryDir m_dir;
