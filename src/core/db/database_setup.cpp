@@ -5,6 +5,8 @@
 #include "core/db/schema.h"
 #include "core/db/settings_file.h"
 
+#include <QFile>
+
 namespace {
 Error refusedServerName(const ConnectionString& settings)
 {
@@ -72,14 +74,19 @@ DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const
 
 Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const QString& programDir, const Progress& progress)
 {
+    return openStored(ProgramFolders::beside(programDir), progress);
+}
+
+Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const ProgramFolders& folders, const Progress& progress)
+{
     Opened result;
-    if (!SettingsFile::exists(programDir))
+    if (!QFile::exists(folders.settingsFile))
         return result;
-    const Result<ConnectionString> stored = SettingsFile::read(programDir);
+    const Result<ConnectionString> stored = SettingsFile::readFile(folders.settingsFile);
     if (!stored)
         return stored.error();
     const ConnectionString connection = *stored;
-    DbSession session({programDir, connection});
+    DbSession session(folders.context(connection));
     if (!session.isOpen())
         return session.error();
     Error unusable = notOurs(session);

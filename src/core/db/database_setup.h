@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/db/connection_string.h"
+#include "core/db/program_folders.h"
 #include "core/util/error.h"
 #include "core/util/result.h"
 
@@ -41,4 +42,6 @@ public:
     // left as it was. Kind::Unreachable when the server did not answer; any other error says why the settings
     // or the database cannot be used.
     static Result<Opened> openStored(const QString& programDir, const Progress& progress = {});
+    // The same for a settings file and a data folder of any names.
+    static Result<Opened> openStored(const ProgramFolders& folders, const Progress& progress = {});
 };

@@ -4,11 +4,12 @@
 
 #include <QString>
 
-// Where the data lives: the program's directory (the embedded engine keeps its files in Data/ below it)
-// and the current connection settings.
+// Where the data lives: the program's directory (the embedded engine keeps its files in Data/ below it, unless
+// dataFolder names another folder) and the current connection settings.
 struct DbContext {
     QString programDir;
     ConnectionString connection;
+    QString dataFolder = {};
 
-    QString dataDir() const { return programDir + QStringLiteral("/Data"); }
+    QString dataDir() const { return dataFolder.isEmpty() ? programDir + QStringLiteral("/Data") : dataFolder; }
 };

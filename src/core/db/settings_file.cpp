@@ -74,7 +74,12 @@ QString SettingsFile::problem(const ConnectionString& settings)
 
 Result<ConnectionString> SettingsFile::read(const QString& programDir)
 {
-    QFile file(path(programDir));
+    return readFile(path(programDir));
+}
+
+Result<ConnectionString> SettingsFile::readFile(const QString& fileName)
+{
+    QFile file(fileName);
     auto fail = [&](const QString& why, Error::Kind kind = Error::Kind::Io) {
         return Result<ConnectionString>(Error::of(kind, cannotUse(file, why)));
     };
@@ -105,10 +110,15 @@ Result<ConnectionString> SettingsFile::read(const QString& programDir)
 
 Error SettingsFile::write(const QString& programDir, const ConnectionString& settings)
 {
+    return writeFile(path(programDir), settings);
+}
+
+Error SettingsFile::writeFile(const QString& fileName, const ConnectionString& settings)
+{
     const QString why = problem(settings);
     if (!why.isEmpty())
         return Error::other(why);
-    QSaveFile file(path(programDir));
+    QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return Error::of(Error::Kind::Io, file.errorString());
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);

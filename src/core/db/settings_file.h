@@ -16,10 +16,13 @@ public:
     // be settings is an error of kind Io (NotFound when there is no file); it names the file and says what is wrong
     // with it.
     static Result<ConnectionString> read(const QString& programDir);
+    // The same for a settings file of any name.
+    static Result<ConnectionString> readFile(const QString& fileName);
 
     // Writes the file anew, atomically, readable by its owner only (it holds a password). Settings that could not
     // be read back are refused (kind Other), and the file is left as it was; a file that cannot be written is Io.
     static Error write(const QString& programDir, const ConnectionString& settings);
+    static Error writeFile(const QString& fileName, const ConnectionString& settings);
 
     // Why the settings cannot be stored, as a sentence; empty when they can.
     static QString problem(const ConnectionString& settings);
