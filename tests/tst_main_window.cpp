@@ -49,7 +49,18 @@ void TestMainWindow::init()
 }
 
 namespace {
+// The menu items the program has always had, named Mnu...; the items added beside them are checked apart.
 QStringList captionsOf(const QList<QAction*>& actions)
+{
+    QStringList out;
+    for (QAction* a : actions) {
+        if (a->objectName().startsWith(QLatin1String("Mnu")))
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text()) + QLatin1Char('=') + a->objectName();
+    }
+    return out;
+}
+
+QStringList allCaptionsOf(const QList<QAction*>& actions)
 {
     QStringList out;
     for (QAction* a : actions)
@@ -69,6 +80,11 @@ void TestMainWindow::menuCaptionsInOrder()
     QCOMPARE(captionsOf(file->actions()),
              QStringList({QStringLiteral("&Master=Mnu00010(0)"), QStringLiteral("-=Mnu00010(1)"),
                           QStringLiteral("&Exit=Mnu00010(2)")}));
+    // Import and export sit between the lists and Exit.
+    QCOMPARE(allCaptionsOf(file->actions()).mid(1, 3),
+             QStringList({QStringLiteral("-=FileTransferSeparator"),
+                          QStringLiteral("&Import Citations...=ImportCitations"),
+                          QStringLiteral("Export A&ll Citations...=ExportAllCitations")}));
     LEX_FIND(master, QMenu, &w, QStringLiteral("Mnu00010(0)"));
     QCOMPARE(captionsOf(master->actions()),
              QStringList({QStringLiteral("&Act=Mnu000100(0)"), QStringLiteral("&Category=Mnu000100(1)"),

@@ -4,6 +4,7 @@
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
+#include "gui/transfer/transfer_actions.h"
 #include "gui/common/screen_hooks.h"
 #include "gui/search/search_run.h"
 #include "gui/search/search_text_validator.h"
@@ -19,7 +20,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
+#include <QAction>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
@@ -147,6 +150,12 @@ void FindCitationScreen::buildResults()
     m_results->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_results->setMinimumHeight(160);
     m_results->installEventFilter(this);
+    // Beside the buttons: the hits can be taken out as a file.
+    auto* exportFoundAction = new QAction(QStringLiteral("&Export the Citations Found..."), m_results);
+    exportFoundAction->setObjectName(QStringLiteral("ExportFound"));
+    m_results->addAction(exportFoundAction);
+    m_results->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(exportFoundAction, &QAction::triggered, this, &FindCitationScreen::exportFound);
 
     m_status = new QLabel(this);
     m_status->setObjectName(arrayName(QStringLiteral("Lbl"), 2));
@@ -426,4 +435,30 @@ void FindCitationScreen::showHelp()
 void FindCitationScreen::showError(const Error& error)
 {
     MessageBox::information(this, error.description, MessageBox::errorTitle(error.code));
+}
+
+QList<qint64> FindCitationScreen::foundCaseIds() const
+{
+    QList<qint64> ids;
+    QSet<qint64> seen;
+    for (int i = 0; i < m_results->topLevelItemCount(); ++i) {
+        const QVariant id = m_results->topLevelItem(i)->data(0, kCaseIdRole);
+        if (id.isValid() && !seen.contains(id.toLongLong())) {
+            seen.insert(id.toLongLong());
+            ids << id.toLongLong();
+        }
+    }
+    return ids;
+}
+
+void FindCitationScreen::exportFound()
+{
+    if (isSearching())
+        return;
+    const QList<qint64> ids = foundCaseIds();
+    if (ids.isEmpty()) {
+        MessageBox::information(this, QStringLiteral("No citations were found to export."));
+        return;
+    }
+    TransferActions::exportCitations(this, m_ctx, ids);
 }

@@ -68,6 +68,11 @@ public slots:
     void lookInChanged();
     // Opens the chosen hit in the citation screen, then searches again.
     void openSelectedCitation();
+    // Writes the citations found (each once, in the order found) to a file in the import's form; from the list's
+    // context menu.
+    void exportFound();
+    // The case ids of the hits listed, each once, in list order.
+    QList<qint64> foundCaseIds() const;
 
     // Closing stops a running search and waits for it.
     void done(int result) override;

@@ -11,6 +11,7 @@
 #include "gui/search/find_citation_screen.h"
 #include "gui/shell/about_screen.h"
 #include "gui/sync/synchronise_screen.h"
+#include "gui/transfer/transfer_actions.h"
 
 #include <QAction>
 #include <QDialog>
@@ -83,6 +84,12 @@ void MainWindow::buildMenu()
                   QStringLiteral("Add Citation"));
     addScreenItem(citation, QStringLiteral("Mnu0001000(1)"), QStringLiteral("&View"), QStringLiteral("View Citation"));
     addScreenItem(master, QStringLiteral("Mnu000100(3)"), QStringLiteral("Cou&rt"), QStringLiteral("Court"));
+    // Bringing citations in and taking them out, beside the lists.
+    addItem(file, QStringLiteral("FileTransferSeparator"), QStringLiteral("-"));
+    connect(addItem(file, QStringLiteral("ImportCitations"), QStringLiteral("&Import Citations...")),
+            &QAction::triggered, this, [this] { TransferActions::importCitations(this, m_ctx); });
+    connect(addItem(file, QStringLiteral("ExportAllCitations"), QStringLiteral("Export A&ll Citations...")),
+            &QAction::triggered, this, [this] { TransferActions::exportCitations(this, m_ctx); });
     addItem(file, QStringLiteral("Mnu00010(1)"), QStringLiteral("-"));
     connect(addItem(file, QStringLiteral("Mnu00010(2)"), QStringLiteral("&Exit")), &QAction::triggered, this,
             &QWidget::close);
