@@ -81,10 +81,10 @@ void TestMainWindow::menuCaptionsInOrder()
              QStringList({QStringLiteral("&Master=Mnu00010(0)"), QStringLiteral("-=Mnu00010(1)"),
                           QStringLiteral("&Exit=Mnu00010(2)")}));
     // Import and export sit between the lists and Exit.
-    QCOMPARE(allCaptionsOf(file->actions()).mid(1, 3),
-             QStringList({QStringLiteral("-=FileTransferSeparator"),
-                          QStringLiteral("&Import Citations...=ImportCitations"),
-                          QStringLiteral("Export A&ll Citations...=ExportAllCitations")}));
+    QCOMPARE(
+        allCaptionsOf(file->actions()).mid(1, 3),
+        QStringList({QStringLiteral("-=FileTransferSeparator"), QStringLiteral("&Import Citations...=ImportCitations"),
+                     QStringLiteral("Export A&ll Citations...=ExportAllCitations")}));
     LEX_FIND(master, QMenu, &w, QStringLiteral("Mnu00010(0)"));
     QCOMPARE(captionsOf(master->actions()),
              QStringList({QStringLiteral("&Act=Mnu000100(0)"), QStringLiteral("&Category=Mnu000100(1)"),

@@ -178,8 +178,7 @@ void TstTransferScreens::menuItemsOpenTheirDialogs()
     LEX_FIND(exportAction, QAction, &window, QStringLiteral("ExportAllCitations"));
     exportAction->trigger();
     QVERIFY(QFile::exists(target + QStringLiteral(".csv")));
-    QCOMPARE(shownTexts().last(),
-             ExportDialog::outcomeText(qint64(1), target + QStringLiteral(".csv")));
+    QCOMPARE(shownTexts().last(), ExportDialog::outcomeText(qint64(1), target + QStringLiteral(".csv")));
     QVERIFY(readFile(target + QStringLiteral(".csv")).contains(QLatin1String("PLD 2003 SC 5")));
 
     // Replacing it is asked first; No keeps the file as it was.
@@ -234,11 +233,21 @@ void TstTransferScreens::endingComesFromTheChosenKind_data()
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("written");
-    QTest::newRow("workbook") << "/tmp/a" << "Excel workbooks (*.xlsx)" << "/tmp/a.xlsx";
-    QTest::newRow("json") << "/tmp/a.v2" << "CSL-JSON files (*.json)" << "/tmp/a.v2.json";
-    QTest::newRow("own ending kept") << "/tmp/a.CSV" << "Excel workbooks (*.xlsx)" << "/tmp/a.CSV";
-    QTest::newRow("no filter") << "/tmp/a" << "" << "/tmp/a.csv";
-    QTest::newRow("cancelled") << "" << "CSV files (*.csv)" << "";
+    QTest::newRow("workbook") << "/tmp/a"
+                              << "Excel workbooks (*.xlsx)"
+                              << "/tmp/a.xlsx";
+    QTest::newRow("json") << "/tmp/a.v2"
+                          << "CSL-JSON files (*.json)"
+                          << "/tmp/a.v2.json";
+    QTest::newRow("own ending kept") << "/tmp/a.CSV"
+                                     << "Excel workbooks (*.xlsx)"
+                                     << "/tmp/a.CSV";
+    QTest::newRow("no filter") << "/tmp/a"
+                               << ""
+                               << "/tmp/a.csv";
+    QTest::newRow("cancelled") << ""
+                               << "CSV files (*.csv)"
+                               << "";
 }
 
 void TstTransferScreens::endingComesFromTheChosenKind()

@@ -4,11 +4,12 @@
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
 #include "gui/common/message_box.h"
-#include "gui/transfer/transfer_actions.h"
 #include "gui/common/screen_hooks.h"
 #include "gui/search/search_run.h"
 #include "gui/search/search_text_validator.h"
+#include "gui/transfer/transfer_actions.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
@@ -20,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
-#include <QAction>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalBlocker>

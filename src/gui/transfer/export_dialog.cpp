@@ -17,9 +17,11 @@ namespace {
 const QString kTitle = QStringLiteral("Export Citations");
 } // namespace
 
-ExportDialog::ExportDialog(const DbContext& ctx, const QString& fileName, const QList<qint64>& caseIds,
-                           QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_fileName(fileName), m_caseIds(caseIds)
+ExportDialog::ExportDialog(const DbContext& ctx, const QString& fileName, const QList<qint64>& caseIds, QWidget* parent)
+    : QDialog(parent)
+    , m_ctx(ctx)
+    , m_fileName(fileName)
+    , m_caseIds(caseIds)
 {
     setObjectName(QStringLiteral("ExportDialog"));
     setWindowTitle(kTitle);
@@ -81,8 +83,8 @@ void ExportDialog::deliverProgress()
         m_bar->setValue(int(written * 100 / total));
     }
     const QLocale locale;
-    m_counts->setText(QStringLiteral("%1 of %2 citations written.")
-                          .arg(locale.toString(written), locale.toString(total)));
+    m_counts->setText(
+        QStringLiteral("%1 of %2 citations written.").arg(locale.toString(written), locale.toString(total)));
 }
 
 QString ExportDialog::outcomeText(const Result<qint64>& outcome, const QString& fileName)
@@ -101,8 +103,7 @@ void ExportDialog::finish()
     if (m_outcome) {
         const bool failed = !*m_outcome && m_outcome->error().kind != Error::Kind::Cancelled;
         MessageBox::show(this, kTitle, outcomeText(*m_outcome, m_fileName),
-                         failed ? MessageBox::Icon::Critical : MessageBox::Icon::Information,
-                         MessageBox::Buttons::Ok);
+                         failed ? MessageBox::Icon::Critical : MessageBox::Icon::Information, MessageBox::Buttons::Ok);
     }
     QDialog::accept();
 }

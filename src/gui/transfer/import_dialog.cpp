@@ -21,7 +21,9 @@ const QString kTitle = QStringLiteral("Import Citations");
 } // namespace
 
 ImportDialog::ImportDialog(const DbContext& ctx, const QString& fileName, QWidget* parent)
-    : QDialog(parent), m_ctx(ctx), m_fileName(fileName)
+    : QDialog(parent)
+    , m_ctx(ctx)
+    , m_fileName(fileName)
 {
     setObjectName(QStringLiteral("ImportDialog"));
     setWindowTitle(kTitle);
@@ -105,17 +107,18 @@ void ImportDialog::start()
     m_runner.start(
         m_ctx,
         [this, fileName, options](DbSession& session, CancelToken&) {
-            Result<ImportSummary> outcome = CitationImport::run(
-                session, fileName, options, &m_cancel, [this](const ImportSummary& soFar, int percent) {
-                    {
-                        QMutexLocker lock(&m_progressLock);
-                        // The rows refused so far are shown at the end, not copied after every row.
-                        m_progress = soFar;
-                        m_progress.refusals.clear();
-                        m_percent = percent;
-                    }
-                    m_runner.notify();
-                });
+            Result<ImportSummary> outcome = CitationImport::run(session, fileName, options, &m_cancel,
+                                                                [this](const ImportSummary& soFar, int percent) {
+                                                                    {
+                                                                        QMutexLocker lock(&m_progressLock);
+                                                                        // The rows refused so far are shown at the end,
+                                                                        // not copied after every row.
+                                                                        m_progress = soFar;
+                                                                        m_progress.refusals.clear();
+                                                                        m_percent = percent;
+                                                                    }
+                                                                    m_runner.notify();
+                                                                });
             m_runner.post([this, outcome] { m_outcome = outcome; });
         },
         [this] { finish(); });

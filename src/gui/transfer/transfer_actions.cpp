@@ -55,16 +55,15 @@ void TransferActions::exportCitations(QWidget* parent, const DbContext& ctx, con
         FileDialog::getSaveFileName(parent,
                                     caseIds.isEmpty() ? QStringLiteral("Export All Citations")
                                                       : QStringLiteral("Export the Citations Found"),
-                                    startFolder(), exportFilter(), &selected,
-                                    FileDialog::ReplaceQuestion::ByProgram),
+                                    startFolder(), exportFilter(), &selected, FileDialog::ReplaceQuestion::ByProgram),
         selected);
     if (chosen.isEmpty())
         return;
     if (QFileInfo::exists(chosen) &&
-        MessageBox::question(parent,
-                             QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                                 .arg(QDir::toNativeSeparators(chosen)),
-                             MessageBox::Answer::No) != MessageBox::Answer::Yes)
+        MessageBox::question(
+            parent,
+            QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(chosen)),
+            MessageBox::Answer::No) != MessageBox::Answer::Yes)
         return;
     ExportDialog dialog(ctx, chosen, caseIds, parent);
     dialog.start();
