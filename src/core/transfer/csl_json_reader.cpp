@@ -112,8 +112,11 @@ Result<bool> CslJsonReader::nextItem(QByteArray* item)
         } else if (b == '}' || b == ']') {
             if (--depth <= 0)
                 break;
-        } else if (depth == 0 && (peek() == ',' || peek() == ']')) {
-            break; // a bare number or word as an item
+        } else if (depth == 0) {
+            // A bare number or word as an item ends where the next separator or blank begins.
+            const int n = peek();
+            if (n < 0 || n == ',' || n == ']' || n == ' ' || n == '\t' || n == '\r' || n == '\n')
+                break;
         }
     }
     ++m_items;
