@@ -4,8 +4,9 @@
 
 #include <QDir>
 #include <QRegularExpression>
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
+#include "core/transfer/zip_entry_device.h"
+
+#include <unzip.h>
 
 #include <cmath>
 
@@ -61,10 +62,9 @@ XlsxCitationReader::XlsxCitationReader(const QString& fileName)
 
 XlsxCitationReader::~XlsxCitationReader()
 {
-    if (m_sheet)
-        m_sheet->close();
+    m_sheet.reset();
     if (m_zip)
-        m_zip->close();
+        unzClose(m_zip);
 }
 
 Error XlsxCitationReader::fail(const QString& what) const
@@ -96,31 +96,23 @@ int XlsxCitationReader::columnOfReference(const QString& reference)
 
 Result<QByteArray> XlsxCitationReader::readWhole(const QString& path)
 {
-    if (!m_zip->setCurrentFile(path))
+    ZipEntryDevice file(m_zip, path);
+    if (!file.openMember())
         return Error::of(Error::Kind::NotFound, path);
-    QuaZipFile file(m_zip.get());
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("%1 cannot be read.").arg(path));
-    const QByteArray bytes = file.readAll();
-    file.close();
-    return bytes;
+    return file.readAll();
 }
 
 Error XlsxCitationReader::readSharedStrings()
 {
-    if (!m_zip->setCurrentFile(QStringLiteral("xl/sharedStrings.xml")))
+    ZipEntryDevice file(m_zip, QStringLiteral("xl/sharedStrings.xml"));
+    if (!file.openMember())
         return {}; // a workbook of inline strings or numbers has none
-    QuaZipFile file(m_zip.get());
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("its shared strings cannot be read."));
     QXmlStreamReader xml(&file);
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
             m_shared << stringItem(xml);
     }
-    const bool bad = xml.hasError();
-    file.close();
-    return bad ? fail(xml.errorString()) : Error();
+    return xml.hasError() ? fail(xml.errorString()) : Error();
 }
 
 Error XlsxCitationReader::open()
@@ -128,8 +120,8 @@ Error XlsxCitationReader::open()
     if (!QFile::exists(m_fileName))
         return Error::of(Error::Kind::NotFound, QStringLiteral("Could not read %1: there is no such file.")
                                                     .arg(QDir::toNativeSeparators(m_fileName)));
-    m_zip = std::make_unique<QuaZip>(m_fileName);
-    if (!m_zip->open(QuaZip::mdUnzip))
+    m_zip = unzOpen64(QFile::encodeName(m_fileName).constData());
+    if (!m_zip)
         return fail(QStringLiteral("it is not a zip archive."));
 
     // The first sheet is the first <sheet> of the workbook; its part is found through the relationships.
@@ -168,14 +160,10 @@ Error XlsxCitationReader::open()
     if (Error e = readSharedStrings())
         return e;
 
-    if (!m_zip->setCurrentFile(sheetPath))
+    m_sheet = std::make_unique<ZipEntryDevice>(m_zip, sheetPath);
+    if (!m_sheet->openMember())
         return fail(QStringLiteral("its first sheet %1 is missing.").arg(sheetPath));
-    QuaZipFileInfo64 info;
-    if (m_zip->getCurrentFileInfo(&info))
-        m_sheetSize = qint64(info.uncompressedSize);
-    m_sheet = std::make_unique<QuaZipFile>(m_zip.get());
-    if (!m_sheet->open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("its first sheet cannot be read."));
+    m_sheetSize = m_sheet->uncompressedSize();
     m_xml.setDevice(m_sheet.get());
 
     qint64 headerRow = 0;

@@ -7,8 +7,7 @@
 
 #include <memory>
 
-class QuaZip;
-class QuaZipFile;
+class ZipEntryDevice;
 
 // The citations of the first sheet of an Office Open XML workbook: its first row names the columns. The sheet is
 // read as a stream from the zip; only the workbook's table of shared strings is held.
@@ -41,8 +40,8 @@ private:
     Error fail(const QString& what) const;
 
     QString m_fileName;
-    std::unique_ptr<QuaZip> m_zip;
-    std::unique_ptr<QuaZipFile> m_sheet;
+    void* m_zip = nullptr; // minizip's unzFile
+    std::unique_ptr<ZipEntryDevice> m_sheet;
     QXmlStreamReader m_xml;
     QStringList m_shared;
     bool m_from1904 = false;

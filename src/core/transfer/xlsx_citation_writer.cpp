@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <xlsxwriter.h>
@@ -61,7 +62,10 @@ Error XlsxCitationWriter::writeRow(const QStringList& cells)
             return fail(QStringLiteral("the text at row %1, column %2 contains a NUL character.")
                             .arg(m_row + 1)
                             .arg(column + 1));
-        const QByteArray bytes = text.toUtf8();
+        // The format writes what XML cannot hold as _xHHHH_; a text that holds such a sequence itself has its
+        // underscore written so (_x005F_), or a reader would take it for the character.
+        static const QRegularExpression escapeLike(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+        const QByteArray bytes = QString(text).replace(escapeLike, QStringLiteral("_x005F_\\1")).toUtf8();
         const lxw_error result =
             worksheet_write_string(m_sheet, lxw_row_t(m_row), lxw_col_t(column), bytes.constData(), nullptr);
         if (result != LXW_NO_ERROR)
