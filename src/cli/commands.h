@@ -17,3 +17,8 @@ struct CliCommand {
 const QList<CliCommand>& cliCommands();
 
 int runListCommand(CliContext& context, const QStringList& arguments);
+int runImportCommand(CliContext& context, const QStringList& arguments);
+int runExportAllCommand(CliContext& context, const QStringList& arguments);
+int runExportCommand(CliContext& context, const QStringList& arguments);
+int runSearchCommand(CliContext& context, const QStringList& arguments);
+int runMergeCommand(CliContext& context, const QStringList& arguments);

@@ -28,6 +28,7 @@ struct ImportSummary {
     QList<ImportRefusal> refusals; // the refused rows (and the duplicates and left-out items, each said so)
     bool cancelled = false;        // rows stored before the cancel stay
     bool dryRun = false;
+    QString placeName = QStringLiteral("Line"); // what a place is: "Line", "Row" or "Item"
 };
 
 // Reads a file of citations (CSV, .xlsx or CSL-JSON, by its ending) and stores each row through the citation

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QIODevice>
+
+// One member of a zip archive, read as a stream through minizip (the library the .xlsx writer uses too, so the
+// program carries one zip library). Opens the named member of an archive that unzOpen64 opened; the archive
+// must outlive the device and have no other member open meanwhile.
+class ZipEntryDevice : public QIODevice
+{
+public:
+    // `archive` is minizip's unzFile.
+    ZipEntryDevice(void* archive, const QString& member);
+    ~ZipEntryDevice() override;
+
+    // Whether the member is there and could be opened; call before reading.
+    bool openMember();
+    qint64 uncompressedSize() const { return m_size; }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    void* m_archive;
+    QString m_member;
+    qint64 m_size = 0;
+    bool m_memberOpen = false;
+};
