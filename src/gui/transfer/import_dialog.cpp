@@ -62,7 +62,7 @@ ImportDialog::ImportDialog(const DbContext& ctx, const QString& fileName, QWidge
     m_importButton->setObjectName(QStringLiteral("ImportStart"));
     m_saveButton = buttons->addButton(QStringLiteral("&Save List..."), QDialogButtonBox::ActionRole);
     m_saveButton->setObjectName(QStringLiteral("ImportSaveList"));
-    m_saveButton->setVisible(false);
+    m_saveButton->setEnabled(false);
     m_cancelButton = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
     m_cancelButton->setObjectName(QStringLiteral("ImportCancel"));
     layout->addWidget(buttons);
@@ -93,7 +93,7 @@ void ImportDialog::start()
     m_bar->setValue(0);
     m_refusals->clear();
     m_refusals->setVisible(false);
-    m_saveButton->setVisible(false);
+    m_saveButton->setEnabled(false);
     m_importButton->setEnabled(false);
     m_duplicates->setEnabled(false);
     m_dryRun->setEnabled(false);
@@ -171,7 +171,7 @@ void ImportDialog::finish()
     const QString refusals = CitationImport::refusalsText(summary);
     m_refusals->setPlainText(refusals);
     m_refusals->setVisible(!refusals.isEmpty());
-    m_saveButton->setVisible(!refusals.isEmpty());
+    m_saveButton->setEnabled(!refusals.isEmpty());
     // A file that went in whole needs no second look at it.
     m_importButton->setEnabled(summary.dryRun || summary.cancelled);
     emit runFinished();

@@ -12,9 +12,11 @@
 #include <QStandardPaths>
 
 namespace {
+// The user's documents, or their home folder where there is no such folder.
 QString startFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 } // namespace
 
