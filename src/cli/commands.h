@@ -17,3 +17,6 @@ struct CliCommand {
 const QList<CliCommand>& cliCommands();
 
 int runListCommand(CliContext& context, const QStringList& arguments);
+int runBackupCommand(CliContext& context, const QStringList& arguments);
+int runRestoreCommand(CliContext& context, const QStringList& arguments);
+int runCheckCommand(CliContext& context, const QStringList& arguments);
