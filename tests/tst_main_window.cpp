@@ -67,7 +67,8 @@ void TestMainWindow::menuCaptionsInOrder()
                           QStringLiteral("&Utilities=Mnu0001(2)"), QStringLiteral("&Help=Mnu0001(3)")}));
     LEX_FIND(file, QMenu, &w, QStringLiteral("Mnu0001(0)"));
     QCOMPARE(captionsOf(file->actions()),
-             QStringList({QStringLiteral("&Master=Mnu00010(0)"), QStringLiteral("-=Mnu00010(1)"),
+             QStringList({QStringLiteral("&Master=Mnu00010(0)"), QStringLiteral("&Backup...=MnuBackup"),
+                          QStringLiteral("&Restore...=MnuRestore"), QStringLiteral("-=Mnu00010(1)"),
                           QStringLiteral("&Exit=Mnu00010(2)")}));
     LEX_FIND(master, QMenu, &w, QStringLiteral("Mnu00010(0)"));
     QCOMPARE(captionsOf(master->actions()),
@@ -79,7 +80,8 @@ void TestMainWindow::menuCaptionsInOrder()
     LEX_FIND(utilities, QMenu, &w, QStringLiteral("Mnu0001(2)"));
     QCOMPARE(captionsOf(utilities->actions()),
              QStringList({QStringLiteral("&Search=Mnu00012(0)"), QStringLiteral("-=Mnu00012(1)"),
-                          QStringLiteral("Sy&nchronize=Mnu00012(2)")}));
+                          QStringLiteral("Sy&nchronize=Mnu00012(2)"),
+                          QStringLiteral("&Check Database...=MnuCheckDatabase")}));
     LEX_FIND(help, QMenu, &w, QStringLiteral("Mnu0001(3)"));
     QCOMPARE(captionsOf(help->actions()),
              QStringList({QStringLiteral("&Contents...=Mnu00013(0)"), QStringLiteral("&Index...=Mnu00013(1)"),

@@ -1,5 +1,6 @@
 #include "gui/shell/main_window.h"
 
+#include "gui/backup/backup_actions.h"
 #include "gui/citations/citation_list_screen.h"
 #include "gui/citations/citation_screen.h"
 #include "gui/common/hourglass.h"
@@ -13,6 +14,7 @@
 #include "gui/sync/synchronise_screen.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QIcon>
 #include <QMdiArea>
@@ -33,6 +35,7 @@ MainWindow::MainWindow(const DbContext& ctx, QWidget* parent)
     : QMainWindow(parent)
     , m_ctx(ctx)
     , m_helpAccess(m_help)
+    , m_backupActions(new BackupActions(ctx, this))
 {
     Hourglass busy;
     setObjectName(QStringLiteral("CS06000101"));
@@ -83,6 +86,10 @@ void MainWindow::buildMenu()
                   QStringLiteral("Add Citation"));
     addScreenItem(citation, QStringLiteral("Mnu0001000(1)"), QStringLiteral("&View"), QStringLiteral("View Citation"));
     addScreenItem(master, QStringLiteral("Mnu000100(3)"), QStringLiteral("Cou&rt"), QStringLiteral("Court"));
+    connect(addItem(file, QStringLiteral("MnuBackup"), QStringLiteral("&Backup...")), &QAction::triggered,
+            m_backupActions, &BackupActions::backup);
+    connect(addItem(file, QStringLiteral("MnuRestore"), QStringLiteral("&Restore...")), &QAction::triggered,
+            m_backupActions, &BackupActions::restore);
     addItem(file, QStringLiteral("Mnu00010(1)"), QStringLiteral("-"));
     connect(addItem(file, QStringLiteral("Mnu00010(2)"), QStringLiteral("&Exit")), &QAction::triggered, this,
             &QWidget::close);
@@ -97,6 +104,8 @@ void MainWindow::buildMenu()
     addItem(utilities, QStringLiteral("Mnu00012(1)"), QStringLiteral("-"));
     addScreenItem(utilities, QStringLiteral("Mnu00012(2)"), QStringLiteral("Sy&nchronize"),
                   QStringLiteral("Synchronize"));
+    connect(addItem(utilities, QStringLiteral("MnuCheckDatabase"), QStringLiteral("&Check Database...")),
+            &QAction::triggered, m_backupActions, &BackupActions::checkDatabase);
 
     QMenu* help = addSubmenu(nullptr, QStringLiteral("Mnu0001(3)"), QStringLiteral("&Help"));
     connect(addItem(help, QStringLiteral("Mnu00013(0)"), QStringLiteral("&Contents...")), &QAction::triggered, this,
@@ -180,6 +189,12 @@ void MainWindow::openScreen(const QString& key)
     screen->setAttribute(Qt::WA_DeleteOnClose);
     busy.release();
     screen->exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_backupActions->backupIfDue();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::showAbout()
