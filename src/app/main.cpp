@@ -8,7 +8,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Lexorium"));
     QApplication::setApplicationVersion(QStringLiteral(LEXORIUM_VERSION));
 
-    ApplicationShell shell(QCoreApplication::applicationDirPath());
+    ApplicationShell shell(ProgramFolders::forProgram(QCoreApplication::applicationDirPath()));
     QObject::connect(&shell, &ApplicationShell::quitRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     if (!shell.start())
         return 0;
