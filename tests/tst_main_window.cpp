@@ -1,5 +1,6 @@
 #include "gui/common/help_access.h"
 #include "gui/common/help_window.h"
+#include "gui/common/icons.h"
 #include "gui/masters/category_screen.h"
 #include "gui/shell/about_screen.h"
 #include "gui/shell/main_window.h"
@@ -30,6 +31,7 @@ private slots:
     void menuCaptionsInOrder();
     void toolbarButtons();
     void menuIcons();
+    void windowCarriesTheProgramsIcon();
     void helpMenuWithoutHelpFile();
     void aboutScreen();
     void exitClosesTheWindow();
@@ -130,6 +132,17 @@ void TestMainWindow::menuIcons()
     }
     LEX_FIND(exit, QAction, &w, QStringLiteral("Mnu00010(2)"));
     QVERIFY(exit->icon().isNull());
+}
+
+void TestMainWindow::windowCarriesTheProgramsIcon()
+{
+    MainWindow w({m_dir.path(), {}});
+    const QIcon icon = w.windowIcon();
+    // Every size the desktop entry's icon comes in, and not a master screen's picture.
+    for (int size : Icons::applicationIconSizes())
+        QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+    const QImage shown = icon.pixmap(32, 32).toImage();
+    QVERIFY(shown != Icons::icon(QStringLiteral("act")).pixmap(32, 32).toImage());
 }
 
 void TestMainWindow::helpMenuWithoutHelpFile()

@@ -40,7 +40,7 @@ MainWindow::MainWindow(const DbContext& ctx, QWidget* parent)
     Hourglass busy;
     setObjectName(QStringLiteral("CS06000101"));
     setWindowTitle(QStringLiteral("Lexorium"));
-    setWindowIcon(icon("act"));
+    setWindowIcon(Icons::applicationIcon());
     auto* area = new QMdiArea(this);
     area->setObjectName(QStringLiteral("MdiArea"));
     setCentralWidget(area);
