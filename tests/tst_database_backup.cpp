@@ -92,6 +92,7 @@ private slots:
     void refusesWhatIsNoBackup_data();
     void refusesWhatIsNoBackup();
     void backupReplacesAFileOnlyWhenWhole();
+    void refusesTheDatabaseItself();
     void backupWhileAnotherProgramWrites();
     void crossEngine_data();
     void crossEngine();
@@ -228,6 +229,29 @@ void TstDatabaseBackup::backupReplacesAFileOnlyWhenWhole()
     QCOMPARE(nowhere.error().kind, Error::Kind::Io);
     QVERIFY(DatabaseBackup::backup(session, file));
     QCOMPARE(citationsIn(file), 15);
+}
+
+void TstDatabaseBackup::refusesTheDatabaseItself()
+{
+    // An embedded database named by the path of its file, backed up over itself and restored from itself.
+    QTemporaryDir dir;
+    const DbContext embedded = embeddedDatabase(dir.path(), QStringLiteral("LawDB"));
+    QVERIFY(!embedded.programDir.isEmpty());
+    QVERIFY(!fill(embedded, 4, 12));
+    const QStringList before = allRows(embedded);
+    const QString file = DatabaseAdmin::databaseLocation(embedded);
+    DbSession session(embedded);
+    const Result<DatabaseBackup::Summary> over = DatabaseBackup::backup(session, file);
+    QVERIFY(!over);
+    QCOMPARE(over.error().kind, Error::Kind::Conflict);
+    // Spelled another way, the same file.
+    const QString spelled = QFileInfo(file).path() + QStringLiteral("/../Data/") + QFileInfo(file).fileName();
+    const Result<DatabaseBackup::Summary> from =
+        DatabaseBackup::restore(session, spelled, DatabaseBackup::Replace::Yes);
+    QVERIFY(!from);
+    QCOMPARE(from.error().kind, Error::Kind::Conflict);
+    QCOMPARE(allRows(embedded), before);
+    QVERIFY(!QFileInfo::exists(DatabaseBackup::partialName(file)));
 }
 
 void TstDatabaseBackup::backupWhileAnotherProgramWrites()

@@ -123,6 +123,10 @@ Result<DatabaseBackup::Summary> DatabaseBackup::backup(DbSession& present, const
         return ioError(QStringLiteral("Cannot write a backup into the folder %1.").arg(folder.filePath()));
     if (QFileInfo(target).isDir())
         return ioError(QStringLiteral("%1 is a folder.").arg(target));
+    // Renaming the copy over the file in use would pull the database away from under its connections.
+    if (DatabaseAdmin::sameDatabase(present.context(), fileContext(present.context(), target)))
+        return Error::of(Error::Kind::Conflict,
+                         QStringLiteral("A backup cannot be written over the database it is made of: %1.").arg(target));
 
     const QString part = partialName(target);
     const DbContext partCtx = fileContext(present.context(), part);
@@ -238,6 +242,9 @@ Result<DatabaseBackup::Summary> DatabaseBackup::restore(DbSession& present, cons
     const Result<Summary> backup = inspect(present.context(), file);
     if (!backup)
         return backup.error();
+    if (DatabaseAdmin::sameDatabase(present.context(), fileContext(present.context(), backup->file)))
+        return Error::of(Error::Kind::Conflict,
+                         QStringLiteral("The database cannot be restored from its own file %1.").arg(backup->file));
     DbSession source(fileContext(present.context(), backup->file), SqlDialect::Target::ReadOnlyCatalog);
     if (!source.isOpen())
         return source.error();

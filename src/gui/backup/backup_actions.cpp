@@ -3,6 +3,7 @@
 #include "core/backup/automatic_backups.h"
 #include "core/backup/database_backup.h"
 #include "core/backup/database_check.h"
+#include "core/db/database_admin.h"
 #include "core/db/db_session.h"
 #include "core/shell/app_info.h"
 #include "gui/common/file_dialog.h"
@@ -83,7 +84,7 @@ void BackupActions::showError(const Error& error)
 void BackupActions::backup()
 {
     const QString suggested = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-                                  .filePath(m_ctx.connection.database.trimmed().section(QLatin1Char('/'), -1) +
+                                  .filePath(DatabaseAdmin::plainDatabaseName(m_ctx) +
                                             m_now().toString(QStringLiteral("-yyyy-MM-dd")) + QStringLiteral(".db"));
     QString file = FileDialog::getSaveFileName(m_window, kBackupCaption, suggested, kFilter);
     if (file.isEmpty())
