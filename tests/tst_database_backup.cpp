@@ -5,6 +5,7 @@
 #include "core/db/database_admin.h"
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
+#include "core/sync/database_merge.h"
 #include "core/sync/row_copier.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
@@ -94,6 +95,7 @@ private slots:
     void backupReplacesAFileOnlyWhenWhole();
     void refusesTheDatabaseItself();
     void backupWhileAnotherProgramWrites();
+    void backupIsASecondDatabaseToMerge();
     void crossEngine_data();
     void crossEngine();
 };
@@ -304,6 +306,29 @@ void TstDatabaseBackup::backupWhileAnotherProgramWrites()
             QCOMPARE(q->value(0).toLongLong(), 0);
         }
     }
+}
+
+void TstDatabaseBackup::backupIsASecondDatabaseToMerge()
+{
+    LEX_USE_DATABASE(colleague, true);
+    QVERIFY(!fill(colleague.ctx(), 5, 41));
+    const QString file = colleague.programDir() + QStringLiteral("/colleague.db");
+    {
+        DbSession session(colleague.ctx());
+        QVERIFY(DatabaseBackup::backup(session, file));
+    }
+    LEX_USE_DATABASE(present, true);
+    QVERIFY(!fill(present.ctx(), 3, 42));
+    // The file is read where it lies, as the Synchronisation screen's Browse... names it.
+    DatabaseMerge merge(present.ctx(), MergeSource{QStringLiteral("(local)"), QFileInfo(file).absoluteFilePath(),
+                                                   QStringLiteral("user"), QStringLiteral("pw")});
+    const Result<DatabaseMerge::Summary> merged = merge.run();
+    QVERIFY2(merged, qPrintable(merged ? QString() : merged.error().description));
+    QCOMPARE(merged->outcome, DatabaseMerge::Outcome::Merged);
+    QCOMPARE(present.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(),
+             3 + int(merged->citationsAdded));
+    QVERIFY(merged->citationsAdded > 0);
+    QCOMPARE(citationsIn(file), 5); // only read
 }
 
 void TstDatabaseBackup::crossEngine_data()
