@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 const QString DatabaseBackup::kNotEmpty =
     QStringLiteral("The database \"%1\" holds %2 citations (%3 rows in all). Restoring the backup replaces all of "
@@ -56,6 +57,15 @@ Result<QStringList> engineProblems(DbSession& session)
 Error ioError(const QString& text)
 {
     return Error::of(Error::Kind::Io, text);
+}
+
+// Puts what was written of the file onto the disk, so that a backup that has its name survives a power cut.
+Error flushFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || ::fsync(file.handle()) != 0)
+        return ioError(QStringLiteral("Cannot write the backup %1 to the disk.").arg(path));
+    return {};
 }
 
 // Replaces `to` with `from` in one step: a reader of `to` sees the old file or the new one, never a part.
@@ -185,6 +195,8 @@ Result<DatabaseBackup::Summary> DatabaseBackup::backup(DbSession& present, const
 
     report(progress, QStringLiteral("Checking the backup..."), 90);
     if (Error e = verify(partCtx, target, counts))
+        return e;
+    if (Error e = flushFile(part))
         return e;
     if (Error e = replaceFile(part, target))
         return e;
