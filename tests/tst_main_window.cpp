@@ -1,5 +1,6 @@
 #include "gui/common/help_access.h"
 #include "gui/common/help_window.h"
+#include "gui/common/icons.h"
 #include "gui/masters/category_screen.h"
 #include "gui/shell/about_screen.h"
 #include "gui/shell/main_window.h"
@@ -30,6 +31,7 @@ private slots:
     void menuCaptionsInOrder();
     void toolbarButtons();
     void menuIcons();
+    void windowCarriesTheProgramsIcon();
     void helpMenuWithoutHelpFile();
     void aboutScreen();
     void exitClosesTheWindow();
@@ -80,11 +82,12 @@ void TestMainWindow::menuCaptionsInOrder()
     QCOMPARE(captionsOf(file->actions()),
              QStringList({QStringLiteral("&Master=Mnu00010(0)"), QStringLiteral("-=Mnu00010(1)"),
                           QStringLiteral("&Exit=Mnu00010(2)")}));
-    // Import and export sit between the lists and Exit.
+    // Import, export, backup and restore sit between the lists and Exit.
     QCOMPARE(
-        allCaptionsOf(file->actions()).mid(1, 3),
+        allCaptionsOf(file->actions()).mid(1, 5),
         QStringList({QStringLiteral("-=FileTransferSeparator"), QStringLiteral("&Import Citations...=ImportCitations"),
-                     QStringLiteral("Export A&ll Citations...=ExportAllCitations")}));
+                     QStringLiteral("Export A&ll Citations...=ExportAllCitations"),
+                     QStringLiteral("&Backup...=BackupDatabase"), QStringLiteral("&Restore...=RestoreDatabase")}));
     LEX_FIND(master, QMenu, &w, QStringLiteral("Mnu00010(0)"));
     QCOMPARE(captionsOf(master->actions()),
              QStringList({QStringLiteral("&Act=Mnu000100(0)"), QStringLiteral("&Category=Mnu000100(1)"),
@@ -96,6 +99,10 @@ void TestMainWindow::menuCaptionsInOrder()
     QCOMPARE(captionsOf(utilities->actions()),
              QStringList({QStringLiteral("&Search=Mnu00012(0)"), QStringLiteral("-=Mnu00012(1)"),
                           QStringLiteral("Sy&nchronize=Mnu00012(2)")}));
+    // The check of the database after them.
+    QCOMPARE(
+        allCaptionsOf(utilities->actions()).mid(3),
+        QStringList({QStringLiteral("-=UtilitiesCheckSeparator"), QStringLiteral("&Check Database...=CheckDatabase")}));
     LEX_FIND(help, QMenu, &w, QStringLiteral("Mnu0001(3)"));
     QCOMPARE(captionsOf(help->actions()),
              QStringList({QStringLiteral("&Contents...=Mnu00013(0)"), QStringLiteral("&Index...=Mnu00013(1)"),
@@ -144,6 +151,17 @@ void TestMainWindow::menuIcons()
     }
     LEX_FIND(exit, QAction, &w, QStringLiteral("Mnu00010(2)"));
     QVERIFY(exit->icon().isNull());
+}
+
+void TestMainWindow::windowCarriesTheProgramsIcon()
+{
+    MainWindow w({m_dir.path(), {}});
+    const QIcon icon = w.windowIcon();
+    // Every size the desktop entry's icon comes in, and not a master screen's picture.
+    for (int size : Icons::applicationIconSizes())
+        QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+    const QImage shown = icon.pixmap(32, 32).toImage();
+    QVERIFY(shown != Icons::icon(QStringLiteral("act")).pixmap(32, 32).toImage());
 }
 
 void TestMainWindow::helpMenuWithoutHelpFile()

@@ -1,6 +1,8 @@
 // The Synchronisation screen: its boxes and button states, its guards and messages, and a whole run from the
 // screen, which keeps answering while the merge works in the background.
+#include "core/backup/database_backup.h"
 #include "core/citations/citation_store.h"
+#include "core/db/database_admin.h"
 #include "core/db/db_session.h"
 #include "core/db/sqlite_dialect.h"
 #include "gui/common/file_dialog.h"
@@ -8,6 +10,8 @@
 #include "support/gui_test_support.h"
 #include "support/test_database.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +76,7 @@ private slots:
     void boxesAndButtonStates();
     void mergesFromTheScreen();
     void failedRunSaysSoAndKeepsData();
+    void noMergeWithoutItsBackup();
     void refusesSameDatabase();
     void wrongEntriesAreRefusedBeforeAnythingIsMade();
     void refusesDatabaseWithoutTheTables();
@@ -124,6 +129,8 @@ void TestSynchroniseScreen::mergesFromTheScreen()
     QVERIFY(addCitation(other.ctx(), QStringLiteral("2003 SCMR 1")));
 
     SynchroniseScreen screen(t.ctx());
+    const QDateTime at(QDate(2026, 3, 4), QTime(5, 6, 7));
+    screen.setNow([at] { return at; });
     type(screen, other.ctx().connection, nameToType(other.ctx()));
     LEX_FIND(sync, QPushButton, &screen, QStringLiteral("Cmd0009(2)"));
     LEX_FIND(close, QPushButton, &screen, QStringLiteral("Cmd0009(1)"));
@@ -146,7 +153,15 @@ void TestSynchroniseScreen::mergesFromTheScreen()
     QVERIFY(finished.wait(60000));
     QCOMPARE(finished.count(), 1);
 
-    QCOMPARE(shownTexts(), QStringList{QStringLiteral("Mergerd database successfully.")});
+    // The success message names the backup made before the run, which holds the database as it was.
+    const QString backup = t.ctx().dataDir() + QStringLiteral("/Backups/") + DatabaseAdmin::plainDatabaseName(t.ctx()) +
+                           QStringLiteral("-2026-03-04-050607.db");
+    QCOMPARE(shownTexts(), QStringList{QStringLiteral("Mergerd database successfully.\nThe database as it was before "
+                                                      "is backed up in %1.")
+                                           .arg(backup)});
+    const Result<DatabaseBackup::Summary> kept = DatabaseBackup::inspect(t.ctx(), backup);
+    QVERIFY2(kept, qPrintable(kept ? QString() : kept.error().description));
+    QCOMPARE(kept->citations, 1);
     QVERIFY(progress->isHidden());
     QVERIFY(sync->isEnabled());
     QVERIFY(close->isEnabled());
@@ -158,6 +173,27 @@ void TestSynchroniseScreen::mergesFromTheScreen()
     QCOMPARE(t.scalar(QStringLiteral("SELECT citation FROM case_master WHERE case_id = 2")).toString(),
              QStringLiteral("2003 SCMR 2"));
     QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM cmd_act_master")).toInt(), 2);
+}
+
+void TestSynchroniseScreen::noMergeWithoutItsBackup()
+{
+    LEX_USE_DATABASE(t, true);
+    LEX_USE_DATABASE(other, true);
+    QVERIFY(t.addSampleMasters());
+    QVERIFY(other.addSampleMasters());
+    QVERIFY(addCitation(other.ctx(), QStringLiteral("2003 SCMR 2")));
+    // A file where the backups' folder should be: no backup can be made, so nothing is merged.
+    QVERIFY(QDir().mkpath(t.ctx().dataDir()));
+    QFile blocker(t.ctx().dataDir() + QStringLiteral("/Backups"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SynchroniseScreen screen(t.ctx());
+    type(screen, other.ctx().connection, nameToType(other.ctx()));
+    QVERIFY(runFromScreen(screen));
+    QCOMPARE(shownTexts().size(), 1);
+    QVERIFY2(shownTexts().first().startsWith(SynchroniseScreen::kBackupFailed.arg(QString())),
+             qPrintable(shownTexts().first()));
+    QCOMPARE(t.scalar(QStringLiteral("SELECT COUNT(*) FROM case_master")).toInt(), 0);
 }
 
 void TestSynchroniseScreen::failedRunSaysSoAndKeepsData()
@@ -325,7 +361,8 @@ void TestSynchroniseScreen::browsesForAnEmbeddedDatabase()
     QCOMPARE(database->text(), path);
     type(screen, {QStringLiteral("(local)"), QStringLiteral("sa"), QString(), QStringLiteral("pw")}, database->text());
     QVERIFY(runFromScreen(screen));
-    QCOMPARE(shownTexts(), QStringList{QStringLiteral("Mergerd database successfully.")});
+    QCOMPARE(shownTexts().size(), 1);
+    QVERIFY(shownTexts().first().startsWith(QStringLiteral("Mergerd database successfully.\n")));
     QCOMPARE(t.scalar(QStringLiteral("SELECT citation FROM case_master")).toString(), QStringLiteral("2003 SCMR 9"));
 }
 

@@ -22,3 +22,6 @@ int runExportAllCommand(CliContext& context, const QStringList& arguments);
 int runExportCommand(CliContext& context, const QStringList& arguments);
 int runSearchCommand(CliContext& context, const QStringList& arguments);
 int runMergeCommand(CliContext& context, const QStringList& arguments);
+int runBackupCommand(CliContext& context, const QStringList& arguments);
+int runRestoreCommand(CliContext& context, const QStringList& arguments);
+int runCheckCommand(CliContext& context, const QStringList& arguments);

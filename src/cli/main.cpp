@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands below)."),
                                  QStringLiteral("COMMAND [ARGUMENTS]"));
 
-    CliContext context(out, err, ProgramFolders::beside(QCoreApplication::applicationDirPath()),
+    CliContext context(out, err, ProgramFolders::forProgram(QCoreApplication::applicationDirPath()),
                        ::isatty(::fileno(stderr)) != 0);
     if (!parser.parse(QCoreApplication::arguments())) {
         err << parser.errorText() << "\n\n" << programHelp(parser);

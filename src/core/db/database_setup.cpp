@@ -5,7 +5,9 @@
 #include "core/db/schema.h"
 #include "core/db/settings_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 Error refusedServerName(const ConnectionString& settings)
@@ -45,7 +47,12 @@ Error DatabaseSetup::testConnection(const QString& programDir, const ConnectionS
 
 DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const ConnectionString& settings)
 {
-    const DbContext ctx{programDir, settings};
+    return createNew(ProgramFolders::beside(programDir), settings);
+}
+
+DatabaseSetup::Created DatabaseSetup::createNew(const ProgramFolders& folders, const ConnectionString& settings)
+{
+    const DbContext ctx = folders.context(settings);
     using Failure = Created::Failure;
     // Checked first, so that a name the settings file could not hold never makes a database.
     if (Error e = refusedServerName(settings))
@@ -64,7 +71,9 @@ DatabaseSetup::Created DatabaseSetup::createNew(const QString& programDir, const
             result = {Failure::Schema, e};
     }
     if (result.ok()) {
-        if (Error e = SettingsFile::write(programDir, settings))
+        // The user's application-data folder may not be there yet.
+        QDir().mkpath(QFileInfo(folders.settingsFile).absolutePath());
+        if (Error e = SettingsFile::writeFile(folders.settingsFile, settings))
             result = {Failure::Settings, e};
     }
     if (!result.ok())

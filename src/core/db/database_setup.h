@@ -29,6 +29,8 @@ public:
     // refused before the login. On any failure after the database was made it is dropped again and no settings
     // are written, so nothing half-made is left behind.
     static Created createNew(const QString& programDir, const ConnectionString& settings);
+    // The same with the settings file and the data folder where the folders say.
+    static Created createNew(const ProgramFolders& folders, const ConnectionString& settings);
 
     struct Opened {
         // None on first use: there is no settings file.

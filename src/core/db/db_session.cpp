@@ -179,15 +179,17 @@ Error DbSession::lockForWrite(const QString& table)
     return run(statement);
 }
 
-Error DbSession::begin()
+Error DbSession::begin(const QString& statement)
 {
     if (!isOpen())
         return m_error;
     if (m_depth > 0) {
+        if (!statement.isEmpty())
+            return Error::other(QStringLiteral("A snapshot cannot be read inside another transaction."));
         ++m_depth;
         return {};
     }
-    Result<int> r = execute(m_dialect->beginWriteStatement());
+    Result<int> r = execute(statement.isEmpty() ? m_dialect->beginWriteStatement() : statement);
     if (!r)
         return r.error();
     m_depth = 1;
@@ -240,4 +242,16 @@ Error TransactionGuard::commit()
         return Error::other(QStringLiteral("The transaction has ended already."));
     m_done = true;
     return m_session.finish(true);
+}
+
+ReadSnapshot::ReadSnapshot(DbSession& session)
+    : m_session(session)
+    , m_error(session.begin(session.dialect().beginSnapshotStatement()))
+{}
+
+ReadSnapshot::~ReadSnapshot()
+{
+    // Nothing was written: ending it either way only lets the writers go on.
+    if (!m_error)
+        m_session.finish(false);
 }

@@ -59,7 +59,8 @@ public:
 
 private:
     friend class TransactionGuard;
-    Error begin();
+    friend class ReadSnapshot;
+    Error begin(const QString& statement = QString());
     Error finish(bool commit);
     bool reopen();
     bool prepareAndRun(QSqlQuery& q, const QString& sql, const QVariantList& values);
@@ -107,6 +108,23 @@ private:
     DbSession& m_session;
     Error m_error;
     bool m_done = false;
+};
+
+// A transaction that reads one unchanging state of the whole database for as long as it lives, while others go on
+// writing: every table read through the session meanwhile belongs to the same moment. Nothing is written through it.
+class ReadSnapshot
+{
+public:
+    explicit ReadSnapshot(DbSession& session);
+    ~ReadSnapshot();
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+    const Error& error() const { return m_error; }
+
+private:
+    DbSession& m_session;
+    Error m_error;
 };
 
 // Runs fn (returning Error) in one write transaction on the session: committed when it returns no error.

@@ -389,3 +389,52 @@ QString PostgresDialect::yearMonthExpression(const QString& column) const
 {
     return QStringLiteral("to_char(%1, 'YYYY-MM')").arg(column);
 }
+
+QString PostgresDialect::beginSnapshotStatement() const
+{
+    // Every statement of the transaction sees the database as it was at its first.
+    return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+}
+
+QString PostgresDialect::tableColumnsQuery() const
+{
+    return QStringLiteral("SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema() "
+                          "AND table_name = lower(?)");
+}
+
+Result<SqlDialect::SearchIndexGaps> PostgresDialect::searchIndexGaps(DbSession& session,
+                                                                     const SearchIndexDef& index) const
+{
+    // The server keeps an index whole itself; what can be wrong is an index missing where the extension that
+    // makes it is there, so that the search reads every row instead.
+    Result<QSqlQuery> q = session.query(
+        QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') AND NOT EXISTS "
+                       "(SELECT 1 FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace WHERE "
+                       "n.nspname = current_schema() AND c.relkind = 'i' AND c.relname = ?)"),
+        {index.name});
+    if (!q)
+        return q.error();
+    SearchIndexGaps gaps;
+    if (!q->next() || !q->value(0).toBool())
+        return gaps;
+    Result<QSqlQuery> rows = session.query(QStringLiteral("SELECT COUNT(*) FROM %1").arg(index.table));
+    if (!rows)
+        return rows.error();
+    gaps.unindexed = rows->next() ? rows->value(0).toLongLong() : 0;
+    return gaps;
+}
+
+Error PostgresDialect::rebuildSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
+{
+    if (Error e = createSearchIndexes(session, indexes))
+        return e;
+    const Result<QStringList> names = presentSearchIndexes(session, indexes);
+    if (!names)
+        return names.error();
+    for (const QString& name : *names) {
+        Result<int> r = session.execute(QStringLiteral("REINDEX INDEX ") + quoteIdentifier(name));
+        if (!r)
+            return r.error();
+    }
+    return {};
+}

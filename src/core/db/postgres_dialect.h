@@ -41,6 +41,10 @@ public:
     Error beginBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     Error endBulkIndexedWrite(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QStringList settleStatements() const override;
+    QString beginSnapshotStatement() const override;
+    QString tableColumnsQuery() const override;
+    Result<SearchIndexGaps> searchIndexGaps(DbSession& session, const SearchIndexDef& index) const override;
+    Error rebuildSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
 
 private:
     // What the trigram index holds of a column, and what a search compares with it.

@@ -168,4 +168,29 @@ public:
     // what is timed next is not the engine catching up: a server analyses the tables and writes its dirty pages
     // out. Empty where there is nothing to catch up.
     virtual QStringList settleStatements() const { return {}; }
+
+    // Backups and the database check.
+    // Starts a transaction that reads one unchanging state of the whole database while others write.
+    virtual QString beginSnapshotStatement() const = 0;
+    // A statement that writes a whole, consistent copy of the database into an empty file (bound value: the file's
+    // path), or empty where the engine has none.
+    virtual QString copyIntoFileStatement() const { return {}; }
+    // The engine's own check of its storage: a query whose rows are the problems found, or one row "ok"; empty where
+    // the engine offers none to its users.
+    virtual QString integrityCheckQuery() const { return {}; }
+    // The column names of one table (bound value: the table's name), one row each.
+    virtual QString tableColumnsQuery() const = 0;
+    // How far one search index and its text disagree: rows of the text the index cannot find, and entries of the
+    // index whose row is gone. Nothing to count where the engine keeps the index itself.
+    struct SearchIndexGaps {
+        qint64 unindexed = 0;
+        qint64 stray = 0;
+    };
+    virtual Result<SearchIndexGaps> searchIndexGaps(DbSession&, const SearchIndexDef&) const
+    {
+        return SearchIndexGaps{};
+    }
+    // Makes every search index again from its rows (and whatever piece of one is missing), in the caller's
+    // transaction.
+    virtual Error rebuildSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const = 0;
 };

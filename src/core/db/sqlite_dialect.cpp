@@ -357,3 +357,69 @@ Error SqliteDialect::endBulkFill(DbSession& session, const BulkFill& fill, const
         return {};
     });
 }
+
+QString SqliteDialect::beginSnapshotStatement() const
+{
+    // The first read takes the shared lock, which keeps every writer's commit out until the end.
+    return QStringLiteral("BEGIN DEFERRED");
+}
+
+QString SqliteDialect::copyIntoFileStatement() const
+{
+    return QStringLiteral("VACUUM INTO ?");
+}
+
+QString SqliteDialect::integrityCheckQuery() const
+{
+    return QStringLiteral("PRAGMA integrity_check");
+}
+
+QString SqliteDialect::tableColumnsQuery() const
+{
+    return QStringLiteral("SELECT name FROM pragma_table_info(?)");
+}
+
+Result<SqlDialect::SearchIndexGaps> SqliteDialect::searchIndexGaps(DbSession& session,
+                                                                   const SearchIndexDef& index) const
+{
+    // The index keeps one size row per entry; the engine's own integrity check does not compare an external
+    // content index with its rows.
+    const QString sizes = quoteIdentifier(index.name + QStringLiteral("_docsize"));
+    Result<QSqlQuery> present =
+        session.query(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = ?"),
+                      {index.name + QStringLiteral("_docsize")});
+    if (!present)
+        return present.error();
+    SearchIndexGaps gaps;
+    if (!present->next() || present->value(0).toInt() == 0) {
+        Result<QSqlQuery> rows = session.query(QStringLiteral("SELECT COUNT(*) FROM %1").arg(index.table));
+        if (!rows)
+            return rows.error();
+        gaps.unindexed = rows->next() ? rows->value(0).toLongLong() : 0;
+        return gaps;
+    }
+    Result<QSqlQuery> q = session.query(
+        QStringLiteral("SELECT (SELECT COUNT(*) FROM %1 t WHERE NOT EXISTS (SELECT 1 FROM %2 d WHERE d.id = t.%3)), "
+                       "(SELECT COUNT(*) FROM %2 d WHERE NOT EXISTS (SELECT 1 FROM %1 t WHERE t.%3 = d.id))")
+            .arg(index.table, sizes, index.key));
+    if (!q)
+        return q.error();
+    if (q->next()) {
+        gaps.unindexed = q->value(0).toLongLong();
+        gaps.stray = q->value(1).toLongLong();
+    }
+    return gaps;
+}
+
+Error SqliteDialect::rebuildSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const
+{
+    if (Error e = createSearchIndexes(session, indexes))
+        return e;
+    for (const SearchIndexDef& x : indexes) {
+        Result<int> r =
+            session.execute(QStringLiteral("INSERT INTO %1(%1) VALUES ('rebuild')").arg(quoteIdentifier(x.name)));
+        if (!r)
+            return r.error();
+    }
+    return {};
+}

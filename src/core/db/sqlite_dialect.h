@@ -44,4 +44,10 @@ public:
     Result<BulkFill> beginBulkFill(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     Error endBulkFill(DbSession& session, const BulkFill& fill, const QList<SearchIndexDef>& indexes) const override;
     QStringList writeAheadJournalStatements() const override;
+    QString beginSnapshotStatement() const override;
+    QString copyIntoFileStatement() const override;
+    QString integrityCheckQuery() const override;
+    QString tableColumnsQuery() const override;
+    Result<SearchIndexGaps> searchIndexGaps(DbSession& session, const SearchIndexDef& index) const override;
+    Error rebuildSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
 };

@@ -20,3 +20,17 @@ QIcon Icons::icon(const QString& name)
 {
     return QIcon(path(name));
 }
+
+QList<int> Icons::applicationIconSizes()
+{
+    return {16, 22, 24, 32, 48, 64, 128, 256};
+}
+
+QIcon Icons::applicationIcon()
+{
+    initResources();
+    QIcon icon;
+    for (int size : applicationIconSizes())
+        icon.addFile(QStringLiteral(":/app/lexorium-%1.png").arg(size), QSize(size, size));
+    return icon;
+}

@@ -29,8 +29,12 @@ QString withCause(const QString& sentence, const Error& error)
 } // namespace
 
 ConnectionScreen::ConnectionScreen(const QString& programDir, QWidget* parent)
+    : ConnectionScreen(ProgramFolders::beside(programDir), parent)
+{}
+
+ConnectionScreen::ConnectionScreen(const ProgramFolders& folders, QWidget* parent)
     : QDialog(parent)
-    , m_programDir(programDir)
+    , m_folders(folders)
 {
     setObjectName(QStringLiteral("CS06000701"));
     setWindowTitle(QStringLiteral("Connection"));
@@ -147,7 +151,7 @@ void ConnectionScreen::onTestConnectionClicked()
 
 void ConnectionScreen::testConnection(Hourglass& busy)
 {
-    const Error failed = DatabaseSetup::testConnection(m_programDir, typedSettings());
+    const Error failed = DatabaseSetup::testConnection(m_folders.programDir, typedSettings());
     busy.release();
     MessageBox::information(this, failed.isError() ? withCause(QStringLiteral("Connection failed."), failed)
                                                    : QStringLiteral("Connection successful."));
@@ -156,7 +160,7 @@ void ConnectionScreen::testConnection(Hourglass& busy)
 void ConnectionScreen::createDatabase(Hourglass& busy)
 {
     const ConnectionString settings = typedSettings();
-    const DatabaseSetup::Created created = DatabaseSetup::createNew(m_programDir, settings);
+    const DatabaseSetup::Created created = DatabaseSetup::createNew(m_folders, settings);
     busy.release();
     using Failure = DatabaseSetup::Created::Failure;
     switch (created.failure) {

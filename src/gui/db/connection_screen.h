@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/db/connection_string.h"
+#include "core/db/program_folders.h"
 
 #include <QDialog>
 #include <QList>
@@ -17,6 +18,8 @@ class ConnectionScreen : public QDialog
 
 public:
     explicit ConnectionScreen(const QString& programDir, QWidget* parent = nullptr);
+    // The settings file and the data folder where the folders say.
+    explicit ConnectionScreen(const ProgramFolders& folders, QWidget* parent = nullptr);
 
 signals:
     // The database and its schema exist and the settings are stored.
@@ -42,7 +45,7 @@ private:
     void createDatabase(class Hourglass& busy);
     ConnectionString typedSettings() const;
 
-    QString m_programDir;
+    ProgramFolders m_folders;
     QList<QLineEdit*> m_fields;
     QList<QPushButton*> m_buttons;
 };

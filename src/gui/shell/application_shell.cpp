@@ -14,7 +14,7 @@
 namespace {
 // Opening may upgrade an older database, which builds indexes; it runs beside the interface so that the steps
 // can be shown and the window stays alive.
-Result<DatabaseSetup::Opened> openStoredWithProgress(const QString& programDir)
+Result<DatabaseSetup::Opened> openStoredWithProgress(const ProgramFolders& folders)
 {
     QProgressDialog progress;
     progress.setWindowTitle(applicationTitle());
@@ -25,7 +25,7 @@ Result<DatabaseSetup::Opened> openStoredWithProgress(const QString& programDir)
     Result<DatabaseSetup::Opened> result = DatabaseSetup::Opened();
     BackgroundRunner runner;
     runner.start([&](CancelToken&) {
-        result = DatabaseSetup::openStored(programDir, [&](const QString& step) {
+        result = DatabaseSetup::openStored(folders, [&](const QString& step) {
             runner.post([&progress, step] {
                 progress.setLabelText(step);
                 progress.show();
@@ -33,7 +33,7 @@ Result<DatabaseSetup::Opened> openStoredWithProgress(const QString& programDir)
         });
         if (result && result->connection) {
             // The working databases of a synchronisation that was ended before it could drop them.
-            const Error leftovers = DatabaseMerge::dropLeftovers({programDir, *result->connection});
+            const Error leftovers = DatabaseMerge::dropLeftovers(folders.context(*result->connection));
             if (!result->cleanupError)
                 result->cleanupError = leftovers;
         }
@@ -44,8 +44,12 @@ Result<DatabaseSetup::Opened> openStoredWithProgress(const QString& programDir)
 } // namespace
 
 ApplicationShell::ApplicationShell(const QString& programDir, QObject* parent)
+    : ApplicationShell(ProgramFolders::beside(programDir), parent)
+{}
+
+ApplicationShell::ApplicationShell(const ProgramFolders& folders, QObject* parent)
     : QObject(parent)
-    , m_programDir(programDir)
+    , m_folders(folders)
 {}
 
 ApplicationShell::~ApplicationShell()
@@ -57,12 +61,12 @@ ApplicationShell::~ApplicationShell()
 bool ApplicationShell::start()
 {
     Hourglass busy;
-    m_connection = new ConnectionScreen(m_programDir);
+    m_connection = new ConnectionScreen(m_folders);
     m_connection->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_connection, &ConnectionScreen::databaseCreated, this, &ApplicationShell::openMainWindow);
     connect(m_connection, &ConnectionScreen::closeRequested, this, &ApplicationShell::quitRequested);
 
-    const Result<DatabaseSetup::Opened> opened = openStoredWithProgress(m_programDir);
+    const Result<DatabaseSetup::Opened> opened = openStoredWithProgress(m_folders);
     if (!opened) {
         const Error& error = opened.error();
         if (error.kind == Error::Kind::Unreachable) {
@@ -90,7 +94,7 @@ bool ApplicationShell::start()
 
 void ApplicationShell::openMainWindow(const ConnectionString& connection)
 {
-    m_main = new MainWindow({m_programDir, connection});
+    m_main = new MainWindow(m_folders.context(connection));
     m_main->setAttribute(Qt::WA_DeleteOnClose);
     // The main window replaces the connection screen.
     if (m_connection)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/db/db_context.h"
+#include "core/db/program_folders.h"
 #include "gui/db/connection_screen.h"
 #include "gui/shell/main_window.h"
 
@@ -14,6 +15,8 @@ class ApplicationShell : public QObject
 
 public:
     explicit ApplicationShell(const QString& programDir, QObject* parent = nullptr);
+    // The settings file, the data folder and the program's own files where the folders say.
+    explicit ApplicationShell(const ProgramFolders& folders, QObject* parent = nullptr);
     ~ApplicationShell() override;
 
     // False when the program is to end at once (the stored server cannot be reached).
@@ -29,7 +32,7 @@ signals:
 private:
     void openMainWindow(const ConnectionString& connection);
 
-    QString m_programDir;
+    ProgramFolders m_folders;
     QPointer<ConnectionScreen> m_connection;
     QPointer<MainWindow> m_main;
 };

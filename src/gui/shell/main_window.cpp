@@ -1,5 +1,6 @@
 #include "gui/shell/main_window.h"
 
+#include "gui/backup/backup_actions.h"
 #include "gui/citations/citation_list_screen.h"
 #include "gui/citations/citation_screen.h"
 #include "gui/common/hourglass.h"
@@ -14,6 +15,7 @@
 #include "gui/transfer/transfer_actions.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QIcon>
 #include <QMdiArea>
@@ -34,11 +36,12 @@ MainWindow::MainWindow(const DbContext& ctx, QWidget* parent)
     : QMainWindow(parent)
     , m_ctx(ctx)
     , m_helpAccess(m_help)
+    , m_backupActions(new BackupActions(ctx, this))
 {
     Hourglass busy;
     setObjectName(QStringLiteral("CS06000101"));
     setWindowTitle(QStringLiteral("Lexorium"));
-    setWindowIcon(icon("act"));
+    setWindowIcon(Icons::applicationIcon());
     auto* area = new QMdiArea(this);
     area->setObjectName(QStringLiteral("MdiArea"));
     setCentralWidget(area);
@@ -90,6 +93,10 @@ void MainWindow::buildMenu()
             &QAction::triggered, this, [this] { TransferActions::importCitations(this, m_ctx); });
     connect(addItem(file, QStringLiteral("ExportAllCitations"), QStringLiteral("Export A&ll Citations...")),
             &QAction::triggered, this, [this] { TransferActions::exportCitations(this, m_ctx); });
+    connect(addItem(file, QStringLiteral("BackupDatabase"), QStringLiteral("&Backup...")), &QAction::triggered,
+            m_backupActions, &BackupActions::backup);
+    connect(addItem(file, QStringLiteral("RestoreDatabase"), QStringLiteral("&Restore...")), &QAction::triggered,
+            m_backupActions, &BackupActions::restore);
     addItem(file, QStringLiteral("Mnu00010(1)"), QStringLiteral("-"));
     connect(addItem(file, QStringLiteral("Mnu00010(2)"), QStringLiteral("&Exit")), &QAction::triggered, this,
             &QWidget::close);
@@ -104,6 +111,9 @@ void MainWindow::buildMenu()
     addItem(utilities, QStringLiteral("Mnu00012(1)"), QStringLiteral("-"));
     addScreenItem(utilities, QStringLiteral("Mnu00012(2)"), QStringLiteral("Sy&nchronize"),
                   QStringLiteral("Synchronize"));
+    addItem(utilities, QStringLiteral("UtilitiesCheckSeparator"), QStringLiteral("-"));
+    connect(addItem(utilities, QStringLiteral("CheckDatabase"), QStringLiteral("&Check Database...")),
+            &QAction::triggered, m_backupActions, &BackupActions::checkDatabase);
 
     QMenu* help = addSubmenu(nullptr, QStringLiteral("Mnu0001(3)"), QStringLiteral("&Help"));
     connect(addItem(help, QStringLiteral("Mnu00013(0)"), QStringLiteral("&Contents...")), &QAction::triggered, this,
@@ -187,6 +197,12 @@ void MainWindow::openScreen(const QString& key)
     screen->setAttribute(Qt::WA_DeleteOnClose);
     busy.release();
     screen->exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_backupActions->backupIfDue();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::showAbout()

@@ -10,7 +10,9 @@
 
 #include <functional>
 
+class BackupActions;
 class QAction;
+class QCloseEvent;
 class QDialog;
 class QToolBar;
 class AboutScreen;
@@ -28,6 +30,11 @@ public:
 
     // Opens the screen behind a menu item or toolbar key ("Act", "Category", "Court", ...), modally.
     void openScreen(const QString& key);
+    // Backup..., Restore... and Check Database..., and the daily backup at closing.
+    BackupActions& backupActions() { return *m_backupActions; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenu();
@@ -45,4 +52,5 @@ private:
     HelpAccess m_helpAccess;
     QPointer<AboutScreen> m_about;
     QHash<QString, std::function<QDialog*()>> m_screens;
+    BackupActions* m_backupActions = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "gui/sync/synchronise_screen.h"
 
+#include "core/backup/automatic_backups.h"
+#include "core/db/db_session.h"
 #include "gui/common/file_dialog.h"
 #include "gui/common/hourglass.h"
 #include "gui/common/icons.h"
@@ -20,10 +22,13 @@ const QString SynchroniseScreen::kEntriesError = QStringLiteral("Error in entrie
 const QString SynchroniseScreen::kMerged = QStringLiteral("Mergerd database successfully.");
 const QString SynchroniseScreen::kBrowseCaption = QStringLiteral("Database to synchronise with");
 const QString SynchroniseScreen::kBrowseFilter = QStringLiteral("Lexorium database (*.db)");
+const QString SynchroniseScreen::kBackupFailed =
+    QStringLiteral("The database could not be backed up before the synchronisation, so nothing was merged: %1");
 
 SynchroniseScreen::SynchroniseScreen(const DbContext& ctx, QWidget* parent)
     : QDialog(parent)
     , m_ctx(ctx)
+    , m_now([] { return QDateTime::currentDateTime(); })
 {
     m_helpHandler = ScreenHooks::helpViewer(m_help);
     setObjectName(QStringLiteral("CS06000901"));
@@ -215,8 +220,25 @@ void SynchroniseScreen::synchronise()
     m_merge->setProgress(
         [this](const QString& status, int bar) { m_runner.post([this, status, bar] { showProgress(status, bar); }); });
     DatabaseMerge* merge = m_merge.get();
+    const QDateTime at = m_now();
+    m_backupFile.clear();
     // The merge opens and closes every session it needs itself, and has no point at which to stop.
-    m_runner.start([this, merge](CancelToken&) { m_result = merge->run(); }, [this] { finish(); });
+    m_runner.start(
+        [this, merge, at](CancelToken&) {
+            // The database as it was, kept before anything of the run is written.
+            {
+                DbSession present(m_ctx);
+                const Result<QString> backup = AutomaticBackups::make(present, at);
+                if (!backup) {
+                    m_result =
+                        Error{backup.error().kind, backup.error().code, kBackupFailed.arg(backup.error().description)};
+                    return;
+                }
+                m_backupFile = *backup;
+            }
+            m_result = merge->run();
+        },
+        [this] { finish(); });
 }
 
 void SynchroniseScreen::showProgress(const QString& status, int bar)
@@ -245,7 +267,7 @@ void SynchroniseScreen::showOutcome(const Result<DatabaseMerge::Summary>& result
     switch (r.outcome) {
     case DatabaseMerge::Outcome::Merged:
         m_progressFrame->setVisible(false);
-        MessageBox::information(this, kMerged);
+        MessageBox::information(this, kMerged + QLatin1Char('\n') + AutomaticBackups::madeBeforeMerge(m_backupFile));
         break;
     case DatabaseMerge::Outcome::LoginFailed:
         MessageBox::information(this, r.message);

@@ -6,6 +6,7 @@
 #include "gui/common/chelp.h"
 #include "gui/common/screen_hooks.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QList>
 
@@ -38,12 +39,16 @@ public:
     using HelpHandler = ScreenHooks::HelpHandler;
     // Test seam: sees each merge before it runs (to inject a failure into it).
     using MergeHook = std::function<void(DatabaseMerge& merge)>;
+    // The time that names the backup made before each run.
+    using Now = std::function<QDateTime()>;
+    static const QString kBackupFailed;
 
     explicit SynchroniseScreen(const DbContext& ctx, QWidget* parent = nullptr);
     ~SynchroniseScreen() override;
 
     void setHelpHandler(HelpHandler handler) { m_helpHandler = std::move(handler); }
     void setMergeHook(MergeHook hook) { m_mergeHook = std::move(hook); }
+    void setNow(Now now) { m_now = std::move(now); }
     bool isRunning() const { return m_runner.isRunning(); }
 
 public slots:
@@ -78,6 +83,8 @@ private:
     CHelp m_help;
     HelpHandler m_helpHandler;
     MergeHook m_mergeHook;
+    Now m_now;
+    QString m_backupFile; // made before the last run
     QList<QLineEdit*> m_boxes;
     QPushButton* m_helpButton = nullptr;
     QPushButton* m_closeButton = nullptr;
