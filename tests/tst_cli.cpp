@@ -174,7 +174,8 @@ void TstCli::importPrintsSummaryAndRefusals()
     QCOMPARE(listed.out, u"1\tPLD 1 SC 1\tA, B\t2019-03-01\n"_s);
     // Again: the row is a duplicate now, unless duplicates are asked for.
     QVERIFY(runCliOn(database, {u"import"_s, file}).out.startsWith(u"Read 3 rows: 0 stored, 1 skipped"_s));
-    QVERIFY(runCliOn(database, {u"import"_s, file, u"--allow-duplicates"_s}).out.startsWith(u"Read 3 rows: 1 stored"_s));
+    QVERIFY(
+        runCliOn(database, {u"import"_s, file, u"--allow-duplicates"_s}).out.startsWith(u"Read 3 rows: 1 stored"_s));
     QCOMPARE(database.scalar(u"SELECT COUNT(*) FROM case_master"_s).toInt(), 2);
 }
 
@@ -226,8 +227,8 @@ void TstCli::searchEqualsTheCore_data()
                                        << int(SearchField::AllFields) << false << false;
     QTest::newRow("match case") << QStringList{u"--match-case"_s} << int(SearchField::AllFields) << true << false;
     QTest::newRow("whole word") << QStringList{u"--whole-word"_s} << int(SearchField::AllFields) << false << true;
-    QTest::newRow("bench, any case of the name") << QStringList{u"--field"_s, u"bench"_s} << int(SearchField::Bench)
-                                                 << false << false;
+    QTest::newRow("bench, any case of the name")
+        << QStringList{u"--field"_s, u"bench"_s} << int(SearchField::Bench) << false << false;
 }
 
 void TstCli::searchEqualsTheCore()

@@ -128,11 +128,12 @@ private:
         if (found == m_identities.constEnd() || m_options.allowDuplicates)
             return false;
         ++m_summary.duplicates;
-        const QString of = *found > 0 ? QStringLiteral("citation %1").arg(*found)
-                                      : QStringLiteral("%1 %2 of this file").arg(m_summary.placeName.toLower()).arg(-*found);
+        const QString of = *found > 0
+                               ? QStringLiteral("citation %1").arg(*found)
+                               : QStringLiteral("%1 %2 of this file").arg(m_summary.placeName.toLower()).arg(-*found);
         m_summary.refusals << ImportRefusal{
-            place, QStringLiteral("skipped as a duplicate of %1 (the same citation and month and year of judgment).")
-                       .arg(of)};
+            place,
+            QStringLiteral("skipped as a duplicate of %1 (the same citation and month and year of judgment).").arg(of)};
         return true;
     }
 

@@ -20,10 +20,10 @@ constexpr std::array<std::pair<int, Citation::Text>, Citation::kTextCount> kText
 const QStringList& TransferColumns::names()
 {
     static const QStringList names{
-        QStringLiteral("citation"),     QStringLiteral("case"),        QStringLiteral("date"),
-        QStringLiteral("judgment"),     QStringLiteral("nature_of_case"), QStringLiteral("fact_summary"),
-        QStringLiteral("issue"),        QStringLiteral("rule_of_law"), QStringLiteral("remarks"),
-        QStringLiteral("categories"),   QStringLiteral("courts"),      QStringLiteral("acts"),
+        QStringLiteral("citation"),   QStringLiteral("case"),           QStringLiteral("date"),
+        QStringLiteral("judgment"),   QStringLiteral("nature_of_case"), QStringLiteral("fact_summary"),
+        QStringLiteral("issue"),      QStringLiteral("rule_of_law"),    QStringLiteral("remarks"),
+        QStringLiteral("categories"), QStringLiteral("courts"),         QStringLiteral("acts"),
         QStringLiteral("bench"),
     };
     return names;

@@ -2,9 +2,9 @@
 
 #include "core/transfer/transfer_columns.h"
 
+#include "core/transfer/zip_entry_device.h"
 #include <QDir>
 #include <QRegularExpression>
-#include "core/transfer/zip_entry_device.h"
 
 #include <unzip.h>
 
@@ -118,8 +118,9 @@ Error XlsxCitationReader::readSharedStrings()
 Error XlsxCitationReader::open()
 {
     if (!QFile::exists(m_fileName))
-        return Error::of(Error::Kind::NotFound, QStringLiteral("Could not read %1: there is no such file.")
-                                                    .arg(QDir::toNativeSeparators(m_fileName)));
+        return Error::of(
+            Error::Kind::NotFound,
+            QStringLiteral("Could not read %1: there is no such file.").arg(QDir::toNativeSeparators(m_fileName)));
     m_zip = unzOpen64(QFile::encodeName(m_fileName).constData());
     if (!m_zip)
         return fail(QStringLiteral("it is not a zip archive."));
