@@ -167,12 +167,12 @@ void TestCitationStore::longestTextsAndOneTooMany()
     // A change is refused the same way and leaves the stored citation as it was.
     tooLong = *loaded;
     tooLong.caseTitle = QString(51, QLatin1Char('t'));
-    const Error e = store.modify(tooLong);
+    const Error e = store.modify(*loaded, tooLong);
     QVERIFY(e.description.contains(QLatin1String("Case")));
     QCOMPARE(store.load(*id)->caseTitle, c.caseTitle);
     tooLong = *loaded;
     tooLong.bench = QStringList(22, QStringLiteral("J"));
-    QVERIFY(store.modify(tooLong).isError());
+    QVERIFY(store.modify(*loaded, tooLong).isError());
     QCOMPARE(citationRows(t), before);
 }
 
@@ -252,14 +252,15 @@ void TestCitationStore::modifyRewritesLinksWithFreshKeys()
     const qint64 id = store.add(sample()).valueOr(-1);
     QCOMPARE(id, qint64(1));
 
-    Citation c = *store.load(id);
+    const Citation opened = *store.load(id);
+    Citation c = opened;
     c.categories.clear();
     c.courts = {{1, QStringLiteral("Supreme Court"), {}}, {2, QStringLiteral("High Court"), {}}};
     c.acts = {{2, QStringLiteral("Contract Act"), QStringLiteral("s. 74")}};
     c.bench = {QStringLiteral("Justice C")};
     c.caseTitle = QStringLiteral("  kept as typed  ");
     c.text(Citation::Judgment) = QStringLiteral(" changed ");
-    const Error e = store.modify(c);
+    const Error e = store.modify(opened, c);
     QVERIFY2(!e, qPrintable(e.description));
 
     QCOMPARE(rows(t, QStringLiteral("cmd_category_master")), 0);
@@ -312,17 +313,18 @@ void TestCitationStore::failureHalfwayStoresNothing()
     // A failure injected at the last link of a change leaves the stored citation as it was.
     const qint64 id = store.add(sample()).valueOr(-1);
     const QList<int> before = citationRows(t);
-    Citation changed = *store.load(id);
+    const Citation loaded = *store.load(id);
+    Citation changed = loaded;
     changed.citation = QStringLiteral("changed");
     changed.bench = {QStringLiteral("Someone else")};
     session.failNextStatementContaining(QStringLiteral("INSERT INTO cmd_act_master"));
-    QVERIFY(store.modify(changed).isError());
+    QVERIFY(store.modify(loaded, changed).isError());
     QCOMPARE(citationRows(t), before);
     const Citation after = *store.load(id);
     QCOMPARE(after.citation, sample().citation);
     QCOMPARE(after.bench, sample().bench);
     // And the session is usable afterwards.
-    QVERIFY(!store.modify(changed));
+    QVERIFY(!store.modify(loaded, changed));
     QCOMPARE(store.load(id)->citation, QStringLiteral("changed"));
 }
 
@@ -338,7 +340,7 @@ void TestCitationStore::vanishedCitationIsReported()
         DbSession other(t.ctx());
         QVERIFY(!CitationStore(other).remove(id));
     }
-    Error e = store.modify(loaded);
+    Error e = store.modify(loaded, loaded);
     QCOMPARE(e.description, CitationStore::vanishedMessage(id));
     QCOMPARE(e.kind, Error::Kind::NotFound);
     e = store.remove(id);
@@ -533,10 +535,11 @@ void TestCitationStore::benchRowsBeyondTheShownAreKept()
     // Written after the shown ones with fresh keys, like every rewritten bench row.
     QCOMPARE(t.scalar(QStringLiteral("SELECT MIN(id) FROM cm_bench_name")).toInt(), 24);
     QCOMPARE(t.scalar(QStringLiteral("SELECT id FROM cm_bench_name WHERE bench_name = 'Justice 23'")).toInt(), 45);
-    // A change without a loaded copy keeps them too.
-    Citation again = *a.load(1);
+    // A second change keeps them too.
+    const Citation reloaded = *a.load(1);
+    Citation again = reloaded;
     again.bench = again.bench.mid(0, 3);
-    QVERIFY(!a.modify(again));
+    QVERIFY(!a.modify(reloaded, again));
     QCOMPARE(a.load(1)->bench, expected.bench.mid(0, 3) + expected.bench.mid(Citation::kBenchRows));
 }
 

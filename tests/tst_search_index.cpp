@@ -538,10 +538,11 @@ void TestSearchIndex::indexFollowsCitationWrites()
 
     Result<Citation> loaded = store.load(*id);
     QVERIFY(loaded);
-    loaded->text(Citation::Issue) = QStringLiteral("Whether the tapir may graze");
-    loaded->acts = {{1, QStringLiteral("Income Tax Ordinance"), QStringLiteral("s. 4 tapir")}};
-    loaded->bench = {QStringLiteral("Justice Tapir")};
-    QVERIFY(!store.modify(*loaded));
+    Citation edited = *loaded;
+    edited.text(Citation::Issue) = QStringLiteral("Whether the tapir may graze");
+    edited.acts = {{1, QStringLiteral("Income Tax Ordinance"), QStringLiteral("s. 4 tapir")}};
+    edited.bench = {QStringLiteral("Justice Tapir")};
+    QVERIFY(!store.modify(*loaded, edited));
     QCOMPARE(hitsOf(session, SearchPass::All, request(QStringLiteral("quagga"))), Hits{});
     QCOMPARE(hitsOf(session, SearchPass::Bench, request(QStringLiteral("quagga"), SearchField::Bench)), Hits{});
     QCOMPARE(hitsOf(session, SearchPass::All, request(QStringLiteral("tapir"))),

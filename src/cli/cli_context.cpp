@@ -8,14 +8,16 @@ const QString kDataOption = QStringLiteral("data");
 } // namespace
 
 CliContext::CliContext(QTextStream& out, QTextStream& err, const ProgramFolders& folders, bool errIsTerminal)
-    : m_out(out), m_err(err), m_folders(folders), m_errIsTerminal(errIsTerminal)
-{
-}
+    : m_out(out)
+    , m_err(err)
+    , m_folders(folders)
+    , m_errIsTerminal(errIsTerminal)
+{}
 
 void CliContext::addFolderOptions(QCommandLineParser& parser)
 {
-    parser.addOption({kSettingsOption, QStringLiteral("Read the connection settings from FILE."),
-                      QStringLiteral("FILE")});
+    parser.addOption(
+        {kSettingsOption, QStringLiteral("Read the connection settings from FILE."), QStringLiteral("FILE")});
     parser.addOption({kDataOption, QStringLiteral("Keep the embedded databases in DIR."), QStringLiteral("DIR")});
 }
 

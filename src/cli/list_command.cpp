@@ -34,8 +34,8 @@ int runListCommand(CliContext& context, const QStringList& arguments)
         if (!rows)
             return context.fail(rows.error());
         for (const CitationListRow& row : *rows)
-            out << row.caseId << '\t' << CliContext::field(row.citation) << '\t' << CliContext::field(row.caseTitle) << '\t'
-                << row.judgmentDate.toString(Qt::ISODate) << '\n';
+            out << row.caseId << '\t' << CliContext::field(row.citation) << '\t' << CliContext::field(row.caseTitle)
+                << '\t' << row.judgmentDate.toString(Qt::ISODate) << '\n';
     }
     out.flush();
     return 0;

@@ -6,9 +6,10 @@ constexpr int kRedrawMs = 200;
 } // namespace
 
 TerminalProgress::TerminalProgress(QTextStream& err, bool enabled, const QString& label)
-    : m_err(err), m_enabled(enabled), m_label(label)
-{
-}
+    : m_err(err)
+    , m_enabled(enabled)
+    , m_label(label)
+{}
 
 TerminalProgress::~TerminalProgress()
 {
@@ -31,8 +32,8 @@ void TerminalProgress::draw(qint64 done, qint64 total)
         const qint64 filled = qBound(qint64(0), done * kBarWidth / total, qint64(kBarWidth));
         line += QLatin1Char('[') + QString(int(filled), QLatin1Char('#')) +
                 QString(kBarWidth - int(filled), QLatin1Char(' ')) + QStringLiteral("] ") +
-                QString::number(done * 100 / total) + QStringLiteral("% (") + QString::number(done) +
-                QLatin1Char('/') + QString::number(total) + QLatin1Char(')');
+                QString::number(done * 100 / total) + QStringLiteral("% (") + QString::number(done) + QLatin1Char('/') +
+                QString::number(total) + QLatin1Char(')');
     } else {
         line += QString::number(done);
     }

@@ -30,7 +30,7 @@ CliRun runCliOn(const TestDatabase& database, const QStringList& arguments)
     const QString settings = database.programDir() + QStringLiteral("/cli-settings.ini");
     if (Error e = SettingsFile::writeFile(settings, database.ctx().connection))
         return {-1, {}, e.description};
-    return runCli(QStringList{QStringLiteral("--settings"), settings, QStringLiteral("--data"),
-                              database.ctx().dataDir()} +
-                  arguments);
+    return runCli(
+        QStringList{QStringLiteral("--settings"), settings, QStringLiteral("--data"), database.ctx().dataDir()} +
+        arguments);
 }

@@ -360,24 +360,17 @@ Result<qint64> CitationStore::add(const Citation& typed) const
 
 Error CitationStore::modify(const Citation& loaded, const Citation& edited) const
 {
-    return rewrite(&loaded, edited);
+    return rewrite(loaded, edited);
 }
 
-Error CitationStore::modify(const Citation& citation) const
-{
-    return rewrite(nullptr, citation);
-}
-
-Error CitationStore::rewrite(const Citation* loaded, const Citation& edited) const
+Error CitationStore::rewrite(const Citation& loaded, const Citation& edited) const
 {
     if (Error e = CitationRules::limitsError(edited))
         return e;
     Citation c = edited;
-    if (loaded) {
-        // The rows written are the ones that were loaded, and found unchanged below.
-        c.caseId = loaded->caseId;
-        c.textIds = loaded->textIds;
-    }
+    // The rows written are the ones that were loaded, and found unchanged below.
+    c.caseId = loaded.caseId;
+    c.textIds = loaded.textIds;
     // Every column but the key, in table order, and the key last for the WHERE.
     QStringList assignments = CitationTables::caseColumns();
     assignments.removeOne(CitationTables::caseKey());
@@ -389,7 +382,7 @@ Error CitationStore::rewrite(const Citation* loaded, const Citation& edited) con
     return inTransaction(m_session, [&]() -> Error {
         if (Error err = m_session.lockForWrite(kCaseMaster))
             return err;
-        const Result<Citation> stored = storedAsLoaded(c.caseId, loaded, false);
+        const Result<Citation> stored = storedAsLoaded(c.caseId, &loaded, false);
         if (!stored)
             return stored.error();
         if (Error err = lockLinkedMasters(c))

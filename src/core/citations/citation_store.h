@@ -46,12 +46,10 @@ public:
     // citation took its key. Kind::NotFound when it is gone, or when a linked category, court or Act is.
     // Bench names stored beyond the 21 a screen shows are kept, after the ones given.
     Error modify(const Citation& loaded, const Citation& edited) const;
-    // The same without the comparison, for a caller that holds no loaded copy: whatever is stored is rewritten.
-    Error modify(const Citation& citation) const;
     // Deletes the citation `loaded` from all eleven tables; the master rows stay. Refused like modify when the
     // stored citation is no longer the one loaded.
     Error remove(const Citation& loaded) const;
-    // The same by key alone, whatever is stored under it.
+    // The same by key alone, whatever is stored under it: for a caller that deletes by key, holding no copy.
     Error remove(qint64 caseId) const;
 
     // The error a write of a case that is no longer stored gives.
@@ -62,7 +60,7 @@ public:
 private:
     // The stored citation, and in `whole` whether its six text rows were found.
     Result<Citation> read(qint64 caseId, bool* whole) const;
-    Error rewrite(const Citation* loaded, const Citation& edited) const;
+    Error rewrite(const Citation& loaded, const Citation& edited) const;
     Error erase(qint64 caseId, const Citation* loaded) const;
     // Under the lock: the stored citation, when it is still the one loaded (or no copy is given).
     Result<Citation> storedAsLoaded(qint64 caseId, const Citation* loaded, bool deleting) const;
