@@ -281,5 +281,5 @@ int XlsxCitationReader::percent() const
 {
     if (!m_sheet || m_sheetSize <= 0)
         return 100;
-    return int(qMin<qint64>(100, m_sheet->pos() * 100 / m_sheetSize));
+    return int(qMin<qint64>(100, m_sheet->consumed() * 100 / m_sheetSize));
 }
