@@ -124,8 +124,7 @@ void BenchImport::import()
         }
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QString::fromLatin1(kImportMode), file, again});
+        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kImportMode), file, again});
         QVERIFY(child.waitForFinished(-1));
         QCOMPARE(child.exitCode(), 0);
         const QStringList got = QString::fromLatin1(child.readAllStandardOutput()).split(QLatin1Char(' '));
