@@ -335,8 +335,12 @@ Result<ImportSummary> CitationImport::run(DbSession& session, const QString& fil
             return got.error();
         if (!*got)
             break;
-        if (Error e = importer.take(record))
+        if (Error e = importer.take(record)) {
+            // The rows stored before the failure stay; the caller is told how many.
+            if (importer.summary().stored > 0 && !options.dryRun)
+                e.description += QStringLiteral(" The %1 rows stored before it stay.").arg(importer.summary().stored);
             return e;
+        }
         if (progress)
             progress(importer.summary(), (*reader)->percent());
     }
