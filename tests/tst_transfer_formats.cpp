@@ -177,6 +177,9 @@ void TstTransferFormats::columnsMatch_data()
                                         << QString();
     QTest::newRow("every column") << TransferColumns::names() << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}
                                   << QString();
+    QTest::newRow("empty names passed over")
+        << QStringList{u"citation"_s, QString(), u" "_s}
+        << QList<int>{TransferColumns::CitationText, TransferColumns::kUnnamed, TransferColumns::kUnnamed} << QString();
     QTest::newRow("unknown") << QStringList{u"citation"_s, u"judges"_s} << QList<int>()
                              << u"The column \"judges\" is not one the import knows"_s;
     QTest::newRow("twice") << QStringList{u"citation"_s, u"Case"_s, u"case"_s} << QList<int>()
@@ -227,6 +230,10 @@ void TstTransferFormats::rowCells()
     QVERIFY(TransferColumns::record(columns, {u""_s, u"x"_s, u""_s, u""_s, u""_s, u"extra"_s}, 3)
                 .problem.contains(u"6 fields"_s));
     QVERIFY(TransferColumns::record({TransferColumns::Date}, {u"2019-02-30"_s}, 3).problem.contains(u"2019-02-30"_s));
+    const QList<int> unnamed{TransferColumns::CitationText, TransferColumns::kUnnamed};
+    QCOMPARE(TransferColumns::record(unnamed, {u"x"_s, u" "_s}, 3).problem, QString());
+    QCOMPARE(TransferColumns::record(unnamed, {u"x"_s, u"y"_s}, 3).problem,
+             u"the row has a value in a column the first row does not name."_s);
 }
 
 void TstTransferFormats::sheetReferencesAndSerialDates()
