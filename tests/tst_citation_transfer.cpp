@@ -107,6 +107,7 @@ private slots:
     void workbookWithSharedStringsAndSerialDates();
     void cslJsonItems();
     void cancelKeepsRowsStored();
+    void databaseFailureEndsTheRun();
     void exportCancelledLeavesOldFile();
     void roundTrip_data();
     void roundTrip();
@@ -370,6 +371,23 @@ void TstCitationTransfer::cancelKeepsRowsStored()
         u"Cancelled before the end of the file; the rows stored before stay."_s));
     QCOMPARE(percents.size(), 4);
     QVERIFY(percents.at(0) <= percents.at(2) && percents.at(2) < 100);
+}
+
+void TstCitationTransfer::databaseFailureEndsTheRun()
+{
+    LEX_USE_DATABASE(t, true);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, u"three.csv"_s, "citation\nPLD 1 SC 1\nPLD 1 SC 2\nPLD 1 SC 3\n");
+    DbSession session(t.ctx());
+    // The second row's transaction cannot be begun: the run ends there, and the first row stays stored.
+    const Result<ImportSummary> s =
+        CitationImport::run(session, path, {}, nullptr, [&](const ImportSummary& soFar, int) {
+            if (soFar.read == 1)
+                session.failNextStatementContaining(u"BEGIN"_s);
+        });
+    QVERIFY(!s.ok());
+    QVERIFY2(s.error().description.endsWith(u" The row stored before it stays."_s), qPrintable(s.error().description));
+    QCOMPARE(t.scalar(u"SELECT COUNT(*) FROM case_master"_s).toInt(), 1);
 }
 
 void TstCitationTransfer::exportCancelledLeavesOldFile()

@@ -337,8 +337,11 @@ Result<ImportSummary> CitationImport::run(DbSession& session, const QString& fil
             break;
         if (Error e = importer.take(record)) {
             // The rows stored before the failure stay; the caller is told how many.
-            if (importer.summary().stored > 0 && !options.dryRun)
-                e.description += QStringLiteral(" The %1 rows stored before it stay.").arg(importer.summary().stored);
+            const qint64 stored = importer.summary().stored;
+            if (stored == 1 && !options.dryRun)
+                e.description += QStringLiteral(" The row stored before it stays.");
+            else if (stored > 1 && !options.dryRun)
+                e.description += QStringLiteral(" The %1 rows stored before it stay.").arg(count(stored));
             return e;
         }
         if (progress)
