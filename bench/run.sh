@@ -8,14 +8,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${LEXORIUM_BUILD_DIR:-build}
-# LEXORIUM_BENCH chooses the benchmarks: any of store, search, merge and backup (the first three by default).
+# LEXORIUM_BENCH chooses the benchmarks: any of store, search, merge, import and backup (the first four by
+# default).
 benches=()
-for b in ${LEXORIUM_BENCH:-store search merge}; do
+for b in ${LEXORIUM_BENCH:-store search merge import}; do
     case $b in
         store) benches+=("$build/bin/bench_citation_store") ;;
         search) benches+=("$build/bin/bench_search") ;;
         merge) benches+=("$build/bin/bench_merge") ;;
         backup) benches+=("$build/bin/bench_backup") ;;
+        import) benches+=("$build/bin/bench_import") ;;
         *) echo "Unknown benchmark $b" >&2; exit 1 ;;
     esac
 done

@@ -42,10 +42,9 @@ QStringList describe(TestDatabase& t)
         const Result<Citation> c = store.loadWhole(id);
         if (!c)
             return {c.error().description};
-        QStringList parts{c->citation, c->caseTitle,
-                          t.scalar(u"SELECT dt_of_judgment FROM case_master WHERE case_id = ?"_s, {id})
-                              .toString()
-                              .left(10)};
+        QStringList parts{
+            c->citation, c->caseTitle,
+            t.scalar(u"SELECT dt_of_judgment FROM case_master WHERE case_id = ?"_s, {id}).toString().left(10)};
         for (const QString& text : c->texts)
             parts << text;
         for (const QList<CitationLink>* links : {&c->categories, &c->courts, &c->acts}) {
@@ -108,6 +107,7 @@ private slots:
     void workbookWithSharedStringsAndSerialDates();
     void cslJsonItems();
     void cancelKeepsRowsStored();
+    void databaseFailureEndsTheRun();
     void exportCancelledLeavesOldFile();
     void roundTrip_data();
     void roundTrip();
@@ -120,18 +120,18 @@ void TstCitationTransfer::badRowsRefusedGoodRowsStored()
     QTemporaryDir dir;
     QByteArray csv = "Citation,COURTS,categories,bench,date,issue,acts\r\n";
     csv += "PLD 2019 SC 1,\" supreme court \",Tax; New Category,Justice A;Justice B,2019-03-14,,Contract Act|s. 5\r\n";
-    csv += ",Supreme Court,,,2019-01-01,,\r\n";                         // 3: no citation
-    csv += "PLD 2019 SC 2,,,,2019-13-01,,\r\n";                         // 4: bad date
+    csv += ",Supreme Court,,,2019-01-01,,\r\n";                                 // 3: no citation
+    csv += "PLD 2019 SC 2,,,,2019-13-01,,\r\n";                                 // 4: bad date
     csv += "PLD 2019 SC 3,New Court,,,,\"" + QByteArray(8120, 'i') + "\",\r\n"; // 5: issue too long
     QByteArray judges;
     for (int i = 1; i <= 22; ++i)
         judges += "J" + QByteArray::number(i) + ';';
-    csv += "PLD 2019 SC 4,,,\"" + judges + "\",,,\r\n";                 // 6: 22 judges
-    csv += "\"PLD 2019\nSC 5\",,,,2019-05,\"two\r\nlines\",\r\n";      // 7-9: quoted line breaks
-    csv += "PLD 2019 SC 6,,,,,,,extra\r\n";                             // 10: too many fields
-    csv += "\r\n";                                                      // 11: blank
-    csv += "PLD 2019 SC 7,,,,,,|s. 9\r\n";                              // 12: Act without a name
-    csv += "PLD 2019 SC 8,High Court\r\n";                              // 13: fewer fields: fine
+    csv += "PLD 2019 SC 4,,,\"" + judges + "\",,,\r\n";           // 6: 22 judges
+    csv += "\"PLD 2019\nSC 5\",,,,2019-05,\"two\r\nlines\",\r\n"; // 7-9: quoted line breaks
+    csv += "PLD 2019 SC 6,,,,,,,extra\r\n";                       // 10: too many fields
+    csv += "\r\n";                                                // 11: blank
+    csv += "PLD 2019 SC 7,,,,,,|s. 9\r\n";                        // 12: Act without a name
+    csv += "PLD 2019 SC 8,High Court\r\n";                        // 13: fewer fields: fine
     const QString path = writeFile(dir, u"cases.csv"_s, csv);
 
     DbSession session(t.ctx());
@@ -163,7 +163,8 @@ void TstCitationTransfer::badRowsRefusedGoodRowsStored()
                               {10, u"Supreme Court|"_s},
                               {11, u"Contract Act|s. 5"_s},
                               {12, u"Justice A+Justice B"_s}}));
-    QCOMPARE(got.at(1), line({{0, u"PLD 2019\nSC 5"_s}, {2, u"2019-05-01"_s}, {3 + Citation::Issue, u"two\r\nlines"_s}}));
+    QCOMPARE(got.at(1),
+             line({{0, u"PLD 2019\nSC 5"_s}, {2, u"2019-05-01"_s}, {3 + Citation::Issue, u"two\r\nlines"_s}}));
     QCOMPARE(got.at(2), line({{0, u"PLD 2019 SC 8"_s}, {10, u"High Court|"_s}}));
 }
 
@@ -204,11 +205,11 @@ void TstCitationTransfer::duplicatesAndDryRun()
     QTemporaryDir dir;
     const QString path = writeFile(dir, u"dups.csv"_s,
                                    "citation,date\n"
-                                   "PLD 2003 SC 5,2003-05-02\n"  // 2: same month and year as the stored one
-                                   "PLD 2003 SC 5,2003-06-01\n"  // 3: another month
-                                   "pld 2003 sc 5,2003-05-02\n"  // 4: another spelling
-                                   "2001 SCMR 9,\n"              // 5
-                                   "2001 SCMR 9,\n");            // 6: the same as line 5
+                                   "PLD 2003 SC 5,2003-05-02\n" // 2: same month and year as the stored one
+                                   "PLD 2003 SC 5,2003-06-01\n" // 3: another month
+                                   "pld 2003 sc 5,2003-05-02\n" // 4: another spelling
+                                   "2001 SCMR 9,\n"             // 5
+                                   "2001 SCMR 9,\n");           // 6: the same as line 5
     const QStringList before = t.citationTableRows();
     DbSession session(t.ctx());
     const Result<ImportSummary> dry = CitationImport::run(session, path, {true, false});
@@ -286,9 +287,10 @@ void TstCitationTransfer::workbookOfTheProjectsWriter()
     const Result<ImportSummary> s = CitationImport::run(session, path, {});
     QVERIFY2(s.ok(), qPrintable(s.error().description));
     QCOMPARE(CitationImport::summaryText(*s), u"Read 2 rows: 2 stored, 0 skipped as duplicates, 0 refused."_s);
-    QCOMPARE(describe(t),
-             (QStringList{line({{0, u"PLD 2020 SC 1"_s}, {1, u"Ωmega v. 法官"_s}, {2, u"2020-02-29"_s}, {12, u"A+B"_s}}),
-                          line({{0, u"PLD 2020 SC 2"_s}, {3 + Citation::RuleOfLaw, u"rule\nof law"_s}})}));
+    QCOMPARE(
+        describe(t),
+        (QStringList{line({{0, u"PLD 2020 SC 1"_s}, {1, u"Ωmega v. 法官"_s}, {2, u"2020-02-29"_s}, {12, u"A+B"_s}}),
+                     line({{0, u"PLD 2020 SC 2"_s}, {3 + Citation::RuleOfLaw, u"rule\nof law"_s}})}));
 }
 
 void TstCitationTransfer::workbookWithSharedStringsAndSerialDates()
@@ -334,9 +336,8 @@ void TstCitationTransfer::cslJsonItems()
     QVERIFY2(s.ok(), qPrintable(s.error().description));
     QCOMPARE(CitationImport::summaryText(*s),
              u"Read 4 items: 2 stored, 0 skipped as duplicates, 1 refused. 1 left out as not legal cases."_s);
-    QCOMPARE(CitationImport::refusalsText(*s),
-             u"Item 2: left out: the item is of type \"book\", not legal_case.\n"
-             "Item 4: the date of judgment names no month.\n"_s);
+    QCOMPARE(CitationImport::refusalsText(*s), u"Item 2: left out: the item is of type \"book\", not legal_case.\n"
+                                               "Item 4: the date of judgment names no month.\n"_s);
     QCOMPARE(describe(t), (QStringList{line({{0, u"PLD 2010 77"_s},
                                              {1, u"Ωmega v. State"_s},
                                              {2, u"2010-04-03"_s},
@@ -366,9 +367,27 @@ void TstCitationTransfer::cancelKeepsRowsStored()
     QVERIFY(s->cancelled);
     QCOMPARE(s->stored, 3);
     QCOMPARE(t.scalar(u"SELECT COUNT(*) FROM case_master"_s).toInt(), 3);
-    QVERIFY(CitationImport::summaryText(*s).endsWith(u"Cancelled before the end of the file; the rows stored before stay."_s));
+    QVERIFY(CitationImport::summaryText(*s).endsWith(
+        u"Cancelled before the end of the file; the rows stored before stay."_s));
     QCOMPARE(percents.size(), 4);
     QVERIFY(percents.at(0) <= percents.at(2) && percents.at(2) < 100);
+}
+
+void TstCitationTransfer::databaseFailureEndsTheRun()
+{
+    LEX_USE_DATABASE(t, true);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, u"three.csv"_s, "citation\nPLD 1 SC 1\nPLD 1 SC 2\nPLD 1 SC 3\n");
+    DbSession session(t.ctx());
+    // The second row's transaction cannot be begun: the run ends there, and the first row stays stored.
+    const Result<ImportSummary> s =
+        CitationImport::run(session, path, {}, nullptr, [&](const ImportSummary& soFar, int) {
+            if (soFar.read == 1)
+                session.failNextStatementContaining(u"BEGIN"_s);
+        });
+    QVERIFY(!s.ok());
+    QVERIFY2(s.error().description.endsWith(u" The row stored before it stays."_s), qPrintable(s.error().description));
+    QCOMPARE(t.scalar(u"SELECT COUNT(*) FROM case_master"_s).toInt(), 1);
 }
 
 void TstCitationTransfer::exportCancelledLeavesOldFile()
@@ -382,11 +401,12 @@ void TstCitationTransfer::exportCancelledLeavesOldFile()
     for (const QString& name : {u"all.csv"_s, u"all.xlsx"_s, u"all.json"_s}) {
         const QString path = writeFile(dir, name, "old");
         CancelToken cancel;
-        const Result<qint64> r = CitationTransferExport::write(session, path, {}, &cancel, [&](qint64 done, qint64 total) {
-            QCOMPARE(total, 3);
-            if (done == 2)
-                cancel.cancel();
-        });
+        const Result<qint64> r =
+            CitationTransferExport::write(session, path, {}, &cancel, [&](qint64 done, qint64 total) {
+                QCOMPARE(total, 3);
+                if (done == 2)
+                    cancel.cancel();
+            });
         QVERIFY(!r.ok());
         QCOMPARE(r.error().kind, Error::Kind::Cancelled);
         QFile f(path);

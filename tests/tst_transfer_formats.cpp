@@ -171,11 +171,15 @@ void TstTransferFormats::columnsMatch_data()
     QTest::addColumn<QStringList>("header");
     QTest::addColumn<QList<int>>("columns");
     QTest::addColumn<QString>("error");
-    QTest::newRow("any order and case")
-        << QStringList{u" Bench"_s, u"CITATION"_s, u"Date "_s}
-        << QList<int>{TransferColumns::Bench, TransferColumns::CitationText, TransferColumns::Date} << QString();
-    QTest::newRow("every column") << TransferColumns::names()
-                                  << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12} << QString();
+    QTest::newRow("any order and case") << QStringList{u" Bench"_s, u"CITATION"_s, u"Date "_s}
+                                        << QList<int>{TransferColumns::Bench, TransferColumns::CitationText,
+                                                      TransferColumns::Date}
+                                        << QString();
+    QTest::newRow("every column") << TransferColumns::names() << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}
+                                  << QString();
+    QTest::newRow("empty names passed over")
+        << QStringList{u"citation"_s, QString(), u" "_s}
+        << QList<int>{TransferColumns::CitationText, TransferColumns::kUnnamed, TransferColumns::kUnnamed} << QString();
     QTest::newRow("unknown") << QStringList{u"citation"_s, u"judges"_s} << QList<int>()
                              << u"The column \"judges\" is not one the import knows"_s;
     QTest::newRow("twice") << QStringList{u"citation"_s, u"Case"_s, u"case"_s} << QList<int>()
@@ -204,7 +208,9 @@ void TstTransferFormats::rowCells()
     const QList<int> columns{TransferColumns::Acts, TransferColumns::CitationText, TransferColumns::Categories,
                              TransferColumns::Bench, TransferColumns::Issue};
     TransferRecord r = TransferColumns::record(
-        columns, {u"Contract Act|s. 73; Income Tax Ordinance| ;;"_s, u"PLD 1 SC 2"_s, u" Tax ;Civil"_s, u"A;;B"_s, u"issue"_s}, 7);
+        columns,
+        {u"Contract Act|s. 73; Income Tax Ordinance| ;;"_s, u"PLD 1 SC 2"_s, u" Tax ;Civil"_s, u"A;;B"_s, u"issue"_s},
+        7);
     QCOMPARE(r.place, 7);
     QCOMPARE(r.problem, QString());
     QCOMPARE(r.citation, QStringLiteral("PLD 1 SC 2"));
@@ -213,16 +219,21 @@ void TstTransferFormats::rowCells()
     QCOMPARE(r.bench, (QStringList{u"A"_s, u"B"_s}));
     QCOMPARE(r.texts[Citation::Issue], QStringLiteral("issue"));
     // Written back, the same row reads as the same record.
-    const TransferRecord back = TransferColumns::record({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
-                                                        TransferColumns::cells(r), 7);
+    const TransferRecord back =
+        TransferColumns::record({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, TransferColumns::cells(r), 7);
     QCOMPARE(back.acts, r.acts);
     QCOMPARE(back.categories, r.categories);
     QCOMPARE(back.bench, r.bench);
 
     QCOMPARE(TransferColumns::record(columns, {u"|s. 5"_s, u"x"_s}, 3).problem,
              QStringLiteral("the Act \"|s. 5\" has no name before its section."));
-    QVERIFY(TransferColumns::record(columns, {u""_s, u"x"_s, u""_s, u""_s, u""_s, u"extra"_s}, 3).problem.contains(u"6 fields"_s));
+    QVERIFY(TransferColumns::record(columns, {u""_s, u"x"_s, u""_s, u""_s, u""_s, u"extra"_s}, 3)
+                .problem.contains(u"6 fields"_s));
     QVERIFY(TransferColumns::record({TransferColumns::Date}, {u"2019-02-30"_s}, 3).problem.contains(u"2019-02-30"_s));
+    const QList<int> unnamed{TransferColumns::CitationText, TransferColumns::kUnnamed};
+    QCOMPARE(TransferColumns::record(unnamed, {u"x"_s, u" "_s}, 3).problem, QString());
+    QCOMPARE(TransferColumns::record(unnamed, {u"x"_s, u"y"_s}, 3).problem,
+             u"the row has a value in a column the first row does not name."_s);
 }
 
 void TstTransferFormats::sheetReferencesAndSerialDates()
@@ -308,9 +319,10 @@ void TstTransferFormats::cslMapping()
                                     3)
                  .problem,
              QStringLiteral("the date of judgment names no month."));
-    QCOMPARE(CslJsonMapping::record({{u"type"_s, u"legal_case"_s}, {u"issued"_s, QJsonObject{{u"raw"_s, u"2003-05"_s}}}}, 3)
-                 .judgmentDate,
-             QDate(2003, 5, 1));
+    QCOMPARE(
+        CslJsonMapping::record({{u"type"_s, u"legal_case"_s}, {u"issued"_s, QJsonObject{{u"raw"_s, u"2003-05"_s}}}}, 3)
+            .judgmentDate,
+        QDate(2003, 5, 1));
 
     // What the export writes is read back whole, the fields CSL has no place for included.
     r.texts[Citation::Judgment] = u"held"_s;

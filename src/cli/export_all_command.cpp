@@ -28,7 +28,8 @@ int runExportAllCommand(CliContext& context, const QStringList& arguments)
     bar.finish();
     if (!written)
         return context.fail(written.error());
-    context.out() << QStringLiteral("Wrote %1 citations to %2.\n").arg(*written).arg(parser.positionalArguments().first());
+    context.out()
+        << QStringLiteral("Wrote %1 citations to %2.\n").arg(*written).arg(parser.positionalArguments().first());
     context.out().flush();
     return 0;
 }

@@ -31,8 +31,8 @@ int runExportCommand(CliContext& context, const QStringList& arguments)
     DbSession session(*ctx);
     if (!session.isOpen())
         return context.fail(session.error());
-    if (Error e = CitationExport::write(session, CitationExport::formatFor(fileName), caseId, fileName,
-                                        QDate::currentDate()))
+    if (Error e =
+            CitationExport::write(session, CitationExport::formatFor(fileName), caseId, fileName, QDate::currentDate()))
         return context.fail(e);
     context.out() << QStringLiteral("The report has been stored in %1\n").arg(fileName);
     context.out().flush();

@@ -13,8 +13,9 @@ int runImportCommand(CliContext& context, const QStringList& arguments)
                        "prints how many were read, stored, skipped as duplicates and refused, then each refused "
                        "row with its line, row or item and the reason."));
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to import."));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("Check the whole file and say what would be refused; write nothing."));
+    const QCommandLineOption dryRun(
+        QStringLiteral("dry-run"),
+        QStringLiteral("Check the whole file and say what would be refused; write nothing."));
     const QCommandLineOption allowDuplicates(
         QStringLiteral("allow-duplicates"),
         QStringLiteral("Store a row even when a citation of the same text and month and year of judgment is there."));

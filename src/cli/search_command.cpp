@@ -12,10 +12,10 @@ int runSearchCommand(CliContext& context, const QStringList& arguments)
                        "and prints one line per hit: case id, citation and where it was found, separated by tabs."));
     parser.addPositionalArgument(QStringLiteral("TEXT"), QStringLiteral("The text to find; it cannot begin with a "
                                                                         "blank."));
-    const QCommandLineOption field(QStringLiteral("field"),
-                                   QStringLiteral("Look in this field only: %1.")
-                                       .arg(CitationSearch::fieldChoices().join(QStringLiteral(", "))),
-                                   QStringLiteral("NAME"));
+    const QCommandLineOption field(
+        QStringLiteral("field"),
+        QStringLiteral("Look in this field only: %1.").arg(CitationSearch::fieldChoices().join(QStringLiteral(", "))),
+        QStringLiteral("NAME"));
     const QCommandLineOption allFields(QStringLiteral("all-fields"), QStringLiteral("Look in every field (the "
                                                                                     "default without --field)."));
     const QCommandLineOption matchCase(QStringLiteral("match-case"), QStringLiteral("Letters must match in case."));
@@ -50,9 +50,11 @@ int runSearchCommand(CliContext& context, const QStringList& arguments)
     if (!session.isOpen())
         return context.fail(session.error());
     QTextStream& out = context.out();
-    const Error e = CitationSearch(session).run(CitationSearch::passesFor(request), request, [&out](const SearchHit& hit) {
-        out << hit.caseId << '\t' << CliContext::field(hit.citation) << '\t' << CliContext::field(hit.foundIn) << '\n';
-    });
+    const Error e =
+        CitationSearch(session).run(CitationSearch::passesFor(request), request, [&out](const SearchHit& hit) {
+            out << hit.caseId << '\t' << CliContext::field(hit.citation) << '\t' << CliContext::field(hit.foundIn)
+                << '\n';
+        });
     out.flush();
     if (e)
         return context.fail(e);

@@ -128,11 +128,12 @@ private:
         if (found == m_identities.constEnd() || m_options.allowDuplicates)
             return false;
         ++m_summary.duplicates;
-        const QString of = *found > 0 ? QStringLiteral("citation %1").arg(*found)
-                                      : QStringLiteral("%1 %2 of this file").arg(m_summary.placeName.toLower()).arg(-*found);
+        const QString of = *found > 0
+                               ? QStringLiteral("citation %1").arg(*found)
+                               : QStringLiteral("%1 %2 of this file").arg(m_summary.placeName.toLower()).arg(-*found);
         m_summary.refusals << ImportRefusal{
-            place, QStringLiteral("skipped as a duplicate of %1 (the same citation and month and year of judgment).")
-                       .arg(of)};
+            place,
+            QStringLiteral("skipped as a duplicate of %1 (the same citation and month and year of judgment).").arg(of)};
         return true;
     }
 
@@ -334,8 +335,15 @@ Result<ImportSummary> CitationImport::run(DbSession& session, const QString& fil
             return got.error();
         if (!*got)
             break;
-        if (Error e = importer.take(record))
+        if (Error e = importer.take(record)) {
+            // The rows stored before the failure stay; the caller is told how many.
+            const qint64 stored = importer.summary().stored;
+            if (stored == 1 && !options.dryRun)
+                e.description += QStringLiteral(" The row stored before it stays.");
+            else if (stored > 1 && !options.dryRun)
+                e.description += QStringLiteral(" The %1 rows stored before it stay.").arg(count(stored));
             return e;
+        }
         if (progress)
             progress(importer.summary(), (*reader)->percent());
     }

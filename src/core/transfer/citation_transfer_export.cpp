@@ -27,10 +27,10 @@ Result<TransferRecord> recordOf(DbSession& session, qint64 caseId)
     for (const QString& name : c->bench)
         if (!name.trimmed().isEmpty())
             r.bench << name;
-    Result<QSqlQuery> q = session.query(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                            .arg(CitationTables::judgmentDate(), CitationTables::caseTable(),
-                                                 CitationTables::caseKey()),
-                                        {caseId});
+    Result<QSqlQuery> q =
+        session.query(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                          .arg(CitationTables::judgmentDate(), CitationTables::caseTable(), CitationTables::caseKey()),
+                      {caseId});
     if (!q)
         return q.error();
     if (q->next())
@@ -47,8 +47,9 @@ Result<qint64> CitationTransferExport::write(DbSession& session, const QString& 
         return writer.error();
     QList<qint64> ids = caseIds;
     if (ids.isEmpty()) {
-        Result<QList<qint64>> all = session.column<qint64>(
-            QStringLiteral("SELECT %1 FROM %2 ORDER BY %1").arg(CitationTables::caseKey(), CitationTables::caseTable()));
+        Result<QList<qint64>> all =
+            session.column<qint64>(QStringLiteral("SELECT %1 FROM %2 ORDER BY %1")
+                                       .arg(CitationTables::caseKey(), CitationTables::caseTable()));
         if (!all)
             return all.error();
         ids = *all;

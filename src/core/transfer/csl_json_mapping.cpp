@@ -83,8 +83,9 @@ TransferRecord CslJsonMapping::record(const QJsonObject& item, qint64 place)
     r.place = place;
     const QString type = item.value(QStringLiteral("type")).toString();
     if (type != kLegalCase) {
-        r.leftOutWhy = type.isEmpty() ? QStringLiteral("left out: the item has no type.")
-                                      : QStringLiteral("left out: the item is of type \"%1\", not %2.").arg(type, kLegalCase);
+        r.leftOutWhy = type.isEmpty()
+                           ? QStringLiteral("left out: the item has no type.")
+                           : QStringLiteral("left out: the item is of type \"%1\", not %2.").arg(type, kLegalCase);
         return r;
     }
     r.caseTitle = textOf(item.value(QStringLiteral("title")));
@@ -137,10 +138,10 @@ QJsonObject CslJsonMapping::item(const TransferRecord& r, qint64 id)
     if (!r.courts.isEmpty())
         item.insert(QStringLiteral("authority"), r.courts.join(QStringLiteral("; ")));
     if (r.judgmentDate.isValid())
-        item.insert(QStringLiteral("issued"),
-                    QJsonObject{{QStringLiteral("date-parts"),
-                                 QJsonArray{QJsonArray{r.judgmentDate.year(), r.judgmentDate.month(),
-                                                       r.judgmentDate.day()}}}});
+        item.insert(
+            QStringLiteral("issued"),
+            QJsonObject{{QStringLiteral("date-parts"),
+                         QJsonArray{QJsonArray{r.judgmentDate.year(), r.judgmentDate.month(), r.judgmentDate.day()}}}});
     if (!r.texts[Citation::Remarks].isEmpty())
         item.insert(QStringLiteral("note"), r.texts[Citation::Remarks]);
 

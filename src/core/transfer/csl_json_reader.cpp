@@ -77,8 +77,8 @@ Result<bool> CslJsonReader::nextItem(QByteArray* item)
             get();
             c = skipBlanks();
         } else if (c != ']') {
-            return Error::other(QStringLiteral("The items of the file are not separated by commas after item %1.")
-                                    .arg(m_items));
+            return Error::other(
+                QStringLiteral("The items of the file are not separated by commas after item %1.").arg(m_items));
         }
     }
     if (c == ']' || c < 0) {

@@ -14,10 +14,10 @@ class CsvRecordReader
 public:
     struct Record {
         qint64 line = 0;
-        QList<QByteArray> fields; // the bytes of each field, quotes taken off
+        QList<QByteArray> fields;   // the bytes of each field, quotes taken off
         bool unclosedQuote = false; // the input ended inside a quoted field
         // A line with nothing on it, which holds no record.
-        bool quoted = false;        // a field of it was quoted
+        bool quoted = false; // a field of it was quoted
         bool isBlank() const { return fields.size() == 1 && fields.first().isEmpty() && !quoted; }
     };
 

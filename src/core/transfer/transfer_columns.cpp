@@ -20,10 +20,10 @@ constexpr std::array<std::pair<int, Citation::Text>, Citation::kTextCount> kText
 const QStringList& TransferColumns::names()
 {
     static const QStringList names{
-        QStringLiteral("citation"),     QStringLiteral("case"),        QStringLiteral("date"),
-        QStringLiteral("judgment"),     QStringLiteral("nature_of_case"), QStringLiteral("fact_summary"),
-        QStringLiteral("issue"),        QStringLiteral("rule_of_law"), QStringLiteral("remarks"),
-        QStringLiteral("categories"),   QStringLiteral("courts"),      QStringLiteral("acts"),
+        QStringLiteral("citation"),   QStringLiteral("case"),           QStringLiteral("date"),
+        QStringLiteral("judgment"),   QStringLiteral("nature_of_case"), QStringLiteral("fact_summary"),
+        QStringLiteral("issue"),      QStringLiteral("rule_of_law"),    QStringLiteral("remarks"),
+        QStringLiteral("categories"), QStringLiteral("courts"),         QStringLiteral("acts"),
         QStringLiteral("bench"),
     };
     return names;
@@ -34,6 +34,11 @@ Result<QList<int>> TransferColumns::match(const QStringList& header)
     QList<int> columns;
     for (const QString& cell : header) {
         const QString name = cell.trimmed();
+        // A column without a name (a spreadsheet's trailing separators) is passed over; a value in it is not.
+        if (name.isEmpty()) {
+            columns << kUnnamed;
+            continue;
+        }
         int found = -1;
         for (int i = 0; i < kCount; ++i)
             if (names().at(i).compare(name, Qt::CaseInsensitive) == 0)
@@ -89,6 +94,11 @@ TransferRecord TransferColumns::record(const QList<int>& columns, const QStringL
     }
     for (qsizetype i = 0; i < cells.size(); ++i) {
         const QString& cell = cells.at(i);
+        if (columns.at(i) == kUnnamed) {
+            if (!cell.trimmed().isEmpty() && r.problem.isEmpty())
+                r.problem = QStringLiteral("the row has a value in a column the first row does not name.");
+            continue;
+        }
         switch (columns.at(i)) {
         case CitationText:
             r.citation = cell;

@@ -28,12 +28,14 @@ public:
         Bench,
     };
     static constexpr int kCount = 13;
+    // What match gives for a first-row cell left empty.
+    static constexpr int kUnnamed = -1;
 
     // citation, case, date, ...: the names of the first row, in the order the export writes them.
     static const QStringList& names();
 
-    // For each cell of a first row, its column; an Error for a name that is no column, a column named twice or
-    // no citation column.
+    // For each cell of a first row, its column (kUnnamed for an empty one); an Error for a name that is no column,
+    // a column named twice or no citation column.
     static Result<QList<int>> match(const QStringList& header);
 
     // One row's cells as a record; `columns` is what match gave. A date the record cannot take leaves its

@@ -2,9 +2,9 @@
 
 #include "core/transfer/transfer_columns.h"
 
+#include "core/transfer/zip_entry_device.h"
 #include <QDir>
 #include <QRegularExpression>
-#include "core/transfer/zip_entry_device.h"
 
 #include <unzip.h>
 
@@ -118,8 +118,9 @@ Error XlsxCitationReader::readSharedStrings()
 Error XlsxCitationReader::open()
 {
     if (!QFile::exists(m_fileName))
-        return Error::of(Error::Kind::NotFound, QStringLiteral("Could not read %1: there is no such file.")
-                                                    .arg(QDir::toNativeSeparators(m_fileName)));
+        return Error::of(
+            Error::Kind::NotFound,
+            QStringLiteral("Could not read %1: there is no such file.").arg(QDir::toNativeSeparators(m_fileName)));
     m_zip = unzOpen64(QFile::encodeName(m_fileName).constData());
     if (!m_zip)
         return fail(QStringLiteral("it is not a zip archive."));
@@ -280,5 +281,5 @@ int XlsxCitationReader::percent() const
 {
     if (!m_sheet || m_sheetSize <= 0)
         return 100;
-    return int(qMin<qint64>(100, m_sheet->pos() * 100 / m_sheetSize));
+    return int(qMin<qint64>(100, m_sheet->consumed() * 100 / m_sheetSize));
 }

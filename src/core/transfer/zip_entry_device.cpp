@@ -32,5 +32,8 @@ qint64 ZipEntryDevice::readData(char* data, qint64 maxSize)
 {
     const int chunk = int(qMin<qint64>(maxSize, 1 << 20));
     const int got = unzReadCurrentFile(m_archive, data, unsigned(chunk));
-    return got < 0 ? -1 : got;
+    if (got < 0)
+        return -1;
+    m_consumed += got;
+    return got;
 }

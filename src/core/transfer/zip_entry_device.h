@@ -15,6 +15,8 @@ public:
     // Whether the member is there and could be opened; call before reading.
     bool openMember();
     qint64 uncompressedSize() const { return m_size; }
+    // How many of its bytes have been read (a sequential device has no position of its own).
+    qint64 consumed() const { return m_consumed; }
     bool isSequential() const override { return true; }
 
 protected:
@@ -25,5 +27,6 @@ private:
     void* m_archive;
     QString m_member;
     qint64 m_size = 0;
+    qint64 m_consumed = 0;
     bool m_memberOpen = false;
 };
