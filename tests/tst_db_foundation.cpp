@@ -29,6 +29,7 @@ private slots:
     void fieldById();
     void fieldByIdReportsFailures();
     void sessionRunsAndReadsRows();
+    void savepointUndoesItsPartAlone();
     void createAndDropDatabase();
     void copiedDatabaseHoldsTheRowsAndStaysApart();
     void plainDatabaseName_data();
@@ -224,6 +225,49 @@ void TestDbFoundation::sessionRunsAndReadsRows()
         QVERIFY(guard.commit().isError());
     }
     QCOMPARE(session.column<qint64>(QStringLiteral("SELECT id FROM court_master ORDER BY id"))->size(), 3);
+}
+
+// A part of a transaction kept, one spoilt by a failed statement and one left without release: only the kept
+// part and what came before it are committed.
+void TestDbFoundation::savepointUndoesItsPartAlone()
+{
+    LEX_USE_DATABASE(t, true);
+    DbSession session(t.ctx());
+    const QString insert = QStringLiteral("INSERT INTO court_master (id,court_name) VALUES (?,?)");
+    QVERIFY(Savepoint(session).error().isError()); // no transaction to be part of
+    {
+        TransactionGuard guard(session);
+        QVERIFY(!session.run(insert, {1, QStringLiteral("before")}));
+        {
+            Savepoint kept(session);
+            QVERIFY(!kept.error());
+            QVERIFY(!session.run(insert, {2, QStringLiteral("kept")}));
+            QVERIFY(!kept.release());
+        }
+        {
+            Savepoint spoilt(session);
+            QVERIFY(!session.run(insert, {3, QStringLiteral("spoilt")}));
+            QVERIFY(session.run(QStringLiteral("DELETE FROM nowhere")).isError());
+            QVERIFY(spoilt.release().isError());
+        }
+        {
+            Savepoint abandoned(session);
+            QVERIFY(!session.run(insert, {4, QStringLiteral("abandoned")}));
+        }
+        // An inner guard that fails inside a part spoils that part only.
+        {
+            Savepoint part(session);
+            {
+                TransactionGuard inner(session);
+                QVERIFY(!session.run(insert, {5, QStringLiteral("inner")}));
+            }
+            QVERIFY(part.release().isError());
+        }
+        QVERIFY(!session.run(insert, {6, QStringLiteral("after")}));
+        QVERIFY(!guard.commit());
+    }
+    QCOMPARE(*session.column<qint64>(QStringLiteral("SELECT id FROM court_master ORDER BY id")),
+             (QList<qint64>{1, 2, 6}));
 }
 
 void TestDbFoundation::createAndDropDatabase()

@@ -249,6 +249,55 @@ ReadSnapshot::ReadSnapshot(DbSession& session)
     , m_error(session.begin(session.dialect().beginSnapshotStatement()))
 {}
 
+namespace {
+const QString kSavepointName = QStringLiteral("lexorium_part");
+} // namespace
+
+Savepoint::Savepoint(DbSession& session)
+    : m_session(session)
+{
+    if (!session.inTransaction()) {
+        m_error = Error::other(QStringLiteral("A part of a transaction was begun outside any transaction."));
+        return;
+    }
+    m_rollbackOnlyBefore = session.m_rollbackOnly;
+    m_error = session.run(QStringLiteral("SAVEPOINT ") + kSavepointName);
+    // Nothing was written by it: the transaction is as good as it was (an engine that ended the transaction
+    // says so at its commit).
+    if (m_error)
+        session.m_rollbackOnly = m_rollbackOnlyBefore;
+}
+
+Savepoint::~Savepoint()
+{
+    if (!m_done && !m_error)
+        undo();
+}
+
+void Savepoint::undo()
+{
+    m_done = true;
+    // Undoes the part and forgets it; the transaction, and a failure noted before the part, stay.
+    QSqlQuery q(m_session.db());
+    q.exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + kSavepointName);
+    q.exec(QStringLiteral("RELEASE SAVEPOINT ") + kSavepointName);
+    m_session.m_rollbackOnly = m_rollbackOnlyBefore;
+}
+
+Error Savepoint::release()
+{
+    if (m_error)
+        return m_error;
+    if (m_done)
+        return Error::other(QStringLiteral("The part of the transaction has ended already."));
+    if (m_session.m_rollbackOnly && !m_rollbackOnlyBefore) {
+        undo();
+        return Error::other(QStringLiteral("The part of the transaction was undone after a failed step."));
+    }
+    m_done = true;
+    return m_session.run(QStringLiteral("RELEASE SAVEPOINT ") + kSavepointName);
+}
+
 ReadSnapshot::~ReadSnapshot()
 {
     // Nothing was written: ending it either way only lets the writers go on.

@@ -60,6 +60,7 @@ public:
 private:
     friend class TransactionGuard;
     friend class ReadSnapshot;
+    friend class Savepoint;
     Error begin(const QString& statement = QString());
     Error finish(bool commit);
     bool reopen();
@@ -125,6 +126,30 @@ public:
 private:
     DbSession& m_session;
     Error m_error;
+};
+
+// Inside an open write transaction, a part of it that can be undone alone: release() keeps the part's writes in
+// the transaction; on every other path (and when a guard inside it failed) they are undone and the transaction
+// goes on as it was before the part began. The same statements on both engines.
+class Savepoint
+{
+public:
+    explicit Savepoint(DbSession& session);
+    ~Savepoint();
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+
+    // Why the part could not begin (no transaction is open, or the engine refused); nothing may be written then.
+    const Error& error() const { return m_error; }
+    Error release();
+
+private:
+    void undo();
+
+    DbSession& m_session;
+    Error m_error;
+    bool m_rollbackOnlyBefore = false;
+    bool m_done = false;
 };
 
 // Runs fn (returning Error) in one write transaction on the session: committed when it returns no error.

@@ -13,8 +13,12 @@
 #include <QLocale>
 
 #include <array>
+#include <memory>
 
 namespace {
+// Rows stored in one transaction, each in a part of its own that a refusal undoes alone: a commit per row waits
+// for the disk every time, and this many rows hold other writers back for a fraction of a second only.
+constexpr int kRowsPerCommit = 50;
 constexpr std::array<MasterKind, 3> kKinds{MasterKind::Category, MasterKind::Court, MasterKind::Act};
 
 // What makes two citations the same for the import, as for the merge: the citation text and the month and year
@@ -102,8 +106,8 @@ public:
             if (duplicate)
                 return {};
             if (!refused) {
-                ++m_summary.stored;
-                return {};
+                ++m_pendingStored;
+                return m_pendingStored >= kRowsPerCommit ? commitBatch() : Error();
             }
             if (refused.kind != Error::Kind::NotFound || attempt > 0)
                 return refuse(r.place, reasonOf(refused));
@@ -113,6 +117,27 @@ public:
     }
 
     ImportSummary& summary() { return m_summary; }
+    // The counts so far, the rows waiting for their commit among the stored.
+    ImportSummary progress() const
+    {
+        ImportSummary soFar = m_summary;
+        soFar.stored += m_pendingStored;
+        return soFar;
+    }
+
+    // Commits the rows stored since the last commit; when the commit fails they are not stored, and the error
+    // says so.
+    Error commitBatch()
+    {
+        if (!m_batch)
+            return {};
+        const Error e = m_batch->commit();
+        m_batch.reset();
+        if (!e)
+            m_summary.stored += m_pendingStored;
+        m_pendingStored = 0;
+        return e;
+    }
 
 private:
     Error refuse(qint64 place, const QString& reason)
@@ -147,9 +172,16 @@ private:
             *refused = e;
             return Error();
         };
-        TransactionGuard guard(m_session);
-        if (guard.error())
-            return guard.error();
+        if (!m_batch) {
+            m_batch = std::make_unique<TransactionGuard>(m_session);
+            if (Error e = m_batch->error()) {
+                m_batch.reset();
+                return e;
+            }
+        }
+        Savepoint row(m_session);
+        if (row.error())
+            return row.error();
         // case_master first, as every citation writer locks it, so that writers queue in one order.
         if (Error e = m_session.lockForWrite(CitationTables::caseTable()))
             return refuseWith(e);
@@ -186,7 +218,7 @@ private:
             m_mastersStale = m_mastersStale || m_reloadedInRow;
             return refuseWith(caseId.error());
         }
-        if (Error e = guard.commit())
+        if (Error e = row.release())
             return refuseWith(e);
         for (int k = 0; k < 3; ++k)
             m_masters[k].insert(added[k]);
@@ -304,6 +336,8 @@ private:
     std::array<QHash<QString, qint64>, 3> m_masters; // comparable name to id, per MasterKind
     bool m_mastersStale = false;
     bool m_reloadedInRow = false;
+    std::unique_ptr<TransactionGuard> m_batch;
+    qint64 m_pendingStored = 0;
 };
 
 QString count(qint64 n)
@@ -324,6 +358,17 @@ Result<ImportSummary> CitationImport::run(DbSession& session, const QString& fil
     importer.summary().placeName = (*reader)->placeName();
     if (Error e = importer.prepare())
         return e;
+    // A failure that ends the run: the rows stored before it stay (those of the open transaction too, when it
+    // can still be committed), and the caller is told how many.
+    const auto endWith = [&](Error e) {
+        importer.commitBatch();
+        const qint64 stored = importer.summary().stored;
+        if (stored == 1 && !options.dryRun)
+            e.description += QStringLiteral(" The row stored before it stays.");
+        else if (stored > 1 && !options.dryRun)
+            e.description += QStringLiteral(" The %1 rows stored before it stay.").arg(count(stored));
+        return e;
+    };
     for (;;) {
         if (cancel && cancel->isCancelled()) {
             importer.summary().cancelled = true;
@@ -332,21 +377,16 @@ Result<ImportSummary> CitationImport::run(DbSession& session, const QString& fil
         TransferRecord record;
         const Result<bool> got = (*reader)->next(&record);
         if (!got)
-            return got.error();
+            return endWith(got.error());
         if (!*got)
             break;
-        if (Error e = importer.take(record)) {
-            // The rows stored before the failure stay; the caller is told how many.
-            const qint64 stored = importer.summary().stored;
-            if (stored == 1 && !options.dryRun)
-                e.description += QStringLiteral(" The row stored before it stays.");
-            else if (stored > 1 && !options.dryRun)
-                e.description += QStringLiteral(" The %1 rows stored before it stay.").arg(count(stored));
-            return e;
-        }
+        if (Error e = importer.take(record))
+            return endWith(e);
         if (progress)
-            progress(importer.summary(), (*reader)->percent());
+            progress(importer.progress(), (*reader)->percent());
     }
+    if (Error e = importer.commitBatch())
+        return endWith(e);
     if (progress)
         progress(importer.summary(), importer.summary().cancelled ? (*reader)->percent() : 100);
     return importer.summary();

@@ -163,11 +163,7 @@ void ImportDialog::finish()
     }
     const ImportSummary& summary = **m_outcome;
     m_bar->setValue(summary.cancelled ? m_bar->value() : 100);
-    QString text = CitationImport::summaryText(summary);
-    if (summary.cancelled && !summary.dryRun)
-        text += QStringLiteral("\nThe import was cancelled: the %1 citations stored before it stay.")
-                    .arg(QLocale().toString(summary.stored));
-    m_counts->setText(text);
+    m_counts->setText(CitationImport::summaryText(summary));
     const QString refusals = CitationImport::refusalsText(summary);
     m_refusals->setPlainText(refusals);
     m_refusals->setVisible(!refusals.isEmpty());
