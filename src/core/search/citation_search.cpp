@@ -382,10 +382,13 @@ Result<qint64> CitationSearch::runHead(PassState& state)
         return qint64(0);
     qint64 last = kBeforeAll;
     while (state.hits < m_screenful && state.row < m_maxHeadRows) {
-        Result<QSqlQuery> q =
-            m_session.query(QStringLiteral("SELECT case_id FROM case_master WHERE case_id > ? ORDER BY case_id LIMIT %1")
-                                .arg(qMin(kCaseBatch, m_maxHeadRows - state.row)),
-                            {last});
+        // The first batch has no lower bound: a bound below every key may not fit the key column's type.
+        const bool first = last == kBeforeAll;
+        Result<QSqlQuery> q = m_session.query(
+            QStringLiteral("SELECT case_id FROM case_master %1 ORDER BY case_id LIMIT %2")
+                .arg(first ? QString() : QStringLiteral("WHERE case_id > ?"))
+                .arg(qMin(kCaseBatch, m_maxHeadRows - state.row)),
+            first ? QVariantList() : QVariantList{last});
         if (!q)
             return q.error();
         QList<qint64> ids;
@@ -536,8 +539,8 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
                                                                             const SearchRequest& request,
                                                                             qint64 after)
 {
-    const QString afterCondition = after == kBeforeAll ? QString() : QStringLiteral("cm.case_id > ? AND ");
-    const QVariantList afterValue = after == kBeforeAll ? QVariantList() : QVariantList{after};
+    // The citations before `after` are left out here rather than in the statements: a bound on the case id would
+    // have the engine walk case_master instead of the index.
     const QStringList segments = indexSegments(request);
     if (segments.isEmpty()) {
         // Without the index every citation is read, all its columns.
@@ -555,16 +558,16 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
             if (conditions.isEmpty())
                 return QList<CaseCandidate>();
         }
-        QString sql = QStringLiteral("SELECT cm.case_id FROM case_master cm WHERE ") + afterCondition;
-        sql += conditions.isEmpty() ? QStringLiteral("1 = 1")
-                                    : QStringLiteral("((") + conditions.join(QStringLiteral(") OR (")) +
-                                          QStringLiteral("))");
-        Result<QSqlQuery> q = m_session.query(sql + QStringLiteral(" ORDER BY cm.case_id"), afterValue + values);
+        QString sql = QStringLiteral("SELECT cm.case_id FROM case_master cm");
+        if (!conditions.isEmpty())
+            sql += QStringLiteral(" WHERE (") + conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')');
+        Result<QSqlQuery> q = m_session.query(sql + QStringLiteral(" ORDER BY cm.case_id"), values);
         if (!q)
             return q.error();
         QList<CaseCandidate> ids;
         while (q->next())
-            ids.append({q->value(0).toLongLong(), all});
+            if (q->value(0).toLongLong() > after)
+                ids.append({q->value(0).toLongLong(), all});
         return ids;
     }
 
@@ -587,15 +590,16 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
             conditions << m_session.dialect().searchCandidateCondition(index, row, int(segments.size()));
             values << m_session.dialect().searchCandidateValues(segments);
         }
-        Result<QSqlQuery> q = m_session.query(QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE ")
-                                                      .arg(row) +
-                                                  afterCondition + QStringLiteral("((") +
-                                                  conditions.join(QStringLiteral(") OR (")) + QStringLiteral("))"),
-                                              afterValue + values);
+        Result<QSqlQuery> q =
+            m_session.query(QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE (").arg(row) +
+                                conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')'),
+                            values);
         if (!q)
             return q.error();
         while (q->next()) {
             const qint64 caseId = q->value(0).toLongLong();
+            if (caseId <= after)
+                continue;
             CaseCandidate& c = byCase[caseId];
             c.caseId = caseId;
             c.columns |= 1u << i;
@@ -663,7 +667,18 @@ QStringList CitationSearch::indexSegments(const SearchRequest& request)
             m_indexUsable = q && q->next() && q->value(0).toBool() ? 1 : 0;
         }
     }
-    return m_indexUsable ? IndexSegments::of(request.text) : QStringList();
+    if (!m_indexUsable)
+        return {};
+    return IndexSegments::of(request.text, [this](QChar c) {
+        const auto known = m_foldsAlike.constFind(c.unicode());
+        if (known != m_foldsAlike.constEnd())
+            return *known;
+        // An engine that cannot be asked leaves the letter to the exact test.
+        const Result<bool> alike = m_session.dialect().searchFoldsAlike(m_session, IndexSegments::sameInCapitals(c));
+        const bool usable = alike && *alike;
+        m_foldsAlike.insert(c.unicode(), usable);
+        return usable;
+    });
 }
 
 bool CitationSearch::readsUtf8Bytes()

@@ -143,6 +143,7 @@ private:
     DbSession& m_session;
     int m_indexUsable = -1; // not yet known
     int m_utf8Bytes = -1;   // not yet known
+    QHash<char16_t, bool> m_foldsAlike; // letters beyond ASCII, whether the index folds them as the exact test
     int m_screenful = kScreenful;
     int m_maxHeadRows = kMaxHeadRows;
 };
