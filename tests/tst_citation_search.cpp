@@ -683,6 +683,11 @@ void TestCitationSearch::firstScreenComesBeforeTheIndexIsAsked()
     hits.clear();
     QVERIFY(!search.runPass(SearchPass::All, tax, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); }));
     QCOMPARE(hits, all);
+    // The same without a progress sink: the index is still asked after the first row (its statement fails here).
+    session.failNextStatementContaining(QStringLiteral("FROM case_master cm WHERE ("));
+    hits.clear();
+    QVERIFY(search.runPass(SearchPass::All, tax, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); }));
+    QCOMPARE(hits, all.mid(0, 1));
 }
 
 QTEST_GUILESS_MAIN(TestCitationSearch)

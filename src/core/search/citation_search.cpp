@@ -337,8 +337,9 @@ struct CitationSearch::PassState {
     }
     void advance()
     {
+        ++row; // counted with or without a sink: the first citations' walk goes by it
         if (onProgress)
-            onProgress(++row);
+            onProgress(row);
     }
 };
 
