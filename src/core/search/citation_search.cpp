@@ -380,7 +380,7 @@ Result<qint64> CitationSearch::runHead(PassState& state)
 {
     // Only the date: its candidates are months, cheap to ask for.
     if (std::all_of(state.columns.begin(), state.columns.end(), isDateColumn))
-        return qint64(0);
+        return kBeforeAll;
     qint64 last = kBeforeAll;
     while (state.hits < m_screenful && state.row < m_maxHeadRows) {
         // The first batch has no lower bound: a bound below every key may not fit the key column's type.
