@@ -9,6 +9,7 @@
 #include "core/search/judgment_date_query.h"
 #include "core/util/cancel_token.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
@@ -29,6 +30,8 @@ constexpr int kIndexedBatch = 1000;
 constexpr int kMaxBoundMasters = 500;
 // How much of a long text "Found in" shows.
 constexpr int kShownLength = 100;
+// How long the first citations may be read straight before the index takes over.
+constexpr qint64 kMaxHeadMs = 50;
 // Below every case id.
 constexpr qint64 kBeforeAll = std::numeric_limits<qint64>::min();
 
@@ -382,7 +385,11 @@ Result<qint64> CitationSearch::runHead(PassState& state)
     if (std::all_of(state.columns.begin(), state.columns.end(), isDateColumn))
         return kBeforeAll;
     qint64 last = kBeforeAll;
-    while (state.hits < m_screenful && state.row < m_maxHeadRows) {
+    // Where reading the texts is slow (a server sends each long text whole) the index is the quicker way to the
+    // rest of the screen: the walk gives way to it after a while.
+    QElapsedTimer clock;
+    clock.start();
+    while (state.hits < m_screenful && state.row < m_maxHeadRows && clock.elapsed() < kMaxHeadMs) {
         // The first batch has no lower bound: a bound below every key may not fit the key column's type.
         const bool first = last == kBeforeAll;
         Result<QSqlQuery> q = m_session.query(

@@ -92,8 +92,9 @@ public:
     static bool fieldMatches(const QString& stored, const SearchRequest& request);
 
     // The first citations in id order are read straight, without the index, until they give `hits` hits or
-    // `maxRows` citations have been read, and while their hits promise as many: the index's statements take as
-    // long for the first screen of the list as for all of it. 0 rows: the index from the first citation on.
+    // `maxRows` citations have been read (or a twentieth of a second has gone), and while their hits promise as
+    // many: the index's statements take as long for the first screen of the list as for all of it. 0 rows: the
+    // index from the first citation on.
     void setFirstScreen(int hits, int maxRows)
     {
         m_screenful = hits;
