@@ -147,13 +147,13 @@ void BenchMerge::merge()
                 if (Error begun = to.dialect().beginBulkIndexedWrite(to, indexes))
                     return begun;
                 for (const CitationTextTable& t : CitationTables::texts()) {
-                    const Error copied = RowCopier::copy(
-                        from,
-                        QStringLiteral("SELECT id, id, %1 FROM %2 WHERE id > ? ORDER BY id LIMIT %3")
-                            .arg(t.column, t.table)
-                            .arg(RowCopier::kPageRows),
-                        to, QStringLiteral("INSERT INTO %1 (id, %2) VALUES ").arg(t.table, t.column), 2, -1, nullptr,
-                        textsBefore.value(t.table));
+                    const Error copied =
+                        RowCopier::copy(from,
+                                        QStringLiteral("SELECT id, id, %1 FROM %2 WHERE id > ? ORDER BY id LIMIT %3")
+                                            .arg(t.column, t.table)
+                                            .arg(RowCopier::kPageRows),
+                                        to, QStringLiteral("INSERT INTO %1 (id, %2) VALUES ").arg(t.table, t.column), 2,
+                                        -1, nullptr, textsBefore.value(t.table));
                     if (copied)
                         return copied;
                 }

@@ -170,9 +170,9 @@ int rowByRow(DbSession& session, const SearchRequest& r)
     for (const Row& row : cases) {
         bool match = CitationSearch::fieldMatches(row.citation, r) || CitationSearch::fieldMatches(row.title, r);
         for (int i = 0; i < Citation::kTextCount && !match; ++i) {
-            Result<QSqlQuery> text = session.query(
-                QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(texts[i].column, texts[i].table),
-                {row.textIds[i]});
+            Result<QSqlQuery> text =
+                session.query(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(texts[i].column, texts[i].table),
+                              {row.textIds[i]});
             match = text && text->next() && CitationSearch::fieldMatches(text->value(0).toString(), r);
         }
         found += match ? 1 : 0;

@@ -652,7 +652,9 @@ void TestCitationSearch::firstScreenComesBeforeTheIndexIsAsked()
     if (!indexOnly.indexAnswers(tax))
         QSKIP("the search index is not there on this server");
     Hits all;
-    QVERIFY(!indexOnly.runPass(SearchPass::All, tax, [&all](const SearchHit& h) { all.append({h.caseId, h.foundIn}); }));
+    QVERIFY(!indexOnly.runPass(SearchPass::All, tax, [&all](const SearchHit& h) {
+        all.append({h.caseId, h.foundIn});
+    }));
     QCOMPARE(all.size(), 3);
 
     // A screenful of two: the first two citations are read straight and listed before the index is asked for
@@ -663,7 +665,10 @@ void TestCitationSearch::firstScreenComesBeforeTheIndexIsAsked()
     Hits hits;
     QList<int> progress;
     const Error failed = search.runPass(
-        SearchPass::All, tax, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); },
+        SearchPass::All, tax,
+        [&hits](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+        },
         [&progress](int row) { progress << row; });
     QVERIFY(failed);
     QCOMPARE(hits, all.mid(0, 2));
@@ -673,7 +678,10 @@ void TestCitationSearch::firstScreenComesBeforeTheIndexIsAsked()
     hits.clear();
     progress.clear();
     QVERIFY(!search.runPass(
-        SearchPass::All, tax, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); },
+        SearchPass::All, tax,
+        [&hits](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+        },
         [&progress](int row) { progress << row; }));
     QCOMPARE(hits, all);
     QCOMPARE(progress, (QList<int>{1, 2, 3}));

@@ -541,9 +541,8 @@ void TestSearchIndex::indexAgreesWithReadingEveryRow()
         r.field = fields[f];
         if (search.indexAnswers(r)) {
             ++byIndex;
-            if (std::any_of(r.text.begin(), r.text.end(), [](QChar c) {
-                    return !IndexSegments::sameInCapitals(c).isEmpty();
-                }))
+            if (std::any_of(r.text.begin(), r.text.end(),
+                            [](QChar c) { return !IndexSegments::sameInCapitals(c).isEmpty(); }))
                 ++casedBeyondAsciiByIndex;
         }
         for (SearchPass pass : {SearchPass::All, SearchPass::Act, SearchPass::Section, SearchPass::Bench,

@@ -183,7 +183,6 @@ Error ReportLayout::begin(const QPagedPaintDevice* device)
     return {};
 }
 
-
 Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progress)
 {
     if (Error e = begin(device))

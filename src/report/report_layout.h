@@ -117,7 +117,7 @@ private:
     bool m_complete = false;
     int m_nextRow = 0; // the place the next part starts at
     int m_laidOut = 0;
-    qreal m_y = 0;     // how far down the last page is filled
+    qreal m_y = 0; // how far down the last page is filled
     qreal m_detailLine = 0;
     const QPaintDevice* m_device = nullptr;
     QRect m_paperRect;

@@ -303,9 +303,9 @@ Result<bool> SqliteDialect::searchFoldsAlike(DbSession& session, const QString& 
         if (Error e = session.run(QStringLiteral("INSERT INTO temp.lexorium_fold_probe(t) VALUES (?)"),
                                   {QLatin1Char('a') + QString(letter) + QLatin1Char('b')}))
             return e;
-    Result<QSqlQuery> q = session.query(
-        QStringLiteral("SELECT count(*) FROM temp.lexorium_fold_probe WHERE lexorium_fold_probe MATCH ?"),
-        {QStringLiteral("\"a") + letters[0] + QStringLiteral("b\"")});
+    Result<QSqlQuery> q =
+        session.query(QStringLiteral("SELECT count(*) FROM temp.lexorium_fold_probe WHERE lexorium_fold_probe MATCH ?"),
+                      {QStringLiteral("\"a") + letters[0] + QStringLiteral("b\"")});
     if (!q)
         return q.error();
     return q->next() && q->value(0).toInt() == letters.size();

@@ -392,11 +392,11 @@ Result<qint64> CitationSearch::runHead(PassState& state)
     while (state.hits < m_screenful && state.row < m_maxHeadRows && clock.elapsed() < kMaxHeadMs) {
         // The first batch has no lower bound: a bound below every key may not fit the key column's type.
         const bool first = last == kBeforeAll;
-        Result<QSqlQuery> q = m_session.query(
-            QStringLiteral("SELECT case_id FROM case_master %1 ORDER BY case_id LIMIT %2")
-                .arg(first ? QString() : QStringLiteral("WHERE case_id > ?"))
-                .arg(qMin(kCaseBatch, m_maxHeadRows - state.row)),
-            first ? QVariantList() : QVariantList{last});
+        Result<QSqlQuery> q =
+            m_session.query(QStringLiteral("SELECT case_id FROM case_master %1 ORDER BY case_id LIMIT %2")
+                                .arg(first ? QString() : QStringLiteral("WHERE case_id > ?"))
+                                .arg(qMin(kCaseBatch, m_maxHeadRows - state.row)),
+                            first ? QVariantList() : QVariantList{last});
         if (!q)
             return q.error();
         QList<qint64> ids;
@@ -432,8 +432,7 @@ Error CitationSearch::testRows(const QList<qint64>& ids, PassState& state)
                         QStringLiteral(" WHERE ") + m_session.dialect().keyListCondition(QStringLiteral("cm.case_id")) +
                         QStringLiteral(" ORDER BY cm.case_id");
     for (qsizetype start = 0; start < ids.size(); start += kCaseBatch) {
-        Result<QSqlQuery> q =
-            m_session.query(sql, {m_session.dialect().keyListValue(ids.mid(start, kCaseBatch))});
+        Result<QSqlQuery> q = m_session.query(sql, {m_session.dialect().keyListValue(ids.mid(start, kCaseBatch))});
         if (!q)
             return q.error();
         while (q->next()) {
@@ -505,13 +504,12 @@ Error CitationSearch::testColumn(int index, const QList<CaseCandidate>& batch, c
         return {};
     const SqlDialect& d = m_session.dialect();
     const QString tested = testedExpression(d, index, readsUtf8Bytes());
-    const QString sql = isTextTableColumn(index)
-                            ? QStringLiteral("SELECT t%1.id, %2 FROM %3 t%1 WHERE %4")
-                                  .arg(index)
-                                  .arg(tested, kColumns[index].table,
-                                       d.keyListCondition(QStringLiteral("t%1.id").arg(index)))
-                            : QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE %2")
-                                  .arg(tested, d.keyListCondition(QStringLiteral("cm.case_id")));
+    const QString sql = isTextTableColumn(index) ? QStringLiteral("SELECT t%1.id, %2 FROM %3 t%1 WHERE %4")
+                                                       .arg(index)
+                                                       .arg(tested, kColumns[index].table,
+                                                            d.keyListCondition(QStringLiteral("t%1.id").arg(index)))
+                                                 : QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE %2")
+                                                       .arg(tested, d.keyListCondition(QStringLiteral("cm.case_id")));
     Result<QSqlQuery> q = m_session.query(sql, {d.keyListValue(keys)});
     if (!q)
         return q.error();
@@ -532,10 +530,9 @@ Result<QHash<qint64, QString>> CitationSearch::citationsOf(const QList<qint64>& 
     if (caseIds.isEmpty())
         return citations;
     const SqlDialect& d = m_session.dialect();
-    Result<QSqlQuery> q =
-        m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
-                            d.keyListCondition(QStringLiteral("case_id")),
-                        {d.keyListValue(caseIds)});
+    Result<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
+                                              d.keyListCondition(QStringLiteral("case_id")),
+                                          {d.keyListValue(caseIds)});
     if (!q)
         return q.error();
     while (q->next())
@@ -544,8 +541,7 @@ Result<QHash<qint64, QString>> CitationSearch::citationsOf(const QList<qint64>& 
 }
 
 Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(const QList<int>& columns,
-                                                                            const SearchRequest& request,
-                                                                            qint64 after)
+                                                                            const SearchRequest& request, qint64 after)
 {
     // The citations before `after` are left out here rather than in the statements: a bound on the case id would
     // have the engine walk case_master instead of the index.
@@ -711,8 +707,7 @@ bool CitationSearch::indexAnswers(const SearchRequest& request)
     return !indexSegments(request).isEmpty();
 }
 
-Result<QHash<qint64, QString>> CitationSearch::matchingMasters(const SearchLinkPass& pass,
-                                                               const SearchRequest& request,
+Result<QHash<qint64, QString>> CitationSearch::matchingMasters(const SearchLinkPass& pass, const SearchRequest& request,
                                                                const QStringList& segments)
 {
     QString sql = QStringLiteral("SELECT id, %1 FROM %2").arg(pass.masterColumn, pass.masterTable);

@@ -129,8 +129,7 @@ private:
                      QHash<qint64, QString>* found);
     Result<QHash<qint64, QString>> citationsOf(const QList<qint64>& caseIds);
     // The candidates of the pass with a case id above `after`, in ascending id.
-    Result<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request,
-                                                qint64 after);
+    Result<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request, qint64 after);
     Error runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
                       const ProgressSink& onProgress, CancelToken* cancel);
     // The masters of a link pass whose name passes the test, by key.
@@ -142,8 +141,8 @@ private:
     bool readsUtf8Bytes();
 
     DbSession& m_session;
-    int m_indexUsable = -1; // not yet known
-    int m_utf8Bytes = -1;   // not yet known
+    int m_indexUsable = -1;             // not yet known
+    int m_utf8Bytes = -1;               // not yet known
     QHash<char16_t, bool> m_foldsAlike; // letters beyond ASCII, whether the index folds them as the exact test
     int m_screenful = kScreenful;
     int m_maxHeadRows = kMaxHeadRows;

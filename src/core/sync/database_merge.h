@@ -113,6 +113,6 @@ private:
     Progress m_progress;
     QHash<Database, QString> m_failures;
     QHash<QString, TableStats> m_oldStats;
-    QStringList m_created; // the working databases this run made
-    int m_writeBackBatch = 0;  // 0: the write-back's own
+    QStringList m_created;    // the working databases this run made
+    int m_writeBackBatch = 0; // 0: the write-back's own
 };

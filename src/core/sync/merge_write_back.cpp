@@ -93,9 +93,8 @@ Error MergeWriteBack::copyBatch(qint64 after, qint64 last)
     for (const CitationRowTable& rows : CitationTables::rowTables()) {
         const TableDef t = Schema::table(rows.table);
         const QString key = keyOf(t);
-        const QString sql =
-            QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 > ? AND %4 <= ? AND %1 > ? ORDER BY %1")
-                .arg(key, columnsOf(t, QString()).join(QLatin1Char(',')), t.name, rows.caseColumn);
+        const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 > ? AND %4 <= ? AND %1 > ? ORDER BY %1")
+                                .arg(key, columnsOf(t, QString()).join(QLatin1Char(',')), t.name, rows.caseColumn);
         if (Error e = copyRows(t, sql, {after, last, m_maxKeys.value(t.name)}))
             return e;
     }
@@ -107,9 +106,9 @@ Error MergeWriteBack::copyRest(const TableDef& table)
     const QString key = keyOf(table);
     QList<qint64> missing;
     {
-        Result<QSqlQuery> q = m_merged.query(
-            QStringLiteral("SELECT %1 FROM %2 WHERE %1 > ? ORDER BY %1").arg(key, table.name),
-            {m_maxKeys.value(table.name)});
+        Result<QSqlQuery> q =
+            m_merged.query(QStringLiteral("SELECT %1 FROM %2 WHERE %1 > ? ORDER BY %1").arg(key, table.name),
+                           {m_maxKeys.value(table.name)});
         if (!q)
             return q.error();
         const QSet<qint64>& written = m_written[table.name];
@@ -119,11 +118,11 @@ Error MergeWriteBack::copyRest(const TableDef& table)
     }
     const SqlDialect& d = m_merged.dialect();
     for (qsizetype start = 0; start < missing.size(); start += kKeysPerRead)
-        if (Error e = copyRows(table,
-                               QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 ORDER BY %1")
-                                   .arg(key, columnsOf(table, QString()).join(QLatin1Char(',')), table.name,
-                                        d.keyListCondition(key)),
-                               {d.keyListValue(missing.mid(start, kKeysPerRead))}))
+        if (Error e = copyRows(
+                table,
+                QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 ORDER BY %1")
+                    .arg(key, columnsOf(table, QString()).join(QLatin1Char(',')), table.name, d.keyListCondition(key)),
+                {d.keyListValue(missing.mid(start, kKeysPerRead))}))
             return e;
     return {};
 }

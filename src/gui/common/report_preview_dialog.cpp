@@ -7,12 +7,12 @@
 #include "report/report_layout.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QPrintDialog>
-#include <QElapsedTimer>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QScreen>
