@@ -19,7 +19,7 @@ struct TableDef;
 class MergeWriteBack
 {
 public:
-    static constexpr int kCitationsPerBatch = 250;
+    static constexpr int kCitationsPerBatch = 100;
 
     // The citations written so far, of how many, and how many a second so far.
     using Progress = std::function<void(qint64 written, qint64 total, double perSecond)>;
