@@ -752,8 +752,17 @@ Error DatabaseMerge::apply(DbSession& present, DbSession& syn)
         });
         if (Error e = writeBack.run())
             return e;
-        if (Error e = present.dialect().endBulkIndexedWrite(present, searchIndexes))
-            return e;
+        // Where the engine takes the index entries in one go at the end, it does so index by index, each told.
+        int indexed = 0;
+        for (const SearchIndexDef& index : searchIndexes) {
+            if (Error e = present.dialect().endBulkIndexedWrite(present, {index}))
+                return e;
+            if (writeBack.citationsWritten() > 0)
+                report(QStringLiteral("Writing the merged citations... indexing their texts, %1 of %2")
+                           .arg(++indexed)
+                           .arg(searchIndexes.size()),
+                       kWriteBackEnd);
+        }
         for (const TableDef& t : Schema::allTables()) {
             const Result<TableStats> merged = statsOf(syn, t.name);
             const Result<TableStats> now = statsOf(present, t.name);

@@ -175,6 +175,7 @@ Error MergeWriteBack::run()
             return e;
         after = ids.constLast();
         written += ids.size();
+        m_citationsWritten = written;
         if (m_progress)
             m_progress(written, total, clock.elapsed() > 0 ? double(written) * 1000 / double(clock.elapsed()) : 0);
     }

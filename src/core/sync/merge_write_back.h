@@ -30,6 +30,7 @@ public:
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     void setBatchSize(int citations) { m_batch = qMax(1, citations); }
     Error run();
+    qint64 citationsWritten() const { return m_citationsWritten; }
 
 private:
     // Reads rows of `table` from the merged database (its key first, then every column in order) and writes those
@@ -46,4 +47,5 @@ private:
     QHash<QString, QSet<qint64>> m_written; // keys written, by table
     Progress m_progress;
     int m_batch = kCitationsPerBatch;
+    qint64 m_citationsWritten = 0;
 };
