@@ -4,16 +4,22 @@
 // 2,000. The time of each step of the run is shown beside the total.
 //
 // Sizes can be set: LEXORIUM_BENCH_SIZES=2000,20000; the engine by LEXORIUM_TEST_ENGINE.
+#include "core/citations/citation_tables.h"
 #include "core/db/database_admin.h"
 #include "core/db/db_session.h"
+#include "core/db/schema.h"
 #include "core/sync/database_merge.h"
+#include "core/sync/row_copier.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "support/test_database.h"
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <QSqlQuery>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -38,6 +44,12 @@ qint64 count(const DbContext& ctx, const QString& table)
 {
     DbSession s(ctx);
     Result<QSqlQuery> q = s.query(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+    return q && q->next() ? q->value(0).toLongLong() : -1;
+}
+qint64 largestKey(const DbContext& ctx, const QString& table)
+{
+    DbSession s(ctx);
+    Result<QSqlQuery> q = s.query(QStringLiteral("SELECT MAX(id) FROM ") + table);
     return q && q->next() ? q->value(0).toLongLong() : -1;
 }
 } // namespace
@@ -78,21 +90,37 @@ void BenchMerge::merge()
             QVERIFY(!CitationFiller::fill(s, theirs, n - shared));
         }
 
+        // The largest text keys before the merge: the new texts lie above them.
+        QHash<QString, qint64> textsBefore;
+        for (const CitationTextTable& t : CitationTables::texts())
+            textsBefore.insert(t.table, largestKey(present.ctx(), t.table));
         DatabaseMerge merge(present.ctx(), sourceOf(second.ctx()));
         QElapsedTimer clock;
         QStringList steps;
         double last = 0;
-        QString lastStatus;
+        double lastReport = 0;
+        double longestWait = 0; // between two reports while the rows are written back
+        QString lastGroup;
+        // Steps whose status repeats with a changing count are timed as one.
+        const auto groupOf = [](const QString& status) {
+            if (status.startsWith(QLatin1String("Merging master tables")))
+                return QStringLiteral("master tables");
+            if (status.startsWith(QLatin1String("Writing the merged citations")))
+                return QStringLiteral("writing back");
+            return status.left(24);
+        };
         merge.setProgress([&](const QString& status, int) {
             const double now = double(clock.nsecsElapsed()) / 1e9;
-            if (!lastStatus.isEmpty() && !lastStatus.startsWith(QLatin1String("Merging master tables")))
-                steps << QStringLiteral("%1 %2").arg(lastStatus.left(24)).arg(now - last, 0, 'f', 2);
-            else if (!lastStatus.isEmpty() && !status.startsWith(QLatin1String("Merging master tables")))
-                steps << QStringLiteral("master tables %1").arg(now - last, 0, 'f', 2);
-            if (lastStatus.isEmpty() || !lastStatus.startsWith(QLatin1String("Merging master tables")) ||
-                !status.startsWith(QLatin1String("Merging master tables")))
-                last = now;
-            lastStatus = status;
+            const QString group = groupOf(status);
+            if (group == QLatin1String("writing back") || lastGroup == QLatin1String("writing back"))
+                longestWait = std::max(longestWait, now - lastReport);
+            lastReport = now;
+            if (group == lastGroup)
+                return;
+            if (!lastGroup.isEmpty())
+                steps << QStringLiteral("%1 %2").arg(lastGroup).arg(now - last, 0, 'f', 2);
+            last = now;
+            lastGroup = group;
         });
         clock.start();
         const std::clock_t cpuStart = std::clock();
@@ -104,6 +132,37 @@ void BenchMerge::merge()
         QVERIFY2(r.outcome == DatabaseMerge::Outcome::Merged, qPrintable(r.message));
         std::printf("%8d %10.2f %10.2f %10lld  %s\n", n, seconds, cpu, r.citationsAdded,
                     qPrintable(steps.join(QStringLiteral("; "))));
+        std::printf("%8s longest wait for progress while writing back: %.2f s\n", "", longestWait);
+        // What the engine alone takes to index the new texts: the same rows written into an empty database.
+        {
+            TestDatabase alone;
+            LEX_REQUIRE_READY(alone.create(true, &why), why);
+            DbSession from(present.ctx());
+            DbSession to(alone.ctx());
+            QElapsedTimer indexing;
+            indexing.start();
+            const QList<SearchIndexDef> indexes = Schema::searchIndexes();
+            const Error e = inTransaction(to, [&]() -> Error {
+                // Taken in as the write-back takes them.
+                if (Error begun = to.dialect().beginBulkIndexedWrite(to, indexes))
+                    return begun;
+                for (const CitationTextTable& t : CitationTables::texts()) {
+                    const Error copied =
+                        RowCopier::copy(from,
+                                        QStringLiteral("SELECT id, id, %1 FROM %2 WHERE id > ? ORDER BY id LIMIT %3")
+                                            .arg(t.column, t.table)
+                                            .arg(RowCopier::kPageRows),
+                                        to, QStringLiteral("INSERT INTO %1 (id, %2) VALUES ").arg(t.table, t.column), 2,
+                                        -1, nullptr, textsBefore.value(t.table));
+                    if (copied)
+                        return copied;
+                }
+                return to.dialect().endBulkIndexedWrite(to, indexes);
+            });
+            QVERIFY2(!e, qPrintable(e.description));
+            std::printf("%8s the engine indexing the %lld new citations' texts alone: %.2f s\n", "", r.citationsAdded,
+                        double(indexing.nsecsElapsed()) / 1e9);
+        }
         std::fflush(stdout);
         // The second's own citations all went in; the shared ones did not.
         QVERIFY(r.citationsAdded <= n - shared && r.citationsAdded >= (n - shared) * 99 / 100);

@@ -111,6 +111,7 @@ private slots:
     void stopEndsThePassAfterItsRow();
     void cancelEndsEveryPass();
     void allFieldsReadsOnlyTheColumnsTheIndexNames();
+    void firstScreenComesBeforeTheIndexIsAsked();
 };
 
 void TestCitationSearch::delimiters_data()
@@ -609,6 +610,7 @@ void TestCitationSearch::allFieldsReadsOnlyTheColumnsTheIndexNames()
     QVERIFY(addFixture(t));
     DbSession session(t.ctx());
     CitationSearch search(session);
+    search.setFirstScreen(0, 0); // the index from the first citation on
     const SearchRequest dismissed = request(QStringLiteral("dismissed"));
     if (!search.indexAnswers(dismissed))
         QSKIP("the search index is not there on this server");
@@ -637,6 +639,63 @@ void TestCitationSearch::allFieldsReadsOnlyTheColumnsTheIndexNames()
         hits.append({h.caseId, h.foundIn});
     }));
     QVERIFY(hits.isEmpty());
+}
+
+void TestCitationSearch::firstScreenComesBeforeTheIndexIsAsked()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(addFixture(t));
+    DbSession session(t.ctx());
+    CitationSearch indexOnly(session);
+    indexOnly.setFirstScreen(0, 0);
+    const SearchRequest tax = request(QStringLiteral("tax"));
+    if (!indexOnly.indexAnswers(tax))
+        QSKIP("the search index is not there on this server");
+    Hits all;
+    QVERIFY(!indexOnly.runPass(SearchPass::All, tax, [&all](const SearchHit& h) {
+        all.append({h.caseId, h.foundIn});
+    }));
+    QCOMPARE(all.size(), 3);
+
+    // A screenful of two: the first two citations are read straight and listed before the index is asked for
+    // the rest; the index's statement failing then shows that nothing after them came from the index yet.
+    CitationSearch search(session);
+    search.setFirstScreen(2, 2);
+    session.failNextStatementContaining(QStringLiteral("FROM case_master cm WHERE ("));
+    Hits hits;
+    QList<int> progress;
+    const Error failed = search.runPass(
+        SearchPass::All, tax,
+        [&hits](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+        },
+        [&progress](int row) { progress << row; });
+    QVERIFY(failed);
+    QCOMPARE(hits, all.mid(0, 2));
+    QCOMPARE(progress, (QList<int>{1, 2}));
+
+    // Whole, the same hits in the same order as the index alone gives, the rows counted on across the switch.
+    hits.clear();
+    progress.clear();
+    QVERIFY(!search.runPass(
+        SearchPass::All, tax,
+        [&hits](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+        },
+        [&progress](int row) { progress << row; }));
+    QCOMPARE(hits, all);
+    QCOMPARE(progress, (QList<int>{1, 2, 3}));
+
+    // Hits too few for a screenful: the head gives up after its rows and the index finds the rest.
+    search.setFirstScreen(50, 1);
+    hits.clear();
+    QVERIFY(!search.runPass(SearchPass::All, tax, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); }));
+    QCOMPARE(hits, all);
+    // The same without a progress sink: the index is still asked after the first row (its statement fails here).
+    session.failNextStatementContaining(QStringLiteral("FROM case_master cm WHERE ("));
+    hits.clear();
+    QVERIFY(search.runPass(SearchPass::All, tax, [&hits](const SearchHit& h) { hits.append({h.caseId, h.foundIn}); }));
+    QCOMPARE(hits, all.mid(0, 1));
 }
 
 QTEST_GUILESS_MAIN(TestCitationSearch)

@@ -12,6 +12,7 @@
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -315,6 +316,7 @@ private slots:
     void mergesAcrossEngines();
     void mergesOlderSecondDatabase();
     void reportsTheRunsSteps();
+    void reportsTheWriteBackCitationByCitation();
     void failureLeavesPresentAsItWas_data();
     void failureLeavesPresentAsItWas();
     void changeDuringRunIsRefused();
@@ -459,6 +461,56 @@ void TestDatabaseMerge::reportsTheRunsSteps()
     expected << QStringLiteral("Merging Case tables... 71%|79") << QStringLiteral("Merging Case tables... 83%|79")
              << QStringLiteral("Merging Case tables... 92%|79") << QStringLiteral("Merged Database... 100%|100");
     QCOMPARE(steps, expected);
+}
+
+void TestDatabaseMerge::reportsTheWriteBackCitationByCitation()
+{
+    Side present;
+    Side second;
+    QString why;
+    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    QVERIFY(fill(present, second));
+    DatabaseMerge merge(present.ctx(), second.source());
+    merge.setWriteBackBatch(1);
+    QStringList steps;
+    QList<int> bars;
+    qsizetype seenAtTheEnd = -1; // the present's citations as another user sees them when the bar is full
+    merge.setProgress([&](const QString& status, int bar) {
+        steps << status;
+        bars << bar;
+        // (Not while the rows are written: the server's write lock keeps other users waiting till the commit.)
+        if (bar == 100)
+            seenAtTheEnd = present.all().size();
+    });
+    QCOMPARE(outcomeOf(merge.run()), int(DatabaseMerge::Outcome::Merged));
+
+    // The steps before keep their texts; the two new citations are counted one by one, the bar moving on from
+    // 79 and reaching 100 only when the run is over.
+    const qsizetype first = steps.indexOf(QStringLiteral("Merging Case tables... 92%"));
+    QVERIFY(first > 0);
+    const QRegularExpression writing(QStringLiteral("^Writing the merged citations\\.\\.\\. (\\d+) of 2 written "
+                                                    "\\((\\d+) a second\\)$"));
+    for (int n = 1; n <= 2; ++n) {
+        const QRegularExpressionMatch m = writing.match(steps.at(first + n));
+        QVERIFY2(m.hasMatch(), qPrintable(steps.at(first + n)));
+        QCOMPARE(m.captured(1).toInt(), n);
+        QVERIFY(bars.at(first + n) > bars.at(first + n - 1) && bars.at(first + n) < 100);
+    }
+    // Then the search index, one index after another, before the end.
+    const QList<SearchIndexDef> indexes = Schema::searchIndexes();
+    QCOMPARE(steps.size(), first + 4 + indexes.size());
+    for (int n = 1; n <= indexes.size(); ++n) {
+        QCOMPARE(steps.at(first + 2 + n),
+                 QStringLiteral("Writing the merged citations... indexing their texts, %1 of %2")
+                     .arg(n)
+                     .arg(indexes.size()));
+        QCOMPARE(bars.at(first + 2 + n), 99);
+    }
+    QCOMPARE(steps.constLast(), QStringLiteral("Merged Database... 100%"));
+    QCOMPARE(bars.constLast(), 100);
+    // When the bar is full the merged citations are committed.
+    QCOMPARE(seenAtTheEnd, qsizetype(5));
 }
 
 void TestDatabaseMerge::failureLeavesPresentAsItWas_data()

@@ -133,6 +133,9 @@ private slots:
     void previewWindowSavesAsPdf();
     void heldRowsWalkFromAnyRow();
     void previewPagesThroughDrawingEachPageShown();
+    void layoutInPartsGivesTheSamePages_data();
+    void layoutInPartsGivesTheSamePages();
+    void previewShowsFirstPagesWhileTheRestIsLaidOut();
 
 private:
     QTemporaryDir m_dir;
@@ -553,6 +556,8 @@ void ListingReportTest::previewPagesThroughDrawingEachPageShown()
         QVERIFY(preview);
         LEX_FIND(box, QSpinBox, window, QStringLiteral("PageNumber"));
         LEX_FIND(area, QScrollArea, window, QStringLiteral("PreviewArea"));
+        // The pages after the first are laid out while the window is open; these steps start once they are.
+        QVERIFY(QTest::qWaitFor([preview] { return preview->isLaidOut(); }));
         const auto note = [&] {
             boxTexts << box->text();
             shown << preview->currentPage();
@@ -606,6 +611,116 @@ void ListingReportTest::previewPagesThroughDrawingEachPageShown()
     QVERIFY(fitsWidth);
     QVERIFY(MessageBox::shown().isEmpty());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+namespace {
+// Generated citations as the citation listing lists them, read through a walker that counts the rows asked for.
+struct GeneratedRows {
+    QList<QStringList> rows;
+    int read = 0;
+
+    explicit GeneratedRows(int count)
+    {
+        CitationGenerator generator(23);
+        for (int i = 0; i < count; ++i) {
+            const Citation c = generator.next();
+            rows.append({c.citation, c.text(Citation::Judgment), c.caseTitle, reportMonthYear(c.judgmentDate)});
+        }
+    }
+    ListingRowWalker walker()
+    {
+        return [this](int from, const std::function<bool(int, const QStringList&)>& fn) {
+            for (int i = std::max(from, 0); i < rows.size(); ++i) {
+                ++read;
+                if (!fn(i, rows[i]))
+                    break;
+            }
+            return Error();
+        };
+    }
+};
+} // namespace
+
+void ListingReportTest::layoutInPartsGivesTheSamePages_data()
+{
+    QTest::addColumn<int>("rowsPerPart");
+    QTest::newRow("one row at a time") << 1;
+    QTest::newRow("seven") << 7;
+    QTest::newRow("more than a page") << 40;
+}
+
+void ListingReportTest::layoutInPartsGivesTheSamePages()
+{
+    QFETCH(int, rowsPerPart);
+    GeneratedRows source(120);
+    const CitationListingReport report(buildCitationListingData({}, ReportDay), int(source.rows.size()),
+                                       source.walker());
+    QPrinter printer(QPrinter::HighResolution);
+    Result<std::unique_ptr<ReportLayout>> whole = report.layOut(&printer);
+    QVERIFY2(whole, qPrintable(whole.error().description));
+    Result<std::unique_ptr<ReportLayout>> parts = report.beginLayOut(&printer);
+    QVERIFY2(parts, qPrintable(parts.error().description));
+
+    int turns = 0;
+    int ready = 0;
+    for (;;) {
+        const Result<bool> done = (*parts)->layOutMore(rowsPerPart);
+        QVERIFY2(done, qPrintable(done.error().description));
+        ++turns;
+        // Pages once done stay done; until the end the count is marked as not final.
+        QVERIFY((*parts)->pagesReady() >= ready);
+        ready = (*parts)->pagesReady();
+        QCOMPARE((*parts)->rowsLaidOut(), std::min(turns * rowsPerPart, int(source.rows.size())));
+        if (*done)
+            break;
+        QCOMPARE((*parts)->pageCountText(), QString::number((*parts)->pageCount()) + QLatin1Char('+'));
+        QVERIFY(turns <= int(source.rows.size()));
+    }
+    QVERIFY(turns > 1);
+    QCOMPARE((*parts)->pageCount(), (*whole)->pageCount());
+    QCOMPARE((*parts)->pagesReady(), (*whole)->pageCount());
+    QCOMPARE((*parts)->pageCountText(), QString::number((*whole)->pageCount()));
+    QVERIFY((*whole)->pageCount() > 3);
+    // Every page drawn the same, its footer's "Page : N of M" included.
+    for (int page = 0; page < (*whole)->pageCount(); ++page)
+        QVERIFY2((*parts)->pageImage(page, 0.15).valueOr(QImage()) == (*whole)->pageImage(page, 0.15).valueOr(QImage()),
+                 qPrintable(QString::number(page + 1)));
+}
+
+void ListingReportTest::previewShowsFirstPagesWhileTheRestIsLaidOut()
+{
+    GeneratedRows source(400);
+    const CitationListingReport report(buildCitationListingData({}, ReportDay), int(source.rows.size()),
+                                       source.walker());
+    QPrinter printer(QPrinter::HighResolution);
+    Result<std::unique_ptr<ReportLayout>> own = report.layOut(&printer);
+    QVERIFY2(own, qPrintable(own.error().description));
+    const int pages = (*own)->pageCount();
+    Result<std::unique_ptr<ReportLayout>> begun = report.beginLayOut(&printer);
+    QVERIFY2(begun, qPrintable(begun.error().description));
+    // Laid out as far as the second page only, as the window gets it.
+    while ((*begun)->pagesReady() < 2)
+        QVERIFY(*(*begun)->layOutMore(1) == false);
+    const int known = (*begun)->pageCount();
+
+    ReportPreviewDialog preview(report, &printer, std::move(*begun));
+    LEX_FIND(box, QSpinBox, &preview, QStringLiteral("PageNumber"));
+    QCOMPARE(box->text(), QStringLiteral("1 of %1+").arg(known));
+    QVERIFY(!preview.isLaidOut());
+    preview.show();
+
+    // The last page is waited for while the layout goes on, and then shown.
+    preview.lastPage();
+    QCOMPARE(preview.currentPage(), 1);
+    QVERIFY(QTest::qWaitFor([&preview, pages] { return preview.currentPage() == pages; }, 60000));
+    QVERIFY(preview.isLaidOut());
+    QCOMPARE(box->text(), QStringLiteral("%1 of %1").arg(pages));
+    const qreal scale = preview.zoom() * preview.logicalDpiX() / (*own)->resolution();
+    QVERIFY(preview.shownImage() == (*own)->pageImage(pages - 1, scale).valueOr(QImage()));
+    // The first page again, drawn now with the final count.
+    preview.firstPage();
+    QVERIFY(preview.shownImage() == (*own)->pageImage(0, scale).valueOr(QImage()));
+    QVERIFY(MessageBox::shown().isEmpty());
 }
 
 QTEST_MAIN(ListingReportTest)

@@ -74,6 +74,15 @@ Result<std::unique_ptr<ReportLayout>> ListingReport::layOut(QPagedPaintDevice* d
     return Result<std::unique_ptr<ReportLayout>>(std::move(layout));
 }
 
+Result<std::unique_ptr<ReportLayout>> ListingReport::beginLayOut(QPagedPaintDevice* device) const
+{
+    ReportLayout::applyMargins(device);
+    auto layout = std::make_unique<ReportLayout>(m_data, m_columns, rowWalker());
+    if (Error error = layout->begin(device))
+        return error;
+    return Result<std::unique_ptr<ReportLayout>>(std::move(layout));
+}
+
 Error ListingReport::paintOn(QPagedPaintDevice* device) const
 {
     ReportLayout::applyMargins(device);

@@ -47,6 +47,8 @@ public:
     // no text) when progress stopped it.
     Result<std::unique_ptr<ReportLayout>> layOut(QPagedPaintDevice* device,
                                                  const ReportLayout::Progress& progress = {}) const;
+    // The same, only begun: the caller lays the rows out a part at a time (ReportLayout::layOutMore).
+    Result<std::unique_ptr<ReportLayout>> beginLayOut(QPagedPaintDevice* device) const;
     // The report's rows: its own data's, or those of the walker it was made with.
     ListingRowWalker rowWalker() const;
 

@@ -8,6 +8,7 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 constexpr int TwipsPerInch = 1440;
@@ -119,7 +120,7 @@ ReportLayout::Cells ReportLayout::rowCells(const QStringList& row) const
     return cells;
 }
 
-Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progress)
+Error ReportLayout::begin(const QPagedPaintDevice* device)
 {
     m_device = device;
     m_resolution = device->logicalDpiY() > 0 ? device->logicalDpiY() : 72;
@@ -130,6 +131,10 @@ Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& prog
     m_pages.clear();
     m_headingCells.clear();
     m_cancelled = false;
+    m_complete = false;
+    m_nextRow = 0;
+    m_laidOut = 0;
+    m_y = 0;
 
     int minimum = 0;
     int stretch = 0;
@@ -170,25 +175,51 @@ Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& prog
     const qreal footerLine = QFontMetricsF(m_footerFont, device).height();
     m_footerTop = m_height - (px(SectionGap) + footerLine);
     m_bodyHeight = m_footerTop - px(SectionGap) - m_bodyTop;
-    const qreal detailLine = QFontMetricsF(m_detailFont, device).height();
-    if (m_bodyHeight < detailLine + 2 * vpad)
+    m_detailLine = QFontMetricsF(m_detailFont, device).height();
+    if (m_bodyHeight < m_detailLine + 2 * vpad)
         return Error::other(paperMessage());
-
     // Only the heights and cuts are kept: the rows' texts are read again when the pages are painted.
     m_pages.append(Page());
-    qreal y = 0;
-    int laidOut = 0;
-    const Error failure = m_rows(0, [&](int r, const QStringList& row) {
-        if (progress && !progress(laidOut)) {
+    return {};
+}
+
+Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& progress)
+{
+    if (Error e = begin(device))
+        return e;
+    const Result<bool> done = layOutMore(std::numeric_limits<int>::max(), progress);
+    return done ? Error() : done.error();
+}
+
+Result<bool> ReportLayout::layOutMore(int rows, const Progress& progress)
+{
+    if (m_complete)
+        return true;
+    if (m_pages.isEmpty())
+        return Error::other(paperMessage()); // not begun, or begun on a paper it does not fit
+    const qreal vpad = px(CellVerticalPadding);
+    int taken = 0;
+    bool more = false;
+    qreal& y = m_y;
+    const Error failure = m_rows(m_nextRow, [&](int r, const QStringList& row) {
+        if (taken >= rows) {
+            // Laid out at the next turn, read again from here.
+            m_nextRow = r;
+            more = true;
+            return false;
+        }
+        if (progress && !progress(m_laidOut)) {
             m_cancelled = true;
             return false;
         }
-        ++laidOut;
+        ++m_laidOut;
+        ++taken;
+        m_nextRow = r + 1;
         const Cells cells = rowCells(row);
         qreal textHeight = 0;
         for (const auto& cell : cells)
             textHeight = std::max(textHeight, cell->boundingRect().height());
-        const qreal height = std::max(textHeight, detailLine) + 2 * vpad;
+        const qreal height = std::max(textHeight, m_detailLine) + 2 * vpad;
         if (height <= m_bodyHeight) {
             if (y + height > m_bodyHeight && y > 0) {
                 m_pages.append(Page());
@@ -225,16 +256,32 @@ Error ReportLayout::layOut(const QPagedPaintDevice* device, const Progress& prog
     });
     if (failure || m_cancelled) {
         m_pages.clear();
-        return m_cancelled ? Error::of(Error::Kind::Cancelled, QString()) : failure;
+        if (m_cancelled)
+            return Error::of(Error::Kind::Cancelled, QString());
+        return failure;
     }
-    const qreal endHeight = px(EndOfReportGap) + detailLine;
+    if (more)
+        return false;
+    const qreal endHeight = px(EndOfReportGap) + m_detailLine;
     if (y + endHeight > m_bodyHeight && y > 0) {
         m_pages.append(Page());
         y = 0;
     }
     m_pages.last().endOfReport = true;
     m_pages.last().endOfReportY = y;
-    return {};
+    m_complete = true;
+    return true;
+}
+
+int ReportLayout::pagesReady() const
+{
+    // Until the end the last page may still take rows.
+    return m_complete ? int(m_pages.size()) : std::max(0, int(m_pages.size()) - 1);
+}
+
+QString ReportLayout::pageCountText() const
+{
+    return m_complete ? QString::number(pageCount()) : QString::number(pageCount()) + QLatin1Char('+');
 }
 
 qreal ReportLayout::bestCut(const Cells& cells, qreal from, qreal limit) const
@@ -424,7 +471,9 @@ void ReportLayout::paintFooter(QPainter* painter, int page) const
     painter->drawLine(QPointF(0, m_footerTop), QPointF(m_width, m_footerTop));
     painter->setFont(m_footerFont);
     const QRectF text(pad, m_footerTop + px(SectionGap) / 2, m_width - 2 * pad, m_height - m_footerTop);
-    painter->drawText(text, Qt::AlignLeft | Qt::AlignTop, pageFooterText(page, pageCount()));
+    // Before the whole report is laid out (a preview's first pages) the count so far, marked as such.
+    const QString count = pageFooterText(page, pageCount());
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignTop, m_complete ? count : count + QLatin1Char('+'));
     painter->drawText(text, Qt::AlignRight | Qt::AlignTop, footerText());
 }
 

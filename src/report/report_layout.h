@@ -48,7 +48,19 @@ public:
     // when the columns' minimum widths do not fit across the paper or the page has no room for a row between header
     // and footer, or when the rows could not be read.
     Error layOut(const QPagedPaintDevice* device, const Progress& progress = {});
+    // The same a part at a time, so that a preview shows its first pages while the rest is laid out: begin() checks
+    // the paper as layOut does; each layOutMore() lays out up to `rows` more rows and tells whether the report is
+    // laid out to its end. The rows are read again from where the last part stopped.
+    Error begin(const QPagedPaintDevice* device);
+    Result<bool> layOutMore(int rows, const Progress& progress = {});
+    bool isComplete() const { return m_complete; }
+    int rowsLaidOut() const { return m_laidOut; }
+    // The pages so far; before the end the last of them may still grow.
     int pageCount() const;
+    // The pages that are done: all of them at the end, all but the last before.
+    int pagesReady() const;
+    // The page count as far as it is known: "120", or "120+" before the end.
+    QString pageCountText() const;
     // Whether the last layOut was stopped by its progress.
     bool cancelled() const { return m_cancelled; }
     // The whole sheet and its printable part, in the laid-out device's pixels.
@@ -102,6 +114,11 @@ private:
     QList<ReportColumn> m_columns;
     ListingRowWalker m_rows;
     bool m_cancelled = false;
+    bool m_complete = false;
+    int m_nextRow = 0; // the place the next part starts at
+    int m_laidOut = 0;
+    qreal m_y = 0; // how far down the last page is filled
+    qreal m_detailLine = 0;
     const QPaintDevice* m_device = nullptr;
     QRect m_paperRect;
     QRect m_printableRect;

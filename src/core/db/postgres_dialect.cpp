@@ -374,6 +374,23 @@ QString PostgresDialect::searchFoldProbeQuery() const
     return QStringLiteral("SELECT lower('ABCDEFGHIJKLMNOPQRSTUVWXYZ') = 'abcdefghijklmnopqrstuvwxyz'");
 }
 
+Result<bool> PostgresDialect::searchFoldsAlike(DbSession& session, const QString& letters) const
+{
+    // ILIKE, and the trigram index behind it, compare texts in small letters as lower() makes them under the
+    // database's locale.
+    if (letters.isEmpty())
+        return false;
+    for (QChar letter : letters) {
+        Result<QSqlQuery> q = session.query(QStringLiteral("SELECT lower(CAST(? AS text)) = lower(CAST(? AS text))"),
+                                            {QString(letters[0]), QString(letter)});
+        if (!q)
+            return q.error();
+        if (!q->next() || !q->value(0).toBool())
+            return false;
+    }
+    return true;
+}
+
 QString PostgresDialect::keyListCondition(const QString& column) const
 {
     return QStringLiteral("%1 = ANY (CAST(? AS bigint[]))").arg(column);

@@ -34,6 +34,7 @@ public:
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchFoldProbeQuery() const override;
+    Result<bool> searchFoldsAlike(DbSession& session, const QString& letters) const override;
     Error renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString keyListCondition(const QString& column) const override;
     QVariant keyListValue(const QList<qint64>& keys) const override;

@@ -135,6 +135,9 @@ public:
     // A query of one row and one column, true when the engine's case folding of plain letters is the plain one
     // (a locale may fold 'I' to a dotless i); empty when it always is.
     virtual QString searchFoldProbeQuery() const { return {}; }
+    // Whether a search for the first of `letters` finds each of them through the index, letter case folded as
+    // the index does it (IndexSegments::sameInCapitals gives them); false where the engine cannot tell.
+    virtual Result<bool> searchFoldsAlike(DbSession&, const QString&) const { return false; }
     // "column is one of a list of keys", the list bound as one value (keyListValue): binding thousands of values
     // one by one costs the driver far more than the statement itself.
     virtual QString keyListCondition(const QString& column) const = 0;

@@ -287,6 +287,30 @@ QString SqliteDialect::searchTextExpression(const QString& column) const
     return QStringLiteral("CAST(%1 AS BLOB)").arg(column);
 }
 
+Result<bool> SqliteDialect::searchFoldsAlike(DbSession& session, const QString& letters) const
+{
+    // The trigram index folds letters by the engine's own table, which only the index itself can be asked about:
+    // a probe index of the connection's own (temporary: nothing of it reaches the database file).
+    if (letters.isEmpty())
+        return false;
+    for (const QString& statement :
+         {QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.lexorium_fold_probe USING fts5(t, "
+                         "tokenize='trigram')"),
+          QStringLiteral("DELETE FROM temp.lexorium_fold_probe")})
+        if (Error e = session.run(statement))
+            return e;
+    for (QChar letter : letters)
+        if (Error e = session.run(QStringLiteral("INSERT INTO temp.lexorium_fold_probe(t) VALUES (?)"),
+                                  {QLatin1Char('a') + QString(letter) + QLatin1Char('b')}))
+            return e;
+    Result<QSqlQuery> q =
+        session.query(QStringLiteral("SELECT count(*) FROM temp.lexorium_fold_probe WHERE lexorium_fold_probe MATCH ?"),
+                      {QStringLiteral("\"a") + letters[0] + QStringLiteral("b\"")});
+    if (!q)
+        return q.error();
+    return q->next() && q->value(0).toInt() == letters.size();
+}
+
 QString SqliteDialect::keyListCondition(const QString& column) const
 {
     return QStringLiteral("%1 IN (SELECT value FROM json_each(?))").arg(column);

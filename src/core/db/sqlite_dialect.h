@@ -38,6 +38,7 @@ public:
     QString searchCandidateCondition(const SearchIndexDef& index, const QString& keyExpr, int segments) const override;
     QVariantList searchCandidateValues(const QStringList& segments) const override;
     QString searchTextExpression(const QString& column) const override;
+    Result<bool> searchFoldsAlike(DbSession& session, const QString& letters) const override;
     QString keyListCondition(const QString& column) const override;
     QVariant keyListValue(const QList<qint64>& keys) const override;
     QString yearMonthExpression(const QString& column) const override;

@@ -9,12 +9,14 @@
 #include "core/search/judgment_date_query.h"
 #include "core/util/cancel_token.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -28,6 +30,10 @@ constexpr int kIndexedBatch = 1000;
 constexpr int kMaxBoundMasters = 500;
 // How much of a long text "Found in" shows.
 constexpr int kShownLength = 100;
+// How long the first citations may be read straight before the index takes over.
+constexpr qint64 kMaxHeadMs = 50;
+// Below every case id.
+constexpr qint64 kBeforeAll = std::numeric_limits<qint64>::min();
 
 // The fields of a citation that the all-fields pass tests, in the order it tests them (the order of
 // case_master's columns, each text id standing for its text).
@@ -303,18 +309,118 @@ QString testedExpression(const SqlDialect& dialect, int index, bool utf8Bytes)
 }
 } // namespace
 
+// What one pass over case_master has done so far: the rows it has gone through and the hits it has delivered.
+struct CitationSearch::PassState {
+    const QList<int>& columns;
+    const SearchRequest& request;
+    const HitSink& onHit;
+    const ProgressSink& onProgress;
+    CancelToken* cancel;
+    const JudgmentDateQuery dateQuery;
+    const FieldTest test;
+    int row = 0;
+    int hits = 0;
+    bool stopped = false; // a stop or cancel ended the pass
+
+    PassState(const QList<int>& columns_, const SearchRequest& request_, const HitSink& onHit_,
+              const ProgressSink& onProgress_, CancelToken* cancel_)
+        : columns(columns_)
+        , request(request_)
+        , onHit(onHit_)
+        , onProgress(onProgress_)
+        , cancel(cancel_)
+        , dateQuery(JudgmentDateQuery::parse(request_.text))
+        , test(request_)
+    {}
+
+    void deliver(const SearchHit& hit)
+    {
+        ++hits;
+        onHit(hit);
+    }
+    void advance()
+    {
+        ++row; // counted with or without a sink: the first citations' walk goes by it
+        if (onProgress)
+            onProgress(row);
+    }
+};
+
 Error CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
                                   const ProgressSink& onProgress, CancelToken* cancel)
 {
-    Result<QList<CaseCandidate>> candidates = caseCandidates(columns, request);
-    if (!candidates)
-        return candidates.error();
-    if (!indexSegments(request).isEmpty())
-        return runIndexedCasePass(columns, *candidates, request, onHit, onProgress, cancel);
+    PassState state(columns, request, onHit, onProgress, cancel);
+    if (indexSegments(request).isEmpty()) {
+        Result<QList<CaseCandidate>> candidates = caseCandidates(columns, request, kBeforeAll);
+        if (!candidates)
+            return candidates.error();
+        QList<qint64> ids;
+        ids.reserve(candidates->size());
+        for (const CaseCandidate& c : std::as_const(*candidates))
+            ids << c.caseId;
+        if (Error e = testRows(ids, state))
+            return e;
+    } else {
+        // The index's statements cost the same however few hits are wanted first; reading the first citations
+        // straight is quicker where the text is frequent, so the list's first screen fills at once.
+        Result<qint64> headEnd = runHead(state);
+        if (!headEnd)
+            return headEnd.error();
+        if (state.stopped)
+            return {};
+        Result<QList<CaseCandidate>> candidates = caseCandidates(columns, request, *headEnd);
+        if (!candidates)
+            return candidates.error();
+        if (Error e = runIndexedCasePass(*candidates, state))
+            return e;
+    }
+    if (!state.stopped)
+        endPass(cancel);
+    return {};
+}
 
+Result<qint64> CitationSearch::runHead(PassState& state)
+{
+    // Only the date: its candidates are months, cheap to ask for.
+    if (std::all_of(state.columns.begin(), state.columns.end(), isDateColumn))
+        return kBeforeAll;
+    qint64 last = kBeforeAll;
+    // Where reading the texts is slow (a server sends each long text whole) the index is the quicker way to the
+    // rest of the screen: the walk gives way to it after a while.
+    QElapsedTimer clock;
+    clock.start();
+    while (state.hits < m_screenful && state.row < m_maxHeadRows && clock.elapsed() < kMaxHeadMs) {
+        // The first batch has no lower bound: a bound below every key may not fit the key column's type.
+        const bool first = last == kBeforeAll;
+        Result<QSqlQuery> q =
+            m_session.query(QStringLiteral("SELECT case_id FROM case_master %1 ORDER BY case_id LIMIT %2")
+                                .arg(first ? QString() : QStringLiteral("WHERE case_id > ?"))
+                                .arg(qMin(kCaseBatch, m_maxHeadRows - state.row)),
+                            first ? QVariantList() : QVariantList{last});
+        if (!q)
+            return q.error();
+        QList<qint64> ids;
+        while (q->next())
+            ids << q->value(0).toLongLong();
+        if (ids.isEmpty())
+            break;
+        if (Error e = testRows(ids, state))
+            return e;
+        if (state.stopped)
+            return last;
+        last = ids.constLast();
+        // Go on only while the hits so far promise a screenful within the head's rows.
+        if (qint64(state.hits) * m_maxHeadRows < qint64(m_screenful) * state.row)
+            break;
+    }
+    return last;
+}
+
+Error CitationSearch::testRows(const QList<qint64>& ids, PassState& state)
+{
     QStringList select{QStringLiteral("cm.case_id"), QStringLiteral("cm.citation")};
     QString from = QStringLiteral("case_master cm");
-    for (int i : columns) {
+    for (int i : state.columns) {
         select << testedExpression(m_session.dialect(), i, readsUtf8Bytes());
         if (isTextTableColumn(i))
             from += QStringLiteral(" LEFT JOIN %1 t%2 ON t%2.id = cm.%3")
@@ -325,117 +431,120 @@ Error CitationSearch::runCasePass(const QList<int>& columns, const SearchRequest
     const QString sql = QStringLiteral("SELECT ") + select.join(QLatin1Char(',')) + QStringLiteral(" FROM ") + from +
                         QStringLiteral(" WHERE ") + m_session.dialect().keyListCondition(QStringLiteral("cm.case_id")) +
                         QStringLiteral(" ORDER BY cm.case_id");
-    const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
-    const FieldTest test(request);
-
-    int row = 0;
-    for (qsizetype start = 0; start < candidates->size(); start += kCaseBatch) {
-        const qsizetype count = qMin<qsizetype>(kCaseBatch, candidates->size() - start);
-        QList<qint64> keys;
-        for (qsizetype i = start; i < start + count; ++i)
-            keys << candidates->at(i).caseId;
-        Result<QSqlQuery> q = m_session.query(sql, {m_session.dialect().keyListValue(keys)});
+    for (qsizetype start = 0; start < ids.size(); start += kCaseBatch) {
+        Result<QSqlQuery> q = m_session.query(sql, {m_session.dialect().keyListValue(ids.mid(start, kCaseBatch))});
         if (!q)
             return q.error();
         while (q->next()) {
-            if (stopRequested(cancel))
+            if (stopRequested(state.cancel)) {
+                state.stopped = true;
                 return {};
-            for (int c = 0; c < columns.size(); ++c) {
-                const int index = columns[c];
-                const std::optional<QString> where = matchedCell(index, q->value(c + 2), request, test, dateQuery);
+            }
+            for (int c = 0; c < state.columns.size(); ++c) {
+                const int index = state.columns[c];
+                const std::optional<QString> where =
+                    matchedCell(index, q->value(c + 2), state.request, state.test, state.dateQuery);
                 if (!where)
                     continue;
-                onHit({q->value(0).toLongLong(), q->value(1).toString(), *where});
+                state.deliver({q->value(0).toLongLong(), q->value(1).toString(), *where});
                 break;
             }
-            if (onProgress)
-                onProgress(++row);
+            state.advance();
         }
     }
-    endPass(cancel);
     return {};
 }
 
-Error CitationSearch::runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
-                                         const SearchRequest& request, const HitSink& onHit,
-                                         const ProgressSink& onProgress, CancelToken* cancel)
+Error CitationSearch::runIndexedCasePass(const QList<CaseCandidate>& candidates, PassState& state)
 {
     // The index is a superset per column: a column it rules out for a citation cannot match there, so only the
     // columns it names are read, one statement per column and batch, straight from the row holding the text,
     // and a citation already found in an earlier column is not read again. The citations' own texts are read
     // for the hits only.
-    const JudgmentDateQuery dateQuery = JudgmentDateQuery::parse(request.text);
-    const FieldTest test(request);
-    const bool utf8 = readsUtf8Bytes();
-    int row = 0;
     for (qsizetype start = 0; start < candidates.size(); start += kIndexedBatch) {
-        if (cancel && cancel->isPassEnding())
+        if (state.cancel && state.cancel->isPassEnding())
             break;
-        const qsizetype count = qMin<qsizetype>(kIndexedBatch, candidates.size() - start);
+        const QList<CaseCandidate> batch = candidates.mid(start, kIndexedBatch);
         QHash<qint64, QString> found; // case id: "Found in"
-        for (int index : columns) {
-            QHash<qint64, QList<qint64>> casesOfRow;
-            QList<qint64> keys;
-            for (qsizetype i = start; i < start + count; ++i) {
-                const CaseCandidate& c = candidates.at(i);
-                if (!(c.columns & (1u << index)) || found.contains(c.caseId))
-                    continue;
-                QList<qint64>& cases = casesOfRow[c.rows[index]];
-                if (cases.isEmpty())
-                    keys << c.rows[index];
-                cases << c.caseId;
-            }
-            if (keys.isEmpty())
-                continue;
-            const SqlDialect& d = m_session.dialect();
-            const QString sql =
-                isTextTableColumn(index)
-                    ? QStringLiteral("SELECT t%1.id, %2 FROM %3 t%1 WHERE %4")
-                          .arg(index)
-                          .arg(testedExpression(d, index, utf8), kColumns[index].table,
-                               d.keyListCondition(QStringLiteral("t%1.id").arg(index)))
-                    : QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE %2")
-                          .arg(testedExpression(d, index, utf8), d.keyListCondition(QStringLiteral("cm.case_id")));
-            Result<QSqlQuery> q = m_session.query(sql, {d.keyListValue(keys)});
-            if (!q)
-                return q.error();
-            while (q->next()) {
-                const std::optional<QString> where = matchedCell(index, q->value(1), request, test, dateQuery);
-                if (!where)
-                    continue;
-                for (qint64 caseId : casesOfRow.value(q->value(0).toLongLong()))
-                    found.insert(caseId, *where);
-            }
-        }
-        QHash<qint64, QString> citations;
-        if (!found.isEmpty()) {
-            const SqlDialect& d = m_session.dialect();
-            Result<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
-                                                      d.keyListCondition(QStringLiteral("case_id")),
-                                                  {d.keyListValue(found.keys())});
-            if (!q)
-                return q.error();
-            while (q->next())
-                citations.insert(q->value(0).toLongLong(), q->value(1).toString());
-        }
-        for (qsizetype i = start; i < start + count; ++i) {
-            if (stopRequested(cancel))
+        for (int index : state.columns)
+            if (Error e = testColumn(index, batch, state, &found))
+                return e;
+        Result<QHash<qint64, QString>> citations = citationsOf(found.keys());
+        if (!citations)
+            return citations.error();
+        for (const CaseCandidate& c : batch) {
+            if (stopRequested(state.cancel)) {
+                state.stopped = true;
                 return {};
-            const qint64 caseId = candidates.at(i).caseId;
-            const auto hit = found.constFind(caseId);
+            }
+            const auto hit = found.constFind(c.caseId);
             if (hit != found.constEnd())
-                onHit({caseId, citations.value(caseId), *hit});
-            if (onProgress)
-                onProgress(++row);
+                state.deliver({c.caseId, citations->value(c.caseId), *hit});
+            state.advance();
         }
     }
-    endPass(cancel);
     return {};
 }
 
-Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(const QList<int>& columns,
-                                                                            const SearchRequest& request)
+Error CitationSearch::testColumn(int index, const QList<CaseCandidate>& batch, const PassState& state,
+                                 QHash<qint64, QString>* found)
 {
+    // The rows of the column's table to read, each with the citations that point at it.
+    QHash<qint64, QList<qint64>> casesOfRow;
+    QList<qint64> keys;
+    for (const CaseCandidate& c : batch) {
+        if (!(c.columns & (1u << index)) || found->contains(c.caseId))
+            continue;
+        QList<qint64>& cases = casesOfRow[c.rows[index]];
+        if (cases.isEmpty())
+            keys << c.rows[index];
+        cases << c.caseId;
+    }
+    if (keys.isEmpty())
+        return {};
+    const SqlDialect& d = m_session.dialect();
+    const QString tested = testedExpression(d, index, readsUtf8Bytes());
+    const QString sql = isTextTableColumn(index) ? QStringLiteral("SELECT t%1.id, %2 FROM %3 t%1 WHERE %4")
+                                                       .arg(index)
+                                                       .arg(tested, kColumns[index].table,
+                                                            d.keyListCondition(QStringLiteral("t%1.id").arg(index)))
+                                                 : QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE %2")
+                                                       .arg(tested, d.keyListCondition(QStringLiteral("cm.case_id")));
+    Result<QSqlQuery> q = m_session.query(sql, {d.keyListValue(keys)});
+    if (!q)
+        return q.error();
+    while (q->next()) {
+        const std::optional<QString> where =
+            matchedCell(index, q->value(1), state.request, state.test, state.dateQuery);
+        if (!where)
+            continue;
+        for (qint64 caseId : casesOfRow.value(q->value(0).toLongLong()))
+            found->insert(caseId, *where);
+    }
+    return {};
+}
+
+Result<QHash<qint64, QString>> CitationSearch::citationsOf(const QList<qint64>& caseIds)
+{
+    QHash<qint64, QString> citations;
+    if (caseIds.isEmpty())
+        return citations;
+    const SqlDialect& d = m_session.dialect();
+    Result<QSqlQuery> q = m_session.query(QStringLiteral("SELECT case_id, citation FROM case_master WHERE ") +
+                                              d.keyListCondition(QStringLiteral("case_id")),
+                                          {d.keyListValue(caseIds)});
+    if (!q)
+        return q.error();
+    while (q->next())
+        citations.insert(q->value(0).toLongLong(), q->value(1).toString());
+    return citations;
+}
+
+Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(const QList<int>& columns,
+                                                                            const SearchRequest& request, qint64 after)
+{
+    // The citations before `after` are left out here rather than in the statements: a bound on the case id would
+    // have the engine walk case_master instead of the index.
     const QStringList segments = indexSegments(request);
     if (segments.isEmpty()) {
         // Without the index every citation is read, all its columns.
@@ -461,7 +570,8 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
             return q.error();
         QList<CaseCandidate> ids;
         while (q->next())
-            ids.append({q->value(0).toLongLong(), all});
+            if (q->value(0).toLongLong() > after)
+                ids.append({q->value(0).toLongLong(), all});
         return ids;
     }
 
@@ -492,6 +602,8 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
             return q.error();
         while (q->next()) {
             const qint64 caseId = q->value(0).toLongLong();
+            if (caseId <= after)
+                continue;
             CaseCandidate& c = byCase[caseId];
             c.caseId = caseId;
             c.columns |= 1u << i;
@@ -559,7 +671,18 @@ QStringList CitationSearch::indexSegments(const SearchRequest& request)
             m_indexUsable = q && q->next() && q->value(0).toBool() ? 1 : 0;
         }
     }
-    return m_indexUsable ? IndexSegments::of(request.text) : QStringList();
+    if (!m_indexUsable)
+        return {};
+    return IndexSegments::of(request.text, [this](QChar c) {
+        const auto known = m_foldsAlike.constFind(c.unicode());
+        if (known != m_foldsAlike.constEnd())
+            return *known;
+        // An engine that cannot be asked leaves the letter to the exact test.
+        const Result<bool> alike = m_session.dialect().searchFoldsAlike(m_session, IndexSegments::sameInCapitals(c));
+        const bool usable = alike && *alike;
+        m_foldsAlike.insert(c.unicode(), usable);
+        return usable;
+    });
 }
 
 bool CitationSearch::readsUtf8Bytes()
@@ -584,6 +707,29 @@ bool CitationSearch::indexAnswers(const SearchRequest& request)
     return !indexSegments(request).isEmpty();
 }
 
+Result<QHash<qint64, QString>> CitationSearch::matchingMasters(const SearchLinkPass& pass, const SearchRequest& request,
+                                                               const QStringList& segments)
+{
+    QString sql = QStringLiteral("SELECT id, %1 FROM %2").arg(pass.masterColumn, pass.masterTable);
+    QVariantList values;
+    if (!segments.isEmpty()) {
+        const SearchIndexDef index = Schema::searchIndexOf(pass.masterTable, pass.masterColumn);
+        sql += QStringLiteral(" WHERE ") +
+               m_session.dialect().searchCandidateCondition(index, QStringLiteral("id"), int(segments.size()));
+        values = m_session.dialect().searchCandidateValues(segments);
+    }
+    Result<QSqlQuery> q = m_session.query(sql, values);
+    if (!q)
+        return q.error();
+    QHash<qint64, QString> names;
+    while (q->next()) {
+        const QString name = q->value(1).toString();
+        if (fieldMatches(name, request))
+            names.insert(q->value(0).toLongLong(), name);
+    }
+    return names;
+}
+
 Error CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
                                   const ProgressSink& onProgress, CancelToken* cancel)
 {
@@ -596,22 +742,10 @@ Error CitationSearch::runLinkPass(const SearchLinkPass& pass, const SearchReques
     QHash<qint64, QString> names; // the matching masters
     const QStringList segments = indexSegments(request);
     if (!pass.masterTable.isEmpty()) {
-        QString mastersSql = QStringLiteral("SELECT id, %1 FROM %2").arg(pass.masterColumn, pass.masterTable);
-        QVariantList masterValues;
-        if (!segments.isEmpty()) {
-            const SearchIndexDef index = Schema::searchIndexOf(pass.masterTable, pass.masterColumn);
-            mastersSql += QStringLiteral(" WHERE ") + m_session.dialect().searchCandidateCondition(
-                                                          index, QStringLiteral("id"), int(segments.size()));
-            masterValues = m_session.dialect().searchCandidateValues(segments);
-        }
-        Result<QSqlQuery> masters = m_session.query(mastersSql, masterValues);
+        Result<QHash<qint64, QString>> masters = matchingMasters(pass, request, segments);
         if (!masters)
             return masters.error();
-        while (masters->next()) {
-            const QString name = masters->value(1).toString();
-            if (fieldMatches(name, request))
-                names.insert(masters->value(0).toLongLong(), name);
-        }
+        names = *masters;
         if (names.isEmpty()) {
             endPass(cancel);
             return {};

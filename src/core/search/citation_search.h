@@ -3,6 +3,7 @@
 #include "core/util/error.h"
 #include "core/util/result.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -90,6 +91,18 @@ public:
     static bool findMatchIn(const QString& stored, const QString& word, Qt::CaseSensitivity cs);
     static bool fieldMatches(const QString& stored, const SearchRequest& request);
 
+    // The first citations in id order are read straight, without the index, until they give `hits` hits or
+    // `maxRows` citations have been read (or a twentieth of a second has gone), and while their hits promise as
+    // many: the index's statements take as long for the first screen of the list as for all of it. 0 rows: the
+    // index from the first citation on.
+    void setFirstScreen(int hits, int maxRows)
+    {
+        m_screenful = hits;
+        m_maxHeadRows = maxRows;
+    }
+    static constexpr int kScreenful = 50;
+    static constexpr int kMaxHeadRows = 2000;
+
     // Whether the trigram index finds the candidates for this text (the exact test still decides); otherwise the
     // passes read every row.
     bool indexAnswers(const SearchRequest& request);
@@ -102,20 +115,35 @@ private:
         qint64 rows[kMaxColumns] = {}; // per such column, the key of the row holding it
     };
 
+    struct PassState;
     Error runCasePass(const QList<int>& columns, const SearchRequest& request, const HitSink& onHit,
                       const ProgressSink& onProgress, CancelToken* cancel);
-    Error runIndexedCasePass(const QList<int>& columns, const QList<CaseCandidate>& candidates,
-                             const SearchRequest& request, const HitSink& onHit, const ProgressSink& onProgress,
-                             CancelToken* cancel);
-    Result<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request);
+    // Reads the first citations in id order straight, until a screenful of hits or while the hits promise one;
+    // gives the last case id read.
+    Result<qint64> runHead(PassState& state);
+    // Reads the given citations (ascending ids) with all the pass's columns and tests them.
+    Error testRows(const QList<qint64>& ids, PassState& state);
+    Error runIndexedCasePass(const QList<CaseCandidate>& candidates, PassState& state);
+    // Tests one column of a batch of candidates, skipping those found already; the hits go to `found`.
+    Error testColumn(int index, const QList<CaseCandidate>& batch, const PassState& state,
+                     QHash<qint64, QString>* found);
+    Result<QHash<qint64, QString>> citationsOf(const QList<qint64>& caseIds);
+    // The candidates of the pass with a case id above `after`, in ascending id.
+    Result<QList<CaseCandidate>> caseCandidates(const QList<int>& columns, const SearchRequest& request, qint64 after);
     Error runLinkPass(const SearchLinkPass& pass, const SearchRequest& request, const HitSink& onHit,
                       const ProgressSink& onProgress, CancelToken* cancel);
+    // The masters of a link pass whose name passes the test, by key.
+    Result<QHash<qint64, QString>> matchingMasters(const SearchLinkPass& pass, const SearchRequest& request,
+                                                   const QStringList& segments);
 
     Error addDateCandidates(const SearchRequest& request, QStringList* conditions, QVariantList* values);
     QStringList indexSegments(const SearchRequest& request);
     bool readsUtf8Bytes();
 
     DbSession& m_session;
-    int m_indexUsable = -1; // not yet known
-    int m_utf8Bytes = -1;   // not yet known
+    int m_indexUsable = -1;             // not yet known
+    int m_utf8Bytes = -1;               // not yet known
+    QHash<char16_t, bool> m_foldsAlike; // letters beyond ASCII, whether the index folds them as the exact test
+    int m_screenful = kScreenful;
+    int m_maxHeadRows = kMaxHeadRows;
 };

@@ -23,7 +23,58 @@ const std::vector<bool>& producedByOthers()
     }();
     return produced;
 }
+// For every BMP character: whether the capital of some character, more than one character long, contains it.
+const std::vector<bool>& inLongerCapitals()
+{
+    static const std::vector<bool> in = [] {
+        std::vector<bool> p(0x10000, false);
+        for (char32_t u = 0; u < 0x10000; ++u) {
+            const QChar c{char16_t(u)};
+            if (c.isSurrogate())
+                continue;
+            const QString capital = QString(c).toUpper();
+            if (capital.size() > 1)
+                for (QChar x : capital)
+                    p[x.unicode()] = true;
+        }
+        return p;
+    }();
+    return in;
+}
+
+// For every BMP character that is the one-character capital of a character: the characters with that capital.
+const std::vector<QString>& byCapital()
+{
+    static const std::vector<QString> by = [] {
+        std::vector<QString> b(0x10000);
+        for (char32_t u = 0; u < 0x10000; ++u) {
+            const QChar c{char16_t(u)};
+            if (c.isSurrogate())
+                continue;
+            const QString capital = QString(c).toUpper();
+            if (capital.size() == 1)
+                b[capital[0].unicode()] += c;
+        }
+        return b;
+    }();
+    return by;
+}
 } // namespace
+
+QString IndexSegments::sameInCapitals(QChar c)
+{
+    if (c.unicode() < 0x80 || c.isSurrogate())
+        return {};
+    const QString capital = QString(c).toUpper();
+    if (capital.size() != 1 || inLongerCapitals()[capital[0].unicode()])
+        return {};
+    QString same = byCapital()[capital[0].unicode()];
+    // Caseless: nothing for the engine to fold.
+    if (same.size() < 2 || std::any_of(same.begin(), same.end(), [](QChar x) { return x.unicode() < 0x80; }))
+        return {};
+    same.remove(c);
+    return c + same;
+}
 
 bool IndexSegments::isSafe(QChar c)
 {
@@ -37,10 +88,16 @@ bool IndexSegments::isSafe(QChar c)
 
 QStringList IndexSegments::of(const QString& text)
 {
+    return of(text, {});
+}
+
+QStringList IndexSegments::of(const QString& text, const std::function<bool(QChar)>& foldsAlike)
+{
     QStringList runs;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && isSafe(text[i]))
+        if (i < text.size() &&
+            (isSafe(text[i]) || (foldsAlike && !sameInCapitals(text[i]).isEmpty() && foldsAlike(text[i]))))
             continue;
         if (i - start >= kMinLength)
             runs << text.mid(start, i - start);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Which parts of a search text the trigram index may be asked for without losing a citation that the exact
 // test would find.
 //
@@ -22,7 +24,14 @@ public:
 
     // The longest such runs of at least three characters, longest first; empty when there is none.
     static QStringList of(const QString& text);
+    // The same, also taking the letters beyond ASCII with a simple capital (see sameInCapitals) that `foldsAlike`
+    // accepts: the engine's index folds them as the program's capitals do.
+    static QStringList of(const QString& text, const std::function<bool(QChar)>& foldsAlike);
     static bool isSafe(QChar c);
+    // For a letter beyond ASCII whose capital is one character that no longer capital of another character holds:
+    // every character with that capital, the letter first (é: "éÉ"; Σ: "Σςσ"). The exact test takes them all for
+    // the letter, so the index may be asked for it where it folds them all alike. Empty for any other character.
+    static QString sameInCapitals(QChar c);
     // What Qt's capitals need the index to spell out: each letter beyond ASCII whose capital holds an ASCII
     // letter, with that capital in small letters.
     static QList<QPair<QChar, QString>> spellingsNeeded();

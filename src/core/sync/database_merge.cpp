@@ -5,6 +5,7 @@
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
 #include "core/masters/master_store.h"
+#include "core/sync/merge_write_back.h"
 #include "core/sync/row_copier.h"
 
 #include <QDate>
@@ -24,6 +25,9 @@ const QString kNewSuffix = QStringLiteral("vor_New");
 const QString kDateColumn = QStringLiteral("dt_of_judgment");
 // Rows a page of RowCopier reads.
 const QString kPage = QStringLiteral(" LIMIT %1").arg(RowCopier::kPageRows);
+// The bar's span while the merged rows are written back.
+constexpr int kWriteBackBar = 79;
+constexpr int kWriteBackEnd = 99;
 // Keys per UPDATE of the second copy's marks.
 constexpr int kKeysPerStatement = 500;
 
@@ -731,12 +735,34 @@ Error DatabaseMerge::apply(DbSession& present, DbSession& syn)
         const QList<SearchIndexDef> searchIndexes = Schema::searchIndexes();
         if (Error e = present.dialect().beginBulkIndexedWrite(present, searchIndexes))
             return e;
+        QHash<QString, qint64> maxKeys;
         for (const TableDef& t : Schema::allTables())
-            if (Error e = RowCopier::copy(syn, plainSelect(t), present, insertHead(t), int(t.columns.size()),
-                                          dateColumnOf(t), nullptr, m_oldStats.value(t.name).maxKey))
-                return e;
-        if (Error e = present.dialect().endBulkIndexedWrite(present, searchIndexes))
+            maxKeys.insert(t.name, m_oldStats.value(t.name).maxKey);
+        MergeWriteBack writeBack(syn, present, maxKeys);
+        if (m_writeBackBatch > 0)
+            writeBack.setBatchSize(m_writeBackBatch);
+        writeBack.setProgress([this](qint64 written, qint64 total, double perSecond) {
+            // The bar goes on from the steps before it; 100 is for the end of the run.
+            const int bar = kWriteBackBar + int((kWriteBackEnd - kWriteBackBar) * written / qMax<qint64>(1, total));
+            report(QStringLiteral("Writing the merged citations... %1 of %2 written (%3 a second)")
+                       .arg(written)
+                       .arg(total)
+                       .arg(qRound(perSecond)),
+                   bar);
+        });
+        if (Error e = writeBack.run())
             return e;
+        // Where the engine takes the index entries in one go at the end, it does so index by index, each told.
+        int indexed = 0;
+        for (const SearchIndexDef& index : searchIndexes) {
+            if (Error e = present.dialect().endBulkIndexedWrite(present, {index}))
+                return e;
+            if (writeBack.citationsWritten() > 0)
+                report(QStringLiteral("Writing the merged citations... indexing their texts, %1 of %2")
+                           .arg(++indexed)
+                           .arg(searchIndexes.size()),
+                       kWriteBackEnd);
+        }
         for (const TableDef& t : Schema::allTables()) {
             const Result<TableStats> merged = statsOf(syn, t.name);
             const Result<TableStats> now = statsOf(present, t.name);

@@ -80,6 +80,8 @@ public:
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     // Test seam: the first statement on that database whose text holds the marker fails as the engine would.
     void injectFailure(Database where, const QString& marker) { m_failures.insert(where, marker); }
+    // Test seam: how many citations the write-back takes at a time.
+    void setWriteBackBatch(int citations) { m_writeBackBatch = citations; }
 
     // The whole run, in the calling thread (every session it needs is opened and closed here).
     Result<Summary> run();
@@ -111,5 +113,6 @@ private:
     Progress m_progress;
     QHash<Database, QString> m_failures;
     QHash<QString, TableStats> m_oldStats;
-    QStringList m_created; // the working databases this run made
+    QStringList m_created;    // the working databases this run made
+    int m_writeBackBatch = 0; // 0: the write-back's own
 };

@@ -7,20 +7,24 @@
 #include "report/report_layout.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 constexpr qreal kMinimumZoom = 0.1;
@@ -28,6 +32,10 @@ constexpr qreal kMaximumZoom = 5;
 constexpr qreal kZoomStep = 1.25;
 // Room left around the page inside the view.
 constexpr int kPageGap = 12;
+// How long one part of the background layout may keep the window from its events.
+constexpr qint64 kTurnMs = 40;
+// A wait for a page shorter than this shows no progress.
+constexpr int kQuietWaitMs = 500;
 
 QAction* toolAction(QToolBar* bar, const QString& text, const QString& name, const QKeySequence& key = {})
 {
@@ -61,8 +69,6 @@ ReportPreviewDialog::ReportPreviewDialog(const ListingReport& report, QPrinter* 
             &QAction::triggered, this, &ReportPreviewDialog::previousPage);
     m_pageBox = new QSpinBox(bar);
     m_pageBox->setObjectName(QStringLiteral("PageNumber"));
-    m_pageBox->setRange(1, std::max(1, pageCount()));
-    m_pageBox->setSuffix(QStringLiteral(" of %1").arg(pageCount()));
     m_pageBox->setKeyboardTracking(false);
     m_pageBox->setAlignment(Qt::AlignRight);
     bar->addWidget(m_pageBox);
@@ -106,6 +112,13 @@ ReportPreviewDialog::ReportPreviewDialog(const ListingReport& report, QPrinter* 
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableSize() * 9 / 10);
     resize(size);
+
+    m_turns = new QTimer(this);
+    m_turns->setInterval(0);
+    connect(m_turns, &QTimer::timeout, this, &ReportPreviewDialog::layOutTurn);
+    updatePageBox();
+    if (!isLaidOut())
+        m_turns->start();
 }
 
 ReportPreviewDialog::~ReportPreviewDialog() = default;
@@ -113,6 +126,83 @@ ReportPreviewDialog::~ReportPreviewDialog() = default;
 int ReportPreviewDialog::pageCount() const
 {
     return m_layout ? m_layout->pageCount() : 0;
+}
+
+bool ReportPreviewDialog::isLaidOut() const
+{
+    return !m_layout || m_layout->isComplete();
+}
+
+void ReportPreviewDialog::updatePageBox()
+{
+    const QSignalBlocker blocker(m_pageBox);
+    // Before the end any page may be asked for: it is shown once it is laid out, or the last one if there are fewer.
+    m_pageBox->setRange(1, isLaidOut() ? std::max(1, pageCount()) : std::numeric_limits<int>::max());
+    m_pageBox->setSuffix(QStringLiteral(" of %1").arg(m_layout ? m_layout->pageCountText() : QStringLiteral("0")));
+    m_pageBox->setValue(m_page);
+}
+
+void ReportPreviewDialog::layOutTurn()
+{
+    if (isLaidOut()) {
+        m_turns->stop();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const Result<bool> done = m_layout->layOutMore(m_rowsPerTurn);
+    // As many rows a turn as take about the time allowed.
+    const qint64 took = std::max<qint64>(1, clock.elapsed());
+    m_rowsPerTurn = std::clamp(int(m_rowsPerTurn * kTurnMs / took), 1, 2000);
+    if (!done) {
+        m_turns->stop();
+        stopWaiting();
+        MessageBox::information(this, done.error().description, m_report.caption());
+        reject();
+        return;
+    }
+    if (*done) {
+        m_turns->stop();
+        // The pages drawn so far show the count as it was then.
+        m_drawn.clear();
+    }
+    updatePageBox();
+    if (m_waiting)
+        m_waiting->setValue(m_layout->rowsLaidOut());
+    if (m_waitingFor > 0 && (*done || m_waitingFor <= m_layout->pagesReady())) {
+        const int page = std::min(m_waitingFor, pageCount());
+        stopWaiting();
+        showPage(page);
+    } else if (*done) {
+        refresh();
+    }
+}
+
+void ReportPreviewDialog::waitFor(int page)
+{
+    m_waitingFor = page;
+    if (!m_waiting) {
+        m_waiting = new QProgressDialog(QStringLiteral("Preparing the pages..."), QStringLiteral("Cancel"), 0,
+                                        std::max(1, m_report.rowCount()), this);
+        m_waiting->setObjectName(QStringLiteral("ReportProgress"));
+        m_waiting->setWindowTitle(m_report.caption());
+        m_waiting->setWindowModality(Qt::WindowModal);
+        m_waiting->setAutoReset(false);
+        m_waiting->setAutoClose(false);
+        m_waiting->setMinimumDuration(kQuietWaitMs);
+        // Cancel gives up the wait; the layout goes on.
+        connect(m_waiting, &QProgressDialog::canceled, this, &ReportPreviewDialog::stopWaiting);
+    }
+    m_waiting->setValue(m_layout->rowsLaidOut());
+}
+
+void ReportPreviewDialog::stopWaiting()
+{
+    m_waitingFor = 0;
+    if (m_waiting) {
+        m_waiting->deleteLater();
+        m_waiting = nullptr;
+    }
 }
 
 qreal ReportPreviewDialog::scale() const
@@ -123,6 +213,13 @@ qreal ReportPreviewDialog::scale() const
 
 void ReportPreviewDialog::showPage(int page)
 {
+    if (!isLaidOut() && page > m_layout->pagesReady()) {
+        waitFor(page);
+        const QSignalBlocker blocker(m_pageBox);
+        m_pageBox->setValue(m_page);
+        return;
+    }
+    stopWaiting();
     page = std::clamp(page, 1, std::max(1, pageCount()));
     const bool moved = page != m_page;
     m_page = page;
@@ -152,7 +249,7 @@ void ReportPreviewDialog::nextPage()
 
 void ReportPreviewDialog::lastPage()
 {
-    showPage(pageCount());
+    showPage(isLaidOut() ? pageCount() : std::numeric_limits<int>::max());
 }
 
 void ReportPreviewDialog::fitWidth()
@@ -202,6 +299,11 @@ void ReportPreviewDialog::refresh()
 {
     if (!m_layout || pageCount() == 0)
         return;
+    // A page that may still take rows is drawn once it is done.
+    if (!isLaidOut() && m_page > m_layout->pagesReady()) {
+        waitFor(m_page);
+        return;
+    }
     const Result<QImage> image = drawnPage(m_page);
     m_shown = image.valueOr(QImage());
     if (!image) {

@@ -10,13 +10,17 @@
 class ListingReport;
 class QLabel;
 class QPrinter;
+class QProgressDialog;
 class QScrollArea;
 class QSpinBox;
+class QTimer;
 class ReportLayout;
 
-// The preview of a laid-out listing report: one page at a time, each drawn when it is asked for, with only the
-// last few drawn pages kept, so a report of any length opens without recording its pages first. Printing and
-// "Save as PDF" lay the report out again on their own device.
+// The preview of a listing report: one page at a time, each drawn when it is asked for, with only the last few
+// drawn pages kept, so a report of any length opens without recording its pages first. A layout that is not yet
+// complete goes on a part at a time while the window waits for the user, so the first pages show at once; until
+// the end the page count reads "120+", and a page not yet laid out is shown once it is, with progress meanwhile.
+// Printing and "Save as PDF" lay the report out again on their own device.
 class ReportPreviewDialog : public QDialog
 {
     Q_OBJECT
@@ -29,9 +33,11 @@ public:
 
     enum class Fit { None, Width, Page };
 
-    // The page shown, 1 upwards, and how many there are.
+    // The page shown, 1 upwards, and how many there are so far.
     int currentPage() const { return m_page; }
     int pageCount() const;
+    // Whether the whole report is laid out.
+    bool isLaidOut() const;
     // Screen pixels to a point of paper, relative to the paper's true size on the screen.
     qreal zoom() const { return m_zoom; }
     Fit fit() const { return m_fit; }
@@ -69,6 +75,11 @@ private:
     void setZoom(qreal zoom, Fit fit);
     void refresh();
     Result<QImage> drawnPage(int page);
+    // One part of the layout in the background; then the page waited for, if it is ready now.
+    void layOutTurn();
+    void updatePageBox();
+    void waitFor(int page);
+    void stopWaiting();
 
     const ListingReport& m_report;
     QPrinter* m_printer;
@@ -81,4 +92,8 @@ private:
     QScrollArea* m_area = nullptr;
     QLabel* m_view = nullptr;
     QSpinBox* m_pageBox = nullptr;
+    QTimer* m_turns = nullptr;
+    int m_rowsPerTurn = 20;
+    int m_waitingFor = 0; // a page not yet laid out that was asked for; 0 for none
+    QProgressDialog* m_waiting = nullptr;
 };
