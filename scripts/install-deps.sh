@@ -2,7 +2,7 @@
 # Installs the Debian packages Lexorium needs to build, run (and, with --test, to test) when any is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql
-          libgl-dev libmspack-dev fp-utils libxlsxwriter-dev libcsv-dev libquazip1-qt6-dev libminizip-dev)
+          libgl-dev libmspack-dev fp-utils libxlsxwriter-dev libminizip-dev)
 if [ "${1:-}" = "--test" ]; then
     packages+=(postgresql poppler-utils python3-xlrd python3-openpyxl sqlite3 clang-format desktop-file-utils
                appstream)
