@@ -22,12 +22,10 @@ int runBackupCommand(CliContext& context, const QStringList& arguments)
     if (QFileInfo::exists(file) && !parser.isSet(force))
         return context.fail(Error::of(Error::Kind::AlreadyExists,
                                       QStringLiteral("%1 is there already; give --force to replace it.").arg(file)));
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
     TerminalProgress bar(context.err(), context.errIsTerminal(), QStringLiteral("Backing up"));
     const Result<DatabaseBackup::Summary> made =
         DatabaseBackup::backup(session, file, [&bar](const QString&, int percent) { bar.update(percent, 100); });

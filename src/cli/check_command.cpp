@@ -26,12 +26,10 @@ int runCheckCommand(CliContext& context, const QStringList& arguments)
     parser.addOption(repair);
     if (const std::optional<int> status = context.parse(parser, arguments, 0, 0))
         return *status;
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
     Result<DatabaseCheck::Report> report = DatabaseCheck::run(session);
     if (!report)
         return context.fail(report.error());

@@ -1,6 +1,7 @@
 #include "cli/cli_context.h"
 
 #include "core/db/database_setup.h"
+#include "core/db/db_session.h"
 
 namespace {
 const QString kSettingsOption = QStringLiteral("settings");
@@ -64,6 +65,21 @@ Result<DbContext> CliContext::openDatabase()
                                         "or name a settings file with --settings.")
                              .arg(m_folders.settingsFile));
     return m_folders.context(*opened->connection);
+}
+
+std::unique_ptr<DbSession> CliContext::openSession()
+{
+    const Result<DbContext> ctx = openDatabase();
+    if (!ctx) {
+        fail(ctx.error());
+        return nullptr;
+    }
+    auto session = std::make_unique<DbSession>(*ctx);
+    if (!session->isOpen()) {
+        fail(session->error());
+        return nullptr;
+    }
+    return session;
 }
 
 QString CliContext::field(const QString& value)

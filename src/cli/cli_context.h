@@ -8,7 +8,10 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
+
+class DbSession;
 
 // What every command is given: where the settings and data are, the two output streams, and the common ways to
 // read arguments, open the database and fail.
@@ -37,6 +40,8 @@ public:
     // Opens the database the settings file names, as the program does at start-up (an older schema is brought up
     // to date first).
     Result<DbContext> openDatabase();
+    // A session on that database; null after saying on stderr why there is none (the command then ends with 1).
+    std::unique_ptr<DbSession> openSession();
 
     // A value as one field of a tab-separated line: tabs and line breaks become spaces.
     static QString field(const QString& value);

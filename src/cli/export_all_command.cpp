@@ -15,12 +15,10 @@ int runExportAllCommand(CliContext& context, const QStringList& arguments)
                                                                         "format."));
     if (const std::optional<int> status = context.parse(parser, arguments, 1, 1))
         return *status;
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
     TerminalProgress bar(context.err(), context.errIsTerminal(), QStringLiteral("Exporting"));
     const Result<qint64> written =
         CitationTransferExport::write(session, parser.positionalArguments().first(), {}, nullptr,

@@ -25,12 +25,10 @@ int runExportCommand(CliContext& context, const QStringList& arguments)
     if (!fileName.contains(QLatin1Char('.')) ||
         !QStringList{QStringLiteral("txt"), QStringLiteral("xls"), QStringLiteral("xlsx")}.contains(ending))
         return context.usage(parser, QStringLiteral("The file must end in .txt, .xls or .xlsx."));
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
     if (Error e =
             CitationExport::write(session, CitationExport::formatFor(fileName), caseId, fileName, QDate::currentDate()))
         return context.fail(e);

@@ -23,12 +23,10 @@ int runImportCommand(CliContext& context, const QStringList& arguments)
     parser.addOption(allowDuplicates);
     if (const std::optional<int> status = context.parse(parser, arguments, 1, 1))
         return *status;
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
 
     ImportOptions options;
     options.dryRun = parser.isSet(dryRun);

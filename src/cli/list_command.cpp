@@ -17,12 +17,10 @@ int runListCommand(CliContext& context, const QStringList& arguments)
                        "(yyyy-MM-dd), separated by tabs, in case id order."));
     if (const std::optional<int> status = context.parse(parser, arguments, 0, 0))
         return *status;
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
     const CitationListQuery query(session);
     const Result<QList<qint64>> ids = query.caseIds();
     if (!ids)

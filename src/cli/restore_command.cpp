@@ -17,12 +17,10 @@ int runRestoreCommand(CliContext& context, const QStringList& arguments)
     parser.addOption(force);
     if (const std::optional<int> status = context.parse(parser, arguments, 1, 1))
         return *status;
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
     TerminalProgress bar(context.err(), context.errIsTerminal(), QStringLiteral("Restoring"));
     const Result<DatabaseBackup::Summary> restored =
         DatabaseBackup::restore(session, parser.positionalArguments().first(),

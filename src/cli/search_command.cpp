@@ -43,12 +43,10 @@ int runSearchCommand(CliContext& context, const QStringList& arguments)
     request.matchCase = parser.isSet(matchCase);
     request.wholeWord = parser.isSet(wholeWord);
 
-    const Result<DbContext> ctx = context.openDatabase();
-    if (!ctx)
-        return context.fail(ctx.error());
-    DbSession session(*ctx);
-    if (!session.isOpen())
-        return context.fail(session.error());
+    const std::unique_ptr<DbSession> opened = context.openSession();
+    if (!opened)
+        return 1;
+    DbSession& session = *opened;
     QTextStream& out = context.out();
     const Error e =
         CitationSearch(session).run(CitationSearch::passesFor(request), request, [&out](const SearchHit& hit) {
