@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <algorithm>
+
 #include <future>
 #include <thread>
 
@@ -106,6 +108,7 @@ private slots:
     void failureHalfwayLeavesNoTables();
     void scratchDatabaseHoldsTheTablesAlone();
     void versionOneIsUpgradedKeepingItsRows();
+    void upgradeTellsHowManyTextsAreIndexed();
     void newerDatabaseIsRefusedAndLeftAlone();
     void databaseWithoutOurTablesIsRefused();
     void unrecordedVersionIsToldByWhatTheDatabaseHolds_data();
@@ -177,6 +180,44 @@ void TestSchema::scratchDatabaseHoldsTheTablesAlone()
     // A row may point at a parent not (yet) there; the database it finally goes to checks it.
     QVERIFY(session.execute(QStringLiteral("INSERT INTO cm_bench_name (id, bench_name, case_id) VALUES (?, ?, ?)"),
                             {1, QStringLiteral("A. Judge"), 77}));
+}
+
+// Each step's percentage climbs from where it starts to 100; the search index's moves by the texts indexed, so
+// three judgments of four texts in all take it to 75 once theirs is made.
+void TestSchema::upgradeTellsHowManyTextsAreIndexed()
+{
+    LEX_USE_DATABASE(t, false);
+    QVERIFY(makeVersionOne(t));
+    for (int id = 1; id <= 3; ++id)
+        QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (?, 'held')"), {id}));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_remarks_master (id, remarks) VALUES (1, 'noted')")));
+
+    DbSession session(t.ctx());
+    QList<QPair<QString, int>> seen;
+    QString step;
+    const Error e = Schema::ensureCurrent(
+        session, [&step](const QString& s) { step = s; }, [&](int percent) { seen << qMakePair(step, percent); });
+    QVERIFY2(!e, qPrintable(e.description));
+    QStringList steps;
+    for (const auto& [name, percent] : seen) {
+        if (steps.isEmpty() || steps.last() != name)
+            steps << name;
+    }
+    QCOMPARE(steps.size(), 3);
+    for (const QString& name : steps) {
+        QList<int> values;
+        for (const auto& [n, percent] : seen)
+            if (n == name)
+                values << percent;
+        QVERIFY2(std::is_sorted(values.begin(), values.end()), qPrintable(name));
+        QCOMPARE(values.last(), 100);
+    }
+    QList<int> search;
+    for (const auto& [n, percent] : seen)
+        if (n == steps[1])
+            search << percent;
+    QVERIFY2(search.contains(75), qPrintable(QString::number(search.size())));
+    QCOMPARE(search.first(), 0);
 }
 
 void TestSchema::versionOneIsUpgradedKeepingItsRows()

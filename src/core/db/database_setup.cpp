@@ -81,12 +81,14 @@ DatabaseSetup::Created DatabaseSetup::createNew(const ProgramFolders& folders, c
     return result;
 }
 
-Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const QString& programDir, const Progress& progress)
+Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const QString& programDir, const Progress& progress,
+                                                        const Percent& percent)
 {
-    return openStored(ProgramFolders::beside(programDir), progress);
+    return openStored(ProgramFolders::beside(programDir), progress, percent);
 }
 
-Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const ProgramFolders& folders, const Progress& progress)
+Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const ProgramFolders& folders, const Progress& progress,
+                                                        const Percent& percent)
 {
     Opened result;
     if (!QFile::exists(folders.settingsFile))
@@ -100,7 +102,7 @@ Result<DatabaseSetup::Opened> DatabaseSetup::openStored(const ProgramFolders& fo
         return session.error();
     Error unusable = notOurs(session);
     if (!unusable)
-        unusable = Schema::ensureCurrent(session, progress);
+        unusable = Schema::ensureCurrent(session, progress, percent);
     if (unusable) {
         // Only a server that did not answer ends the start; this one answered.
         if (unusable.kind == Error::Kind::Unreachable)

@@ -43,7 +43,11 @@ public:
     // leftover working tables. A database without the program's tables, or of a newer schema, is refused and
     // left as it was. Kind::Unreachable when the server did not answer; any other error says why the settings
     // or the database cannot be used.
-    static Result<Opened> openStored(const QString& programDir, const Progress& progress = {});
+    // percent tells how far the running upgrade step has come (Schema::ensureCurrent's).
+    using Percent = std::function<void(int percent)>;
+    static Result<Opened> openStored(const QString& programDir, const Progress& progress = {},
+                                     const Percent& percent = {});
     // The same for a settings file and a data folder of any names.
-    static Result<Opened> openStored(const ProgramFolders& folders, const Progress& progress = {});
+    static Result<Opened> openStored(const ProgramFolders& folders, const Progress& progress = {},
+                                     const Percent& percent = {});
 };

@@ -42,32 +42,65 @@ Error createTables(DbSession& session, const QList<TableDef>& tables)
 
 // Version 2: every foreign-key column is looked up by an in-use check, a citation load or the engine's own key
 // check when a row it refers to is deleted; unindexed, each of those reads the whole table.
-Error addForeignKeyIndexes(DbSession& session)
+Error addForeignKeyIndexes(DbSession& session, const Schema::Percent& percent)
 {
-    for (const IndexDef& index : Schema::foreignKeyIndexes())
+    const QList<IndexDef> indexes = Schema::foreignKeyIndexes();
+    for (int i = 0; i < indexes.size(); ++i) {
+        const IndexDef& index = indexes[i];
         if (Error e = session.run(session.dialect().createIndexStatement(index.name, index.table, index.column)))
             return e;
+        if (percent)
+            percent(int((i + 1) * 100 / indexes.size()));
+    }
+    return {};
+}
+
+// Makes the search indexes one at a time, telling after each how many of the texts are indexed (by rows): the
+// engines build an index in one statement, so this is as often as the count can move.
+using SearchIndexStep = Error (SqlDialect::*)(DbSession&, const QList<SearchIndexDef>&) const;
+Error eachSearchIndex(DbSession& session, const Schema::Percent& percent, SearchIndexStep step)
+{
+    const QList<SearchIndexDef> indexes = Schema::searchIndexes();
+    QList<qint64> rows;
+    qint64 total = 0;
+    for (const SearchIndexDef& x : indexes) {
+        const Result<QList<qint64>> count = session.column<qint64>(QStringLiteral("SELECT COUNT(*) FROM ") + x.table);
+        if (!count)
+            return count.error();
+        rows << count->value(0);
+        total += rows.last();
+    }
+    if (percent)
+        percent(0);
+    qint64 done = 0;
+    for (int i = 0; i < indexes.size(); ++i) {
+        if (Error e = (session.dialect().*step)(session, {indexes[i]}))
+            return e;
+        done += rows[i];
+        if (percent)
+            percent(total > 0 ? int(done * 100 / total) : int((i + 1) * 100 / indexes.size()));
+    }
     return {};
 }
 
 // Version 3: Find Citation looks for a text anywhere inside long texts; without an index every search reads
 // every text of every citation.
-Error addSearchIndexes(DbSession& session)
+Error addSearchIndexes(DbSession& session, const Schema::Percent& percent)
 {
-    return session.dialect().createSearchIndexes(session, Schema::searchIndexes());
+    return eachSearchIndex(session, percent, &SqlDialect::createSearchIndexes);
 }
 
 // Version 4: the server's trigram indexes look for the few specially spelled letters before replacing them,
 // which makes rechecking a candidate several times cheaper.
-Error renewSearchIndexes(DbSession& session)
+Error renewSearchIndexes(DbSession& session, const Schema::Percent& percent)
 {
-    return session.dialect().renewSearchIndexes(session, Schema::searchIndexes());
+    return eachSearchIndex(session, percent, &SqlDialect::renewSearchIndexes);
 }
 
 struct Step {
     int toVersion;
     QString what;
-    Error (*apply)(DbSession&);
+    Error (*apply)(DbSession&, const Schema::Percent&);
 };
 
 const QList<Step>& upgradeSteps()
@@ -85,14 +118,14 @@ Error setVersion(DbSession& session, int version)
     return session.run(session.dialect().setSchemaVersionStatement(session.context(), version));
 }
 
-Error stepsFrom(DbSession& session, int version, const Schema::Progress& progress)
+Error stepsFrom(DbSession& session, int version, const Schema::Progress& progress, const Schema::Percent& percent)
 {
     for (const Step& step : upgradeSteps()) {
         if (step.toVersion <= version)
             continue;
         if (progress)
             progress(step.what);
-        if (Error e = step.apply(session))
+        if (Error e = step.apply(session, percent))
             return e;
     }
     return setVersion(session, Schema::kCurrentVersion);
@@ -289,7 +322,7 @@ Error Schema::create(DbSession& session)
             if (Error e = step(session))
                 return e;
         }
-        return stepsFrom(session, 1, {});
+        return stepsFrom(session, 1, {}, {});
     });
 }
 
@@ -357,7 +390,7 @@ QString Schema::newerVersionMessage(const QString& database, int version)
         .arg(kCurrentVersion);
 }
 
-Error Schema::ensureCurrent(DbSession& session, const Progress& progress)
+Error Schema::ensureCurrent(DbSession& session, const Progress& progress, const Percent& percent)
 {
     Result<Status> status = inspect(session);
     if (!status)
@@ -386,6 +419,6 @@ Error Schema::ensureCurrent(DbSession& session, const Progress& progress)
             return again.error();
         if (again->state != State::Older)
             return {};
-        return stepsFrom(session, again->version, progress);
+        return stepsFrom(session, again->version, progress, percent);
     });
 }

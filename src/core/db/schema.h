@@ -81,5 +81,7 @@ public:
     using Progress = std::function<void(const QString& step)>;
     // Makes the database current: an older one is upgraded in one transaction; a newer one, or one without
     // the program's tables, is refused with a message and left as it was.
-    static Error ensureCurrent(DbSession& session, const Progress& progress = {});
+    // How far the running step has come, 0 to 100: for the search index, how many of the texts are indexed.
+    using Percent = std::function<void(int percent)>;
+    static Error ensureCurrent(DbSession& session, const Progress& progress = {}, const Percent& percent = {});
 };

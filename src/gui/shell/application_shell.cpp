@@ -21,16 +21,29 @@ Result<DatabaseSetup::Opened> openStoredWithProgress(const ProgramFolders& folde
     progress.setCancelButton(nullptr);
     progress.setRange(0, 0);
     progress.setMinimumDuration(0);
+    // A step at 100 stays shown until the next one is announced.
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
     progress.reset(); // hidden until a step is announced
     Result<DatabaseSetup::Opened> result = DatabaseSetup::Opened();
     BackgroundRunner runner;
     runner.start([&](CancelToken&) {
-        result = DatabaseSetup::openStored(folders, [&](const QString& step) {
-            runner.post([&progress, step] {
-                progress.setLabelText(step);
-                progress.show();
+        result = DatabaseSetup::openStored(
+            folders,
+            [&](const QString& step) {
+                runner.post([&progress, step] {
+                    // Moving until the step says how far it has come.
+                    progress.setRange(0, 0);
+                    progress.setLabelText(step);
+                    progress.show();
+                });
+            },
+            [&](int percent) {
+                runner.post([&progress, percent] {
+                    progress.setRange(0, 100);
+                    progress.setValue(percent);
+                });
             });
-        });
         if (result && result->connection) {
             // The working databases of a synchronisation that was ended before it could drop them.
             const Error leftovers = DatabaseMerge::dropLeftovers(folders.context(*result->connection));
