@@ -5,40 +5,24 @@
 #include "core/backup/database_backup.h"
 #include "core/backup/database_check.h"
 #include "core/db/db_session.h"
+#include "datagen/bench_sizes.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
+#include "support/engine_copy.h"
 #include "support/test_database.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
 int sizeFromEnvironment()
 {
-    return qEnvironmentVariable("LEXORIUM_BENCH_SIZES", QStringLiteral("50000")).split(QLatin1Char(',')).last().toInt();
-}
-
-// The newest server's pg_dump, as scripts/throwaway-pg.sh finds the server's programs.
-QString pgDump()
-{
-    QString dir = qEnvironmentVariable("LEXORIUM_TEST_PG_BIN");
-    if (dir.isEmpty()) {
-        QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        std::sort(versions.begin(), versions.end(),
-                  [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
-        if (!versions.isEmpty())
-            dir = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(versions.last());
-    }
-    const QString inDir = dir + QStringLiteral("/pg_dump");
-    return QFileInfo(inDir).isExecutable() ? inDir : QStandardPaths::findExecutable(QStringLiteral("pg_dump"));
+    return benchSizes(QStringLiteral("50000")).last();
 }
 
 // The engine's own copy of the database into a file, in seconds; negative when it failed.
@@ -56,7 +40,7 @@ double engineCopy(DbSession& session, const QString& file)
     env.insert(QStringLiteral("PGPASSWORD"), c.password.trimmed());
     dump.setProcessEnvironment(env);
     timer.start();
-    dump.start(pgDump(),
+    dump.start(EngineCopy::postgresTool(QStringLiteral("pg_dump")),
                {QStringLiteral("-h"), c.host(), QStringLiteral("-p"), QString::number(c.port()), QStringLiteral("-U"),
                 c.user.trimmed(), QStringLiteral("-Fc"), QStringLiteral("-f"), file, c.database.trimmed()});
     if (!dump.waitForFinished(-1) || dump.exitCode() != 0)

@@ -9,6 +9,7 @@
 // write-ahead journal.
 #include "core/citations/citation_store.h"
 #include "core/db/db_session.h"
+#include "datagen/bench_sizes.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "datagen/random_source.h"
@@ -38,16 +39,6 @@ Timing summarise(std::vector<double> ms)
     const size_t n = ms.size();
     const double median = n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
     return {median, ms[std::min(n - 1, size_t(double(n) * 0.9))]};
-}
-
-QList<int> sizesFromEnvironment()
-{
-    QList<int> sizes;
-    for (const QString& s : qEnvironmentVariable("LEXORIUM_BENCH_SIZES", QStringLiteral("5000,50000"))
-                                .split(QLatin1Char(','), Qt::SkipEmptyParts))
-        sizes << s.trimmed().toInt();
-    std::sort(sizes.begin(), sizes.end());
-    return sizes;
 }
 
 double elapsedMs(const QElapsedTimer& t)
@@ -130,7 +121,7 @@ void BenchCitationStore::initTestCase()
     if (!qEnvironmentVariableIsEmpty("LEXORIUM_BENCH_ROUNDS"))
         m_rounds = qMax(5, qEnvironmentVariableIntValue("LEXORIUM_BENCH_ROUNDS"));
     m_tried = qEnvironmentVariable("LEXORIUM_BENCH_TRY").split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (int size : sizesFromEnvironment()) {
+    for (int size : benchSizes(QStringLiteral("5000,50000"))) {
         m_subjects.push_back(std::make_unique<Subject>());
         m_subjects.back()->size = size;
         prepare(*m_subjects.back());

@@ -9,6 +9,7 @@
 #include "core/db/db_session.h"
 #include "core/transfer/citation_import.h"
 #include "core/transfer/citation_transfer_export.h"
+#include "datagen/bench_sizes.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "support/test_database.h"
@@ -27,16 +28,6 @@
 
 namespace {
 const char* const kImportMode = "--import-into-empty";
-
-QList<int> sizesFromEnvironment()
-{
-    QList<int> sizes;
-    for (const QString& s : qEnvironmentVariable("LEXORIUM_BENCH_SIZES", QStringLiteral("5000,50000"))
-                                .split(QLatin1Char(','), Qt::SkipEmptyParts))
-        sizes << s.trimmed().toInt();
-    std::sort(sizes.begin(), sizes.end());
-    return sizes;
-}
 
 QByteArray digestOf(const QString& path)
 {
@@ -102,7 +93,7 @@ void BenchImport::import()
     std::printf("engine %s\n", qPrintable(TestDatabase::engine()));
     std::printf("%8s %10s %10s %8s %10s %10s %10s %8s  %s\n", "size", "bulk s", "import s", "ratio", "peak MB",
                 "export s", "file MB", "stored", "round trip");
-    for (int n : sizesFromEnvironment()) {
+    for (int n : benchSizes(QStringLiteral("5000,50000"))) {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("generated.csv"));
         const QString again = dir.filePath(QStringLiteral("again.csv"));

@@ -10,6 +10,7 @@
 #include "core/db/schema.h"
 #include "core/sync/database_merge.h"
 #include "core/sync/row_copier.h"
+#include "datagen/bench_sizes.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "support/test_database.h"
@@ -24,16 +25,6 @@
 #include <ctime>
 
 namespace {
-QList<int> sizesFromEnvironment()
-{
-    QList<int> sizes;
-    for (const QString& s : qEnvironmentVariable("LEXORIUM_BENCH_SIZES", QStringLiteral("2000,20000"))
-                                .split(QLatin1Char(','), Qt::SkipEmptyParts))
-        sizes << s.trimmed().toInt();
-    std::sort(sizes.begin(), sizes.end());
-    return sizes;
-}
-
 MergeSource sourceOf(const DbContext& ctx)
 {
     const ConnectionString& c = ctx.connection;
@@ -68,7 +59,7 @@ void BenchMerge::merge()
     std::printf("%8s %10s %10s %10s  steps (s)\n", "size", "seconds", "cpu", "added");
     double first = 0;
     int firstSize = 0;
-    for (int n : sizesFromEnvironment()) {
+    for (int n : benchSizes(QStringLiteral("2000,20000"))) {
         TestDatabase present;
         TestDatabase second;
         QString why;

@@ -12,6 +12,7 @@
 #include "core/db/db_session.h"
 #include "core/db/schema.h"
 #include "core/search/citation_search.h"
+#include "datagen/bench_sizes.h"
 #include "datagen/citation_filler.h"
 #include "datagen/citation_generator.h"
 #include "support/test_database.h"
@@ -200,11 +201,7 @@ void BenchSearch::initTestCase()
 {
     if (!qEnvironmentVariableIsEmpty("LEXORIUM_BENCH_ROUNDS"))
         m_rounds = qMax(1, qEnvironmentVariableIntValue("LEXORIUM_BENCH_ROUNDS"));
-    QList<int> sizes;
-    for (const QString& s : qEnvironmentVariable("LEXORIUM_BENCH_SIZES", QStringLiteral("5000,50000"))
-                                .split(QLatin1Char(','), Qt::SkipEmptyParts))
-        sizes << s.trimmed().toInt();
-    std::sort(sizes.begin(), sizes.end());
+    const QList<int> sizes = benchSizes(QStringLiteral("5000,50000"));
 
     const QString medium = CitationGenerator::wordInShareOfCitations(0.05);
     const QString rare = CitationGenerator::wordInShareOfCitations(0.0005);

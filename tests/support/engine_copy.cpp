@@ -27,8 +27,10 @@ QString sqliteShell()
     return QFileInfo(given).isExecutable() ? given : QString();
 }
 
+} // namespace
+
 // The newest server's own programs, as scripts/throwaway-pg.sh finds them.
-QString postgresTool(const QString& name)
+QString EngineCopy::postgresTool(const QString& name)
 {
     QString dir = qEnvironmentVariable("LEXORIUM_TEST_PG_BIN");
     if (dir.isEmpty()) {
@@ -43,6 +45,8 @@ QString postgresTool(const QString& name)
         return inDir;
     return QStandardPaths::findExecutable(name);
 }
+
+namespace {
 
 bool finished(QProcess& process, const QString& what, QString* why)
 {
@@ -95,8 +99,8 @@ QProcess* serverTool(const QString& program, const DbContext& ctx, QStringList a
 
 Status postgresDump(const DbContext& from, const DbContext& into, QString* why)
 {
-    const QString pgDump = postgresTool(QStringLiteral("pg_dump"));
-    const QString pgRestore = postgresTool(QStringLiteral("pg_restore"));
+    const QString pgDump = EngineCopy::postgresTool(QStringLiteral("pg_dump"));
+    const QString pgRestore = EngineCopy::postgresTool(QStringLiteral("pg_restore"));
     if (pgDump.isEmpty() || pgRestore.isEmpty())
         return missing(QStringLiteral("pg_dump or pg_restore"), why);
     const QString file = from.programDir + QStringLiteral("/backup.dump");

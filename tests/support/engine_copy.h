@@ -16,4 +16,7 @@ public:
     // `into` exists and is empty for Dump; for Template it is made by the copy (dropped first if it is there).
     // Nothing may be connected to `from` for Template.
     static TestDatabase::Status copy(const DbContext& from, const DbContext& into, Tool tool, QString* why);
+
+    // One of the newest server's own programs (pg_dump, pg_restore ...), found as above; empty when there is none.
+    static QString postgresTool(const QString& name);
 };
