@@ -113,6 +113,9 @@ private slots:
     void databaseWithoutOurTablesIsRefused();
     void unrecordedVersionIsToldByWhatTheDatabaseHolds_data();
     void unrecordedVersionIsToldByWhatTheDatabaseHolds();
+    void versionFourTextsAreStoredForSearchUnchanged();
+    void candidateTextsAreTakenLiterally_data();
+    void candidateTextsAreTakenLiterally();
     void copyMadeWithTheEnginesToolsIsUpgraded_data();
     void copyMadeWithTheEnginesToolsIsUpgraded();
     void transactionGuardRules();
@@ -203,7 +206,7 @@ void TestSchema::upgradeTellsHowManyTextsAreIndexed()
         if (steps.isEmpty() || steps.last() != name)
             steps << name;
     }
-    QCOMPARE(steps.size(), 3);
+    QCOMPARE(steps.size(), Schema::kCurrentVersion - 1);
     for (const QString& name : steps) {
         QList<int> values;
         for (const auto& [n, percent] : seen)
@@ -237,7 +240,8 @@ void TestSchema::versionOneIsUpgradedKeepingItsRows()
     QStringList steps;
     const Error e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
     QVERIFY2(!e, qPrintable(e.description));
-    QCOMPARE(steps.size(), 3); // the key indexes, the search index, the search index renewed
+    // the key indexes, the search index, the search index renewed, the texts stored for the search
+    QCOMPARE(steps.size(), 4);
 
     QCOMPARE(recordedVersion(t), Schema::kCurrentVersion);
     QCOMPARE(indexNames(t), expectedIndexNames());
@@ -284,7 +288,15 @@ void TestSchema::databaseWithoutOurTablesIsRefused()
     QCOMPARE(TestDatabase::tableNames(t.ctx()).size(), Schema::masterTables().size());
 }
 
-enum class Made { TablesAndKeys, KeyIndexes, KeyIndexMissing, Whole, SearchIndexPieceMissing, FirstSearchIndexForm };
+enum class Made {
+    TablesAndKeys,
+    KeyIndexes,
+    KeyIndexMissing,
+    Whole,
+    SearchIndexPieceMissing,
+    FirstSearchIndexForm,
+    SecondSearchIndexForm
+};
 Q_DECLARE_METATYPE(Made)
 Q_DECLARE_METATYPE(EngineCopy::Tool)
 
@@ -297,8 +309,10 @@ void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds_data()
     QTest::newRow("whole but one key index") << Made::KeyIndexMissing << 1;
     QTest::newRow("whole") << Made::Whole << Schema::kCurrentVersion;
     QTest::newRow("a piece of the search index missing") << Made::SearchIndexPieceMissing << 2;
-    if (TestDatabase::isPostgres())
+    if (TestDatabase::isPostgres()) {
         QTest::newRow("search index in its first form") << Made::FirstSearchIndexForm << 3;
+        QTest::newRow("search index in its second form, texts compressed") << Made::SecondSearchIndexForm << 4;
+    }
 }
 
 // A database that does not record its version is taken for the version its contents show, brought up to date
@@ -328,6 +342,10 @@ void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds()
                                                                : QStringLiteral("DROP TRIGGER search_judgment_au")));
         if (made == Made::FirstSearchIndexForm) {
             const Error e = EarlierSchema::makeVersionThreeSearchIndex(session, judgmentIndex());
+            QVERIFY2(!e, qPrintable(e.description));
+        }
+        if (made == Made::SecondSearchIndexForm) {
+            const Error e = EarlierSchema::makeVersionFourTextStorage(session, judgmentIndex());
             QVERIFY2(!e, qPrintable(e.description));
         }
     }
@@ -362,6 +380,87 @@ void TestSchema::unrecordedVersionIsToldByWhatTheDatabaseHolds()
     QCOMPARE(t.scalar(QStringLiteral("SELECT citation FROM case_master WHERE case_id = 3")).toString(),
              QStringLiteral("1999 SCMR 3"));
     QCOMPARE(Schema::inspect(session)->state, Schema::State::Current);
+}
+
+// Version 5 stores the long texts uncompressed on the server and makes their indexes again; every text comes
+// through exactly as it was and is found by the new index, spelled letters and all.
+void TestSchema::versionFourTextsAreStoredForSearchUnchanged()
+{
+    LEX_USE_DATABASE(t, true);
+    const QString longText = QStringLiteral("The appeal fails. ").repeated(400); // compresses well
+    const QString spelled = QStringLiteral("Die Straße und der Fluß");
+    const QString beyondAscii = QStringLiteral("Müller v. Ørsted, Σοφός");
+    const QStringList texts{longText, spelled, beyondAscii};
+    for (int id = 1; id <= texts.size(); ++id)
+        QVERIFY(
+            t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (?, ?)"), {id, texts[id - 1]}));
+    QVERIFY(t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (4, NULL)")));
+    {
+        DbSession session(t.ctx());
+        const Error e = EarlierSchema::makeVersionFourTextStorage(session, judgmentIndex());
+        QVERIFY2(!e, qPrintable(e.description));
+        QVERIFY(session.execute(session.dialect().setSchemaVersionStatement(t.ctx(), 4)));
+        QCOMPARE(EarlierSchema::holdsCompressedTexts(session, judgmentIndex()).valueOr(false),
+                 TestDatabase::isPostgres());
+    }
+    DbSession session(t.ctx());
+    QCOMPARE(Schema::inspect(session)->state, Schema::State::Older);
+    QStringList steps;
+    const Error e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
+    QVERIFY2(!e, qPrintable(e.description));
+    QCOMPARE(steps.size(), 1);
+    QCOMPARE(recordedVersion(t), Schema::kCurrentVersion);
+    QCOMPARE(*searchIndexState(session), SqlDialect::SearchIndexState::Current);
+    const Result<bool> compressed = EarlierSchema::holdsCompressedTexts(session, judgmentIndex());
+    QVERIFY2(compressed, qPrintable(compressed.error().description));
+    QVERIFY(!*compressed);
+    for (int id = 1; id <= texts.size(); ++id)
+        QCOMPARE(t.scalar(QStringLiteral("SELECT judgment FROM cm_judgment_master WHERE id = ?"), {id}).toString(),
+                 texts[id - 1]);
+    QVERIFY(t.scalar(QStringLiteral("SELECT judgment FROM cm_judgment_master WHERE id = 4")).isNull());
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("APPEAL FAILS")), QList<int>{1});
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("strasse")), QList<int>{2});
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("MÜLLER")), QList<int>{3});
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("ørsted")), QList<int>{3});
+    // A text written afterwards is stored and found the same way.
+    QVERIFY(session.execute(QStringLiteral("UPDATE cm_judgment_master SET judgment = ? WHERE id = 4"),
+                            {QStringLiteral("Leave granted. ").repeated(300)}));
+    QCOMPARE(judgmentsHolding(session, QStringLiteral("leave granted")), QList<int>{4});
+    QVERIFY(!*EarlierSchema::holdsCompressedTexts(session, judgmentIndex()));
+}
+
+void TestSchema::candidateTextsAreTakenLiterally_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("expected");
+    // 1 "a+b (c) [x]", 2 "aab cc x", 3 "cost $1.50 or 1x50", 4 "back\\slash ^caret| {2} a?b *star*"
+    QTest::newRow("plus") << QStringLiteral("a+b") << QList<int>{1};
+    QTest::newRow("brackets") << QStringLiteral("[x]") << QList<int>{1};
+    QTest::newRow("parentheses") << QStringLiteral("(c)") << QList<int>{1};
+    QTest::newRow("dollar and dot") << QStringLiteral("$1.5") << QList<int>{3};
+    QTest::newRow("dot is no wildcard") << QStringLiteral("1.50") << QList<int>{3};
+    QTest::newRow("backslash") << QStringLiteral("k\\s") << QList<int>{4};
+    QTest::newRow("caret and bar") << QStringLiteral("^caret|") << QList<int>{4};
+    QTest::newRow("braces") << QStringLiteral("{2}") << QList<int>{4};
+    QTest::newRow("question mark") << QStringLiteral("a?b") << QList<int>{4};
+    QTest::newRow("stars") << QStringLiteral("*star*") << QList<int>{4};
+    QTest::newRow("percent and underscore") << QStringLiteral("1%_") << QList<int>{};
+}
+
+// What the index is asked for is the text itself, whatever its punctuation means to the engine.
+void TestSchema::candidateTextsAreTakenLiterally()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<int>, expected);
+    LEX_USE_DATABASE(t, true);
+    const QStringList texts{QStringLiteral("a+b (c) [x]"), QStringLiteral("aab cc x"),
+                            QStringLiteral("cost $1.50 or 1x50"),
+                            QStringLiteral("back\\slash ^caret| {2} a?b *star* 1 %_")};
+    for (int id = 1; id <= texts.size(); ++id)
+        QVERIFY(
+            t.exec(QStringLiteral("INSERT INTO cm_judgment_master (id, judgment) VALUES (?, ?)"), {id, texts[id - 1]}));
+    DbSession session(t.ctx());
+    QCOMPARE(judgmentsHolding(session, text), expected);
 }
 
 void TestSchema::copyMadeWithTheEnginesToolsIsUpgraded_data()

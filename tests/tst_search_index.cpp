@@ -194,7 +194,9 @@ const QStringList& tokens()
                          QStringLiteral("istanbul"), QStringLiteral("x%y"),        QStringLiteral("a_b!"),
                          QStringLiteral("\"q\""),    QStringLiteral("o'neil"),     QStringLiteral("1961"),
                          QStringLiteral("2004"),     QStringLiteral("Mar-2004"),   QStringLiteral("*"),
-                         QStringLiteral("(c)"),      QStringLiteral("..")};
+                         QStringLiteral("(c)"),      QStringLiteral(".."),         QStringLiteral("a+b"),
+                         QStringLiteral("[x]"),      QStringLiteral("$1"),         QStringLiteral("^a|b?"),
+                         QStringLiteral("k\\s{2}")};
         // Letters whose capitals are longer, shared with others, or unknown to older tables.
         for (const char16_t* w : {u"Straße",
                                   u"STRAẞE",
@@ -691,7 +693,7 @@ void TestSearchIndex::versionTwoGainsTheIndexWhenOpened()
     QStringList steps;
     const Error e = Schema::ensureCurrent(session, [&steps](const QString& step) { steps << step; });
     QVERIFY2(!e, qPrintable(e.description));
-    QCOMPARE(steps.size(), 2);
+    QCOMPARE(steps.size(), Schema::kCurrentVersion - 2);
     QCOMPARE(Schema::inspect(session)->version, Schema::kCurrentVersion);
     // The rows already there are found through the new index, in any letter case.
     QVERIFY(CitationSearch(session).indexAnswers(request(QStringLiteral("old text"))));
@@ -754,7 +756,7 @@ void TestSearchIndex::versionThreeIndexIsRenewedWhenOpened()
     QVERIFY(session.execute(QStringLiteral("SET enable_indexscan = off")));
     // EXPLAIN takes no bound values: the pattern goes in as a constant of the test.
     QString condition = session.dialect().searchCandidateCondition(judgment, QStringLiteral("cm.judgment_id"), 1);
-    condition.replace(QLatin1Char('?'), QStringLiteral("'%words%'"));
+    condition.replace(QLatin1Char('?'), QStringLiteral("'words'"));
     Result<QSqlQuery> plan =
         session.query(QStringLiteral("EXPLAIN SELECT cm.case_id FROM case_master cm WHERE ") + condition);
     QVERIFY(plan);
@@ -765,7 +767,8 @@ void TestSearchIndex::versionThreeIndexIsRenewedWhenOpened()
     Result<QSqlQuery> definition =
         session.query(QStringLiteral("SELECT pg_get_indexdef(to_regclass('search_judgment'))"));
     QVERIFY(definition && definition->next());
-    QVERIFY2(definition->value(0).toString().simplified().contains(QLatin1String("CASE WHEN ((judgment)::text ~")),
+    QVERIFY2(definition->value(0).toString().simplified().contains(
+                 QLatin1String("CASE WHEN (length((judgment)::text) = octet_length((judgment)::text))")),
              qPrintable(definition->value(0).toString()));
 }
 

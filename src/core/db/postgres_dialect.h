@@ -36,6 +36,7 @@ public:
     QString searchFoldProbeQuery() const override;
     Result<bool> searchFoldsAlike(DbSession& session, const QString& letters) const override;
     Error renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
+    Error renewSearchedTextStorage(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     QString keyListCondition(const QString& column) const override;
     QVariant keyListValue(const QList<qint64>& keys) const override;
     QString yearMonthExpression(const QString& column) const override;

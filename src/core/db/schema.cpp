@@ -97,6 +97,13 @@ Error renewSearchIndexes(DbSession& session, const Schema::Percent& percent)
     return eachSearchIndex(session, percent, &SqlDialect::renewSearchIndexes);
 }
 
+// Version 5: the server keeps the long texts uncompressed, so that rechecking a candidate of the index no longer
+// unpacks its text, and its indexes skip the look for the spelled letters in a text of plain ASCII.
+Error renewSearchedTextStorage(DbSession& session, const Schema::Percent& percent)
+{
+    return eachSearchIndex(session, percent, &SqlDialect::renewSearchedTextStorage);
+}
+
 struct Step {
     int toVersion;
     QString what;
@@ -109,6 +116,7 @@ const QList<Step>& upgradeSteps()
         {2, QStringLiteral("Indexing the citations and their links..."), &addForeignKeyIndexes},
         {3, QStringLiteral("Indexing the citations' texts for Find Citation..."), &addSearchIndexes},
         {4, QStringLiteral("Indexing the citations' texts for Find Citation again..."), &renewSearchIndexes},
+        {5, QStringLiteral("Storing the citations' texts for a quicker Find Citation..."), &renewSearchedTextStorage},
     };
     return steps;
 }
@@ -150,12 +158,14 @@ Result<int> versionFromCatalogue(DbSession& session)
     switch (*search) {
     case SqlDialect::SearchIndexState::Incomplete:
         return 2;
-    case SqlDialect::SearchIndexState::Earlier:
+    case SqlDialect::SearchIndexState::FirstForm:
         return 3;
+    case SqlDialect::SearchIndexState::SecondForm:
+        return 4;
     case SqlDialect::SearchIndexState::Current:
         break;
     }
-    return 4;
+    return 5;
 }
 
 QString databaseName(const DbSession& session)
@@ -271,7 +281,9 @@ QList<SearchIndexDef> Schema::searchIndexes()
         for (const ColumnDef& c : t.columns) {
             if (!c.type.startsWith(QLatin1String("VARCHAR")))
                 continue;
-            indexes.append({QStringLiteral("search_") + c.name, t.name, c.name, t.columns.first().name});
+            // The six texts are declared 7,900 characters long; every other searched text at most 255.
+            indexes.append(
+                {QStringLiteral("search_") + c.name, t.name, c.name, t.columns.first().name, c.maxLength > 1000});
         }
     }
     return indexes;

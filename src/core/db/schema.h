@@ -24,12 +24,13 @@ struct IndexDef {
 // The database records its schema version. Version 1 is the fourteen tables with their foreign keys; version 2
 // adds an index on every foreign-key column; version 3 a trigram index of every text that Find Citation searches,
 // kept up to date by the engine itself whoever writes the rows; version 4 makes the server's trigram indexes again
-// in a cheaper form. A copy made with the engine's own tools may have lost the record: its version is then told by
+// in a cheaper form; version 5 has the server keep the six long texts uncompressed and makes those indexes again in
+// a form cheaper still. A copy made with the engine's own tools may have lost the record: its version is then told by
 // what it holds, and each upgrade step leaves alone what is there already.
 class Schema
 {
 public:
-    static constexpr int kCurrentVersion = 4;
+    static constexpr int kCurrentVersion = 5;
 
     static QList<TableDef> masterTables();
     static TableDef caseTable();

@@ -37,10 +37,11 @@ struct TableDef {
 
 // The trigram index of one searched text column.
 struct SearchIndexDef {
-    QString name;   // search_judgment
-    QString table;  // cm_judgment_master
-    QString column; // judgment
-    QString key;    // id; case_id for case_master
+    QString name;          // search_judgment
+    QString table;         // cm_judgment_master
+    QString column;        // judgment
+    QString key;           // id; case_id for case_master
+    bool longText = false; // one of the six long texts of a citation
 };
 
 class DbSession;
@@ -122,9 +123,13 @@ public:
     virtual Error createSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const = 0;
     // Makes the search indexes of a database again where the index's definition has changed on this engine.
     virtual Error renewSearchIndexes(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
+    // Stores the long texts of the given indexes as the search reads them quickest, and indexes them again, where
+    // the engine stores them otherwise.
+    virtual Error renewSearchedTextStorage(DbSession&, const QList<SearchIndexDef>&) const { return {}; }
     // What the catalogue holds of the given search indexes: not all of them (or not every piece of one), all of
-    // them but some in a form renewSearchIndexes() makes again, or all of them as createSearchIndexes() makes them.
-    enum class SearchIndexState { Incomplete, Earlier, Current };
+    // them but some in the first form the program made, some in the second form, or all of them as
+    // createSearchIndexes() makes them with their texts stored as renewSearchedTextStorage() leaves them.
+    enum class SearchIndexState { Incomplete, FirstForm, SecondForm, Current };
     virtual Result<SearchIndexState> searchIndexState(DbSession& session,
                                                       const QList<SearchIndexDef>& indexes) const = 0;
     // A condition true for at least every row (key keyExpr) whose indexed text contains each of the segments,

@@ -409,8 +409,11 @@ Result<qint64> CitationSearch::runHead(PassState& state)
         if (state.stopped)
             return last;
         last = ids.constLast();
-        // Go on only while the hits so far promise a screenful within the head's rows.
+        // Go on only while the hits so far promise a screenful within the head's rows and within its time: where
+        // each citation's texts come slowly, a word of middling frequency is quicker to have from the index.
         if (qint64(state.hits) * m_maxHeadRows < qint64(m_screenful) * state.row)
+            break;
+        if (qint64(state.hits) * kMaxHeadMs < qint64(m_screenful) * clock.elapsed())
             break;
     }
     return last;
