@@ -422,6 +422,7 @@ private slots:
     void lettersWithSimpleCapitals_data();
     void lettersWithSimpleCapitals();
     void indexAgreesWithReadingEveryRow();
+    void engineSettledHitsAreTheProgramsOwn();
     void indexFollowsCitationWrites();
     void indexFollowsMasterRenames();
     void versionTwoGainsTheIndexWhenOpened();
@@ -513,8 +514,14 @@ void TestSearchIndex::indexAgreesWithReadingEveryRow()
     indexOnly.setFirstScreen(0, 0);
     CitationSearch shortHead(session);
     shortHead.setFirstScreen(3, 40);
-    const std::pair<const char*, CitationSearch&> searches[] = {
-        {"first screen", search}, {"index only", indexOnly}, {"short first screen", shortHead}};
+    // The program testing every text itself, where the engine would settle those it can.
+    CitationSearch programOnly(session);
+    programOnly.setFirstScreen(0, 0);
+    programOnly.setEngineTestsAllowed(false);
+    const std::pair<const char*, CitationSearch&> searches[] = {{"first screen", search},
+                                                                {"index only", indexOnly},
+                                                                {"short first screen", shortHead},
+                                                                {"program's test only", programOnly}};
     const QList<SearchField> fields{SearchField::Judgment, SearchField::NatureOfCase, SearchField::FactSummary,
                                     SearchField::Issue,    SearchField::RuleOfLaw,    SearchField::Remarks,
                                     SearchField::Citation, SearchField::Case,         SearchField::Date};
@@ -523,6 +530,7 @@ void TestSearchIndex::indexAgreesWithReadingEveryRow()
     int byIndex = 0;
     int casedBeyondAsciiByIndex = 0; // texts with a letter beyond ASCII the index was asked for
     int withHits = 0;
+    int byEngineTest = 0; // asked of the index, the engine settling the texts it can
     const int queries = 240;
     for (int n = 0; n < queries; ++n) {
         SearchRequest r;
@@ -541,6 +549,9 @@ void TestSearchIndex::indexAgreesWithReadingEveryRow()
         r.wholeWord = random.chance(30);
         const int f = random.below(int(fields.size()));
         r.field = fields[f];
+        if (search.indexAnswers(r) && search.engineTests(r))
+            ++byEngineTest;
+        QVERIFY(!programOnly.engineTests(r));
         if (search.indexAnswers(r)) {
             ++byIndex;
             if (std::any_of(r.text.begin(), r.text.end(),
@@ -568,12 +579,60 @@ void TestSearchIndex::indexAgreesWithReadingEveryRow()
     }
     // The comparison means something only if the index did most of the work and there was something to find.
     QVERIFY2(byIndex > queries / 3, qPrintable(QString::number(byIndex)));
+    // The server settles a plain ASCII text itself; the embedded engine's index leaves every test to the program.
+    if (TestDatabase::isPostgres())
+        QVERIFY2(byEngineTest > queries / 10, qPrintable(QString::number(byEngineTest)));
+    else
+        QCOMPARE(byEngineTest, 0);
     // Where the engine folds such letters as the exact test does, texts holding them were asked of the index too.
     const Result<bool> folds = session.dialect().searchFoldsAlike(session, IndexSegments::sameInCapitals(QChar(0xE9)));
     QVERIFY(folds);
     if (*folds)
         QVERIFY2(casedBeyondAsciiByIndex > 0, qPrintable(QString::number(casedBeyondAsciiByIndex)));
     QVERIFY2(withHits > queries, qPrintable(QString::number(withHits)));
+}
+
+// Where the server settles a text itself it sends only the beginning of it: the hits, their order and "Found in"
+// are those of the program's own test, a long text, an earlier column beyond ASCII and a spelled letter included.
+void TestSearchIndex::engineSettledHitsAreTheProgramsOwn()
+{
+    LEX_USE_DATABASE(t, true);
+    QVERIFY(t.addSampleMasters());
+    DbSession session(t.ctx());
+    const CitationStore store(session);
+    const QString longFirstLine = QStringLiteral("Held: ") + QStringLiteral("the quorum was short, ").repeated(8);
+    QList<Citation> citations(4);
+    citations[0].citation = QStringLiteral("PLD 2011 SC 1");
+    citations[0].caseTitle = QStringLiteral("Quorum Holdings v State");
+    citations[0].text(Citation::Judgment) = QStringLiteral("Ünited bench: no QUORUM was present");
+    citations[1].citation = QStringLiteral("PLD 2011 SC 2");
+    citations[1].text(Citation::Judgment) = longFirstLine + QStringLiteral("\nSecond line");
+    citations[2].citation = QStringLiteral("PLD 2011 SC 3");
+    citations[2].text(Citation::Remarks) = QStringLiteral("Straße; no quorum");
+    citations[3].citation = QStringLiteral("PLD 2011 SC 4");
+    citations[3].text(Citation::Issue) = QStringLiteral("quor um, not the word");
+    QList<qint64> ids;
+    for (const Citation& c : std::as_const(citations)) {
+        const Result<qint64> id = store.add(c);
+        QVERIFY2(id, qPrintable(id.error().description));
+        ids << *id;
+    }
+    const Hits expected{{ids[0], QStringLiteral("(judgment)Ünited bench: no QUORUM was present")},
+                        {ids[1], QStringLiteral("(judgment)") + longFirstLine.left(100) + QStringLiteral("...")},
+                        {ids[2], QStringLiteral("(remarks)Straße; no quorum")}};
+    for (const bool engine : {true, false}) {
+        CitationSearch search(session);
+        search.setFirstScreen(0, 0);
+        search.setEngineTestsAllowed(engine);
+        const SearchRequest r = request(QStringLiteral("quorum"));
+        QCOMPARE(search.engineTests(r), engine && TestDatabase::isPostgres());
+        Hits hits;
+        const Error e = search.runPass(SearchPass::All, r, [&](const SearchHit& h) {
+            hits.append({h.caseId, h.foundIn});
+        });
+        QVERIFY2(!e, qPrintable(e.description));
+        QCOMPARE(hits, expected);
+    }
 }
 
 void TestSearchIndex::indexFollowsCitationWrites()

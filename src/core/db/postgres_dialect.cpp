@@ -497,6 +497,24 @@ Result<bool> PostgresDialect::searchFoldsAlike(DbSession& session, const QString
     return true;
 }
 
+QString PostgresDialect::searchPlainTextCondition(const QString& column) const
+{
+    // In a text of ASCII alone the regular expression that ignores letter case compares exactly as the program's
+    // capitals do, once the fold probe has found the plain letters folding plainly: no letter beyond ASCII is
+    // there to be folded differently, and no spelled letter to be spelled out.
+    return QStringLiteral("length(%1) = octet_length(%1)").arg(column);
+}
+
+QString PostgresDialect::searchPlainTest(const QString& column) const
+{
+    return column + QStringLiteral(" ~* ?");
+}
+
+QString PostgresDialect::searchTextPrefix(const QString& column, int length) const
+{
+    return QStringLiteral("left(%1, %2)").arg(column).arg(length);
+}
+
 QString PostgresDialect::keyListCondition(const QString& column) const
 {
     return QStringLiteral("%1 = ANY (CAST(? AS bigint[]))").arg(column);

@@ -32,6 +32,9 @@ constexpr int kMaxBoundMasters = 500;
 constexpr int kShownLength = 100;
 // How long the first citations may be read straight before the index takes over.
 constexpr qint64 kMaxHeadMs = 50;
+// The first few citations read straight tell how quickly the walk finds hits: few, so that a word the walk would
+// find too slowly costs little before the index is asked.
+constexpr int kFirstHeadBatch = 20;
 // Below every case id.
 constexpr qint64 kBeforeAll = std::numeric_limits<qint64>::min();
 
@@ -395,7 +398,7 @@ Result<qint64> CitationSearch::runHead(PassState& state)
         Result<QSqlQuery> q =
             m_session.query(QStringLiteral("SELECT case_id FROM case_master %1 ORDER BY case_id LIMIT %2")
                                 .arg(first ? QString() : QStringLiteral("WHERE case_id > ?"))
-                                .arg(qMin(kCaseBatch, m_maxHeadRows - state.row)),
+                                .arg(qMin(first ? kFirstHeadBatch : kCaseBatch, m_maxHeadRows - state.row)),
                             first ? QVariantList() : QVariantList{last});
         if (!q)
             return q.error();
@@ -498,6 +501,10 @@ Error CitationSearch::testColumn(int index, const QList<CaseCandidate>& batch, c
     for (const CaseCandidate& c : batch) {
         if (!(c.columns & (1u << index)) || found->contains(c.caseId))
             continue;
+        if (c.settledColumn == index) {
+            found->insert(c.caseId, foundIn(latin(kColumns[index].label), shortened(c.shown)));
+            continue;
+        }
         QList<qint64>& cases = casesOfRow[c.rows[index]];
         if (cases.isEmpty())
             keys << c.rows[index];
@@ -573,14 +580,19 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
             return q.error();
         QList<CaseCandidate> ids;
         while (q->next())
-            if (q->value(0).toLongLong() > after)
-                ids.append({q->value(0).toLongLong(), all});
+            if (q->value(0).toLongLong() > after) {
+                CaseCandidate c;
+                c.caseId = q->value(0).toLongLong();
+                c.columns = all;
+                ids.append(c);
+            }
         return ids;
     }
 
     // Each column asked on its own, so that a candidate carries the columns it may match in, and for each the
     // row that holds its text.
     static_assert(kColumnCount <= kMaxColumns);
+    const bool settles = engineTests(request) && segments == QStringList{request.text};
     QHash<qint64, CaseCandidate> byCase;
     for (int i : columns) {
         const QString row =
@@ -597,8 +609,23 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
             conditions << m_session.dialect().searchCandidateCondition(index, row, int(segments.size()));
             values << m_session.dialect().searchCandidateValues(segments);
         }
+        // The candidate's own condition settles a text that the engine tests as the program does, where the
+        // index was asked for the whole search text: its beginning is all that is read of it.
+        QString shown;
+        QString from = QStringLiteral("case_master cm");
+        if (settles && !isDateColumn(i)) {
+            QString column = columnExpression(i);
+            if (isTextTableColumn(i))
+                from += QStringLiteral(" JOIN %1 t%2 ON t%2.id = cm.%3")
+                            .arg(kColumns[i].table)
+                            .arg(i)
+                            .arg(kColumns[i].keyColumn);
+            const SqlDialect& d = m_session.dialect();
+            shown = QStringLiteral(", CASE WHEN %1 THEN %2 END")
+                        .arg(d.searchPlainTextCondition(column), d.searchTextPrefix(column, kShownLength + 1));
+        }
         Result<QSqlQuery> q =
-            m_session.query(QStringLiteral("SELECT cm.case_id, %1 FROM case_master cm WHERE (").arg(row) +
+            m_session.query(QStringLiteral("SELECT cm.case_id, %1%2 FROM %3 WHERE (").arg(row, shown, from) +
                                 conditions.join(QStringLiteral(") OR (")) + QLatin1Char(')'),
                             values);
         if (!q)
@@ -611,6 +638,11 @@ Result<QList<CitationSearch::CaseCandidate>> CitationSearch::caseCandidates(cons
             c.caseId = caseId;
             c.columns |= 1u << i;
             c.rows[i] = q->value(1).toLongLong();
+            // Columns come in their order, so the first settled one is the one "Found in" may name.
+            if (!shown.isEmpty() && c.settledColumn < 0 && !q->value(2).isNull()) {
+                c.settledColumn = i;
+                c.shown = FieldTest::shownText(q->value(2), kShownLength);
+            }
         }
     }
     QList<CaseCandidate> ids;
@@ -708,6 +740,15 @@ bool CitationSearch::readsUtf8Bytes()
 bool CitationSearch::indexAnswers(const SearchRequest& request)
 {
     return !indexSegments(request).isEmpty();
+}
+
+bool CitationSearch::engineTests(const SearchRequest& request)
+{
+    if (!m_engineTestsAllowed || request.matchCase || request.wholeWord || request.text.isEmpty() ||
+        !isAscii(request.text) || m_session.dialect().searchPlainTextCondition(QStringLiteral("x")).isEmpty())
+        return false;
+    indexSegments(request); // probes how the engine folds letters
+    return m_indexUsable == 1;
 }
 
 Result<QHash<qint64, QString>> CitationSearch::matchingMasters(const SearchLinkPass& pass, const SearchRequest& request,

@@ -106,6 +106,11 @@ public:
     // Whether the trigram index finds the candidates for this text (the exact test still decides); otherwise the
     // passes read every row.
     bool indexAnswers(const SearchRequest& request);
+    // Whether the engine tests the texts of this request itself where its test is provably the program's, and
+    // sends only as much of a matching text as "Found in" shows (SqlDialect::searchPlainTest). Off: the program
+    // tests every text, as it does for any other request.
+    bool engineTests(const SearchRequest& request);
+    void setEngineTestsAllowed(bool allowed) { m_engineTestsAllowed = allowed; }
 
 private:
     static constexpr int kMaxColumns = 9; // of the all-fields walk
@@ -113,6 +118,8 @@ private:
         qint64 caseId = 0;
         quint32 columns = 0;           // bit per column of the all-fields walk that may hold the text
         qint64 rows[kMaxColumns] = {}; // per such column, the key of the row holding it
+        int settledColumn = -1;        // the first column the engine's own test found the text in
+        QString shown;                 // as much of that column's text as "Found in" shows
     };
 
     struct PassState;
@@ -146,4 +153,5 @@ private:
     QHash<char16_t, bool> m_foldsAlike; // letters beyond ASCII, whether the index folds them as the exact test
     int m_screenful = kScreenful;
     int m_maxHeadRows = kMaxHeadRows;
+    bool m_engineTestsAllowed = true;
 };
