@@ -125,6 +125,8 @@ int PostgresDialect::boundValuesPerStatement() const
 
 namespace {
 constexpr int kLongestArrayText = 255;
+// The pending list of a search index during a write of many rows, in kB.
+constexpr int kPendingListKb = 1024;
 
 // The array type a column's values travel in; the insert then casts each to the column's own type as it would a
 // single bound value, so a text too long for its column is refused as before.
@@ -417,6 +419,13 @@ Error PostgresDialect::beginBulkIndexedWrite(DbSession& session, const QList<Sea
     const Result<QStringList> names = presentSearchIndexes(session, indexes);
     if (!names)
         return names.error();
+    // The server merges a pending list into its index when the list outgrows this, inside the insert that
+    // outgrew it, and the caller hears nothing until that statement ends: at the default of 4 MB a long text's
+    // list took seconds into a large index. Smaller lists are merged more often but each quickly. For this
+    // transaction only (a fill in many transactions of its own keeps the default).
+    if (!names->isEmpty() && session.inTransaction())
+        if (Error e = session.run(QStringLiteral("SET LOCAL gin_pending_list_limit = %1").arg(kPendingListKb)))
+            return e;
     for (const QString& name : *names) {
         Result<int> r =
             session.execute(QStringLiteral("ALTER INDEX %1 SET (fastupdate = on)").arg(quoteIdentifier(name)));
