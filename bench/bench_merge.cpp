@@ -143,8 +143,7 @@ void BenchMerge::merge()
                                         QStringLiteral("SELECT id, id, %1 FROM %2 WHERE id > ? ORDER BY id LIMIT %3")
                                             .arg(t.column, t.table)
                                             .arg(RowCopier::kPageRows),
-                                        to, QStringLiteral("INSERT INTO %1 (id, %2) VALUES ").arg(t.table, t.column), 2,
-                                        -1, nullptr, textsBefore.value(t.table));
+                                        to, Schema::table(t.table), nullptr, textsBefore.value(t.table));
                     if (copied)
                         return copied;
                 }

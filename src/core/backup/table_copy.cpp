@@ -43,10 +43,7 @@ Error TableCopy::copyAll(DbSession& from, DbSession& to, const Progress& progres
         const QString select = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 > ? ORDER BY %1 LIMIT %4")
                                    .arg(key, columns.join(QLatin1Char(',')), t.name)
                                    .arg(RowCopier::kPageRows);
-        const QString insert =
-            QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(t.name, columns.join(QLatin1Char(',')));
-        const int dateColumn = int(columns.indexOf(QStringLiteral("dt_of_judgment")));
-        if (Error e = RowCopier::copy(from, select, to, insert, int(columns.size()), dateColumn))
+        if (Error e = RowCopier::copy(from, select, to, t))
             return e;
         ++done;
     }

@@ -19,6 +19,8 @@ public:
     QString userTablesQuery() const override;
     QString userIndexesQuery() const override;
     int boundValuesPerStatement() const override;
+    QString bulkInsertStatement(const TableDef& table) const override;
+    QVariantList bulkInsertValues(const TableDef& table, const QVariantList& rows) const override;
     QStringList scratchSessionStatements() const override;
     QStringList bulkWriteStatements() const override;
     QString foreignKeysQuery() const override;

@@ -92,6 +92,12 @@ public:
     // How many values one statement that writes many rows should bind: where each statement costs a round trip,
     // many; where the driver looks every value up among all of them, few.
     virtual int boundValuesPerStatement() const = 0;
+    // A statement that writes many rows of `table` (every column, in order) at once, with one bound value per
+    // column holding that column's values of all the rows (bulkInsertValues()); empty where the engine takes rows
+    // of bound values (boundValuesPerStatement()) best.
+    virtual QString bulkInsertStatement(const TableDef&) const { return {}; }
+    // The values of bulkInsertStatement() for `rows`: table.columns.size() values a row, one row after another.
+    virtual QVariantList bulkInsertValues(const TableDef&, const QVariantList&) const { return {}; }
     // Session settings for a scratch database, thrown away after use: nothing of it need survive a crash.
     virtual QStringList scratchSessionStatements() const = 0;
     // Session settings for writing many rows in one transaction; they never weaken what a commit guarantees.

@@ -22,7 +22,6 @@ const QString& kCaseMaster = CitationTables::caseTable();
 const QString kOldSuffix = QStringLiteral("vor_Old");
 const QString kSynSuffix = QStringLiteral("vor_Syn");
 const QString kNewSuffix = QStringLiteral("vor_New");
-const QString kDateColumn = QStringLiteral("dt_of_judgment");
 // Rows a page of RowCopier reads.
 const QString kPage = QStringLiteral(" LIMIT %1").arg(RowCopier::kPageRows);
 // The bar's span while the merged rows are written back.
@@ -83,11 +82,6 @@ Error setUp(DbSession& s, const QStringList& statements)
     return {};
 }
 
-QString insertHead(const TableDef& t)
-{
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(t.name, columnsOf(t).join(QLatin1Char(',')));
-}
-
 // Reads a table's own rows, its key first for the pages.
 QString plainSelect(const TableDef& t, const QString& condition = QString())
 {
@@ -95,11 +89,6 @@ QString plainSelect(const TableDef& t, const QString& condition = QString())
     return QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4%1 > ? ORDER BY %1")
                .arg(key, columnsOf(t).join(QLatin1Char(',')), t.name, condition) +
            kPage;
-}
-
-int dateColumnOf(const TableDef& t)
-{
-    return int(columnsOf(t).indexOf(kDateColumn));
 }
 
 // What makes two citations the same: the citation text and the month and year of the judgment.
@@ -472,8 +461,7 @@ Error DatabaseMerge::copyAll(DbSession& from, DbSession& to) const
     return inTransaction(to, [&]() -> Error {
         // Exactly the fourteen tables, parents before children; whatever else a database holds stays out.
         for (const TableDef& t : Schema::allTables())
-            if (Error e =
-                    RowCopier::copy(from, plainSelect(t), to, insertHead(t), int(t.columns.size()), dateColumnOf(t)))
+            if (Error e = RowCopier::copy(from, plainSelect(t), to, t))
                 return e;
         return {};
     });
@@ -513,7 +501,7 @@ Error DatabaseMerge::mergeMasters(DbSession& old, DbSession& second, DbSession& 
             return e;
         if (Schema::foreignKeysOf(t.name).isEmpty()) {
             // Master lists and texts: the present rows go into the merged database now; links after the cases.
-            if (Error e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
+            if (Error e = RowCopier::copy(old, plainSelect(t), syn, t))
                 return e;
         }
         if (isNameList(t.name))
@@ -571,7 +559,7 @@ Error DatabaseMerge::mergeNames(const QString& table, DbSession& old, DbSession&
                                  marks.mid(first, 2 * count)))
             return e;
     }
-    return RowCopier::insert(syn, QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(table, nameColumn), 2, added);
+    return RowCopier::insert(syn, Schema::table(table), added);
 }
 
 Error DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& syn, qint64* added)
@@ -630,18 +618,16 @@ Error DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& sy
                                      .arg(text.table, text.keyColumn),
                                  m_oldStats.value(text.table).maxKey))
             return e;
-        if (Error e =
-                RowCopier::copy(second,
-                                QStringLiteral("SELECT id, vor_id, %1 FROM %2 WHERE vor_id > 0 AND id > ? "
-                                               "ORDER BY id")
-                                        .arg(text.column, text.table) +
-                                    kPage,
-                                syn, QStringLiteral("INSERT INTO %1 (id,%2) VALUES ").arg(text.table, text.column), 2))
+        if (Error e = RowCopier::copy(second,
+                                      QStringLiteral("SELECT id, vor_id, %1 FROM %2 WHERE vor_id > 0 AND id > ? "
+                                                     "ORDER BY id")
+                                              .arg(text.column, text.table) +
+                                          kPage,
+                                      syn, Schema::table(text.table)))
             return e;
     }
 
-    if (Error e = RowCopier::copy(old, plainSelect(cases), syn, insertHead(cases), int(cases.columns.size()),
-                                  dateColumnOf(cases)))
+    if (Error e = RowCopier::copy(old, plainSelect(cases), syn, cases))
         return e;
     // The second's citations with every reference turned into the merged key.
     QStringList values;
@@ -665,8 +651,7 @@ Error DatabaseMerge::mergeCases(DbSession& old, DbSession& second, DbSession& sy
                                           "c.case_id > ? ORDER BY c.case_id")
                                .arg(values.join(QLatin1Char(',')), joins.join(QString())) +
                            kPage;
-    if (Error e = RowCopier::copy(second, select, syn, insertHead(cases), int(cases.columns.size()),
-                                  dateColumnOf(cases), added))
+    if (Error e = RowCopier::copy(second, select, syn, cases, added))
         return e;
 
     return writes.commit();
@@ -678,7 +663,7 @@ Error DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& sy
     if (Error e = writes.error())
         return e;
     for (const TableDef& t : Schema::linkTables()) {
-        if (Error e = RowCopier::copy(old, plainSelect(t), syn, insertHead(t), int(t.columns.size())))
+        if (Error e = RowCopier::copy(old, plainSelect(t), syn, t))
             return e;
         const LinkMaster master = masterOfLink(t.name);
         const QString caseColumn = caseColumnOfLink(t.name);
@@ -705,7 +690,7 @@ Error DatabaseMerge::mergeLinks(DbSession& old, DbSession& second, DbSession& sy
             QStringLiteral("SELECT x.id, %1 FROM %2 x%3 WHERE x.vor_id > 0 AND x.id > ? ORDER BY x.id")
                 .arg(values.join(QLatin1Char(',')), t.name, joins) +
             kPage;
-        if (Error e = RowCopier::copy(second, select, syn, insertHead(t), int(t.columns.size())))
+        if (Error e = RowCopier::copy(second, select, syn, t))
             return e;
     }
     return writes.commit();

@@ -62,11 +62,7 @@ Error MergeWriteBack::copyRows(const TableDef& table, const QString& select, con
                 rows << (c == dateColumn ? RowCopier::toDate(q->value(c + 1)) : q->value(c + 1));
         }
     }
-    if (rows.isEmpty())
-        return {};
-    const QString head = QStringLiteral("INSERT INTO %1 (%2) VALUES ")
-                             .arg(table.name, columnsOf(table, QString()).join(QLatin1Char(',')));
-    return RowCopier::insert(m_present, head, columns, rows);
+    return RowCopier::insert(m_present, table, rows);
 }
 
 Error MergeWriteBack::copyBatch(qint64 after, qint64 last)
@@ -136,10 +132,7 @@ Error MergeWriteBack::run()
                                           QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 > ? ORDER BY %1 LIMIT %4")
                                               .arg(keyOf(t), columnsOf(t, QString()).join(QLatin1Char(',')), t.name)
                                               .arg(RowCopier::kPageRows),
-                                          m_present,
-                                          QStringLiteral("INSERT INTO %1 (%2) VALUES ")
-                                              .arg(t.name, columnsOf(t, QString()).join(QLatin1Char(','))),
-                                          int(t.columns.size()), -1, nullptr, m_maxKeys.value(t.name)))
+                                          m_present, t, nullptr, m_maxKeys.value(t.name)))
                 return e;
 
     const QString& cm = CitationTables::caseTable();

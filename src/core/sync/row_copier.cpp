@@ -1,6 +1,7 @@
 #include "core/sync/row_copier.h"
 
 #include "core/db/db_session.h"
+#include "core/db/sql_dialect.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -27,12 +28,45 @@ QVariant RowCopier::toDate(const QVariant& value)
     return date.isValid() ? QVariant(date) : none;
 }
 
-Error RowCopier::insert(DbSession& to, const QString& insertHead, int columns, const QVariantList& values)
+namespace {
+int dateColumnOf(const TableDef& t)
 {
-    const int perStatement = qMax(1, to.dialect().boundValuesPerStatement() / columns);
+    for (int c = 0; c < t.columns.size(); ++c)
+        if (t.columns.at(c).type == QLatin1String("DATETIME"))
+            return c;
+    return -1;
+}
+} // namespace
+
+Error RowCopier::insert(DbSession& to, const TableDef& into, const QVariantList& values)
+{
+    const int columns = int(into.columns.size());
+    if (columns == 0 || values.isEmpty())
+        return {};
+    if (values.size() % columns != 0)
+        return Error::other(QStringLiteral("%1 values do not make whole rows of %2 for %3.")
+                                .arg(values.size())
+                                .arg(columns)
+                                .arg(into.name));
+    const SqlDialect& d = to.dialect();
+    const qsizetype rows = values.size() / columns;
+    const QString bulk = d.bulkInsertStatement(into);
+    if (!bulk.isEmpty()) {
+        for (qsizetype first = 0; first < rows; first += kPageRows) {
+            const qsizetype count = qMin<qsizetype>(kPageRows, rows - first);
+            if (Error e = to.run(bulk, d.bulkInsertValues(into, values.mid(first * columns, count * columns))))
+                return e;
+        }
+        return {};
+    }
+    QStringList names;
+    for (const ColumnDef& c : into.columns)
+        names << c.name;
+    const QString insertHead =
+        QStringLiteral("INSERT INTO %1 (%2) VALUES ").arg(into.name, names.join(QLatin1Char(',')));
+    const int perStatement = qMax(1, d.boundValuesPerStatement() / columns);
     const QString oneRow =
         QLatin1Char('(') + QStringList(columns, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
-    const qsizetype rows = values.size() / columns;
     const qsizetype whole = rows / perStatement * perStatement;
     if (whole > 0) {
         Result<int> r = to.executeEach(insertHead + QStringList(perStatement, oneRow).join(QLatin1Char(',')),
@@ -49,9 +83,11 @@ Error RowCopier::insert(DbSession& to, const QString& insertHead, int columns, c
     return {};
 }
 
-Error RowCopier::copy(DbSession& from, const QString& select, DbSession& to, const QString& insertHead, int columns,
-                      int dateColumn, qint64* copied, const QVariant& startAfter)
+Error RowCopier::copy(DbSession& from, const QString& select, DbSession& to, const TableDef& into, qint64* copied,
+                      const QVariant& startAfter)
 {
+    const int columns = int(into.columns.size());
+    const int dateColumn = dateColumnOf(into);
     QVariant after = startAfter.isValid() ? startAfter : QVariant(std::numeric_limits<qint32>::min());
     qint64 total = 0;
     for (;;) {
@@ -71,7 +107,7 @@ Error RowCopier::copy(DbSession& from, const QString& select, DbSession& to, con
         }
         if (rows == 0)
             break;
-        if (Error e = insert(to, insertHead, columns, values))
+        if (Error e = insert(to, into, values))
             return e;
         total += rows;
         if (rows < kPageRows)
