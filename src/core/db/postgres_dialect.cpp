@@ -612,11 +612,6 @@ QString PostgresDialect::searchPlainTextCondition(const QString& column) const
     return QStringLiteral("length(%1) = octet_length(%1)").arg(column);
 }
 
-QString PostgresDialect::searchPlainTest(const QString& column) const
-{
-    return column + QStringLiteral(" ~* ?");
-}
-
 QString PostgresDialect::searchTextPrefix(const QString& column, int length) const
 {
     return QStringLiteral("left(%1, %2)").arg(column).arg(length);

@@ -38,7 +38,6 @@ public:
     QString searchFoldProbeQuery() const override;
     Result<bool> searchFoldsAlike(DbSession& session, const QString& letters) const override;
     QString searchPlainTextCondition(const QString& column) const override;
-    QString searchPlainTest(const QString& column) const override;
     QString searchTextPrefix(const QString& column, int length) const override;
     Error renewSearchIndexes(DbSession& session, const QList<SearchIndexDef>& indexes) const override;
     Error renewSearchedTextStorage(DbSession& session, const QList<SearchIndexDef>& indexes) const override;

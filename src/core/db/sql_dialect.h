@@ -149,12 +149,11 @@ public:
     // Whether a search for the first of `letters` finds each of them through the index, letter case folded as
     // the index does it (IndexSegments::sameInCapitals gives them); false where the engine cannot tell.
     virtual Result<bool> searchFoldsAlike(DbSession&, const QString&) const { return false; }
-    // Where the engine's own case-blind test of a text is exactly the program's for a plain ASCII search text that
-    // ignores letter case and may stand anywhere: a condition true of the texts for which it is (a text of ASCII
-    // alone, say); empty where the engine offers none, and the program then tests every text itself.
+    // Where the engine's own case-blind test of a text (the condition searchCandidateCondition() makes) is exactly
+    // the program's, for a plain ASCII search text that ignores letter case and may stand anywhere: a condition
+    // true of the texts for which it is (a text of ASCII alone, say). Empty where the engine offers none, and the
+    // program then tests every candidate itself.
     virtual QString searchPlainTextCondition(const QString&) const { return {}; }
-    // That test of a text: a condition taking searchCandidateValues() of the search text as its one value.
-    virtual QString searchPlainTest(const QString&) const { return {}; }
     // The first `length` characters of a text, as much as "Found in" needs of one.
     virtual QString searchTextPrefix(const QString&, int) const { return {}; }
     // "column is one of a list of keys", the list bound as one value (keyListValue): binding thousands of values

@@ -106,9 +106,9 @@ public:
     // Whether the trigram index finds the candidates for this text (the exact test still decides); otherwise the
     // passes read every row.
     bool indexAnswers(const SearchRequest& request);
-    // Whether the engine tests the texts of this request itself where its test is provably the program's, and
-    // sends only as much of a matching text as "Found in" shows (SqlDialect::searchPlainTest). Off: the program
-    // tests every text, as it does for any other request.
+    // Whether the engine's own test of the index's candidates settles the texts of this request where it is
+    // provably the program's, so that only as much of a matching text as "Found in" shows is read
+    // (SqlDialect::searchPlainTextCondition). Off: the program tests every candidate, as for any other request.
     bool engineTests(const SearchRequest& request);
     void setEngineTestsAllowed(bool allowed) { m_engineTestsAllowed = allowed; }
 
