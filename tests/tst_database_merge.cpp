@@ -255,6 +255,16 @@ bool workingGone(const DatabaseMerge& merge)
 }
 } // namespace
 
+// Two empty databases of the engine under test, a merge's present and second, in the test function's scope.
+#define LEX_MAKE_SIDES(present, second)                                                                                \
+    Side present;                                                                                                      \
+    Side second;                                                                                                       \
+    do {                                                                                                               \
+        QString why_;                                                                                                  \
+        QVERIFY2(present.make(TestDatabase::isPostgres(), &why_), qPrintable(why_));                                   \
+        QVERIFY2(second.make(TestDatabase::isPostgres(), &why_), qPrintable(why_));                                    \
+    } while (false)
+
 class TestDatabaseMerge : public QObject
 {
     Q_OBJECT
@@ -442,11 +452,7 @@ void TestDatabaseMerge::mergesOlderSecondDatabase()
 
 void TestDatabaseMerge::reportsTheRunsSteps()
 {
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList steps;
     merge.setProgress([&](const QString& status, int bar) { steps << QStringLiteral("%1|%2").arg(status).arg(bar); });
@@ -465,11 +471,7 @@ void TestDatabaseMerge::reportsTheRunsSteps()
 
 void TestDatabaseMerge::reportsTheWriteBackCitationByCitation()
 {
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     QVERIFY(fill(present, second));
     DatabaseMerge merge(present.ctx(), second.source());
     merge.setWriteBackBatch(1);
@@ -542,11 +544,7 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas()
     QFETCH(QString, marker);
     if (marker.startsWith(QLatin1String("gin_")) && !TestDatabase::isPostgres())
         QSKIP("the embedded engine takes its index entries row by row");
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     QVERIFY(fill(present, second));
     const QStringList before = present.dump();
     const QStringList secondBefore = second.dump();
@@ -573,11 +571,7 @@ void TestDatabaseMerge::failureLeavesPresentAsItWas()
 
 void TestDatabaseMerge::changeDuringRunIsRefused()
 {
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     QVERIFY(fill(present, second));
     DatabaseMerge merge(present.ctx(), second.source());
     QStringList expected;
@@ -602,11 +596,7 @@ void TestDatabaseMerge::changeDuringRunIsRefused()
 
 void TestDatabaseMerge::dropsLeftovers()
 {
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     DatabaseMerge merge(present.ctx(), second.source());
     QVERIFY(merge.oldDbName().endsWith(QLatin1String("vor_Old")));
     QVERIFY(merge.synDbName().startsWith(present.ctx().connection.database));
@@ -648,11 +638,7 @@ void TestDatabaseMerge::refusesSameDatabase()
 
 void TestDatabaseMerge::refusesWrongLogin()
 {
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     MergeSource source = second.source();
     if (TestDatabase::isPostgres()) {
         source.password += QStringLiteral("-wrong");
@@ -675,11 +661,7 @@ void TestDatabaseMerge::refusesWrongLogin()
 
 void TestDatabaseMerge::refusesForeignDatabase()
 {
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     // A key missing: the tables are there, the relations are not.
     QVERIFY(second.exec(QStringLiteral("DROP TABLE cmd_court_master")));
     QVERIFY(second.exec(QStringLiteral("CREATE TABLE cmd_court_master (id INTEGER PRIMARY KEY, court_id INTEGER "
@@ -713,11 +695,7 @@ void TestDatabaseMerge::refusesUnusableSecondDatabase_data()
 void TestDatabaseMerge::refusesUnusableSecondDatabase()
 {
     QFETCH(bool, newer);
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     QVERIFY(fill(present, second));
     const QString file = SqliteDialect::databaseFile(second.ctx());
     if (newer) {
@@ -797,11 +775,7 @@ void TestDatabaseMerge::refusesSameDatabaseSpelledOtherwise()
 
 void TestDatabaseMerge::dropsLeftoversButNotThoseOfARunningMerge()
 {
-    Side present;
-    Side second;
-    QString why;
-    QVERIFY2(present.make(TestDatabase::isPostgres(), &why), qPrintable(why));
-    QVERIFY2(second.make(TestDatabase::isPostgres(), &why), qPrintable(why));
+    LEX_MAKE_SIDES(present, second);
     QVERIFY(fill(present, second));
 
     // A killed run's working databases, one of them the copy of some other second database; and a database of
